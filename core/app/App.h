@@ -1,0 +1,36 @@
+// The running program as the core sees it: the program state, the two ports
+// and the open working files. Every handler takes it by reference.
+#pragma once
+
+#include "app/Ports.h"
+#include "app/State.h"
+#include "files/TextFile.h"
+
+namespace pelorin {
+
+// Sizes of the main window's controls that the layout and navigation need,
+// all in twips of the window.
+struct WindowGeometry {
+  int pictureWidth = 32000;   // Picture1
+  int pictureHeight = 32000;
+  int frameWidth = 0;         // Frame1 (the status line's frame)
+};
+
+struct App {
+  App(WindowPort& window, PicturePort& picture) : win(window), pic(picture) {}
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  ProgramState s;
+  WindowPort& win;
+  PicturePort& pic;
+  OutputFile file1;  // a.tmp, the point log
+  OutputFile file2;  // temp.dat, the working data file
+  WindowGeometry geo;
+  // Full path of the open picture's data file (for a picture of type 2, of
+  // the picture itself), so that clean-up finds it whatever folder is
+  // current by then. Empty before the first picture.
+  std::string dataFilePath;
+};
+
+}  // namespace pelorin

@@ -1,0 +1,239 @@
+#include "app/Dispatcher.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/Navigation.h"
+#include "app/Readout.h"
+#include "app/Text.h"
+#include "compare/Compare.h"
+#include "files/PictureLoad.h"
+#include "geometry/Transform.h"
+#include "measure/Points.h"
+
+namespace pelorin {
+
+namespace {
+
+// Runs one statement under the dispatcher's failure handler: on failure a
+// scroll key stops at the end of its range and the key turns into "*".
+template <typename F>
+void Guarded(App& app, std::int16_t& key, F&& statement) {
+  try {
+    statement();
+  } catch (...) {
+    try {
+      switch (key) {
+        case '8': app.win.SetScrollValue(ScrollBar::V, 0); break;
+        case '4': app.win.SetScrollValue(ScrollBar::H, 0); break;
+        case '2': app.win.SetScrollValue(ScrollBar::V, app.win.ScrollMax(ScrollBar::V)); break;
+        case '6': app.win.SetScrollValue(ScrollBar::H, app.win.ScrollMax(ScrollBar::H)); break;
+        default: break;
+      }
+    } catch (...) {
+    }
+    key = kRedrawKey;
+  }
+}
+
+// Each drawing statement of the redraw is skipped on its own when it fails.
+template <typename F>
+void Skip(F&& statement) {
+  try {
+    statement();
+  } catch (...) {
+  }
+}
+
+void Mark3x3(PicturePort& pic, double x, double y, std::uint32_t colour) {
+  for (int i = -1; i <= 1; ++i)
+    for (int j = -1; j <= 1; ++j) pic.PSet(x + i, y + j, colour);
+}
+
+void RunKey(App& app, std::int16_t& key) {
+  ProgramState& s = app.s;
+  WindowPort& w = app.win;
+  const auto is = [&key](char c) { return key == static_cast<std::int16_t>(c); };
+  const auto either = [&key](char c) {
+    return key == static_cast<std::int16_t>(c) ||
+           key == static_cast<std::int16_t>(c - 'a' + 'A');
+  };
+  if (is('8')) {
+    Guarded(app, key, [&] { StepScroll(app, ScrollBar::V, -1000); });
+  } else if (is('2')) {
+    Guarded(app, key, [&] { StepScroll(app, ScrollBar::V, 1000); });
+  } else if (is('4')) {
+    Guarded(app, key, [&] { StepScroll(app, ScrollBar::H, -1000); });
+  } else if (is('6')) {
+    Guarded(app, key, [&] { StepScroll(app, ScrollBar::H, 1000); });
+  } else if (is('+')) {
+    s.PixelGridStep = static_cast<std::int16_t>(RoundToWhole(s.PixelGridStep / 2.0));
+    if (s.PixelGridStep < 10) s.PixelGridStep = 10;
+  } else if (is('-')) {
+    const int next = s.PixelGridStep * 2;
+    if (next >= 1280) {
+      s.PixelGridStep = 1280;
+      Guarded(app, key, [&] { PlotInputPoints(app); });
+    } else {
+      s.PixelGridStep = static_cast<std::int16_t>(next);
+    }
+  } else if (is('5')) {
+    if (w.MenuEnabled(Menu::Compare)) {
+      if (s.CompareOn == 1) {
+        s.CompareOn = 0;
+        s.RefSpotCount = 0;
+        s.RefGroupCount = 0;
+        s.CompareDayOffset = 0;
+      } else {
+        s.CompareOn = 1;
+        Guarded(app, key, [&] {
+          if (!CompareCatalogue(app)) {
+            s.CompareOn = 0;
+            s.RefSpotCount = 0;
+            s.RefGroupCount = 0;
+          }
+        });
+      }
+    }
+  } else if (either('o')) {
+    s.CatalogueBlock = std::max(s.CatalogueBlock - 1, 1.0f);
+    Guarded(app, key, [&] {
+      if (s.CompareOn == 1 && !CompareCatalogue(app)) {
+        s.CompareOn = 0;
+        s.RefSpotCount = 0;
+        s.RefGroupCount = 0;
+      }
+    });
+  } else if (either('p')) {
+    s.CatalogueBlock = std::min(s.CatalogueBlock + 1, static_cast<float>(s.CatalogueBlockCount));
+    Guarded(app, key, [&] {
+      if (s.CompareOn == 1 && !CompareCatalogue(app)) {
+        s.CompareOn = 0;
+        s.RefSpotCount = 0;
+        s.RefGroupCount = 0;
+      }
+    });
+  } else if (either('j')) {
+    s.ShowGroupNames = s.ShowGroupNames == 0 ? kTrue : kFalse;
+  } else if (either('h')) {
+    s.AllGroupNames = s.AllGroupNames == 0 ? kTrue : kFalse;
+  } else if (either('k')) {
+    s.GroupNameIndex = static_cast<std::int16_t>(std::max(s.GroupNameIndex - 1, 1));
+  } else if (either('l')) {
+    s.GroupNameIndex = static_cast<std::int16_t>(std::min<int>(s.GroupNameIndex + 1, s.RefGroupCount));
+  } else if (either('c')) {
+    s.GridColour = s.GridColour == 0 ? 14 : 0;
+  } else if (either('u')) {
+    if (w.MenuEnabled(Menu::objectview)) s.ShowObjects = s.ShowObjects == 0 ? 1 : 0;
+  } else if (either('a')) {
+    s.AutoselectMode = static_cast<std::int16_t>((s.AutoselectMode + 1) % 3);
+    if (s.ManualSelection == 0) s.SelectModeText = "Autoselect mode " + s.AutoselectNames[static_cast<std::size_t>(s.AutoselectMode)];
+    Guarded(app, key, [&] { RewriteStatus(app); });
+  } else if (either('m')) {
+    Guarded(app, key, [&] {
+      Selectmode_Click(app);
+      RewriteStatus(app);
+    });
+  } else if (is('f')) {
+    s.PictureIndex = static_cast<std::int16_t>(std::min<int>(s.PictureIndex + 1, s.PictureCount));
+    s.OpenFromList = kTrue;
+    Guarded(app, key, [&] { ucitavanje_Click(app); });
+    s.OpenFromList = 0;
+  } else if (is('F')) {
+    s.PictureIndex = static_cast<std::int16_t>(std::max(s.PictureIndex - 1, 1));
+    s.OpenFromList = kTrue;
+    Guarded(app, key, [&] { ucitavanje_Click(app); });
+    s.OpenFromList = 0;
+  }
+}
+
+}  // namespace
+
+void PlotInputPoints(App& app) {
+  ProgramState& s = app.s;
+  for (int i = 1; i <= s.PointCount && i <= kMaxPoints; ++i) {
+    double a = s.PointX[static_cast<std::size_t>(i)], b = s.PointY[static_cast<std::size_t>(i)];
+    SystemToPixel(s, a, b);
+    app.pic.PSet(a, b, QBColor(0));
+  }
+}
+
+void DrawOverlays(App& app) {
+  ProgramState& s = app.s;
+  PicturePort& pic = app.pic;
+  Skip([&] { pic.Refresh(); });
+  if (s.PixelGridStep < 1280) {
+    const double step = s.PixelGridStep, x0 = s.ZeroPointX, y0 = s.ZeroPointY;
+    const std::uint32_t c1 = QBColor(1), c4 = QBColor(4);
+    Skip([&] {
+      for (double x = x0; x >= 0; x -= step) pic.Line(x, 0, x, 2500, c1);
+      for (double x = x0; x <= 2500; x += step) pic.Line(x, 0, x, 2500, c1);
+      for (double y = y0; y >= 0; y -= step) pic.Line(0, y, 2500, y, c1);
+      for (double y = y0; y <= 2500; y += step) pic.Line(0, y, 2500, y, c1);
+    });
+    Skip([&] { pic.Line(x0, 0, x0, 2500, c4); });
+    Skip([&] { pic.Line(0, y0, 2500, y0, c4); });
+  }
+  if (s.ShowObjects == 1) {
+    Skip([&] {
+      const std::uint32_t c = QBColor(10);
+      for (int i = 1; i <= s.StoredPointCount && i <= kMaxPoints; ++i) {
+        double a = s.PointX[static_cast<std::size_t>(i)], b = s.PointY[static_cast<std::size_t>(i)];
+        SystemToPixel(s, a, b);
+        Mark3x3(pic, a, b, c);
+      }
+    });
+  }
+  if (s.GridOn == 1) {
+    const std::uint32_t c = QBColor(s.GridColour);
+    for (int i = 1; i <= kGridPoints; ++i)
+      pic.PSet(s.GridPointX[static_cast<std::size_t>(i)], s.GridPointY[static_cast<std::size_t>(i)], c);
+  }
+  if (s.CompareOn == 1) {
+    const std::uint32_t c12 = QBColor(12), c11 = QBColor(11), c1 = QBColor(1);
+    for (int i = 1; i <= s.RefSpotCount && i <= kMaxRefMarks; ++i)
+      Mark3x3(pic, s.RefSpotX[static_cast<std::size_t>(i)], s.RefSpotY[static_cast<std::size_t>(i)], c12);
+    for (int i = 1; i <= s.RefGroupCount && i <= kMaxRefMarks; ++i)
+      Mark3x3(pic, s.RefGroupX[static_cast<std::size_t>(i)], s.RefGroupY[static_cast<std::size_t>(i)], c11);
+    if (s.ShowGroupNames != 0) {
+      const int named = std::min<int>(s.RefGroupCount, kMaxGroupNames);
+      if (s.AllGroupNames != 0) {
+        for (int i = 1; i <= named; ++i)
+          pic.Print(s.RefGroupX[static_cast<std::size_t>(i)], s.RefGroupY[static_cast<std::size_t>(i)],
+                    s.RefGroupName[static_cast<std::size_t>(i)], 12, true, c1);
+      } else if (s.GroupNameIndex >= 1 && s.GroupNameIndex <= named) {
+        const auto i = static_cast<std::size_t>(s.GroupNameIndex);
+        pic.Print(s.RefGroupX[i], s.RefGroupY[i], s.RefGroupName[i], 12, true, c1);
+      }
+    }
+  }
+}
+
+void DoCommand(App& app, std::int16_t& key) {
+  try {
+    app.pic.RestoreClean();
+  } catch (...) {
+  }
+  try {
+    RunKey(app, key);
+  } catch (...) {
+    // Nothing escapes the dispatcher.
+  }
+  key = kRedrawKey;
+  try {
+    DrawOverlays(app);
+  } catch (...) {
+  }
+}
+
+void Redraw(App& app) {
+  std::int16_t key = kRedrawKey;
+  DoCommand(app, key);
+}
+
+void objectview_Click(App& app) {
+  app.s.ShowObjects = app.s.ShowObjects == 0 ? 1 : 0;
+  Redraw(app);
+}
+
+}  // namespace pelorin

@@ -1,0 +1,119 @@
+// The two narrow ports through which the core reaches the platform: the main
+// window (menus, End buttons, status line, title, scroll bars, boxes, file
+// dialogs and the four modal dialogs) and the picture.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pelorin {
+
+class DateDialog;
+class CoordDialog;
+class DirectionDialog;
+
+// Menu items of the main window, named as the program names them.
+enum class Menu {
+  File, ucitavanje, spremi, spremisliku, Close,
+  Setings, koor, Ishodiste, datum, Ulaz, Limb, orient, dnevnihod, ossunca, Objekt,
+  Tools, Selectmode, Compare,
+  View, mreza, objectview,
+  Help, uputa, naredbe, about,
+  Count
+};
+
+// Caption of each menu item at start-up.
+const char* MenuCaption(Menu m);
+// Name of each menu item ("ucitavanje", "spremi", ...).
+const char* MenuName(Menu m);
+
+// The three "End" buttons of the main window.
+enum class EndButton { limbend, dirend, Objektend };
+
+enum class ScrollBar { H, V };
+
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+
+  virtual void SetMenuEnabled(Menu m, bool enabled) = 0;
+  virtual bool MenuEnabled(Menu m) const = 0;
+  virtual void SetMenuCaption(Menu m, const std::string& caption) = 0;
+
+  virtual void SetEndVisible(EndButton b, bool visible) = 0;
+  virtual bool EndVisible(EndButton b) const = 0;
+  // Top of the button, twips of the window.
+  virtual void SetEndTop(EndButton b, int topTwips) = 0;
+
+  virtual void SetStatus(const std::string& text) = 0;
+  virtual void SetTitle(const std::string& text) = 0;
+
+  // Scroll values are twips of the window; minimum 0.
+  virtual int ScrollValue(ScrollBar b) const = 0;
+  virtual int ScrollMax(ScrollBar b) const = 0;
+  // Sets a value inside 0..max; the core clamps before it calls.
+  virtual void SetScrollValue(ScrollBar b, int value) = 0;
+  virtual void SetScrollMax(ScrollBar b, int max) = 0;
+
+  // The main window accepts input (false while a modal dialog is open).
+  virtual void SetMainEnabled(bool enabled) = 0;
+
+  // A modal message box with an OK button.
+  virtual void MessageBox(const std::string& text) = 0;
+  // An input box; Cancel returns the empty text.
+  virtual std::string InputBox(const std::string& prompt, const std::string& title,
+                               const std::string& defaultText) = 0;
+  // File dialogs; std::nullopt on Cancel. `filter` is "Label|*.a;*.b|Label|*.*".
+  virtual std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter) = 0;
+  virtual std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
+                                                    const std::string& presetName) = 0;
+
+  // The modal dialogs. Each call shows the dialog, lets the user drive the
+  // model, and returns once the model says it was unloaded.
+  virtual void ShowDateDialog(DateDialog& dialog) = 0;
+  virtual void ShowCoordDialog(CoordDialog& dialog) = 0;
+  virtual void ShowDirectionDialog(DirectionDialog& dialog) = 0;
+};
+
+// Colours are 24-bit values with red in the low byte: 0x00BBGGRR.
+constexpr std::uint32_t RGB(int r, int g, int b) {
+  return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(b) << 16);
+}
+// The 16-colour palette entries the marks use.
+std::uint32_t QBColor(int index);
+
+class PicturePort {
+ public:
+  virtual ~PicturePort() = default;
+
+  // Size of the picture in pixels; 0 x 0 before a picture is loaded.
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+
+  // Colour of the pixel at (x, y), positions rounded to the nearest pixel;
+  // -1 outside the picture.
+  virtual std::int32_t Point(double x, double y) const = 0;
+  // Set one pixel; outside the picture nothing happens.
+  virtual void PSet(double x, double y, std::uint32_t colour) = 0;
+  // A line between two points, both ends included, clipped to the picture.
+  virtual void Line(double x1, double y1, double x2, double y2, std::uint32_t colour) = 0;
+  // One line of text with its top-left corner at (x, y).
+  virtual void Print(double x, double y, const std::string& text, int sizePoints, bool bold,
+                     std::uint32_t colour) = 0;
+
+  // Puts the untouched copy of the loaded picture back (removes every mark).
+  virtual void RestoreClean() = 0;
+  // Shows the current picture on screen.
+  virtual void Refresh() = 0;
+
+  // Loads a BMP or JPEG file (decided by content) as the new picture and its
+  // clean copy. On failure returns false, leaves the picture as it was and
+  // says why in `error`.
+  virtual bool Load(const std::string& path, std::string& error) = 0;
+  // Writes the picture with its marks as a BMP file; false with `error` set
+  // when it cannot be written.
+  virtual bool SaveBmp(const std::string& path, std::string& error) const = 0;
+};
+
+}  // namespace pelorin

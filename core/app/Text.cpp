@@ -1,0 +1,182 @@
+#include "app/Text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+namespace pelorin {
+
+namespace {
+
+// Shortest round-trip decimal digits of a finite, non-negative value, as a
+// digit string and a decimal exponent: value = 0.d1d2d3... x 10^exp10.
+struct Decimal {
+  std::string digits;  // no leading zeros, at least one digit
+  int exp10 = 0;
+};
+
+Decimal ShortestDecimal(double v) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+  std::string s(buf, res.ptr);
+  // Form: d[.ddd]e[+-]xx
+  Decimal d;
+  std::size_t e = s.find('e');
+  std::string mant = s.substr(0, e);
+  int exp = std::stoi(s.substr(e + 1));
+  for (char c : mant)
+    if (c != '.') d.digits += c;
+  d.exp10 = exp + 1;
+  return d;
+}
+
+std::string TrimZeros(std::string s) {
+  if (s.find('.') == std::string::npos) return s;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s;
+}
+
+std::string GeneralText(double value, int sig) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+  if (value == 0) return "0";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", sig - 1, value);
+  std::string s(buf);
+  std::size_t e = s.find('e');
+  int exp = std::stoi(s.substr(e + 1));
+  if (exp >= sig || exp < -4) {
+    // Exponent form: mantissa without trailing zeros, then E+xx.
+    std::string mant = TrimZeros(s.substr(0, e));
+    char eb[16];
+    std::snprintf(eb, sizeof eb, "E%c%02d", exp < 0 ? '-' : '+', std::abs(exp));
+    return mant + eb;
+  }
+  std::snprintf(buf, sizeof buf, "%.*f", std::max(0, sig - 1 - exp), value);
+  std::string r = TrimZeros(buf);
+  if (r == "-0") r = "0";
+  return r;
+}
+
+// Rounds on the shortest decimal form of |value|; ties go to the even digit
+// or away from zero.
+double RoundDecimal(double value, int decimals, bool tiesToEven) {
+  if (!std::isfinite(value) || value == 0) return value;
+  if (decimals < 0) decimals = 0;
+  if (decimals > 15) decimals = 15;
+  const bool neg = value < 0;
+  const Decimal d = ShortestDecimal(std::fabs(value));
+  const long cut = static_cast<long>(d.exp10) + decimals;  // first digit cut off
+  if (cut >= static_cast<long>(d.digits.size())) return value;
+  if (cut < 0) return neg ? -0.0 : 0.0;
+  const auto ucut = static_cast<std::size_t>(cut);
+  std::string num = d.digits.substr(0, ucut);
+  const char first = d.digits[ucut];
+  const bool rest = d.digits.find_first_not_of('0', ucut + 1) != std::string::npos;
+  bool up = first > '5' || (first == '5' && rest);
+  if (first == '5' && !rest) up = tiesToEven ? (!num.empty() && (num.back() - '0') % 2 == 1) : true;
+  if (num.empty()) num = "0";
+  if (up) {
+    std::size_t i = num.size();
+    while (i > 0 && num[i - 1] == '9') num[--i] = '0';
+    if (i == 0) num.insert(num.begin(), '1');
+    else ++num[i - 1];
+  }
+  const std::string text = num + "e" + std::to_string(-decimals);
+  double r = 0;
+  std::from_chars(text.data(), text.data() + text.size(), r);
+  return neg ? -r : r;
+}
+
+}  // namespace
+
+double RoundHalfEven(double value, int decimals) { return RoundDecimal(value, decimals, true); }
+
+double RoundToWhole(double value) { return RoundHalfEven(value, 0); }
+
+std::int16_t ToInt16(double value) {
+  if (!std::isfinite(value)) throw std::overflow_error("overflow");
+  double r = std::nearbyint(value);  // default rounding mode: half to even
+  if (r < -32768.0 || r > 32767.0) throw std::overflow_error("overflow");
+  return static_cast<std::int16_t>(r);
+}
+
+double LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::string num;
+  if (i < n && (text[i] == '+' || text[i] == '-')) num += text[i++];
+  bool digits = false;
+  while (i < n && text[i] >= '0' && text[i] <= '9') { num += text[i++]; digits = true; }
+  if (i < n && text[i] == '.') {
+    num += text[i++];
+    while (i < n && text[i] >= '0' && text[i] <= '9') { num += text[i++]; digits = true; }
+  }
+  if (!digits) return 0.0;
+  if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+    std::size_t j = i + 1;
+    std::string ex = "e";
+    if (j < n && (text[j] == '+' || text[j] == '-')) ex += text[j++];
+    bool exDigits = false;
+    while (j < n && text[j] >= '0' && text[j] <= '9') { ex += text[j++]; exDigits = true; }
+    if (exDigits) num += ex;
+  }
+  const char* b = num.data();
+  if (*b == '+') ++b;
+  double v = 0;
+  auto res = std::from_chars(b, num.data() + num.size(), v);
+  if (res.ec == std::errc::result_out_of_range) {
+    bool neg = num[0] == '-';
+    // Distinguish overflow from underflow by the exponent's sign.
+    bool tiny = num.find("e-") != std::string::npos;
+    if (tiny) return neg ? -0.0 : 0.0;
+    return neg ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
+  }
+  return v;
+}
+
+std::string NumberText(double value) { return GeneralText(value, 15); }
+
+std::string SingleText(double value) {
+  float f = static_cast<float>(value);
+  return GeneralText(static_cast<double>(f), 7);
+}
+
+std::string FixedText(double value, int intDigits, int decimals) {
+  if (!std::isfinite(value)) return NumberText(value);
+  const double r = RoundDecimal(std::fabs(value), decimals, false);
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%0*.*f", intDigits + (decimals > 0 ? decimals + 1 : 0), decimals, r);
+  return (value < 0 && r != 0) ? "-" + std::string(buf) : std::string(buf);
+}
+
+std::string PaddedWhole(double value, int minDigits) { return FixedText(value, minDigits, 0); }
+
+std::string Quoted(std::string_view text) {
+  std::string s;
+  s.reserve(text.size() + 2);
+  s += '"';
+  s += text;
+  s += '"';
+  return s;
+}
+
+std::string Left(std::string_view text, std::size_t n) { return std::string(text.substr(0, std::min(n, text.size()))); }
+
+std::string Right(std::string_view text, std::size_t n) {
+  if (n >= text.size()) return std::string(text);
+  return std::string(text.substr(text.size() - n));
+}
+
+std::string Mid(std::string_view text, std::size_t start, std::size_t n) {
+  if (start == 0) start = 1;
+  if (start > text.size()) return {};
+  return std::string(text.substr(start - 1, n));
+}
+
+}  // namespace pelorin

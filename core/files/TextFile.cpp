@@ -1,0 +1,78 @@
+#include "files/TextFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Text.h"
+
+namespace pelorin {
+
+std::string WriteLineText(std::initializer_list<WriteItem> items) {
+  std::string line;
+  bool first = true;
+  for (const auto& item : items) {
+    if (!first) line += ',';
+    first = false;
+    if (const auto* s = std::get_if<std::string>(&item)) line += Quoted(*s);
+    else line += NumberText(std::get<double>(item));
+  }
+  return line;
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+void OutputFile::Open(const std::string& path) {
+  Close();
+  std::error_code ec;
+  auto abs = std::filesystem::absolute(path, ec);
+  path_ = ec ? path : abs.string();
+  f_ = std::fopen(path_.c_str(), "wb");
+  if (!f_) throw FileError("Cannot open " + path_ + " for writing: " + std::strerror(errno));
+}
+
+void OutputFile::Close() noexcept {
+  if (f_) std::fclose(f_);
+  f_ = nullptr;
+}
+
+void OutputFile::PrintLine(std::string_view text) {
+  if (!f_) throw FileError("File " + (path_.empty() ? std::string("(none)") : path_) + " is not open");
+  bool ok = std::fwrite(text.data(), 1, text.size(), f_) == text.size();
+  ok = ok && std::fwrite("\r\n", 1, 2, f_) == 2;
+  ok = ok && std::fflush(f_) == 0;
+  if (!ok) throw FileError("Cannot write to " + path_ + ": " + std::strerror(errno));
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError("Cannot open " + path + ": " + std::strerror(errno));
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) throw FileError("Cannot read " + path);
+  const std::string data = ss.str();
+  std::vector<std::string> lines;
+  std::string cur;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    char c = data[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(cur);
+      cur.clear();
+      if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
+    } else {
+      cur += c;
+    }
+  }
+  if (!cur.empty()) lines.push_back(cur);
+  return lines;
+}
+
+long long FileLength(const std::string& path) {
+  std::error_code ec;
+  auto n = std::filesystem::file_size(path, ec);
+  return ec ? -1 : static_cast<long long>(n);
+}
+
+}  // namespace pelorin

@@ -1,0 +1,62 @@
+// Sequential text files of the working set: lines end with CR LF and every
+// line reaches the disk as soon as it is written, so a crash loses nothing
+// already written.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace pelorin {
+
+// A file or input error that names the file and what failed.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One item of a write line: a string (written in double quotes) or a number
+// (written in the general text form of a Double).
+using WriteItem = std::variant<std::string, double>;
+
+// The write-line form: items separated by commas, no spaces, strings quoted.
+std::string WriteLineText(std::initializer_list<WriteItem> items);
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
+
+  // Opens `path` for output, emptying it. Throws FileError naming the path.
+  void Open(const std::string& path);
+  // Closes the file if open; never throws.
+  void Close() noexcept;
+  bool IsOpen() const { return f_ != nullptr; }
+  // Absolute path of the open (or last opened) file.
+  const std::string& Path() const { return path_; }
+
+  // Writes `text` and CR LF, then flushes. Throws FileError when the file is
+  // not open or the write fails.
+  void PrintLine(std::string_view text);
+  void WriteLine(std::initializer_list<WriteItem> items) { PrintLine(WriteLineText(items)); }
+
+ private:
+  std::FILE* f_ = nullptr;
+  std::string path_;
+};
+
+// Reads a whole text file into lines (CR LF, LF or CR ends a line; a last
+// line without an end counts). Throws FileError naming the path when the file
+// cannot be opened or read.
+std::vector<std::string> ReadLines(const std::string& path);
+
+// Size of a file in bytes, -1 when it does not exist or cannot be examined.
+long long FileLength(const std::string& path);
+
+}  // namespace pelorin

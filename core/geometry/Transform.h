@@ -1,0 +1,43 @@
+// Conversions between picture points, the chosen coordinate system and
+// heliographic coordinates. They read the zero point (ZeroPointX/Y), the limb
+// radius, CoordSystem, CalibrationState, the ephemeris and the picture type
+// from the program state and draw nothing.
+#pragma once
+
+#include "app/State.h"
+
+namespace pelorin {
+
+// Solar radius in astronomical units (also the Sun's angular radius in
+// radians seen from 1 AU).
+inline constexpr double kSolarRadiusAU = 0.004652472;
+
+// A north-up picture: ImageType 1 (SOHO) or NorthUpImage 1.
+bool IsNorthUp(const ProgramState& s);
+
+// Picture point (X, Y) in pixels, y down, to the current CoordSystem about
+// the zero point. Systems 0..7 replace X and Y; systems 8 and 9 leave X and Y
+// and write the radius R (pixels) and angle fi (degrees, [0, 360) except
+// -90/90 when straight up or down). Other systems change nothing.
+void PixelToSystem(const ProgramState& s, double& X, double& Y, double& R, double& fi);
+
+// The inverse of PixelToSystem: system values (a, b), for 8 and 9 (R, fi in
+// degrees), replaced by the picture point. System 8 while CalibrationState is
+// 3 returns a and b unchanged (object points then hold picture pixels).
+void SystemToPixel(const ProgramState& s, double& a, double& b);
+
+// Heliographic latitude B, central meridian distance CMD (both (-180, 180])
+// and Carrington longitude L ([0, 360)) in degrees, rounded to 5 decimals, of
+// the picture point (X, Y). `orientation_deg` is OrientationAngle. Points
+// strictly outside the limb give B = 0, CMD = 0, L = L0. On a north-up
+// picture the x offset counts positive to the left.
+void PixelToHeliographic(const ProgramState& s, double X, double Y, double orientation_deg, double& B,
+                         double& CMD, double& L);
+
+// Picture point (unrounded pixels) of heliographic L, B (degrees); callers
+// pass -OrientationAngle. No visibility test; the disc centre maps to the
+// zero point.
+void HeliographicToPixel(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
+                         double& Y);
+
+}  // namespace pelorin

@@ -1,0 +1,39 @@
+// A whole program for headless tests: scripted window, in-memory picture, the
+// program started in a fresh temporary folder that becomes the current one.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "ScriptedWindow.h"
+#include "app/App.h"
+#include "app/RasterPicture.h"
+
+namespace pelorin::test {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::filesystem::path& path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path previous_;
+};
+
+// Reads a whole file as bytes ("" when missing).
+std::string ReadAll(const std::string& path);
+// Writes bytes to a file.
+void WriteAll(const std::string& path, const std::string& bytes);
+
+struct TestApp {
+  TestApp();  // runs Form_Load in a fresh temporary folder
+  TempFolder folder;
+  ScriptedWindow win;
+  RasterPicture pic;
+  App app{win, pic};
+};
+
+}  // namespace pelorin::test
