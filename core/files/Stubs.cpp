@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "files/DataFile.h"
-#include "files/SaveImage.h"
 #include "files/Soho.h"
 
 namespace pelorin {
@@ -14,5 +13,4 @@ bool SohoLookup(const std::string&, const std::string&, SohoEntry&, std::string&
   error = "not built yet";
   return false;
 }
-void spremisliku_Click(App&) { throw std::logic_error("not built yet"); }
 }  // namespace pelorin
