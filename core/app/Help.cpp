@@ -1,0 +1,66 @@
+#include "app/Help.h"
+
+#include <initializer_list>
+#include <string>
+
+namespace pelorin {
+
+namespace {
+
+// The message box shows a carriage return as a line break; two in a row give
+// an empty line. No break after the last line.
+std::string JoinLines(std::initializer_list<const char*> lines) {
+  std::string text;
+  bool first = true;
+  for (const char* line : lines) {
+    if (!first) text += '\r';
+    text += line;
+    first = false;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string CommandsText() {
+  return JoinLines({
+      "Tools-Compare - Turns on and off comparation with data in file DPD1.txt (red points)",
+      "   o - one record back",
+      "   p - one record forward",
+      "   j - turns on and off name of Sunspot group",
+      "   h - turns one or all names of Sunspot groups",
+      "   k - one name back",
+      "   l - one name forward",
+      "",
+      "   +/- - change grid density",
+      "   c - change grid colour",
+      "",
+      "   a - change autoselect mode",
+      "",
+      "View-Object (u) - Show/hide saved points of current picture (green points)",
+      "",
+      "Shift + Left mouse button - quick picture move",
+      "2, 4, 6, 8 - picture move",
+  });
+}
+
+std::string NoteText() {
+  return JoinLines({
+      "Important:",
+      "Pelorin assumes that if filename begins with 'kanz_bband' or 'kanz_halph'",
+      "then the orientation of the Sun is exactly N-up and W-right.",
+      "Otherwise assumes that the orientation is mirrored and rotated.",
+  });
+}
+
+std::string AboutText() {
+  return "Pelorin v2.14 for Win9x - measuring sunspot positions on solar pictures; by the Pelorin developers";
+}
+
+void naredbe_Click(App& app) { app.win.MessageBox(CommandsText()); }
+
+void uputa_Click(App& app) { app.win.MessageBox(NoteText()); }
+
+void about_Click(App& app) { app.win.MessageBox(AboutText()); }
+
+}  // namespace pelorin
