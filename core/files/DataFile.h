@@ -2,6 +2,7 @@
 // back into the program state, and the Save command.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,36 +10,81 @@
 
 namespace pelorin {
 
-// What a data file holds, independent of the program state.
+// One measured point of a data file, in the version-2 form. Angles in
+// degrees: B latitude, CMD central meridian distance (v1 values above 180
+// are brought into (-180, 180] by subtracting 360), L Carrington longitude
+// in [0, 360) for converted v0 records, as stored otherwise.
 struct DataRecord {
-  std::string name;
-  double B = 0, CMD = 0, L = 0;
+  std::string name;  // object name without its quotes; "" before any "Obj" line
+  double B = 0, CMD = 0, L = 0;  // rounded to 5 decimals, halves to even
+  int line = 0;                  // 1-based line of the file it came from
 };
+
+// What a data file holds, independent of the program state.
 struct DataFileContents {
   int version = -1;                 // 2, 1, 0, or -1 for an unknown version line
-  std::string pictureLine;          // line 4
-  double day = 0, month = 0, year = 0, timeUT = 0;
-  double P = 0, B0 = 0, L0 = 0, rho0 = 0;
-  std::string typeWord;
-  double x0 = 0, y0 = 0, rk = 0, orientation = 0;
-  bool headerComplete = false;      // all 13 header lines were present
-  std::vector<DataRecord> records;  // converted to version 2, rounded to 5 decimals
-  std::vector<std::string> problems;  // "line N: ..." for skipped lines
+  std::string versionLine;          // line 3 as read
+  std::string pictureLine;          // line 4 as read ("Picture: x.jpg")
+  double day = 0, month = 0, year = 0;
+  double timeUT = 0;                // decimal hours
+  double P = 0, B0 = 0, L0 = 0;     // degrees, as read (P not yet zeroed for north-up)
+  double rho0 = 0;                  // AU
+  std::string typeWord;             // line 11 as read
+  double x0 = 0, y0 = 0, rk = 0;    // disc centre and radius, picture pixels
+  double orientation = 0;           // OrientationAngle, degrees
+  bool headerComplete = false;      // all 13 header lines were present and whole
+  std::vector<DataRecord> records;  // every record of the file, in file order
+  // "line N: ..." for each header fault (then headerComplete is false) and
+  // each record line that was not read: a line without the commas it needs,
+  // or all record lines when the version is unknown. Blank lines are skipped
+  // without a note.
+  std::vector<std::string> problems;
 };
 
-// Parses a data file's lines. Never throws; a header cut short leaves
-// headerComplete false and no records. v1 CMD above 180 is turned into
-// CMD - 360; v0 records are converted with L0.
+// Parses a data file's lines (without their line ends). A header line is a
+// write line: items split at commas outside double quotes, numbers taken with
+// the leading-number conversion; line 5 needs 4 items, lines 6 to 10 two,
+// line 12 three, line 13 one. A header cut short or missing items leaves
+// headerComplete false, one problem naming the line, and no records. Records:
+// v2 "name",B,CMD,L (the quoted name may hold commas); v1 B,CMD,L under the
+// last "Obj" line (name = the line less its first 14 characters); v0 B,Y,...
+// with CMD = ArcSin(sin(Y) * cos(B * (pi/180)^2) / cos(B)) in degrees and
+// L = Reduce360(L0 + CMD). Never throws for any input.
 DataFileContents ParseDataFile(const std::vector<std::string>& lines);
 
-// Reads the data file at `path` into the program state and restarts temp.dat
-// in the current folder as an up-to-date copy (picture name on line 4).
-// Sets ImageType, NorthUpImage, DateKnown from the type word and the picture
-// name, CalibrationState 3, the stored points' picture positions. Throws
-// FileError when the file cannot be read or its header is cut short.
-void ReadDataFile(App& app, const std::string& path, const std::string& pictureName);
+// The image type and its two flags as a data file's type word gives them for
+// a picture of this bare name (Kanzelhoehe prefixes compared case-sensitively).
+// `dateKnown` is left alone where the type word does not set it.
+void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, std::int16_t& imageType,
+                   std::int16_t& northUpImage, float& dateKnown);
 
-// File -> "Save".
+// Reads the data file at `path` into the program state and restarts temp.dat
+// in the current folder (as app.file2) as an up-to-date copy: lines 1 to 4
+// with `pictureName` (a bare name; a folder part is dropped), the header from
+// the values read (P = 0 on a north-up picture; the type word line as read),
+// and one record per point read, rounded to 5 decimals. Sets ImageType,
+// NorthUpImage, DateKnown, the date, time, ephemeris, disc and orientation,
+// CalibrationState 3, PointCount 0, StoredPointCount = records read, each
+// record's picture position in PointX/PointY (HeliographicToPixel with
+// -OrientationAngle), DataFileName (the bare name of `path`) and
+// app.dataFilePath (its absolute path).
+// Throws FileError naming the file (and the line) when the file cannot be
+// read or its header is cut short; the program state is then untouched.
+// Also throws FileError when temp.dat cannot be written.
+// Returns "" when every line was read; otherwise a text for the user naming
+// the file and what was left out: records beyond the 1000th (reading stops
+// there, what was read stays), record lines without their commas, records of
+// an unknown version.
+std::string ReadDataFile(App& app, const std::string& path, const std::string& pictureName);
+
+// File -> "Save". Type 2: the clicked points, one "x,y" line each, to the
+// chosen file (preset DataFileName less its last four characters). Other
+// types: temp.dat copied to the chosen file (preset DataFileName), temp.dat
+// then restarted from the saved file and kept open for appending. A cancelled
+// dialog saves under the preset name in the current folder. The target is
+// written beside itself (target + ".part") and renamed over the old file, so
+// a failed save leaves the old file, temp.dat and its open state as they were
+// and says in a message box which file failed and why. Ends with a redraw.
 void spremi_Click(App& app);
 
 }  // namespace pelorin

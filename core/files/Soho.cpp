@@ -1,0 +1,161 @@
+// The SOHO catalogues: nameconv.txt turns a picture name into an 18-character
+// key carrying the time of observation; catalog.txt gives the disc of the
+// picture with that key.
+#include "files/Soho.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "app/Text.h"
+#include "files/TextFile.h"
+#include "geometry/Angles.h"
+
+namespace pelorin {
+
+namespace {
+
+constexpr std::size_t kKeyLength = 18;
+constexpr std::size_t kNameColumn = 25;  // 1-based start of the picture name
+constexpr std::size_t kNameLength = 8;
+constexpr int kLinesBeforeNumbers = 8;
+constexpr int kLinesToKey = 20;
+
+// A reader of one file's lines by whole lines and by comma- or
+// line-separated numbers, which never reads past the last line.
+class LineCursor {
+ public:
+  explicit LineCursor(const std::vector<std::string>& lines) : lines_(lines) {}
+
+  // The rest of the current line; false at the end of the file.
+  bool ReadLine(std::string& out) {
+    if (line_ >= lines_.size()) return false;
+    out = lines_[line_].substr(std::min(col_, lines_[line_].size()));
+    ++line_;
+    col_ = 0;
+    return true;
+  }
+
+  // The next number: blanks and line ends before it are skipped; it ends at
+  // a comma, a blank or the end of its line; a comma after it is taken, and
+  // a line end right after it moves to the next line. False at the end of
+  // the file.
+  bool ReadNumber(double& out) {
+    for (;;) {
+      if (line_ >= lines_.size()) return false;
+      const std::string& l = lines_[line_];
+      while (col_ < l.size() && (l[col_] == ' ' || l[col_] == '\t')) ++col_;
+      if (col_ < l.size()) break;
+      ++line_;
+      col_ = 0;
+    }
+    const std::string& l = lines_[line_];
+    const std::size_t start = col_;
+    while (col_ < l.size() && l[col_] != ',' && l[col_] != ' ' && l[col_] != '\t') ++col_;
+    out = LeadingNumber(std::string_view(l).substr(start, col_ - start));
+    while (col_ < l.size() && (l[col_] == ' ' || l[col_] == '\t')) ++col_;
+    if (col_ < l.size() && l[col_] == ',') ++col_;
+    else if (col_ >= l.size()) {
+      ++line_;
+      col_ = 0;
+    }
+    return true;
+  }
+
+ private:
+  const std::vector<std::string>& lines_;
+  std::size_t line_ = 0;
+  std::size_t col_ = 0;
+};
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() ? name : (std::filesystem::path(folder) / name).string();
+}
+
+}  // namespace
+
+bool SohoLookup(const std::string& folder, const std::string& pictureName, SohoEntry& out, std::string& error) {
+  const std::string nameconvPath = InFolder(folder, "nameconv.txt");
+  const std::string catalogPath = InFolder(folder, "catalog.txt");
+  // The picture name less its extension (the last four characters).
+  const std::string base = pictureName.size() > 4 ? pictureName.substr(0, pictureName.size() - 4) : std::string();
+  if (base.empty()) {
+    error = "the picture name \"" + pictureName + "\" has no name before its extension";
+    return false;
+  }
+
+  std::vector<std::string> lines;
+  try {
+    lines = ReadLines(nameconvPath);
+  } catch (const FileError& e) {
+    error = e.what();
+    return false;
+  }
+  std::string key;
+  bool found = false;
+  for (const auto& line : lines) {
+    if (Mid(line, kNameColumn, kNameLength) == base) {
+      key = Left(line, kKeyLength);
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    error = nameconvPath + " has no line for the picture name \"" + base + "\"";
+    return false;
+  }
+
+  try {
+    lines = ReadLines(catalogPath);
+  } catch (const FileError& e) {
+    error = e.what();
+    return false;
+  }
+  LineCursor in(lines);
+  const std::string notFound = catalogPath + " has no entry with the key \"" + key + "\"";
+  std::string line;
+  for (;;) {
+    do {
+      if (!in.ReadLine(line)) {
+        error = notFound;
+        return false;
+      }
+    } while (line != "&#");
+    for (int i = 0; i < kLinesBeforeNumbers; ++i) {
+      if (!in.ReadLine(line)) {
+        error = notFound;
+        return false;
+      }
+    }
+    double x0 = 0, y0 = 0, rk = 0, B0 = 0;
+    if (!in.ReadNumber(x0) || !in.ReadNumber(y0) || !in.ReadNumber(rk) || !in.ReadNumber(B0)) {
+      error = notFound;
+      return false;
+    }
+    for (int i = 0; i < kLinesToKey; ++i) {
+      if (!in.ReadLine(line)) {
+        error = notFound;
+        return false;
+      }
+    }
+    if (line == key) {
+      out = SohoEntry{};
+      out.key = key;
+      out.x0 = x0;
+      out.y0 = y0;
+      out.rk = rk;
+      out.B0 = B0;
+      break;
+    }
+  }
+
+  out.year = LeadingNumber(Mid(key, 4, 4));
+  out.month = LeadingNumber(Mid(key, 8, 2));
+  out.day = LeadingNumber(Mid(key, 10, 2));
+  SexagesimalToDecimal(LeadingNumber(Mid(key, 13, 2)), LeadingNumber(Mid(key, 15, 2)), LeadingNumber(Mid(key, 17, 2)),
+                       out.timeUT);
+  error.clear();
+  return true;
+}
+
+}  // namespace pelorin
