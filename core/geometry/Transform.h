@@ -17,8 +17,10 @@ bool IsNorthUp(const ProgramState& s);
 
 // Picture point (X, Y) in pixels, y down, to the current CoordSystem about
 // the zero point. Systems 0..7 replace X and Y; systems 8 and 9 leave X and Y
-// and write the radius R (pixels) and angle fi (degrees, [0, 360) except
-// -90/90 when straight up or down). Other systems change nothing.
+// and write the radius R (pixels) and angle fi (degrees from the direction of
+// growing x, counter-clockwise on screen for 8, clockwise for 9; [0, 360)
+// except -90/90/0 when dx is 0: 8 gives 90 straight up, -90 straight down).
+// Other systems change nothing (R and fi included).
 void PixelToSystem(const ProgramState& s, double& X, double& Y, double& R, double& fi);
 
 // The inverse of PixelToSystem: system values (a, b), for 8 and 9 (R, fi in
@@ -30,13 +32,20 @@ void SystemToPixel(const ProgramState& s, double& a, double& b);
 // and Carrington longitude L ([0, 360)) in degrees, rounded to 5 decimals, of
 // the picture point (X, Y). `orientation_deg` is OrientationAngle. Points
 // strictly outside the limb give B = 0, CMD = 0, L = L0. On a north-up
-// picture the x offset counts positive to the left.
+// picture the x offset counts positive to the left. At the zero point the
+// result is B = B0, CMD = 0, L = L0. Without a usable disc or distance
+// (LimbRadius or rho0 not a positive finite number, i.e. before the limb fit
+// or the date) every point counts as outside: B = 0, CMD = 0, L = L0.
 void PixelToHeliographic(const ProgramState& s, double X, double Y, double orientation_deg, double& B,
                          double& CMD, double& L);
 
 // Picture point (unrounded pixels) of heliographic L, B (degrees); callers
-// pass -OrientationAngle. No visibility test; the disc centre maps to the
-// zero point.
+// pass -OrientationAngle. Ignores the picture type: on a north-up picture the
+// point comes out mirrored in the vertical through the zero point. No
+// visibility test: far-side points land just inside the limb. The disc
+// centre maps to the zero point. Where the arithmetic gives no finite point
+// (rho0 equal to the solar radius, a non-finite input) the zero point is
+// returned.
 void HeliographicToPixel(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
                          double& Y);
 
