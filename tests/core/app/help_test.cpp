@@ -1,0 +1,70 @@
+// The Help menu's texts: lines joined by a carriage return, blank lines where
+// the commands list has them, no line break at the end.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestApp.h"
+#include "app/Help.h"
+
+namespace pelorin {
+namespace {
+
+std::vector<std::string> SplitCr(const std::string& text) {
+  std::vector<std::string> lines(1);
+  for (char c : text) {
+    if (c == '\r')
+      lines.emplace_back();
+    else
+      lines.back() += c;
+  }
+  return lines;
+}
+
+// Source: the commands, note and about texts of the Help menu.
+TEST(Help, TextsLineByLine) {
+  const std::vector<std::string> commands = SplitCr(CommandsText());
+  ASSERT_EQ(17u, commands.size());
+  EXPECT_EQ("Tools-Compare - Turns on and off comparation with data in file DPD1.txt (red points)", commands[0]);
+  EXPECT_EQ("   l - one name forward", commands[6]);
+  EXPECT_EQ("   a - change autoselect mode", commands[11]);
+  EXPECT_EQ("View-Object (u) - Show/hide saved points of current picture (green points)", commands[13]);
+  EXPECT_EQ("2, 4, 6, 8 - picture move", commands[16]);
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    const bool blank = i == 7 || i == 10 || i == 12 || i == 14;
+    EXPECT_EQ(blank, commands[i].empty()) << "line " << i + 1;
+  }
+
+  const std::vector<std::string> note = SplitCr(NoteText());
+  ASSERT_EQ(4u, note.size());
+  EXPECT_EQ("Important:", note[0]);
+  EXPECT_EQ("Otherwise assumes that the orientation is mirrored and rotated.", note[3]);
+
+  EXPECT_EQ(0u, AboutText().rfind("Pelorin v2.14 for Win9x", 0));
+  EXPECT_EQ(1u, SplitCr(AboutText()).size());
+
+  for (const std::string& text : {CommandsText(), NoteText(), AboutText()})
+    EXPECT_EQ(std::string::npos, text.find('\n'));
+}
+
+// Each command shows its text in one message box and changes nothing else.
+TEST(Help, CommandsShowTheirTexts) {
+  struct Case {
+    void (*handler)(App&);
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {naredbe_Click, CommandsText()}, {uputa_Click, NoteText()}, {about_Click, AboutText()}};
+  for (const Case& c : cases) {
+    test::TestApp t;
+    const std::string title = t.win.title;
+    c.handler(t.app);
+    ASSERT_EQ(1u, t.win.messages.size());
+    EXPECT_EQ(c.text, t.win.messages[0]);
+    EXPECT_EQ(title, t.win.title);
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
