@@ -11,4 +11,19 @@ namespace pelorin::cli {
 
 int RunDat(const std::vector<std::string>& args);
 
+// The solar geometry. Arguments are key=value pairs in any order, every
+// value one whole decimal number; a missing, unknown, repeated or
+// non-numeric argument, or a value out of its range, is a bad argument.
+// Output: one line of key=value pairs, numbers in the general text form.
+
+// year month day hours (UT) -> P B0 L0 rho0 hours (rounded as stored).
+int RunEphemeris(const std::vector<std::string>& args);
+// x0 y0 rk P B0 L0 rho0 orientation x y [northup=0|1] -> B CMD L.
+int RunHelio(const std::vector<std::string>& args);
+// x0 y0 rk P B0 L0 rho0 orientation L B -> x y (unrounded; the orientation
+// is used as given, callers of the program pass -OrientationAngle).
+int RunPixel(const std::vector<std::string>& args);
+// s (0..9) x0 y0 x y -> X Y for systems 0..7, R fi for 8 and 9.
+int RunSystem(const std::vector<std::string>& args);
+
 }  // namespace pelorin::cli

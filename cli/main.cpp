@@ -1,12 +1,45 @@
 // pelorin-cli: the measurement core on the command line.
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: pelorin-cli COMMAND key=value ...\n"
+    "commands:\n"
+    "  ephemeris year= month= day= hours=\n"
+    "      P, B0, L0 (degrees) and rho0 (AU) for a date and UT (decimal hours)\n"
+    "  helio x0= y0= rk= P= B0= L0= rho0= orientation= x= y= [northup=0|1]\n"
+    "      heliographic B, CMD, L (degrees) of the picture point (x, y)\n"
+    "  pixel x0= y0= rk= P= B0= L0= rho0= orientation= L= B=\n"
+    "      picture point of heliographic L, B (pass the negated orientation)\n"
+    "  system s= x0= y0= x= y=\n"
+    "      the point in coordinate system s: X, Y for 0..7, R, fi for 8 and 9\n"
+    "  dat [--csv] FILE\n"
+    "      the header and records of a measurement data file\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  (void)argv;
   if (argc < 2) {
-    std::fprintf(stderr, "usage: pelorin-cli COMMAND key=value ...\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
-  std::fprintf(stderr, "pelorin-cli: unknown command\n");
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "help" || command == "--help" || command == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "ephemeris") return pelorin::cli::RunEphemeris(args);
+  if (command == "helio") return pelorin::cli::RunHelio(args);
+  if (command == "pixel") return pelorin::cli::RunPixel(args);
+  if (command == "system") return pelorin::cli::RunSystem(args);
+  if (command == "dat") return pelorin::cli::RunDat(args);
+  std::fprintf(stderr, "pelorin-cli: unknown command '%s'\n", command.c_str());
+  std::fputs(kUsage, stderr);
   return 2;
 }

@@ -1,0 +1,190 @@
+// pelorin-cli ephemeris, helio, pixel and system: the solar geometry of the
+// core on the command line.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "app/State.h"
+#include "app/Text.h"
+#include "geometry/Ephemeris.h"
+#include "geometry/Transform.h"
+
+namespace pelorin::cli {
+
+namespace {
+
+// The key=value arguments of one command, all numbers. Collects the first
+// complaint; a command checks ok() before using the values.
+class Args {
+ public:
+  Args(const char* command, const std::vector<std::string>& args, const std::vector<std::string>& required,
+       const std::vector<std::string>& optional = {})
+      : command_(command) {
+    std::set<std::string> known(required.begin(), required.end());
+    known.insert(optional.begin(), optional.end());
+    for (const std::string& arg : args) {
+      const std::size_t eq = arg.find('=');
+      if (eq == std::string::npos || eq == 0) {
+        Fail("argument '" + arg + "' is not of the form key=value");
+        return;
+      }
+      const std::string key = arg.substr(0, eq);
+      const std::string text = arg.substr(eq + 1);
+      if (known.count(key) == 0) {
+        Fail("unknown argument '" + key + "'");
+        return;
+      }
+      if (values_.count(key) != 0) {
+        Fail("argument '" + key + "' given twice");
+        return;
+      }
+      const std::optional<double> v = ParseNumber(text);
+      if (!v) {
+        Fail("argument '" + key + "' is not a number: '" + text + "'");
+        return;
+      }
+      values_[key] = *v;
+    }
+    for (const std::string& key : required)
+      if (values_.count(key) == 0) {
+        Fail("missing argument '" + key + "'");
+        return;
+      }
+  }
+
+  bool ok() const { return ok_; }
+  bool has(const std::string& key) const { return values_.count(key) != 0; }
+  double operator[](const std::string& key) const { return values_.at(key); }
+
+  // Reports a complaint about the values; returns the bad-argument status.
+  int Reject(const std::string& message) {
+    Fail(message);
+    return 2;
+  }
+  int status() const { return ok_ ? 0 : 2; }
+
+ private:
+  // The whole text must be one finite decimal number (an optional sign,
+  // digits with an optional point, an optional exponent).
+  static std::optional<double> ParseNumber(const std::string& text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    if (first == last || *first == '+') return std::nullopt;
+    double v = 0;
+    const auto res = std::from_chars(first, last, v, std::chars_format::general);
+    if (res.ec != std::errc() || res.ptr != last || !std::isfinite(v)) return std::nullopt;
+    return v;
+  }
+
+  void Fail(const std::string& message) {
+    if (ok_) std::fprintf(stderr, "pelorin-cli %s: %s\n", command_, message.c_str());
+    ok_ = false;
+  }
+
+  const char* command_;
+  std::map<std::string, double> values_;
+  bool ok_ = true;
+};
+
+bool IsWhole(double v) { return std::floor(v) == v; }
+
+// The calibrated picture of the helio and pixel commands.
+ProgramState Picture(const Args& a) {
+  ProgramState s;
+  s.ZeroPointX = a["x0"];
+  s.ZeroPointY = a["y0"];
+  s.LimbRadius = a["rk"];
+  s.P = a["P"];
+  s.B0 = a["B0"];
+  s.L0 = a["L0"];
+  s.rho0 = a["rho0"];
+  s.CalibrationState = 3;
+  return s;
+}
+
+// Checks common to the calibrated picture; returns 0 or the bad-argument
+// status after saying what is wrong.
+int CheckPicture(Args& a) {
+  if (!(a["rk"] > 0)) return a.Reject("rk (limb radius, pixels) must be positive");
+  if (!(a["rho0"] > kSolarRadiusAU)) return a.Reject("rho0 (Sun-Earth distance, AU) must exceed the solar radius");
+  return 0;
+}
+
+void PrintPairs(const std::vector<std::pair<const char*, double>>& pairs) {
+  std::string line;
+  for (const auto& [key, value] : pairs) {
+    if (!line.empty()) line += ' ';
+    line += key;
+    line += '=';
+    line += NumberText(value);
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+}  // namespace
+
+int RunEphemeris(const std::vector<std::string>& args) {
+  Args a("ephemeris", args, {"year", "month", "day", "hours"});
+  if (!a.ok()) return a.status();
+  if (!IsWhole(a["year"])) return a.Reject("year must be a whole number");
+  if (!IsWhole(a["month"]) || a["month"] < 1 || a["month"] > 12) return a.Reject("month must be a whole number 1 to 12");
+  if (a["day"] < 1 || a["day"] >= 32) return a.Reject("day must be 1 to 31 (a fraction is allowed)");
+  if (a["hours"] < 0 || a["hours"] > 24) return a.Reject("hours (UT) must be 0 to 24");
+  double hours = a["hours"];
+  double P = 0, B0 = 0, L0 = 0, rho0 = 0;
+  SolarEphemeris(a["year"], a["month"], a["day"], hours, P, B0, L0, rho0);
+  PrintPairs({{"P", P}, {"B0", B0}, {"L0", L0}, {"rho0", rho0}, {"hours", hours}});
+  return 0;
+}
+
+int RunHelio(const std::vector<std::string>& args) {
+  Args a("helio", args, {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "x", "y"}, {"northup"});
+  if (!a.ok()) return a.status();
+  if (int bad = CheckPicture(a)) return bad;
+  ProgramState s = Picture(a);
+  if (a.has("northup")) {
+    if (a["northup"] != 0 && a["northup"] != 1) return a.Reject("northup must be 0 or 1");
+    s.NorthUpImage = static_cast<std::int16_t>(a["northup"]);
+  }
+  double B = 0, CMD = 0, L = 0;
+  PixelToHeliographic(s, a["x"], a["y"], a["orientation"], B, CMD, L);
+  PrintPairs({{"B", B}, {"CMD", CMD}, {"L", L}});
+  return 0;
+}
+
+int RunPixel(const std::vector<std::string>& args) {
+  Args a("pixel", args, {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "L", "B"});
+  if (!a.ok()) return a.status();
+  if (int bad = CheckPicture(a)) return bad;
+  const ProgramState s = Picture(a);
+  double X = 0, Y = 0;
+  HeliographicToPixel(s, a["L"], a["B"], a["orientation"], X, Y);
+  PrintPairs({{"x", X}, {"y", Y}});
+  return 0;
+}
+
+int RunSystem(const std::vector<std::string>& args) {
+  Args a("system", args, {"s", "x0", "y0", "x", "y"});
+  if (!a.ok()) return a.status();
+  if (!IsWhole(a["s"]) || a["s"] < 0 || a["s"] > 9) return a.Reject("s (coordinate system) must be a whole number 0 to 9");
+  ProgramState s;
+  s.CoordSystem = static_cast<float>(a["s"]);
+  s.ZeroPointX = a["x0"];
+  s.ZeroPointY = a["y0"];
+  double X = a["x"], Y = a["y"], R = 0, fi = 0;
+  PixelToSystem(s, X, Y, R, fi);
+  if (a["s"] >= 8)
+    PrintPairs({{"R", R}, {"fi", fi}});
+  else
+    PrintPairs({{"X", X}, {"Y", Y}});
+  return 0;
+}
+
+}  // namespace pelorin::cli
