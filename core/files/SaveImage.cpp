@@ -18,7 +18,11 @@ void spremisliku_Click(App& app) {
   }
   if (!saved) {
     if (error.empty()) error = "unknown error";
-    app.win.MessageBox("The picture was not saved as " + name + ": " + error);
+    // The reason usually names the file already; name it once.
+    if (error.find(name) != std::string::npos)
+      app.win.MessageBox("Save Image: " + error);
+    else
+      app.win.MessageBox("Save Image: the picture was not saved as " + name + ": " + error);
   }
 }
 
