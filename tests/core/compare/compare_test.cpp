@@ -357,7 +357,7 @@ TEST(CompareLimits, MalformedLinesAndFarPositions) {
   EXPECT_TRUE(t.win.messages.empty());
 }
 
-// Source: the brief's failure cases; the comparison stays off.
+// Source: the failure handling of the comparison; it stays off.
 TEST(CompareFailures, UnusableFilesLeaveTheComparisonOff) {
   struct Case {
     const char* name;
