@@ -150,12 +150,13 @@ void LoadPictureData(App& app, std::string& name, int& result) {
   // so the picture counts as new.
   if (FileLength(dataName) >= 2) {
     try {
-      ReadDataFile(app, dataName, pictureName);
+      const std::string notRead = ReadDataFile(app, dataName, pictureName);
       name = dataName;
       app.dataFilePath = dataPath;
       app.win.SetMenuEnabled(Menu::Objekt, true);
       app.win.SetMenuEnabled(Menu::koor, false);
       Redraw(app);
+      if (!notRead.empty()) app.win.MessageBox(notRead);
       return;
     } catch (const std::exception& e) {
       // 4. An unreadable data file: the picture goes on as a new one with
