@@ -5,6 +5,7 @@
 
 #include "TestApp.h"
 #include "files/DataFile.h"
+#include "files/PictureLoad.h"
 #include "files/WorkFiles.h"
 
 namespace pelorin {
@@ -219,6 +220,19 @@ TEST(ReadDataFile, StopsAfterTheThousandthRecord) {
   EXPECT_EQ(ReadDataFile(u.app, "x.dat", "x.jpg"), "");
 }
 
+TEST(ReadDataFile, OpeningThePictureShowsWhatWasNotRead) {
+  TestApp t;
+  std::string error;
+  t.pic.Fill(8, 8, 0xFFFFFF);
+  ASSERT_TRUE(t.pic.SaveBmp(t.folder.File("x.bmp"), error)) << error;
+  std::vector<std::string> records(1001, "\"g\",1,2,3");
+  WriteAll("x.dat", DataFile("v2.0", "scan", "1", records, "x.bmp"));
+  OpenPicture(t.app, t.folder.File("x.bmp"));
+  EXPECT_EQ(t.app.s.StoredPointCount, 1000);
+  ASSERT_EQ(t.win.messages.size(), 1u);
+  EXPECT_NE(t.win.messages[0].find("line 1014:"), std::string::npos) << t.win.messages[0];
+}
+
 TEST(ReadDataFile, StoredPointsLandOnThePicture) {
   // The point at the disc centre (L = L0, B = B0) maps to the zero point
   // whatever P and the orientation are (property of the transform).
@@ -267,28 +281,6 @@ TEST(ReadDataFile, UnknownTypeWordKeepsItsLine) {
   ReadDataFile(t.app, "x.dat", "x.jpg");
   EXPECT_EQ(t.app.s.ImageType, 2);
   EXPECT_EQ(ReadAll("temp.dat"), DataFile("v2.0", "drawing", "1", {"\"a\",1,2,3"}));
-}
-
-TEST(ParseDataFile, ReadsHeaderValues) {
-  const DataFileContents c = ParseDataFile(Lines(DataFile("v1.0", "photo", "-21.4512", {"1,2,3"})));
-  ASSERT_TRUE(c.headerComplete);
-  EXPECT_EQ(c.version, 1);
-  EXPECT_EQ(c.pictureLine, "Picture: x.jpg");
-  EXPECT_EQ(c.day, 17);
-  EXPECT_EQ(c.month, 5);
-  EXPECT_EQ(c.year, 2003);
-  EXPECT_EQ(c.timeUT, 7.75);
-  EXPECT_EQ(c.P, -21.4512);
-  EXPECT_EQ(c.B0, -2.3317);
-  EXPECT_EQ(c.L0, 113.0527);
-  EXPECT_EQ(c.rho0, 1.011316);
-  EXPECT_EQ(c.typeWord, "photo");
-  EXPECT_EQ(c.x0, 512);
-  EXPECT_EQ(c.y0, 498);
-  EXPECT_EQ(c.rk, 400);
-  EXPECT_EQ(c.orientation, 12.5);
-  ASSERT_EQ(c.records.size(), 1u);
-  EXPECT_EQ(c.records[0].line, 14);
 }
 
 }  // namespace

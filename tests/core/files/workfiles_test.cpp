@@ -70,25 +70,5 @@ TEST(WorkFiles, WholeHeaderAndTwoObjectsByteForByte) {
             "-8, 1E-05\r\n");
 }
 
-TEST(WorkFiles, TypeWordPerImageType) {
-  // Source: the image-type table (type 2 has no type word).
-  const struct {
-    int type;
-    const char* word;
-  } cases[] = {{0, "scan"}, {1, "SOHO"}, {2, ""}, {3, "photo"}, {7, ""}};
-  for (const auto& c : cases) EXPECT_EQ(TypeWord(c.type), c.word) << "type " << c.type;
-
-  TestApp t;
-  t.app.file2.Open("temp.dat");
-  t.app.s.ImageType = 2;
-  WriteTypeLine(t.app);
-  EXPECT_EQ(ReadAll("temp.dat"), "");
-}
-
-TEST(WorkFiles, WritingToAClosedFileIsReported) {
-  TestApp t;
-  EXPECT_THROW(WriteDiscLine(t.app), FileError);
-}
-
 }  // namespace
 }  // namespace pelorin
