@@ -45,7 +45,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(ReadDataFile, Version2IsWrittenBackWithRoundingAndNorthUpP) {
-  // Source: the data-file description's edge case: a v2 file comes back
+  // Source: the data file format: a v2 file comes back
   // unchanged but for B, CMD, L rounded to 5 decimals (halves to even) and P
   // = 0 on a north-up picture.
   const std::vector<std::string> in = {
@@ -94,10 +94,10 @@ TEST(ReadDataFile, ConvertsOlderVersions) {
     std::vector<std::string> records;
     std::vector<std::string> written;
   } cases[] = {
-      // Source: edge case "v1 CMD 200 becomes -160, v2 200 stays".
+      // Source: the v1 rule, CMD above 180 less 360; v2 values stay.
       {"v1 CMD above 180", "v1.0", {"Obj name:     g1", "10,200,300"}, {"\"g1\",10,-160,300"}},
       {"v2 CMD 200", "v2.0", {"\"g1\",10,200,300"}, {"\"g1\",10,200,300"}},
-      // Source: edge case "records before any Obj line get an empty name".
+      // Source: the v1 rule: records before any "Obj" line have no name.
       {"v1 before Obj", "v1.0", {"1,2,3", "Obj 1234567890g2", "4,5,6"}, {"\"\",1,2,3", "\"g2\",4,5,6"}},
       // v0 with B = 0: CMD = asin(sin Y) = Y; L = Reduce360(L0 + CMD),
       // L0 = 113.0527 (hand calculation). Third field unused.
@@ -107,8 +107,8 @@ TEST(ReadDataFile, ConvertsOlderVersions) {
       // (pi/180)^2)) = 90 deg - 60*pi/180 deg = 88.9528024 (hand calculation:
       // asin(cos x) = pi/2 - x); L = 113.0527 + 88.95280 = 202.00550.
       {"v0 squared pi/180", "", {"60,30"}, {"\"\",60,88.9528,202.0055"}},
-      // Source: edge case "an unknown version line gives the header and no
-      // records".
+      // Source: the version rule: an unknown version line gives the header
+      // and no records.
       {"unknown version", "v3.0", {"\"g1\",10,20,30"}, {}},
   };
   for (const auto& c : cases) {

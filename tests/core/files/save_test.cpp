@@ -98,8 +98,8 @@ TEST(Save, FailedSaveKeepsEverythingAndSaysWhy) {
 }
 
 TEST(Save, TypeTwoWritesThePointListUnderTheBareName) {
-  // Source: edge case "saving a type 2 picture x.jpg with the preset name
-  // writes a file named x without extension"; the name is shown first.
+  // Source: the Save rule for type 2: picture x.jpg with the preset name
+  // writes a file named x without extension; the name is shown first.
   TestApp t;
   t.app.s.ImageType = 2;
   t.app.s.DataFileName = "x.jpg";

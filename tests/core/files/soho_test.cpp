@@ -47,11 +47,12 @@ TEST(SohoLookup, FindsDateTimeAndDisc) {
        Entry({"512.5", "510.25", "401.75", "-2.5"}, kKey), 512.5, 510.25, 401.75, -2.5},
       {"numbers across lines, blanks around", NameLine(kKey, "soho1234") + "\r\n",
        Entry({" 512.5 , 510.25", "401.75,  -2.5"}, kKey), 512.5, 510.25, 401.75, -2.5},
-      // Source: edge case "two entries with the same key: the first wins".
+      // Source: the catalogue rule: of two entries with one key the first wins.
       {"first of two entries wins", NameLine(kKey, "soho1234") + "\r\n",
        "junk\r\n" + Entry({"1,2,3,4"}, kOtherKey) + Entry({"10,20,30,1"}, kKey) + Entry({"11,21,31,2"}, kKey), 10, 20,
        30, 1},
-      // Source: edge case "a key line with trailing spaces does not match".
+      // Source: the catalogue rule: the key line is compared whole, so a key
+      // line with trailing spaces does not match.
       {"trailing spaces do not match", NameLine(kKey, "soho1234") + "\r\n",
        Entry({"1,2,3,4"}, kKey + "  ") + Entry({"10,20,30,1"}, kKey), 10, 20, 30, 1},
       {"first nameconv line wins", NameLine(kKey, "soho1234") + "\r\n" + NameLine(kOtherKey, "soho1234") + "\r\n",

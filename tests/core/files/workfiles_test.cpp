@@ -10,7 +10,7 @@ using test::ReadAll;
 using test::TestApp;
 
 // The whole working file of a measured picture and the point log, byte for
-// byte. Layouts from the data-file description: print lines as they are,
+// byte. Layouts of the data file format: print lines as they are,
 // write lines with quoted strings and comma-separated numbers, CR LF ends.
 TEST(WorkFiles, WholeHeaderAndTwoObjectsByteForByte) {
   TestApp t;
@@ -61,7 +61,7 @@ TEST(WorkFiles, WholeHeaderAndTwoObjectsByteForByte) {
             "\"a\",12.5,-30.25,82.8027\r\n"
             "\"a\",12.75,-30,83.0527\r\n"
             "\"b 2\",-8,1E-05,113.05271\r\n");
-  // Source: the a.tmp description: "x,y" per captured point, "B, CMD" per
+  // Source: the a.tmp layout: "x,y" per captured point, "B, CMD" per
   // point of a finished object.
   EXPECT_EQ(ReadAll("a.tmp"),
             "100.5,200.25\r\n"
