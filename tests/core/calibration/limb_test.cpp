@@ -125,26 +125,6 @@ TEST(FitLimbCircle, RefusesWhatItCannotFit) {
   }
 }
 
-TEST(Limb, StartingTheInput) {
-  TestApp t;
-  for (float before : {0.0f, 1.0f, 2.0f, 3.0f}) {
-    t.app.s.CalibrationState = before;
-    t.app.s.CoordSystem = 8;
-    t.app.s.StoredPointCount = 4;
-    t.app.s.AutoselectMode = 2;
-    Limb_Click(t.app);
-    const float want = before == 2 ? 0.0f : (before == 3 ? 1.0f : before);
-    EXPECT_EQ(t.app.s.CalibrationState, want) << before;
-    EXPECT_EQ(t.app.s.CoordSystem, 0.0f);
-    EXPECT_EQ(t.app.s.StoredPointCount, 0);
-    EXPECT_TRUE(t.win.EndVisible(EndButton::limbend));
-    for (Menu m : {Menu::orient, Menu::koor, Menu::Ishodiste, Menu::datum, Menu::Limb})
-      EXPECT_FALSE(t.win.MenuEnabled(m)) << MenuName(m);
-    EXPECT_EQ(t.app.s.AutoselectMode, 0);
-    EXPECT_EQ(t.app.s.SelectModeText, "Autoselect mode Nearest");
-  }
-}
-
 TEST(Limb, EndMovesTheZeroPointToTheCentre) {
   TestApp t;
   LimbInput(t, {{410, 20}, {10, 420}, {-390, 20}});

@@ -49,27 +49,6 @@ void RunInput(TestApp& t, bool axis, int frame, bool perpendicular, double lineA
   dirend_Click(t.app);
 }
 
-TEST(FitDailyParallel, AngleOfTheFittedLine) {
-  struct Case {
-    const char* name;
-    double line;  // deg
-    double want;  // deg
-  };
-  const std::vector<Case> cases = {
-      {"along x", 0, 0},
-      {"rising 30", 30, 30},
-      {"falling 30", -30, -30},
-      {"vertical", 90, 90},
-  };
-  for (const Case& c : cases) {
-    ProgramState s;
-    LinePoints(s, c.line);
-    double angle = -1;
-    FitDailyParallel(s, s.PointCount, angle);
-    EXPECT_NEAR(angle, c.want, 1e-9) << c.name;
-  }
-}
-
 TEST(DirectionInput, AngleRules) {
   // The worked cases of the two inputs; expected values follow from the
   // rules (fit, +90 for perpendicular, -90 + P for the axis, reduce, then
@@ -93,6 +72,7 @@ TEST(DirectionInput, AngleRules) {
       {"falling 30, frame 1", false, 1, false, -30, 0, 150},
       {"falling 30, frame 3", false, 3, false, -30, 0, 330},
       {"daily input ignores P", false, 0, false, 0, 10, 0},
+      {"vertical line: 90 before the corrections", false, 0, false, 90, 0, 90},
       {"axis vertical, P 0, frame 0", true, 0, false, 90, 0, 0},
       {"axis vertical, P 10, frame 0", true, 0, false, 90, 10, 10},
       {"axis vertical, P 10, frame 3", true, 3, false, 90, 10, 190},

@@ -82,21 +82,6 @@ TEST(AutoselectNearest, FollowsTheRingOrder) {
   }
 }
 
-TEST(AutoselectNearest, LeavesTheLastSampleWithItsYTurned) {
-  // Right neighbour found at ring 1, 360 deg: the last sample is (111, 105).
-  Fixture f;
-  Paint(f.t.pic, 300, 300, kWhite, {{111, 105, RGB(30, 60, 90)}});
-  double x = 10, y = -5;
-  AutoselectNearest(f.t.app, x, y);
-  const ProgramState& s = f.t.app.s;
-  EXPECT_EQ(s.SampleX, 111.0f);
-  EXPECT_EQ(s.SampleY, -105.0f);
-  EXPECT_EQ(s.SampleColor, static_cast<std::int32_t>(RGB(30, 60, 90)));
-  EXPECT_EQ(s.SampleRed, 30);
-  EXPECT_EQ(s.SampleGreen, 60);
-  EXPECT_EQ(s.SampleBlue, 90);
-}
-
 struct DarkestCase {
   const char* name;
   std::uint32_t background;

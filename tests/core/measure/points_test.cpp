@@ -154,6 +154,20 @@ TEST(MouseDown, LimbPointIsStoredWhereNearestMovedIt) {
   EXPECT_EQ(ReadAll(t.folder.File("a.tmp")), "11,0\r\n");
 }
 
+TEST(MouseDown, AutoselectSearchesAroundTheClickInEveryCartesianSystem) {
+  // System 2 reads X = -(px - 100), Y = py - 100. The search runs about the
+  // clicked picture point (110, 90) and finds its right neighbour (111, 90).
+  TestApp t;
+  Blank(t);
+  t.app.s.ManualSelection = 0;
+  t.app.s.AutoselectMode = 0;
+  t.app.s.CoordSystem = 2;
+  DarkPixel(t, 111, 90);
+  Left(t, 110, 90);
+  EXPECT_EQ(t.app.s.PointX[1], -11);
+  EXPECT_EQ(t.app.s.PointY[1], -10);
+}
+
 TEST(MouseDown, PolarPointsBeforeCalibrationHoldTheMovedPoint) {
   TestApp t;
   Blank(t);
