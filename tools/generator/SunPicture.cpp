@@ -1,0 +1,342 @@
+#include "SunPicture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <numbers>
+#include <stdexcept>
+
+#include "app/Text.h"
+#include "files/TextFile.h"
+#include "geometry/Angles.h"
+#include "geometry/Ephemeris.h"
+#include "geometry/Transform.h"
+
+namespace pelorin::gen {
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+constexpr int kMaxHelperPoints = 1000;
+// Half the side of the "Weighted" autoselect window: a spot wider than this
+// would not fit the window around a click on it.
+constexpr double kMaxSpotRadius = 15;
+// The parallel and axis helper points reach this fraction of rk.
+constexpr double kLineReach = 0.8;
+
+// Grey levels (0 black .. 255 white).
+constexpr double kDarkSky = 8;
+constexpr double kPaper = 255;
+constexpr double kLimbInk = 20;
+constexpr double kPenumbra = 150;
+constexpr double kUmbra = 30;
+constexpr double kLimbLineHalfWidth = 1.25;
+
+// Sub-pixel samples per pixel side where an edge crosses a pixel; the
+// offsets are symmetric about the pixel centre, so a round shape stays
+// symmetric on the picture.
+constexpr int kSub = 5;
+double SubOffset(int k) { return (k - (kSub - 1) / 2.0) / kSub; }
+
+void Require(bool ok, const std::string& what) {
+  if (!ok) throw std::invalid_argument("scene: " + what);
+}
+
+bool Finite(double v) { return std::isfinite(v); }
+
+void Validate(const Scene& sc) {
+  Require(sc.year >= 1000 && sc.year <= 3000, "year must be 1000..3000");
+  Require(sc.month >= 1 && sc.month <= 12, "month must be 1..12");
+  const bool leap = (sc.year % 4 == 0 && sc.year % 100 != 0) || sc.year % 400 == 0;
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const int days = sc.month == 2 && leap ? 29 : kDays[(sc.month - 1) % 12];
+  Require(sc.day >= 1 && sc.day <= days, "day does not exist in that month");
+  Require(sc.hour >= 0 && sc.hour <= 23, "hour must be 0..23");
+  Require(sc.minute >= 0 && sc.minute <= 59, "minute must be 0..59");
+  Require(sc.second >= 0 && sc.second <= 59, "second must be 0..59");
+  Require(sc.width_px >= 1 && sc.width_px <= kMaxSide, "width must be 1..16384 pixels");
+  Require(sc.height_px >= 1 && sc.height_px <= kMaxSide, "height must be 1..16384 pixels");
+  Require(Finite(sc.x0_px) && Finite(sc.y0_px), "disc centre x0, y0 must be finite");
+  Require(Finite(sc.rk_px) && sc.rk_px > 0 && sc.rk_px <= 4 * kMaxSide, "disc radius rk must be > 0");
+  Require(Finite(sc.orientation_deg), "orientation must be finite");
+  Require(sc.limbPointCount >= 0 && sc.limbPointCount <= kMaxHelperPoints, "limb point count must be 0..1000");
+  Require(sc.linePointCount >= 0 && sc.linePointCount <= kMaxHelperPoints, "line point count must be 0..1000");
+  if (sc.ephemeris) {
+    const Ephemeris& e = *sc.ephemeris;
+    Require(Finite(e.P_deg) && Finite(e.B0_deg) && Finite(e.L0_deg), "ephemeris P, B0, L0 must be finite");
+    Require(Finite(e.rho0_AU) && e.rho0_AU > 0.1, "ephemeris rho0 must be > 0.1 AU");
+    Require(std::fabs(e.B0_deg) < 90, "ephemeris B0 must be within +-90");
+  }
+  for (const Spot& sp : sc.spots) {
+    Require(!sp.name.empty(), "a spot has no name");
+    for (unsigned char c : sp.name)
+      Require(!std::isspace(c) && c >= 0x20, "spot name '" + sp.name + "' must be one word");
+    Require(Finite(sp.B_deg) && sp.B_deg >= -90 && sp.B_deg <= 90, "spot " + sp.name + ": B must be -90..90");
+    Require(Finite(sp.L_deg), "spot " + sp.name + ": L must be finite");
+    Require(Finite(sp.umbraRadius_px) && Finite(sp.penumbraRadius_px) && sp.umbraRadius_px > 0 &&
+                sp.umbraRadius_px <= sp.penumbraRadius_px && sp.penumbraRadius_px <= kMaxSpotRadius,
+            "spot " + sp.name + ": radii must satisfy 0 < umbra <= penumbra <= 15 px");
+  }
+}
+
+// Unit vector on the picture (y down) of the screen direction chi_deg in the
+// picture's convention (see the header).
+PointPx ScreenDirection(double chi_deg, bool northUp) {
+  const double c = std::cos(chi_deg * kRad), s = std::sin(chi_deg * kRad);
+  return {northUp ? -c : c, -s};
+}
+
+std::vector<PointPx> LinePoints(const Truth& t, PointPx dir, int count) {
+  std::vector<PointPx> pts;
+  for (int k = 0; k < count; ++k) {
+    const double f = count == 1 ? 0.0 : -kLineReach + 2 * kLineReach * k / (count - 1);
+    pts.push_back({t.x0_px + f * t.rk_px * dir.x_px, t.y0_px + f * t.rk_px * dir.y_px});
+  }
+  return pts;
+}
+
+// Brightness of the disc at mu = cos(heliocentric angle). The darkening is
+// kept out of the inner disc (grey 242 or brighter within 60 degrees of the
+// centre) so that the "Weighted" autoselect, which weighs every pixel darker
+// than 241, sees only the spot around a click.
+double DiscGrey(Style style, double mu) {
+  const double k = style == Style::Halpha ? 0.25 : 0.4;
+  const double m = 1 - std::clamp(mu, 0.0, 1.0);
+  return kPaper * (1 - k * m * m * m);
+}
+
+// The disc and the background (no spots), as grey levels.
+void PaintDisc(const Truth& t, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  const double rk = t.rk_px;
+  for (int j = 0; j < h; ++j) {
+    for (int i = 0; i < w; ++i) {
+      const double dx = i - t.x0_px, dy = j - t.y0_px;
+      const double r = std::sqrt(dx * dx + dy * dy);
+      double g = 0;
+      if (t.style == Style::Drawing) {
+        // White paper; the limb line where the band |r - rk| <= half width
+        // covers the pixel.
+        if (std::fabs(r - rk) > kLimbLineHalfWidth + 1) {
+          g = kPaper;
+        } else {
+          int inside = 0;
+          for (int a = 0; a < kSub; ++a)
+            for (int b = 0; b < kSub; ++b) {
+              const double sx = dx + SubOffset(a), sy = dy + SubOffset(b);
+              if (std::fabs(std::sqrt(sx * sx + sy * sy) - rk) <= kLimbLineHalfWidth) ++inside;
+            }
+          const double cover = static_cast<double>(inside) / (kSub * kSub);
+          g = kPaper * (1 - cover) + kLimbInk * cover;
+        }
+      } else if (r < rk - 1) {
+        g = DiscGrey(t.style, std::sqrt(1 - (r / rk) * (r / rk)));
+      } else if (r > rk + 1) {
+        g = kDarkSky;
+      } else {
+        double sum = 0;
+        for (int a = 0; a < kSub; ++a)
+          for (int b = 0; b < kSub; ++b) {
+            const double sx = dx + SubOffset(a), sy = dy + SubOffset(b);
+            const double q = std::sqrt(sx * sx + sy * sy) / rk;
+            sum += q <= 1 ? DiscGrey(t.style, std::sqrt(1 - q * q)) : kDarkSky;
+          }
+        g = sum / (kSub * kSub);
+      }
+      grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] = g;
+    }
+  }
+}
+
+void PaintSpot(const Truth& t, const SpotTruth& st, const Spot& sp, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  const double rp = sp.penumbraRadius_px, ru = sp.umbraRadius_px;
+  const int i0 = std::max(0, static_cast<int>(std::floor(st.x_px - rp - 1)));
+  const int i1 = std::min(w - 1, static_cast<int>(std::ceil(st.x_px + rp + 1)));
+  const int j0 = std::max(0, static_cast<int>(std::floor(st.y_px - rp - 1)));
+  const int j1 = std::min(h - 1, static_cast<int>(std::ceil(st.y_px + rp + 1)));
+  for (int j = j0; j <= j1; ++j) {
+    for (int i = i0; i <= i1; ++i) {
+      int inPen = 0, inUmb = 0;
+      for (int a = 0; a < kSub; ++a)
+        for (int b = 0; b < kSub; ++b) {
+          const double sx = i + SubOffset(a) - st.x_px, sy = j + SubOffset(b) - st.y_px;
+          const double r = std::sqrt(sx * sx + sy * sy);
+          if (r <= ru) ++inUmb;
+          else if (r <= rp) ++inPen;
+        }
+      if (inPen + inUmb == 0) continue;
+      const double n = kSub * kSub;
+      double& g = grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)];
+      g = g * (n - inPen - inUmb) / n + kPenumbra * inPen / n + kUmbra * inUmb / n;
+    }
+  }
+}
+
+std::string Two(int v) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d", v);
+  return buf;
+}
+
+}  // namespace
+
+const char* StyleName(Style s) {
+  switch (s) {
+    case Style::Drawing: return "drawing";
+    case Style::Photo: return "photo";
+    case Style::Halpha: return "halpha";
+  }
+  return "drawing";
+}
+
+bool ParseStyle(const std::string& word, Style& s) {
+  for (Style c : {Style::Drawing, Style::Photo, Style::Halpha})
+    if (word == StyleName(c)) {
+      s = c;
+      return true;
+    }
+  return false;
+}
+
+Ephemeris ProgramEphemeris(int year, int month, int day, double ut_hours, bool northUp) {
+  Ephemeris e;
+  SolarEphemeris(year, month, day, ut_hours, e.P_deg, e.B0_deg, e.L0_deg, e.rho0_AU);
+  if (northUp) e.P_deg = 0;
+  return e;
+}
+
+Ephemeris SohoEphemeris(int year, int month, int day, double ut_hours, double catalogueB0_deg) {
+  Ephemeris e = ProgramEphemeris(year, month, day, ut_hours, true);
+  e.B0_deg = catalogueB0_deg;
+  e.rho0_AU = e.rho0_AU * 2 / 3;
+  return e;
+}
+
+Truth ComputeTruth(const Scene& sc) {
+  Validate(sc);
+  Truth t;
+  t.year = sc.year;
+  t.month = sc.month;
+  t.day = sc.day;
+  t.hour = sc.hour;
+  t.minute = sc.minute;
+  t.second = sc.second;
+  double ut = 0;
+  SexagesimalToDecimal(sc.hour, sc.minute, sc.second, ut);
+  t.ut_hours = RoundHalfEven(ut, 3);
+  t.width_px = sc.width_px;
+  t.height_px = sc.height_px;
+  t.x0_px = sc.x0_px;
+  t.y0_px = sc.y0_px;
+  t.rk_px = sc.rk_px;
+  t.orientation_deg = sc.orientation_deg;
+  t.northUp = sc.northUp;
+  t.style = sc.style;
+  t.eph = sc.ephemeris ? *sc.ephemeris : ProgramEphemeris(sc.year, sc.month, sc.day, ut, sc.northUp);
+
+  auto state = std::make_unique<ProgramState>();
+  ApplyCalibration(t, *state);
+  const double b0 = t.eph.B0_deg * kRad;
+  for (const Spot& sp : sc.spots) {
+    // Cosine of the heliocentric angle: a spot must face the observer.
+    const double b = sp.B_deg * kRad, dl = (t.eph.L0_deg - sp.L_deg) * kRad;
+    const double mu = std::sin(b) * std::sin(b0) + std::cos(b) * std::cos(b0) * std::cos(dl);
+    Require(mu > 0, "spot " + sp.name + " lies on the far side of the Sun");
+    SpotTruth st{sp.name, sp.B_deg, sp.L_deg, 0, 0};
+    HeliographicToPixel(*state, sp.L_deg, sp.B_deg, -t.orientation_deg, st.x_px, st.y_px);
+    // HeliographicToPixel works in the convention of pictures that are not
+    // north-up; on a north-up picture PixelToHeliographic finds the point
+    // mirrored in the vertical through the centre.
+    if (t.northUp) st.x_px = 2 * t.x0_px - st.x_px;
+    t.spots.push_back(st);
+  }
+
+  for (int k = 0; k < sc.limbPointCount; ++k) {
+    const double a = 2 * std::numbers::pi * k / sc.limbPointCount;
+    t.limb.push_back({t.x0_px + t.rk_px * std::cos(a), t.y0_px - t.rk_px * std::sin(a)});
+  }
+  t.parallel = LinePoints(t, ScreenDirection(t.orientation_deg, t.northUp), sc.linePointCount);
+  t.axis = LinePoints(t, ScreenDirection(90 + t.orientation_deg - t.eph.P_deg, t.northUp), sc.linePointCount);
+  return t;
+}
+
+Rendered Render(const Scene& sc) {
+  Rendered out;
+  out.truth = ComputeTruth(sc);
+  const Truth& t = out.truth;
+  out.width_px = t.width_px;
+  out.height_px = t.height_px;
+  const std::size_t n = static_cast<std::size_t>(t.width_px) * static_cast<std::size_t>(t.height_px);
+  std::vector<double> grey(n);
+  PaintDisc(t, grey);
+  for (std::size_t k = 0; k < sc.spots.size(); ++k) PaintSpot(t, t.spots[k], sc.spots[k], grey);
+  out.argb.resize(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const auto g = static_cast<std::uint32_t>(std::clamp(std::lround(grey[k]), 0L, 255L));
+    out.argb[k] = 0xFF000000u | (g << 16) | (g << 8) | g;
+  }
+  return out;
+}
+
+Truth RenderInto(const Scene& sc, RasterPicture& picture) {
+  Rendered r = Render(sc);
+  picture.SetPixels(r.width_px, r.height_px, std::move(r.argb));
+  return std::move(r.truth);
+}
+
+void ApplyCalibration(const Truth& t, ProgramState& s) {
+  s.DateYear = t.year;
+  s.DateMonth = t.month;
+  s.DateDay = t.day;
+  s.TimeUT = t.ut_hours;
+  s.DateKnown = 1;
+  s.P = t.eph.P_deg;
+  s.B0 = t.eph.B0_deg;
+  s.L0 = t.eph.L0_deg;
+  s.rho0 = t.eph.rho0_AU;
+  s.ZeroPointX = t.x0_px;
+  s.ZeroPointY = t.y0_px;
+  s.LimbRadius = t.rk_px;
+  s.OrientationAngle = t.orientation_deg;
+  s.NorthUpImage = t.northUp ? 1 : 0;
+  s.CalibrationState = 3;
+}
+
+std::string TruthText(const Truth& t) {
+  std::string out;
+  auto line = [&out](const std::string& text) { out += text + "\r\n"; };
+  auto num = [](double v) { return NumberText(v); };
+  line("date=" + std::to_string(t.year) + "-" + Two(t.month) + "-" + Two(t.day));
+  line("time=" + Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second));
+  line("width=" + std::to_string(t.width_px));
+  line("height=" + std::to_string(t.height_px));
+  line(std::string("style=") + StyleName(t.style));
+  line("x0=" + num(t.x0_px));
+  line("y0=" + num(t.y0_px));
+  line("rk=" + num(t.rk_px));
+  line("orientation=" + num(t.orientation_deg));
+  line(std::string("northup=") + (t.northUp ? "1" : "0"));
+  line("P=" + num(t.eph.P_deg));
+  line("B0=" + num(t.eph.B0_deg));
+  line("L0=" + num(t.eph.L0_deg));
+  line("rho0=" + num(t.eph.rho0_AU));
+  for (const SpotTruth& s : t.spots)
+    line("spot " + s.name + " " + num(s.B_deg) + " " + num(s.L_deg) + " " + num(s.x_px) + " " + num(s.y_px));
+  for (const PointPx& p : t.limb) line("limb " + num(p.x_px) + " " + num(p.y_px));
+  for (const PointPx& p : t.parallel) line("parallel " + num(p.x_px) + " " + num(p.y_px));
+  for (const PointPx& p : t.axis) line("axis " + num(p.x_px) + " " + num(p.y_px));
+  return out;
+}
+
+void WriteTruth(const std::string& path, const Truth& t) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw FileError("cannot create the truth file " + path);
+  const std::string text = TruthText(t);
+  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (std::fclose(f) != 0 || !ok) throw FileError("cannot write the truth file " + path);
+}
+
+}  // namespace pelorin::gen
