@@ -151,7 +151,16 @@ void RunKey(App& app, std::int16_t& key) {
 
 void PlotInputPoints(App& app) {
   ProgramState& s = app.s;
-  for (int i = 1; i <= s.PointCount && i <= kMaxPoints; ++i) {
+  // An object open on a calibrated picture owns the top of the object store;
+  // every other input keeps its points at 1..PointCount.
+  int first = 1, last = s.PointCount;
+  if (s.CalibrationState == 3 && app.win.EndVisible(EndButton::Objektend)) {
+    first = s.StoredPointCount - s.PointCount + 1;
+    last = s.StoredPointCount;
+  }
+  first = std::max(first, 1);
+  last = std::min(last, kMaxPoints);
+  for (int i = first; i <= last; ++i) {
     double a = s.PointX[static_cast<std::size_t>(i)], b = s.PointY[static_cast<std::size_t>(i)];
     SystemToPixel(s, a, b);
     app.pic.PSet(a, b, QBColor(0));

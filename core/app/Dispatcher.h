@@ -26,7 +26,9 @@ void Redraw(App& app);
 // fails is skipped.
 void DrawOverlays(App& app);
 
-// Plots the points of the current input (1..PointCount) as black dots.
+// Plots the points of the current input as black dots: 1..PointCount, or
+// the open object's own points on a calibrated picture. Throws when a point
+// cannot be converted back to the picture.
 void PlotInputPoints(App& app);
 
 // View -> "Object": toggles ShowObjects and redraws.

@@ -36,19 +36,8 @@ void RemoveLastPoint(App& app) {
     if (object && s.StoredPointCount > 0) --s.StoredPointCount;
   }
   Redraw(app);
-  int first = 1, last = s.PointCount;
-  if (object) {
-    first = s.StoredPointCount - s.PointCount + 1;
-    last = s.StoredPointCount;
-  }
-  if (first < 1) first = 1;
-  if (last > kMaxPoints) last = kMaxPoints;
   try {
-    for (int i = first; i <= last; ++i) {
-      double a = s.PointX[static_cast<std::size_t>(i)], b = s.PointY[static_cast<std::size_t>(i)];
-      SystemToPixel(s, a, b);
-      Dot(app, a, b);
-    }
+    PlotInputPoints(app);
   } catch (const std::exception&) {
     // A point that cannot be converted back is not dotted; the rest of the
     // input is unchanged.
