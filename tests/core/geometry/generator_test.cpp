@@ -1,6 +1,7 @@
 // The test-picture generator: spots where the transform finds them again,
 // helper points on the limb, the parallel and the axis, dark pixels where
-// marks are expected, and the files it writes.
+// marks are expected, and the files it writes, read back by the program's
+// own autoselect, SOHO lookup and reference comparison.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,8 +14,11 @@
 #include "SunScene.h"
 #include "TestApp.h"
 #include "app/Text.h"
+#include "compare/Compare.h"
+#include "files/Soho.h"
 #include "geometry/Angles.h"
 #include "geometry/Transform.h"
+#include "measure/Autoselect.h"
 
 namespace pelorin {
 namespace {
@@ -165,22 +169,6 @@ TEST(Generator, ParallelIsTheEquatorWhenPAndB0AreZero) {
   }
 }
 
-// Darkness-weighted centre of the 31 x 31 window around a click, as the
-// "Weighted" autoselect takes it (weights below 15 count 0).
-void WeightedCentre(const gen::Rendered& r, int X, int Y, double& cx, double& cy) {
-  double W = 0.001, Sx = X * 0.001, Sy = Y * 0.001;
-  for (int dx = -15; dx <= 15; ++dx)
-    for (int dy = -15; dy <= 15; ++dy) {
-      double w = 255 - Grey(r, X + dx, Y - dy);
-      if (w < 15) w = 0;
-      W += w;
-      Sx += (X + dx) * w;
-      Sy += (Y - dy) * w;
-    }
-  cx = Sx / W;
-  cy = Sy / W;
-}
-
 TEST(Generator, PicturesAreDarkAtSpotsAndOnTheLimbLine) {
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.label);
@@ -191,12 +179,6 @@ TEST(Generator, PicturesAreDarkAtSpotsAndOnTheLimbLine) {
       SCOPED_TRACE(sp.name);
       const int X = static_cast<int>(std::lround(sp.x_px)), Y = static_cast<int>(std::lround(sp.y_px));
       EXPECT_LT(Grey(r, X, Y), 60);
-      // A click 3 px off the spot is taken to its centre (the spot is
-      // symmetric and the disc around it weighs nothing).
-      double cx = 0, cy = 0;
-      WeightedCentre(r, X + 3, Y - 2, cx, cy);
-      EXPECT_NEAR(cx, sp.x_px, 0.1);
-      EXPECT_NEAR(cy, sp.y_px, 0.1);
     }
     for (const gen::PointPx& p : t.limb) {
       const double ux = (p.x_px - t.x0_px) / t.rk_px, uy = (p.y_px - t.y0_px) / t.rk_px;
@@ -344,6 +326,74 @@ TEST(Generator, DpdLinesPutFieldsAtTheirColumns) {
   ASSERT_EQ(fromTruth.groups.size(), t.spots.size());
   EXPECT_EQ(gen::DpdDayLine(fromTruth), "d 2003 10 28 11 12 30 DPD");
   EXPECT_NEAR(fromTruth.groups[1].spots.at(0).B_deg, t.spots[1].B_deg, 1e-12);
+}
+
+// The program's own readers take what the generator wrote.
+
+TEST(GeneratorWithTheProgram, WeightedAutoselectFindsEachSpot) {
+  for (const Case& c : Cases()) {
+    SCOPED_TRACE(c.label);
+    test::TestApp t;
+    const gen::Truth truth = gen::RenderInto(c.sample.scene, t.pic);
+    t.app.s.ImageType = c.imageType;
+    gen::ApplyCalibration(truth, t.app.s);
+    for (const gen::SpotTruth& sp : truth.spots) {
+      SCOPED_TRACE(sp.name);
+      // A click 3 px right of and 2 px above the spot's pixel, in system 0.
+      double x = std::lround(sp.x_px) + 3 - truth.x0_px, y = truth.y0_px - (std::lround(sp.y_px) - 2);
+      AutoselectWeighted(t.app, x, y);
+      // Source: the scene; the spot is symmetric and the disc around it
+      // weighs nothing, so only the sampling of its edge is left.
+      EXPECT_NEAR(x + truth.x0_px, sp.x_px, 0.1);
+      EXPECT_NEAR(truth.y0_px - y, sp.y_px, 0.1);
+    }
+  }
+}
+
+TEST(GeneratorWithTheProgram, SohoCataloguesAreFound) {
+  test::TempFolder folder;
+  const SampleScene sample = test::SohoScene();
+  const gen::Truth truth = gen::ComputeTruth(sample.scene);
+  const gen::SohoPicture other{"other", gen::SohoKey(2003, 10, 27, 0, 0, 0), 1, 2, 3, 4};
+  const gen::SohoPicture pic = gen::SohoPictureFor(truth, "soho1028");
+  gen::WriteNameconv(folder.File("nameconv.txt"), {other, pic});
+  gen::WriteCatalog(folder.File("catalog.txt"), {other, pic});
+  SohoEntry e;
+  std::string error;
+  ASSERT_TRUE(SohoLookup(folder.path().string(), sample.pictureName, e, error)) << error;
+  // Source: the scene (28 October 2003, 11:12:30 UT).
+  EXPECT_EQ(e.key, "SOH20031028_111230");
+  EXPECT_EQ(e.year, 2003);
+  EXPECT_EQ(e.month, 10);
+  EXPECT_EQ(e.day, 28);
+  EXPECT_NEAR(e.timeUT, 11.2083333, 1e-6);
+  EXPECT_EQ(e.x0, truth.x0_px);
+  EXPECT_EQ(e.y0, truth.y0_px);
+  EXPECT_EQ(e.rk, truth.rk_px);
+  EXPECT_EQ(e.B0, truth.eph.B0_deg);
+}
+
+TEST(GeneratorWithTheProgram, ReferenceMarksLandOnTheSpots) {
+  test::TestApp t;
+  const SampleScene sample = test::KanzelhoeDrawingScene();
+  const gen::Truth truth = gen::RenderInto(sample.scene, t.pic);
+  gen::ApplyCalibration(truth, t.app.s);
+  gen::DpdBlock before = gen::DpdBlockFor(truth);
+  before.hour = 6;
+  gen::WriteDpd("DPD1.txt", {before, gen::DpdBlockFor(truth)});
+  ASSERT_TRUE(CompareCatalogue(t.app)) << (t.win.messages.empty() ? "" : t.win.messages.back());
+  EXPECT_EQ(t.app.s.CatalogueBlock, 2);  // the block at the picture's time
+  ASSERT_EQ(t.app.s.RefSpotCount, static_cast<int>(truth.spots.size()));
+  ASSERT_EQ(t.app.s.RefGroupCount, static_cast<int>(truth.spots.size()));
+  for (std::size_t k = 0; k < truth.spots.size(); ++k) {
+    SCOPED_TRACE(truth.spots[k].name);
+    // Marks are whole pixels; L and B are written with 2 decimals (0.005
+    // degrees, under 0.05 px here).
+    EXPECT_NEAR(t.app.s.RefSpotX[k + 1], truth.spots[k].x_px, 0.55);
+    EXPECT_NEAR(t.app.s.RefSpotY[k + 1], truth.spots[k].y_px, 0.55);
+    // The name is read from its 6 columns, blanks included.
+    EXPECT_EQ(Left(t.app.s.RefGroupName[k + 1], truth.spots[k].name.size()), truth.spots[k].name);
+  }
 }
 
 }  // namespace
