@@ -1,0 +1,118 @@
+#include "Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "Guard.h"
+#include "QtPicture.h"
+#include "app/Navigation.h"
+#include "app/Readout.h"
+#include "measure/Points.h"
+
+namespace pelorin::gui {
+
+namespace {
+constexpr int kPictureBoxTwips = 32000;  // the designed size of Picture1
+}
+
+Canvas::Canvas(App& app, QtPicture& picture, QWidget* parent) : QWidget(parent), app_(app), picture_(picture) {
+  setObjectName("Picture1");
+  setAccessibleDescription("Picture1");
+  setAccessibleName("Picture");
+  setMouseTracking(true);
+  setFocusPolicy(Qt::ClickFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  SyncSize();
+}
+
+QPointF Canvas::PixelAt(const QPointF& widgetPos) {
+  return {std::floor(widgetPos.x()), std::floor(widgetPos.y())};
+}
+
+int Canvas::ButtonCode(Qt::MouseButtons buttons) {
+  int code = 0;
+  if (buttons & Qt::LeftButton) code |= 1;
+  if (buttons & Qt::RightButton) code |= 2;
+  if (buttons & Qt::MiddleButton) code |= 4;
+  return code;
+}
+
+int Canvas::ShiftCode(Qt::KeyboardModifiers modifiers) {
+  int code = 0;
+  if (modifiers & Qt::ShiftModifier) code |= 1;
+  if (modifiers & Qt::ControlModifier) code |= 2;
+  if (modifiers & Qt::AltModifier) code |= 4;
+  return code;
+}
+
+int Canvas::ToPixels(int twips) const {
+  const double tpp = app_.s.TwipsPerPixel > 0 ? app_.s.TwipsPerPixel : 15.0;
+  return static_cast<int>(std::lround(twips / tpp));
+}
+
+bool Canvas::SyncSize() {
+  const double tpp = app_.s.TwipsPerPixel > 0 ? app_.s.TwipsPerPixel : 15.0;
+  // Twips of the picture box: the designed 32000, or the whole picture.
+  const auto twips = [tpp](int pixels) {
+    return std::max(kPictureBoxTwips, static_cast<int>(std::ceil(pixels * tpp)));
+  };
+  const int wTwips = twips(picture_.Width()), hTwips = twips(picture_.Height());
+  app_.geo.pictureWidth = wTwips;
+  app_.geo.pictureHeight = hTwips;
+  const QSize size(static_cast<int>(std::ceil(wTwips / tpp)), static_cast<int>(std::ceil(hTwips / tpp)));
+  if (size == this->size()) return false;
+  resize(size);
+  return true;
+}
+
+void Canvas::ScrollTo(int hValueTwips, int vValueTwips) { move(-ToPixels(hValueTwips), -ToPixels(vValueTwips)); }
+
+void Canvas::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  const QRect area = event->rect();
+  const int w = picture_.Width(), h = picture_.Height();
+  const QRect pictureRect(0, 0, w, h);
+  const QRect shown = area.intersected(pictureRect);
+  if (!shown.isEmpty()) {
+    // The image wraps the picture's pixels; nothing is copied.
+    const QImage image(reinterpret_cast<const uchar*>(picture_.Data()), w, h, w * 4, QImage::Format_RGB32);
+    painter.drawImage(shown.topLeft(), image, shown);
+  }
+  // Beyond the picture: the picture box's own background.
+  const QRegion rest = QRegion(area).subtracted(QRegion(shown));
+  for (const QRect& r : rest) painter.fillRect(r, palette().color(QPalette::Window));
+}
+
+void Canvas::mousePressEvent(QMouseEvent* event) {
+  const QPointF p = PixelAt(event->position());
+  const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
+  RunHandler(app_, "Picture", [&] { Picture1_MouseDown(app_, button, shift, p.x(), p.y()); });
+}
+
+void Canvas::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF p = PixelAt(event->position());
+  const int button = ButtonCode(event->buttons()), shift = ShiftCode(event->modifiers());
+  // A failing read-out is shown on the status line: a message box on every
+  // pointer movement would make the program unusable.
+  try {
+    Picture1_MouseMove(app_, button, shift, p.x(), p.y());
+  } catch (const std::exception& e) {
+    app_.win.SetStatus(std::string("The position cannot be read out: ") + e.what());
+  } catch (...) {
+    app_.win.SetStatus("The position cannot be read out.");
+  }
+}
+
+void Canvas::mouseReleaseEvent(QMouseEvent* event) {
+  const QPointF p = PixelAt(event->position());
+  const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
+  RunHandler(app_, "Picture", [&] { Picture1_MouseUp(app_, button, shift, p.x(), p.y()); });
+}
+
+}  // namespace pelorin::gui

@@ -1,0 +1,311 @@
+#include "MainWindow.h"
+
+#include <cmath>
+#include <functional>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "Application.h"
+#include "Canvas.h"
+#include "Guard.h"
+#include "app/Dispatcher.h"
+#include "app/Help.h"
+#include "app/Navigation.h"
+#include "app/Startup.h"
+#include "calibration/Limb.h"
+#include "calibration/Orientation.h"
+#include "compare/Compare.h"
+#include "files/DataFile.h"
+#include "files/PictureLoad.h"
+#include "files/SaveImage.h"
+#include "geometry/CoordDialog.h"
+#include "geometry/DateDialog.h"
+#include "geometry/Grid.h"
+#include "measure/Points.h"
+
+namespace pelorin::gui {
+
+namespace {
+
+std::size_t Index(Menu m) { return static_cast<std::size_t>(m); }
+
+// A caption as Qt shows it: "&" is not a mnemonic.
+QString Caption(const char* text) { return QString::fromUtf8(text).replace("&", "&&"); }
+
+void Name(QObject* object, const char* name) {
+  object->setObjectName(name);
+  if (auto* widget = qobject_cast<QWidget*>(object)) widget->setAccessibleDescription(name);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("Form1");
+  setWindowTitle("Pelorin");
+  const int dpi = logicalDpiX();
+  tpp_ = dpi > 0 ? 1440.0f / static_cast<float>(dpi) : 15.0f;
+  app_.s.TwipsPerPixel = tpp_;  // the canvas sizes itself before Form_Load stores it
+
+  buildControls();
+  buildMenus();
+  resize(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
+
+  picture_.onRefresh = [this] { canvas_->update(); };
+  picture_.onLoaded = [this] { pictureLoaded(); };
+
+  if (auto* application = Application::Instance()) {
+    application->RouteKeys(this, [this](const QKeyEvent& event) { onKey(event); });
+  } else {
+    qWarning("pelorin: key commands need a pelorin::gui::Application");
+  }
+
+  try {
+    Form_Load(app_, tpp_);
+  } catch (const std::exception& e) {
+    port_.MessageBox(std::string("The program could not start cleanly: ") + e.what());
+  }
+  started_ = true;
+  relayout();
+  canvas_->setFocus();
+}
+
+MainWindow::~MainWindow() {
+  if (auto* application = Application::Instance()) application->RouteKeys(nullptr, {});
+  unload();
+  picture_.onRefresh = nullptr;
+  picture_.onLoaded = nullptr;
+}
+
+int MainWindow::toPixels(int twips) const { return static_cast<int>(std::lround(twips / tpp_)); }
+int MainWindow::toTwips(int pixels) const { return static_cast<int>(std::lround(pixels * tpp_)); }
+
+void MainWindow::buildControls() {
+  client_ = new QWidget(this);
+  client_->setObjectName("client");
+  client_->setMinimumSize(0, 0);
+  client_->installEventFilter(this);
+  setCentralWidget(client_);
+
+  // Picture1 lies at the bottom; everything else is drawn over it.
+  canvas_ = new Canvas(app_, picture_, client_);
+  canvas_->move(0, 0);
+
+  vscroll_ = new QScrollBar(Qt::Vertical, client_);
+  hscroll_ = new QScrollBar(Qt::Horizontal, client_);
+  Name(vscroll_, "VScroll1");
+  Name(hscroll_, "HScroll1");
+  vscroll_->setAccessibleName("Vertical position");
+  hscroll_->setAccessibleName("Horizontal position");
+  for (QScrollBar* bar : {hscroll_, vscroll_}) {
+    bar->setRange(0, 0);
+    bar->setSingleStep(20);
+    bar->setPageStep(500);
+    bar->setFocusPolicy(Qt::StrongFocus);
+  }
+  hscroll_->setGeometry(0, client_->height() - kScrollBarPixels, client_->width(), kScrollBarPixels);
+  connectScrollBar(hscroll_, &HScroll1_Change, &HScroll1_Scroll, "HScroll1");
+  connectScrollBar(vscroll_, &VScroll1_Change, &VScroll1_Scroll, "VScroll1");
+
+  frame_ = new QFrame(client_);
+  Name(frame_, "Frame1");
+  frame_->setFrameShape(QFrame::NoFrame);
+  frame_->resize(0, toPixels(kFrameHeightTwips));
+  label_ = new QLabel(frame_);
+  Name(label_, "Label1");
+  label_->setTextFormat(Qt::PlainText);
+  label_->setAutoFillBackground(true);
+  QPalette green = label_->palette();
+  green.setColor(QPalette::Window, QColor(128, 255, 128));
+  label_->setPalette(green);
+  label_->setGeometry(0, toPixels(kLabelTopTwips), 0, toPixels(kLabelHeightTwips));
+
+  struct EndInfo {
+    EndButton button;
+    const char* name;
+    int topTwips;
+    void (*handler)(App&);
+  };
+  const EndInfo endInfo[] = {{EndButton::limbend, "limbend", 0, &limbend_Click},
+                             {EndButton::dirend, "dirend", 360, &dirend_Click},
+                             {EndButton::Objektend, "Objektend", 720, &Objektend_Click}};
+  for (const EndInfo& info : endInfo) {
+    auto* button = new QPushButton("End", client_);
+    Name(button, info.name);
+    button->setAccessibleName("End");
+    button->setAutoDefault(false);
+    button->setGeometry(0, toPixels(info.topTwips), toPixels(kEndWidthTwips), toPixels(kEndHeightTwips));
+    button->hide();
+    auto* handler = info.handler;
+    connect(button, &QPushButton::clicked, this, [this, handler] {
+      RunHandler(app_, "End", [&] { handler(app_); }, true);
+    });
+    ends_[static_cast<std::size_t>(info.button)] = button;
+  }
+}
+
+void MainWindow::connectScrollBar(QScrollBar* bar, void (*change)(App&), void (*scroll)(App&), const char* name) {
+  // A value change moves the picture and redraws (the core skips the redraw
+  // during a Shift-drag). While the thumb is dragged each step is a "scroll"
+  // (always redrawn) and the change follows once, when the thumb is let go.
+  const std::string what = name;
+  auto pressValue = std::make_shared<int>(0);
+  connect(bar, &QScrollBar::valueChanged, this, [this, bar, change, what](int) {
+    moveCanvas();
+    if (!bar->isSliderDown()) RunHandler(app_, what, [&] { change(app_); });
+  });
+  connect(bar, &QScrollBar::sliderPressed, this, [bar, pressValue] { *pressValue = bar->value(); });
+  connect(bar, &QScrollBar::sliderMoved, this, [this, bar, scroll, what](int value) {
+    if (bar == hscroll_) canvas_->ScrollTo(value, vscroll_->value());
+    else canvas_->ScrollTo(hscroll_->value(), value);
+    RunHandler(app_, what, [&] { scroll(app_); });
+  });
+  connect(bar, &QScrollBar::sliderReleased, this, [this, bar, change, what, pressValue] {
+    if (bar->value() != *pressValue) RunHandler(app_, what, [&] { change(app_); });
+  });
+}
+
+void MainWindow::buildMenus() {
+  // The menu bar in the order of the program's menu table. `parent` Count
+  // marks a menu of the bar itself.
+  struct Item {
+    Menu item;
+    Menu parent;
+    bool submenu;
+    std::function<void(App&)> handler;
+  };
+  const Item items[] = {
+      {Menu::File, Menu::Count, true, {}},
+      {Menu::ucitavanje, Menu::File, false, &ucitavanje_Click},
+      {Menu::spremi, Menu::File, false, &spremi_Click},
+      {Menu::spremisliku, Menu::File, false, &spremisliku_Click},
+      {Menu::Close, Menu::File, false, [this](App&) { close(); }},
+      {Menu::Setings, Menu::Count, true, {}},
+      {Menu::koor, Menu::Setings, false, &koor_Click},
+      {Menu::Ishodiste, Menu::Setings, false, &Ishodiste_Click},
+      {Menu::datum, Menu::Setings, false, &datum_Click},
+      {Menu::Ulaz, Menu::Setings, true, {}},
+      {Menu::Limb, Menu::Ulaz, false, &Limb_Click},
+      {Menu::orient, Menu::Ulaz, true, {}},
+      {Menu::dnevnihod, Menu::orient, false, &dnevnihod_Click},
+      {Menu::ossunca, Menu::orient, false, &ossunca_Click},
+      {Menu::Objekt, Menu::Setings, false, &Objekt_Click},
+      {Menu::Tools, Menu::Count, true, {}},
+      {Menu::Selectmode, Menu::Tools, false, &Selectmode_Click},
+      {Menu::Compare, Menu::Tools, false, &Compare_Click},
+      {Menu::View, Menu::Count, true, {}},
+      {Menu::mreza, Menu::View, false, &mreza_Click},
+      {Menu::objectview, Menu::View, false, &objectview_Click},
+      {Menu::Help, Menu::Count, true, {}},
+      {Menu::uputa, Menu::Help, false, &uputa_Click},
+      {Menu::naredbe, Menu::Help, false, &naredbe_Click},
+      {Menu::about, Menu::Help, false, &about_Click},
+  };
+  for (const Item& it : items) {
+    const char* name = MenuName(it.item);
+    const QString caption = Caption(MenuCaption(it.item));
+    QAction* action = nullptr;
+    if (it.submenu) {
+      QMenu* m = it.parent == Menu::Count ? menuBar()->addMenu(caption) : menus_[Index(it.parent)]->addMenu(caption);
+      m->setObjectName(name);
+      action = m->menuAction();
+      menus_[Index(it.item)] = m;
+    } else {
+      action = menus_[Index(it.parent)]->addAction(caption);
+      const auto handler = it.handler;
+      const std::string what = MenuCaption(it.item);
+      connect(action, &QAction::triggered, this, [this, handler, what] {
+        RunHandler(app_, what, [&] { handler(app_); }, true);
+      });
+    }
+    action->setObjectName(name);
+    actions_[Index(it.item)] = action;
+  }
+}
+
+void MainWindow::setInputEnabled(bool enabled) {
+  // Only the window's own controls: a modal dialog is a child window of the
+  // main window and would be disabled with it.
+  inputEnabled_ = enabled;
+  client_->setEnabled(enabled);
+  menuBar()->setEnabled(enabled);
+}
+
+void MainWindow::moveCanvas() { canvas_->ScrollTo(hscroll_->value(), vscroll_->value()); }
+
+void MainWindow::relayout() {
+  if (!started_) return;
+  ResizeInput in;
+  in.innerWidth = toTwips(client_->width());
+  in.innerHeight = toTwips(client_->height());
+  const QRect outer = frameGeometry();
+  in.outerWidth = toTwips(outer.width());
+  in.outerHeight = toTwips(outer.height());
+  in.hscrollHeight = toTwips(kScrollBarPixels);
+  in.hscrollTop = toTwips(hscroll_->y());
+  in.frameHeight = kFrameHeightTwips;
+  Layout l;
+  bool laidOut = false;
+  RunHandler(app_, "Window layout", [&] {
+    l = Form_Resize(app_, in);
+    laidOut = true;
+  });
+  if (!laidOut) return;
+  vscroll_->setGeometry(toPixels(l.vscrollLeft), toPixels(l.vscrollTop), kScrollBarPixels, toPixels(l.vscrollHeight));
+  hscroll_->setGeometry(toPixels(l.hscrollLeft), toPixels(l.hscrollTop), toPixels(l.hscrollWidth), kScrollBarPixels);
+  frame_->setGeometry(toPixels(l.frameLeft), toPixels(l.frameTop), toPixels(l.frameWidth),
+                      toPixels(kFrameHeightTwips));
+  label_->setGeometry(0, toPixels(kLabelTopTwips), toPixels(l.labelWidth), toPixels(kLabelHeightTwips));
+}
+
+void MainWindow::pictureLoaded() {
+  // A picture larger than the picture box makes the box larger; the scroll
+  // ranges follow with the next layout, run once the opening has finished.
+  if (!canvas_->SyncSize() || relayoutQueued_) return;
+  relayoutQueued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    relayoutQueued_ = false;
+    relayout();
+  });
+}
+
+void MainWindow::onKey(const QKeyEvent& event) {
+  if (!started_ || !inputEnabled_) return;
+  const QString text = event.text();
+  if (text.isEmpty()) return;  // keys without a character (arrows, Shift, F1)
+  const auto code = static_cast<std::int16_t>(text.at(0).unicode());
+  RunHandler(app_, "Key", [&] { Form_KeyPress(app_, code); }, true);
+}
+
+void MainWindow::unload() {
+  if (unloaded_ || !started_) return;
+  unloaded_ = true;
+  RunHandler(app_, "End of the program", [&] { form_unload(app_); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  unload();
+  event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && started_ && !unloaded_) {
+    RunHandler(app_, "Window activation", [&] { Form_Activate(app_); });
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) relayout();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace pelorin::gui

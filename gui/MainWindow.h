@@ -1,0 +1,109 @@
+// Form1, the main window: the picture (Picture1) under the client area, the
+// two scroll bars, the status line, the three End buttons and the menu bar.
+// The window only shows the program state and forwards its events to the
+// core's handlers; which item is enabled, what the status line says and
+// where the picture is are all decided by the core through the window port.
+#pragma once
+
+#include <array>
+
+#include <QMainWindow>
+
+#include "QtPicture.h"
+#include "QtWindowPort.h"
+#include "app/App.h"
+
+class QAction;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+
+namespace pelorin::gui {
+
+class Canvas;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window and runs the core's start-up (Form_Load, which creates
+  // a.tmp in the current folder; a failure there is shown and the window
+  // still opens). Key presses are routed to the dispatcher when the running
+  // QApplication is a pelorin::gui::Application.
+  explicit MainWindow(QWidget* parent = nullptr);
+  // Ends the program's files (form_unload) if closing did not already.
+  ~MainWindow() override;
+
+  App& app() { return app_; }
+  QtPicture& picture() { return picture_; }
+  Canvas* canvas() const { return canvas_; }
+  // The client area below the menu bar, holding every control.
+  QWidget* client() const { return client_; }
+  QScrollBar* scrollBar(ScrollBar b) const { return b == ScrollBar::H ? hscroll_ : vscroll_; }
+  QPushButton* endButton(EndButton b) const { return ends_[static_cast<std::size_t>(b)]; }
+  QFrame* statusFrame() const { return frame_; }
+  QLabel* statusLabel() const { return label_; }
+  // The menu item (for a menu or submenu: its entry in the parent menu).
+  QAction* menuAction(Menu m) const { return actions_[static_cast<std::size_t>(m)]; }
+  // The menu or submenu itself; nullptr for a plain item.
+  QMenu* menu(Menu m) const { return menus_[static_cast<std::size_t>(m)]; }
+
+  // Twips per screen pixel: 1440 / the screen's logical dots per inch.
+  float twipsPerPixel() const { return tpp_; }
+  int toPixels(int twips) const;
+  int toTwips(int pixels) const;
+
+  // The main window's own controls accept input (false while a modal dialog
+  // of the program is open). The dialogs themselves stay usable.
+  void setInputEnabled(bool enabled);
+  bool inputEnabled() const { return inputEnabled_; }
+
+  // Form_Resize for the current size, and the returned layout applied.
+  void relayout();
+
+  // Designed client area, twips.
+  static constexpr int kClientWidthTwips = 7575, kClientHeightTwips = 6495;
+  // Control sizes, twips (the scroll bars are 17 screen pixels thick).
+  static constexpr int kEndWidthTwips = 972, kEndHeightTwips = 372;
+  static constexpr int kFrameHeightTwips = 372, kLabelTopTwips = 120, kLabelHeightTwips = 252;
+  static constexpr int kScrollBarPixels = 17;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMenus();
+  void connectScrollBar(QScrollBar* bar, void (*change)(App&), void (*scroll)(App&), const char* name);
+  void moveCanvas();
+  void pictureLoaded();
+  void onKey(const QKeyEvent& event);
+  void unload();
+
+  float tpp_ = 15.0f;
+  QtPicture picture_;
+  QtWindowPort port_{*this};
+  App app_{port_, picture_};
+
+  QWidget* client_ = nullptr;
+  Canvas* canvas_ = nullptr;
+  QScrollBar* hscroll_ = nullptr;
+  QScrollBar* vscroll_ = nullptr;
+  QFrame* frame_ = nullptr;
+  QLabel* label_ = nullptr;
+  std::array<QPushButton*, 3> ends_{};
+  std::array<QAction*, static_cast<std::size_t>(Menu::Count)> actions_{};
+  std::array<QMenu*, static_cast<std::size_t>(Menu::Count)> menus_{};
+
+  bool started_ = false;    // Form_Load has run
+  bool unloaded_ = false;   // form_unload has run
+  bool inputEnabled_ = true;
+  bool relayoutQueued_ = false;
+};
+
+}  // namespace pelorin::gui

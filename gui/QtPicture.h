@@ -1,0 +1,41 @@
+// The picture of the main window: the core's in-memory picture with the
+// toolkit's decoders (BMP, JPEG and whatever else Qt reads, decided by
+// content), its text rendering, and a hook that repaints the canvas.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/RasterPicture.h"
+
+namespace pelorin::gui {
+
+class QtPicture : public RasterPicture {
+ public:
+  // Largest picture that is opened: a side of at most kMaxSide pixels and at
+  // most kMaxPixels pixels in all. Larger ones are refused from the header,
+  // before anything is decoded.
+  static constexpr int kMaxSide = 30000;
+  static constexpr long long kMaxPixels = 400'000'000;
+
+  // Decodes the file by its content (not its extension) into 0xFFRRGGBB
+  // words. On failure returns false with the reader's own explanation (or
+  // the size limit) in `error`, and the picture stays as it was.
+  bool Load(const std::string& path, std::string& error) override;
+
+  // Renders one line of text into the picture: the default font family at
+  // `sizePoints` (points of a 96-dpi picture), bold if asked, colour
+  // 0x00BBGGRR, top-left corner of the text at (x, y) picture pixels. The
+  // pixels it covers are restored by the next RestoreClean.
+  void Print(double x, double y, const std::string& text, int sizePoints, bool bold,
+             std::uint32_t colour) override;
+
+  // Asks the canvas to repaint.
+  void Refresh() override;
+
+  // Called by Refresh and after a picture was loaded (the size may differ).
+  std::function<void()> onRefresh;
+  std::function<void()> onLoaded;
+};
+
+}  // namespace pelorin::gui
