@@ -118,6 +118,7 @@ void MainWindow::buildControls() {
   frame_ = new QFrame(client_);
   Name(frame_, "Frame1");
   frame_->setFrameShape(QFrame::NoFrame);
+  frame_->setAutoFillBackground(true);  // a frame hides the picture under it
   frame_->resize(0, toPixels(kFrameHeightTwips));
   label_ = new QLabel(frame_);
   Name(label_, "Label1");

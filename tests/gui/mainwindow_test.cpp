@@ -1,12 +1,15 @@
 // The main window as the user meets it: start-up state, menus, keys, layout,
 // scrolling and the picture under the pointer.
 #include <cmath>
+#include <filesystem>
+#include <functional>
 
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -60,6 +63,10 @@ class MainWindowTest : public QObject {
   void digitKeysStepAndClamp();
   void pointerReadoutUsesPicturePixels();
   void endButtonsFollowPort();
+  void menuCommandsReachTheirHandlers();
+  void closeEndsTheProgramsFiles();
+  void clickSetsZeroPointAtPicturePixel();
+  void shiftDragMovesPicture();
 };
 
 // Source: the menu table of the start-up (which items are usable after
@@ -340,6 +347,92 @@ void MainWindowTest::endButtonsFollowPort() {
   QCOMPARE(dirend->pos(), QPoint(0, w.toPixels(360)));
   f.app().win.SetEndVisible(EndButton::dirend, false);
   QVERIFY(!f.app().win.EndVisible(EndButton::dirend));
+}
+
+// Each menu item runs its own command: a change of state the command makes,
+// or the dialog / box it opens (closed again at once).
+void MainWindowTest::menuCommandsReachTheirHandlers() {
+  struct Row {
+    Menu item;
+    QString modalTitle;  // empty: no modal widget expected
+    std::function<bool(MainWindowFixture&)> after;
+  };
+  const Row rows[] = {
+      {Menu::objectview, {}, [](MainWindowFixture& f) { return f.app().s.ShowObjects == 1; }},
+      {Menu::Selectmode, {}, [](MainWindowFixture& f) { return f.app().s.ManualSelection == -1; }},
+      {Menu::Ishodiste, {}, [](MainWindowFixture& f) { return f.app().s.ZeroPointPending == 1; }},
+      {Menu::koor, "Coordinate system", [](MainWindowFixture& f) { return f.window().inputEnabled(); }},
+      {Menu::dnevnihod, "orientation", [](MainWindowFixture& f) { return f.app().win.EndVisible(EndButton::dirend); }},
+      {Menu::ossunca, "Orientation of polar axe",
+       [](MainWindowFixture& f) { return f.app().s.AxisInput != 0 && f.app().win.EndVisible(EndButton::dirend); }},
+      {Menu::ucitavanje, "Open picture", [](MainWindowFixture& f) { return f.window().inputEnabled(); }},
+      {Menu::naredbe, "Pelorin", [](MainWindowFixture&) { return true; }},
+      {Menu::uputa, "Pelorin", [](MainWindowFixture&) { return true; }},
+      {Menu::about, "Pelorin", [](MainWindowFixture&) { return true; }},
+  };
+  for (const Row& row : rows) {
+    MainWindowFixture f;
+    QAction* action = f.window().menuAction(row.item);
+    action->setEnabled(true);
+    QString seen;
+    if (!row.modalTitle.isEmpty()) {
+      WhenModal([&seen](QWidget* modal) {
+        seen = modal->windowTitle();
+        modal->close();
+      });
+    }
+    action->trigger();
+    QTRY_COMPARE(seen, row.modalTitle);
+    QVERIFY2(row.after(f), MenuName(row.item));
+  }
+}
+
+// Source: the end of the program (a.tmp stays on disk; nothing else was
+// created before a picture was opened).
+void MainWindowTest::closeEndsTheProgramsFiles() {
+  MainWindowFixture f;
+  QVERIFY(f.app().file1.IsOpen());
+  f.window().menuAction(Menu::Close)->trigger();
+  QVERIFY(!f.window().isVisible());
+  QVERIFY(!f.app().file1.IsOpen());
+  QVERIFY(std::filesystem::exists(f.folder() + "/a.tmp"));
+}
+
+// Source: the zero-point command (the next click on the picture stores its
+// position in picture pixels).
+void MainWindowTest::clickSetsZeroPointAtPicturePixel() {
+  MainWindowFixture f;
+  f.window().picture().Fill(400, 300, RGB(200, 200, 200));
+  f.find<QScrollBar>("VScroll1")->setValue(f.window().toTwips(30));
+  f.app().s.ZeroPointPending = 1;
+  auto* canvas = f.find("Picture1");
+  QCOMPARE(canvas->y(), -30);
+  QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(120, 80));
+  QCOMPARE(f.app().s.ZeroPointX, 120.0);
+  QCOMPARE(f.app().s.ZeroPointY, 80.0);
+  QCOMPARE(f.app().s.ZeroPointPending, 0.0f);
+}
+
+// Source: picture navigation (a Shift-drag adds the pointer's offset in
+// pixels to the scroll values in twips, and the release redraws).
+void MainWindowTest::shiftDragMovesPicture() {
+  MainWindowFixture f;
+  auto* canvas = f.find("Picture1");
+  auto* h = f.find<QScrollBar>("HScroll1");
+  auto* v = f.find<QScrollBar>("VScroll1");
+  h->setValue(600);
+  v->setValue(600);
+  const auto send = [canvas](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), QPointF(canvas->mapToGlobal(at)), button, held, Qt::ShiftModifier);
+    QApplication::sendEvent(canvas, &e);
+  };
+  send(QEvent::MouseButtonPress, {300, 200}, Qt::LeftButton, Qt::LeftButton);
+  QCOMPARE(f.app().s.QuickMoveActive, std::uint8_t{1});
+  send(QEvent::MouseMove, {290, 230}, Qt::NoButton, Qt::LeftButton);
+  QCOMPARE(h->value(), 610);  // 600 + 300 - 290
+  QCOMPARE(v->value(), 570);  // 600 + 200 - 230
+  send(QEvent::MouseButtonRelease, {290, 230}, Qt::LeftButton, Qt::NoButton);
+  QCOMPARE(f.app().s.QuickMoveActive, std::uint8_t{0});
 }
 
 PELORIN_GUI_TEST(MainWindowTest);
