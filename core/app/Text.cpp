@@ -79,14 +79,16 @@ double RoundDecimal(double value, int decimals, bool tiesToEven) {
   const bool rest = d.digits.find_first_not_of('0', ucut + 1) != std::string::npos;
   bool up = first > '5' || (first == '5' && rest);
   if (first == '5' && !rest) up = tiesToEven ? (!num.empty() && (num.back() - '0') % 2 == 1) : true;
-  if (num.empty()) num = "0";
+  if (num.empty()) num.push_back('0');
   if (up) {
     std::size_t i = num.size();
     while (i > 0 && num[i - 1] == '9') num[--i] = '0';
-    if (i == 0) num.insert(num.begin(), '1');
+    if (i == 0) num = '1' + num;
     else ++num[i - 1];
   }
-  const std::string text = num + "e" + std::to_string(-decimals);
+  std::string text = num;
+  text += 'e';
+  text += std::to_string(-decimals);
   double r = 0;
   std::from_chars(text.data(), text.data() + text.size(), r);
   return neg ? -r : r;
@@ -152,7 +154,10 @@ std::string FixedText(double value, int intDigits, int decimals) {
   const double r = RoundDecimal(std::fabs(value), decimals, false);
   char buf[512];
   std::snprintf(buf, sizeof buf, "%0*.*f", intDigits + (decimals > 0 ? decimals + 1 : 0), decimals, r);
-  return (value < 0 && r != 0) ? "-" + std::string(buf) : std::string(buf);
+  std::string out;
+  if (value < 0 && r != 0) out += '-';
+  out += buf;
+  return out;
 }
 
 std::string PaddedWhole(double value, int minDigits) { return FixedText(value, minDigits, 0); }
