@@ -93,6 +93,7 @@ void Canvas::mousePressEvent(QMouseEvent* event) {
   const QPointF p = PixelAt(event->position());
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
   RunHandler(app_, "Picture", [&] { Picture1_MouseDown(app_, button, shift, p.x(), p.y()); });
+  update();  // a dot drawn for the click shows while the button is held
 }
 
 void Canvas::mouseMoveEvent(QMouseEvent* event) {
@@ -113,6 +114,7 @@ void Canvas::mouseReleaseEvent(QMouseEvent* event) {
   const QPointF p = PixelAt(event->position());
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
   RunHandler(app_, "Picture", [&] { Picture1_MouseUp(app_, button, shift, p.x(), p.y()); });
+  update();
 }
 
 }  // namespace pelorin::gui

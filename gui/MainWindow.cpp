@@ -148,6 +148,7 @@ void MainWindow::buildControls() {
     auto* handler = info.handler;
     connect(button, &QPushButton::clicked, this, [this, handler] {
       RunHandler(app_, "End", [&] { handler(app_); }, true);
+      canvas_->update();  // marks drawn outside a redraw show as well
     });
     ends_[static_cast<std::size_t>(info.button)] = button;
   }
@@ -225,6 +226,7 @@ void MainWindow::buildMenus() {
       const std::string what = MenuCaption(it.item);
       connect(action, &QAction::triggered, this, [this, handler, what] {
         RunHandler(app_, what, [&] { handler(app_); }, true);
+        canvas_->update();  // marks drawn outside a redraw show as well
       });
     }
     action->setObjectName(name);
