@@ -25,6 +25,9 @@ class Application : public QApplication {
   // handler must not throw.
   void RouteKeys(QWidget* window, std::function<void(const QKeyEvent&)> handler);
 
+  // The window whose keys are routed now (nullptr when none).
+  QWidget* KeyWindow() const { return keyWindow_; }
+
   // The running Application, or nullptr when the QApplication is another.
   static Application* Instance();
 

@@ -79,7 +79,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 MainWindow::~MainWindow() {
-  if (auto* application = Application::Instance()) application->RouteKeys(nullptr, {});
+  if (auto* application = Application::Instance(); application && application->KeyWindow() == this) {
+    application->RouteKeys(nullptr, {});
+  }
   unload();
   picture_.onRefresh = nullptr;
   picture_.onLoaded = nullptr;
