@@ -34,17 +34,14 @@ void StartQuickMove(App& app, double X, double Y) {
 void QuickMoveStep(App& app, double X, double Y) {
   ProgramState& s = app.s;
   WindowPort& w = app.win;
-  // Sums beyond the 16-bit range are held at its ends before clamping.
   const double h = w.ScrollValue(ScrollBar::H) + s.QuickMoveX - X;
   const double v = w.ScrollValue(ScrollBar::V) + s.QuickMoveY - Y;
-  s.QuickMoveValueH = ToInt16(std::clamp(h, -32768.0, 32767.0));
-  s.QuickMoveValueV = ToInt16(std::clamp(v, -32768.0, 32767.0));
-  if (app.geo.pictureWidth < app.geo.frameWidth) s.QuickMoveValueH = -1;
   const int hMax = w.ScrollMax(ScrollBar::H), vMax = w.ScrollMax(ScrollBar::V);
+  s.QuickMoveValueH = static_cast<std::int32_t>(std::lround(std::clamp(h, -1.0, static_cast<double>(hMax))));
+  s.QuickMoveValueV = static_cast<std::int32_t>(std::lround(std::clamp(v, -1.0, static_cast<double>(vMax))));
+  if (app.geo.pictureWidth < app.geo.frameWidth) s.QuickMoveValueH = -1;
   if (s.QuickMoveValueH < 0) s.QuickMoveValueH = 0;
-  else if (s.QuickMoveValueH > hMax) s.QuickMoveValueH = static_cast<std::int16_t>(hMax);
   if (s.QuickMoveValueV < 0) s.QuickMoveValueV = 0;
-  else if (s.QuickMoveValueV > vMax) s.QuickMoveValueV = static_cast<std::int16_t>(vMax);
   w.SetScrollValue(ScrollBar::H, s.QuickMoveValueH);
   w.SetScrollValue(ScrollBar::V, s.QuickMoveValueV);
 }

@@ -78,8 +78,10 @@ Layout ComputeLayout(const ProgramState& s, const WindowGeometry& geo, const Res
   }
   l.hscrollLeft = 0;
   l.hscrollWidth = l.vscrollLeft;
-  l.hscrollMax = std::clamp(geo.pictureWidth - in.outerWidth, -32768, 32767);
-  l.vscrollMax = std::clamp(geo.pictureHeight - in.outerHeight, -32768, 32767);
+  // The picture box grows with pictures beyond 32000 twips, so the range is
+  // not held to 16 bits: every pixel of a large picture stays reachable.
+  l.hscrollMax = geo.pictureWidth - in.outerWidth;
+  l.vscrollMax = geo.pictureHeight - in.outerHeight;
   l.frameLeft = 0;
   l.frameTop = l.hscrollTop - in.frameHeight;
   l.frameWidth = l.hscrollWidth;

@@ -76,7 +76,9 @@ struct ProgramState {
   float TwipsPerPixel = 15;
   std::int16_t QuickMoveX = 0, QuickMoveY = 0;
   std::uint8_t QuickMoveActive = 0;
-  std::int16_t QuickMoveValueH = 0, QuickMoveValueV = 0;
+  // Scroll values in twips; 32 bits so that pictures beyond 32767 twips
+  // (about 2200 pixels) can be dragged to their far edge.
+  std::int32_t QuickMoveValueH = 0, QuickMoveValueV = 0;
 
   // Reference comparison.
   std::uint8_t CompareOn = 0;
