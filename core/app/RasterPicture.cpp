@@ -210,10 +210,20 @@ bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>
     error = "picture too large";
     return false;
   }
+  const std::size_t bytes = bpp / 8;
+  const std::size_t rowBytes = (static_cast<std::size_t>(sw) * bytes + 3) & ~static_cast<std::size_t>(3);
+  // The pixels the header promises must be in the file before any memory is
+  // set aside for them: a cut-off file or a lying header is refused here.
+  in.seekg(0, std::ios::end);
+  const auto fileBytes = static_cast<long long>(in.tellg());
+  const auto needBytes = static_cast<long long>(off) + static_cast<long long>(rowBytes) * hh;
+  if (fileBytes < 0 || needBytes > fileBytes) {
+    error = "truncated BMP picture";
+    return false;
+  }
+  in.clear();
   w = sw;
   h = hh;
-  const std::size_t bytes = bpp / 8;
-  const std::size_t rowBytes = (static_cast<std::size_t>(w) * bytes + 3) & ~static_cast<std::size_t>(3);
   argb.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFF000000u);
   in.seekg(off);
   std::vector<unsigned char> row(rowBytes);

@@ -76,8 +76,9 @@ class RasterPicture : public PicturePort {
 
 // Writes w x h pixels (0xAARRGGBB, top row first) as a 24-bit BMP file.
 bool WriteBmp(const std::string& path, int w, int h, const std::uint32_t* argb, std::string& error);
-// Reads an uncompressed 24- or 32-bit BMP file. Refuses sizes above
-// 30000 x 30000 before allocating.
+// Reads an uncompressed 24- or 32-bit BMP file. Refuses, before allocating,
+// sizes above 30000 x 30000 and files shorter than the pixels their header
+// promises; `error` then says why.
 bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error);
 
 }  // namespace pelorin
