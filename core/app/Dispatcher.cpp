@@ -1,7 +1,9 @@
 #include "app/Dispatcher.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
+#include <vector>
 
 #include "app/Navigation.h"
 #include "app/Readout.h"
@@ -43,6 +45,24 @@ void Skip(F&& statement) {
     statement();
   } catch (...) {
   }
+}
+
+// The lines of the pixel grid through `origin` every `step` pixels from 0 up
+// to `upper`, in increasing order. The first one is found with fmod, which
+// is exact, so a zero point far outside the picture (or so far that taking a
+// step off it changes nothing) costs no more than one inside it. None for a
+// non-finite origin or a step below 1.
+std::vector<double> GridLines(double origin, double step, double upper) {
+  std::vector<double> lines;
+  if (!std::isfinite(origin) || !(step >= 1)) return lines;
+  double first = std::fmod(origin, step);
+  if (first < 0) first += step;
+  for (int i = 0;; ++i) {
+    const double v = first + i * step;
+    if (v > upper) break;
+    lines.push_back(v);
+  }
+  return lines;
 }
 
 void Mark3x3(PicturePort& pic, double x, double y, std::uint32_t colour) {
@@ -174,11 +194,12 @@ void DrawOverlays(App& app) {
   if (s.PixelGridStep < 1280) {
     const double step = s.PixelGridStep, x0 = s.ZeroPointX, y0 = s.ZeroPointY;
     const std::uint32_t c1 = QBColor(1), c4 = QBColor(4);
+    // The lines run from the zero point down to 0 and up to 2500 (so past
+    // 2500 only on the zero point's side); none is drawn beyond the picture.
+    const auto upper = [](double origin, int size) { return std::min(std::max(origin, 2500.0), size + 1.0); };
     Skip([&] {
-      for (double x = x0; x >= 0; x -= step) pic.Line(x, 0, x, 2500, c1);
-      for (double x = x0; x <= 2500; x += step) pic.Line(x, 0, x, 2500, c1);
-      for (double y = y0; y >= 0; y -= step) pic.Line(0, y, 2500, y, c1);
-      for (double y = y0; y <= 2500; y += step) pic.Line(0, y, 2500, y, c1);
+      for (double x : GridLines(x0, step, upper(x0, pic.Width()))) pic.Line(x, 0, x, 2500, c1);
+      for (double y : GridLines(y0, step, upper(y0, pic.Height()))) pic.Line(0, y, 2500, y, c1);
     });
     Skip([&] { pic.Line(x0, 0, x0, 2500, c4); });
     Skip([&] { pic.Line(0, y0, 2500, y0, c4); });
