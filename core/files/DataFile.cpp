@@ -97,6 +97,22 @@ bool SplitName(std::string_view line, std::string& name, std::string_view& rest)
   return true;
 }
 
+// A record's name is written back in double quotes, and on reading the name
+// ends at the first double quote followed (blanks aside) by a comma. An old
+// "Obj" name holding such a quote would be cut there and its numbers shifted,
+// so each such quote becomes a single quote. True when the name changed.
+bool QuotesBeforeCommas(std::string& name) {
+  bool changed = false;
+  for (std::size_t q = name.find('"'); q != std::string::npos; q = name.find('"', q + 1)) {
+    const std::size_t next = name.find_first_not_of(" \t", q + 1);
+    if (next != std::string::npos && name[next] == ',') {
+      name[q] = '\'';
+      changed = true;
+    }
+  }
+  return changed;
+}
+
 // CMD of an unversioned record from its B and Y (degrees), as the old files
 // were converted; the middle term squares pi/180 on purpose.
 double ConvertVersion0Cmd(double B, double Y) {
@@ -260,6 +276,10 @@ DataFileContents ParseDataFile(const std::vector<std::string>& lines) {
     } else {
       if (StartsWith(text, "Obj")) {
         objectName = text.size() > 14 ? text.substr(14) : std::string();
+        if (QuotesBeforeCommas(objectName)) {
+          c.problems.push_back(LineTag(n) + "the object name holds a double quote before a comma; it is read as \"" +
+                               objectName + "\"");
+        }
         continue;
       }
       r.name = objectName;

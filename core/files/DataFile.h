@@ -47,7 +47,9 @@ struct DataFileContents {
 // line 12 three, line 13 one. A header cut short or missing items leaves
 // headerComplete false, one problem naming the line, and no records. Records:
 // v2 "name",B,CMD,L (the quoted name may hold commas); v1 B,CMD,L under the
-// last "Obj" line (name = the line less its first 14 characters); v0 B,Y,...
+// last "Obj" line (name = the line less its first 14 characters; a double
+// quote followed, blanks aside, by a comma, which would cut the name when it
+// is written back, becomes a single quote and is noted); v0 B,Y,...
 // with CMD = ArcSin(sin(Y) * cos(B * (pi/180)^2) / cos(B)) in degrees and
 // L = Reduce360(L0 + CMD). Never throws for any input.
 DataFileContents ParseDataFile(const std::vector<std::string>& lines);
