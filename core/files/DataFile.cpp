@@ -8,9 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "app/Dispatcher.h"
 #include "app/Text.h"
@@ -154,14 +152,20 @@ std::string WriteBeside(const std::string& target, const std::string& bytes) {
   return {};
 }
 
-// The whole file as bytes; throws FileError naming it.
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open " + path + ": " + std::strerror(errno));
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) throw FileError("Cannot read " + path);
-  return ss.str();
+// The working file `target` names, or "" when it names none: temp.dat and
+// a.tmp (where they are open, and in the current folder) are deleted or
+// emptied when the next picture is opened, so nothing is saved under them.
+std::string WorkingFileNamed(const App& app, const std::string& target) {
+  std::error_code ec;
+  const fs::path t = fs::weakly_canonical(fs::absolute(target, ec), ec);
+  if (ec) return {};
+  for (const std::string& work : {app.file2.Path(), app.file1.Path(), std::string("temp.dat"), std::string("a.tmp")}) {
+    if (work.empty()) continue;
+    std::error_code wc;
+    const fs::path w = fs::weakly_canonical(fs::absolute(work, wc), wc);
+    if (!wc && w == t) return w.string();
+  }
+  return {};
 }
 
 void SavePointList(App& app, const std::string& target) {
@@ -176,11 +180,18 @@ void SavePointList(App& app, const std::string& target) {
 }
 
 void SaveWorkingFile(App& app, const std::string& target) {
-  std::error_code ec;
-  const std::string tempPath = app.file2.Path().empty() ? fs::absolute("temp.dat", ec).string() : app.file2.Path();
+  // Only a working file that is open holds every line written since the
+  // picture was opened; anything else under the name temp.dat (left over, or
+  // cut short by a failed restart) must not replace a data file.
+  if (!app.file2.IsOpen()) {
+    app.win.MessageBox("The data were not saved to " + target +
+                       ": the working file temp.dat is not open, so it may not hold every measurement.");
+    return;
+  }
+  const std::string tempPath = app.file2.Path();
   std::string bytes;
   try {
-    bytes = ReadBytes(tempPath);
+    bytes = ReadFileBytes(tempPath);
   } catch (const FileError& e) {
     app.win.MessageBox("The data were not saved to " + target + ": " + e.what());
     return;
@@ -193,13 +204,22 @@ void SaveWorkingFile(App& app, const std::string& target) {
   // temp.dat starts again as a copy of what was saved, open for the lines
   // measuring adds from now on. The saved file is read back in full before
   // temp.dat is emptied.
+  std::vector<std::string> saved;
   try {
-    const std::vector<std::string> saved = ReadLines(target);
+    saved = ReadLines(target);
+  } catch (const FileError& e) {
+    // temp.dat is still open and whole; measuring goes on into it.
+    app.win.MessageBox("The data were saved to " + target + ", but could not be read back: " + e.what());
+    return;
+  }
+  try {
     app.file2.Open(tempPath);
     for (const auto& line : saved) app.file2.PrintLine(line);
   } catch (const FileError& e) {
+    // A working file cut short must not be saved later over the good copy.
+    app.file2.Close();
     app.win.MessageBox("The data were saved to " + target + ", but the working file could not be restarted: " +
-                       e.what());
+                       e.what() + "\rFurther measurements of this picture are not recorded until it is opened again.");
   }
 }
 
@@ -340,6 +360,9 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
     throw FileError(file + ": " + (c.problems.empty() ? std::string("the header is cut short") : c.problems.front()));
   }
 
+  // temp.dat first: a working file that cannot be written leaves the
+  // program state as it was.
+  app.file2.Open("temp.dat");
   ProgramState& s = app.s;
   s.DateDay = c.day;
   s.DateMonth = c.month;
@@ -362,7 +385,6 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
   s.DataFileName = BareName(file);
   app.dataFilePath = fs::absolute(file, ec).string();
 
-  app.file2.Open("temp.dat");
   WriteHeaderStart(app, picture);
   WriteDateLines(app);
   // A type word this program does not know keeps its line, so that the
@@ -408,8 +430,13 @@ void spremi_Click(App& app) {
   // A cancelled dialog saves under the preset name in the current folder.
   const std::string target = chosen && !chosen->empty() ? *chosen : preset;
   try {
+    const std::string working = target.empty() ? std::string() : WorkingFileNamed(app, target);
     if (target.empty()) {
       app.win.MessageBox("The data were not saved: there is no file name to save them under.");
+    } else if (!working.empty()) {
+      app.win.MessageBox("The data were not saved to " + target + ": " + working +
+                         " is a working file of the program, deleted or emptied when the next picture is opened. "
+                         "Choose another name.");
     } else if (pointList) {
       app.file2.Close();
       app.win.MessageBox(target);

@@ -72,7 +72,8 @@ void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, 
 // app.dataFilePath (its absolute path).
 // Throws FileError naming the file (and the line) when the file cannot be
 // read or its header is cut short; the program state is then untouched.
-// Also throws FileError when temp.dat cannot be written.
+// Also throws FileError when temp.dat cannot be written; when it cannot be
+// created the program state is untouched as well.
 // Returns "" when every line was read; otherwise a text for the user naming
 // the file and what was left out: records beyond the 1000th (reading stops
 // there, what was read stays), record lines without their commas, records of
@@ -86,7 +87,9 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
 // dialog saves under the preset name in the current folder. The target is
 // written beside itself (target + ".part") and renamed over the old file, so
 // a failed save leaves the old file, temp.dat and its open state as they were
-// and says in a message box which file failed and why. Ends with a redraw.
+// and says in a message box which file failed and why. A target that is one
+// of the working files (temp.dat, a.tmp) is refused with a message box and
+// nothing is written. Ends with a redraw.
 void spremi_Click(App& app);
 
 }  // namespace pelorin

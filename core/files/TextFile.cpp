@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/Text.h"
 
@@ -46,13 +44,24 @@ void OutputFile::PrintLine(std::string_view text) {
   if (!ok) throw FileError("Cannot write to " + path_ + ": " + std::strerror(errno));
 }
 
+std::string ReadFileBytes(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw FileError("Cannot open " + path + ": " + std::strerror(errno));
+  std::string data;
+  char buf[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+  // A folder opens like a file and fails on the first read: that is an error,
+  // not an empty file.
+  const bool failed = std::ferror(f) != 0;
+  const int readErrno = errno;
+  std::fclose(f);
+  if (failed) throw FileError("Cannot read " + path + ": " + std::strerror(readErrno));
+  return data;
+}
+
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open " + path + ": " + std::strerror(errno));
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) throw FileError("Cannot read " + path);
-  const std::string data = ss.str();
+  const std::string data = ReadFileBytes(path);
   std::vector<std::string> lines;
   std::string cur;
   for (std::size_t i = 0; i < data.size(); ++i) {

@@ -51,9 +51,13 @@ class OutputFile {
   std::string path_;
 };
 
+// The whole file as bytes. Throws FileError naming the path when it cannot
+// be opened or read (a folder is refused on its first read).
+std::string ReadFileBytes(const std::string& path);
+
 // Reads a whole text file into lines (CR LF, LF or CR ends a line; a last
 // line without an end counts). Throws FileError naming the path when the file
-// cannot be opened or read.
+// cannot be opened or read (a folder included).
 std::vector<std::string> ReadLines(const std::string& path);
 
 // Size of a file in bytes, -1 when it does not exist or cannot be examined.
