@@ -160,7 +160,16 @@ void Objekt_Click(App& app) {
   s.AutoselectMode = 2;
   if (s.ManualSelection == 0) s.SelectModeText = "Autoselect mode " + s.AutoselectNames[2];
   Redraw(app);
-  s.ObjectName = app.win.InputBox("Enter object name", "Object name", "");
+  // The name is written in double quotes before the numbers of each record:
+  // a double quote or a comma in it would break the records apart, so such a
+  // name is refused and asked for again.
+  for (;;) {
+    s.ObjectName = app.win.InputBox("Enter object name", "Object name", "");
+    if (s.ObjectName.find_first_of("\",") == std::string::npos) break;
+    app.win.MessageBox("The object name " + s.ObjectName +
+                       " holds a double quote or a comma, which would break its records in the data file. "
+                       "Enter another name.");
+  }
   if (s.ObjectName.empty()) return;
   s.PointCount = 0;
   app.win.SetTitle("Object name: " + s.ObjectName);

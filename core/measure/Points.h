@@ -31,7 +31,9 @@ inline constexpr int kShiftMask = 1;
 void Picture1_MouseDown(App& app, int button, int shift, double X, double Y);
 // Settings -> "New object": selects "Weighted", asks for the name; a
 // non-empty name opens the object (title "Object name: " & name, Objektend
-// shown, New object disabled). An empty answer opens nothing.
+// shown, New object disabled). An empty answer (or Cancel) opens nothing. A
+// name holding a double quote or a comma, which would break its records, is
+// refused with a message box and the name is asked for again.
 void Objekt_Click(App& app);
 // The object's End button: B, CMD, L of each of its points to a.tmp
 // ("B, CMD") and temp.dat (a record), then the object is closed. A fault in
