@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "app/Dispatcher.h"
 #include "files/TextFile.h"
@@ -13,7 +14,14 @@ void Form_Load(App& app, float twipsPerPixel) {
   ProgramState& s = app.s;
   s.AutoselectNames = {"Nearest", "Darkest", "Weighted"};
   s.TwipsPerPixel = twipsPerPixel > 0 ? twipsPerPixel : 15.0f;
-  app.file1.Open("a.tmp");
+  // Without the point log the program still measures: the failure is told
+  // once, and the log's lines are left out until a.tmp opens again (with
+  // the next picture or coordinate system).
+  try {
+    app.file1.Open("a.tmp");
+  } catch (const FileError& e) {
+    app.win.MessageBox(std::string(e.what()) + "\rThe points are not logged until a.tmp can be written.");
+  }
   s.OpenFromList = 0;
   InitState(app);
   s.GridColour = 0;

@@ -7,7 +7,8 @@ namespace pelorin {
 
 // Start-up: autoselect names, twips per pixel (measured by the window and
 // passed in), a.tmp opened in the current folder, InitState, the selection
-// settings. Throws FileError when a.tmp cannot be created.
+// settings. When a.tmp cannot be created a message box says so and start-up
+// goes on without the point log. Never throws for a file.
 void Form_Load(App& app, float twipsPerPixel);
 
 // Puts the program state into its empty values and disables every menu item

@@ -47,11 +47,14 @@ void WriteObjectRecord(App& app, const std::string& name, double B, double CMD, 
 }
 
 void LogPoint(App& app, double first, double second, bool single) {
+  // a.tmp that could not be opened was reported then; points go on without it.
+  if (!app.file1.IsOpen()) return;
   if (single) app.file1.PrintLine(SingleText(first) + "," + SingleText(second));
   else app.file1.PrintLine(NumberText(first) + "," + NumberText(second));
 }
 
 void LogObjectPoint(App& app, double B, double CMD) {
+  if (!app.file1.IsOpen()) return;
   app.file1.PrintLine(NumberText(B) + ", " + NumberText(CMD));
 }
 

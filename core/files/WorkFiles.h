@@ -1,6 +1,7 @@
 // The lines the program appends to the working data file temp.dat (file 2)
 // and the point log a.tmp (file 1). Each throws FileError naming the file
-// when it cannot be written.
+// when it cannot be written, except that the a.tmp writers write nothing
+// while a.tmp is not open (its opening failed and was reported then).
 #pragma once
 
 #include <string>
