@@ -37,3 +37,6 @@ bench: release
 
 clean:
 	rm -rf build
+
+fuzz: deps
+	JOBS=$(JOBS) scripts/run-fuzz 30
