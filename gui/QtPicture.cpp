@@ -18,6 +18,17 @@ namespace {
 std::string SizeText(const QSize& size) {
   return std::to_string(size.width()) + " x " + std::to_string(size.height()) + " pixels";
 }
+
+// Whether a JPEG file has its end-of-image marker after its last scan. Qt
+// decodes a file cut inside its pixel data without failing (the missing rows
+// come out grey); the marker is what tells a whole file.
+bool JpegHasEnd(const std::string& path) {
+  QFile file(QFile::decodeName(path.c_str()));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  const qsizetype scan = bytes.lastIndexOf("\xFF\xDA");
+  return scan >= 0 && bytes.indexOf("\xFF\xD9", scan) >= 0;
+}
 }  // namespace
 
 bool QtPicture::Load(const std::string& path, std::string& error) {
@@ -30,6 +41,7 @@ bool QtPicture::Load(const std::string& path, std::string& error) {
   reader.setAutoTransform(false);  // pixels as stored: positions are measured on them
 
   const QSize size = reader.size();  // from the header only
+  const QByteArray format = reader.format();  // known before the read only
   if (size.isValid() &&
       (size.width() > kMaxSide || size.height() > kMaxSide ||
        static_cast<long long>(size.width()) * size.height() > kMaxPixels)) {
@@ -43,6 +55,10 @@ bool QtPicture::Load(const std::string& path, std::string& error) {
     if (!reader.read(&image) || image.isNull()) {
       error = reader.errorString().toStdString();
       if (error.empty()) error = "the picture cannot be read";
+      return false;
+    }
+    if (format == "jpeg" && !JpegHasEnd(path)) {
+      error = "the JPEG picture is cut short: its data end before the end-of-image marker";
       return false;
     }
     if (image.width() > kMaxSide || image.height() > kMaxSide ||

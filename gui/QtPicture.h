@@ -20,7 +20,8 @@ class QtPicture : public RasterPicture {
 
   // Decodes the file by its content (not its extension) into 0xFFRRGGBB
   // words. On failure returns false with the reader's own explanation (or
-  // the size limit) in `error`, and the picture stays as it was.
+  // the size limit, or a JPEG cut short before its end marker) in `error`,
+  // and the picture stays as it was.
   bool Load(const std::string& path, std::string& error) override;
 
   // Renders one line of text into the picture: the default font family at
