@@ -160,7 +160,7 @@ bool IndexCatalogue(App& app, double J0) {
 // falls outside their range (the mark is then left out).
 bool PlaceMark(const ProgramState& s, double L, double B, std::int16_t& x, std::int16_t& y) {
   double X = 0, Y = 0;
-  HeliographicToPixel(s, L, B, -s.OrientationAngle, X, Y);
+  HeliographicToPicture(s, L, B, -s.OrientationAngle, X, Y);
   try {
     const std::int16_t ix = ToInt16(X), iy = ToInt16(Y);
     x = ix;

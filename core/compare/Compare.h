@@ -26,7 +26,7 @@ void Compare_Click(App& app);
 // the lines of the block shown are read; a file whose length has changed
 // since is indexed again.
 //
-// Positions are HeliographicToPixel(L, B, -OrientationAngle) rounded half to
+// Positions are HeliographicToPicture(L, B, -OrientationAngle) rounded half to
 // even; a position outside the 16-bit range leaves that mark out. At most
 // 1000 groups and 1000 spots are placed (RefGroupCount, RefSpotCount count
 // the placed marks); only the first 100 groups are named (RefGroupName).

@@ -403,7 +403,7 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
     WriteObjectRecord(app, r.name, r.B, r.CMD, r.L);
     ++s.StoredPointCount;
     const auto i = static_cast<std::size_t>(s.StoredPointCount);
-    HeliographicToPixel(s, r.L, r.B, -s.OrientationAngle, s.PointX[i], s.PointY[i]);
+    HeliographicToPicture(s, r.L, r.B, -s.OrientationAngle, s.PointX[i], s.PointY[i]);
   }
   notes.insert(notes.begin(), c.problems.begin(), c.problems.end());
   if (notes.empty()) return {};

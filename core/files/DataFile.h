@@ -67,7 +67,7 @@ void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, 
 // and one record per point read, rounded to 5 decimals. Sets ImageType,
 // NorthUpImage, DateKnown, the date, time, ephemeris, disc and orientation,
 // CalibrationState 3, PointCount 0, StoredPointCount = records read, each
-// record's picture position in PointX/PointY (HeliographicToPixel with
+// record's picture position in PointX/PointY (HeliographicToPicture with
 // -OrientationAngle), DataFileName (the bare name of `path`) and
 // app.dataFilePath (its absolute path).
 // Throws FileError naming the file (and the line) when the file cannot be

@@ -170,4 +170,12 @@ void HeliographicToPixel(const ProgramState& s, double L_deg, double B_deg, doub
   }
 }
 
+void HeliographicToPicture(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
+                           double& Y) {
+  HeliographicToPixel(s, L_deg, B_deg, orientation_deg, X, Y);
+  // On a north-up picture the x offset counts from the right: the projection
+  // lands mirrored in the vertical through the zero point.
+  if (IsNorthUp(s)) X = 2 * s.ZeroPointX - X;
+}
+
 }  // namespace pelorin

@@ -49,4 +49,13 @@ void PixelToHeliographic(const ProgramState& s, double X, double Y, double orien
 void HeliographicToPixel(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
                          double& Y);
 
+// The picture point where heliographic L, B (degrees) lies on this picture:
+// HeliographicToPixel, and on a north-up picture (IsNorthUp) reflected back
+// in the vertical through the zero point, so that PixelToHeliographic with
+// the same orientation finds L, B there on every picture. Callers pass
+// -OrientationAngle, as to HeliographicToPixel. Used to put stored points and
+// reference catalogue marks on the picture.
+void HeliographicToPicture(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
+                           double& Y);
+
 }  // namespace pelorin

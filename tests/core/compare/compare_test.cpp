@@ -246,6 +246,39 @@ TEST(CompareKeys, OAndPStepAndStopAtTheEnds) {
   EXPECT_EQ(3, t.app.s.CatalogueBlock);
 }
 
+// The marks lie where the picture's own read-out finds the catalogue's L and
+// B, on north-up pictures as on the others. Marks are whole pixels: 0.5
+// degrees covers a pixel at this radius of 150 (regression only).
+TEST(CompareMarks, LieAtTheirPositionOnEveryKindOfPicture) {
+  const struct {
+    const char* name;
+    std::int16_t imageType, northUp;
+  } cases[] = {{"not north-up", 0, 0}, {"north-up scan", 0, 1}, {"SOHO", 1, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CompareApp t;
+    t.app.s.ImageType = c.imageType;
+    t.app.s.NorthUpImage = c.northUp;
+    WriteAll("DPD1.txt", Join({DLine("2003", "05", "17", "09", "15", "00"), GLine("     C", 130, -10),
+                               SLine(75, 20)}));
+    Compare_Click(t.app);
+    ASSERT_EQ(1, t.app.s.CompareOn);
+    ASSERT_EQ(1, t.app.s.RefGroupCount);
+    ASSERT_EQ(1, t.app.s.RefSpotCount);
+    const struct {
+      std::int16_t x, y;
+      double L, B;
+    } marks[] = {{t.app.s.RefGroupX[1], t.app.s.RefGroupY[1], 130, -10},
+                 {t.app.s.RefSpotX[1], t.app.s.RefSpotY[1], 75, 20}};
+    for (const auto& m : marks) {
+      double B = 0, CMD = 0, L = 0;
+      PixelToHeliographic(t.app.s, m.x, m.y, t.app.s.OrientationAngle, B, CMD, L);
+      EXPECT_NEAR(L, m.L, 0.5) << "mark of L " << m.L;
+      EXPECT_NEAR(B, m.B, 0.5) << "mark of L " << m.L;
+    }
+  }
+}
+
 // Stepping reads only the block shown: a first block spoiled after indexing
 // (same length) does not disturb stepping through the others.
 TEST(CompareKeys, SteppingReadsOnlyTheBlockShown) {

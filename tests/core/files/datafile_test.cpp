@@ -7,6 +7,7 @@
 #include "files/DataFile.h"
 #include "files/PictureLoad.h"
 #include "files/WorkFiles.h"
+#include "geometry/Transform.h"
 
 namespace pelorin {
 namespace {
@@ -84,6 +85,39 @@ TEST(ReadDataFile, Version2IsWrittenBackWithRoundingAndNorthUpP) {
     EXPECT_EQ(t.app.s.PointCount, 0);
     EXPECT_EQ(t.app.s.DataFileName, "x.dat");
     EXPECT_TRUE(t.app.file2.IsOpen());
+  }
+}
+
+TEST(ReadDataFile, StoredPointsLieWhereTheirRecordsSay) {
+  // The picture position kept for each record is where the program's own
+  // read-out finds the record's B and L again, on pictures that are north up
+  // as on the others (B and L of the records; 1e-3 degrees covers their 5
+  // decimals and the round trip of the projection, regression only).
+  const std::vector<std::string> records = {"\"a\",12.5,-30.25,82.8027", "\"b\",-8,20,133.0527"};
+  const struct {
+    const char* typeWord;
+    const char* picture;
+  } cases[] = {
+      {"scan", "x.jpg"},
+      {"scan", "kanz_halph_xx_20030517_0745.jpg"},
+      {"SOHO", "x.jpg"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.typeWord) + " " + c.picture);
+    TestApp t;
+    WriteAll("x.dat", DataFile("v2.0", c.typeWord, "-21.4512", records, c.picture));
+    ASSERT_EQ(ReadDataFile(t.app, "x.dat", c.picture), "");
+    const struct {
+      double B, L;
+    } want[] = {{12.5, 82.8027}, {-8, 133.0527}};
+    ASSERT_EQ(t.app.s.StoredPointCount, 2);
+    for (int i = 1; i <= 2; ++i) {
+      double B = 0, CMD = 0, L = 0;
+      PixelToHeliographic(t.app.s, t.app.s.PointX[static_cast<std::size_t>(i)],
+                          t.app.s.PointY[static_cast<std::size_t>(i)], t.app.s.OrientationAngle, B, CMD, L);
+      EXPECT_NEAR(B, want[i - 1].B, 1e-3) << "record " << i;
+      EXPECT_NEAR(L, want[i - 1].L, 1e-3) << "record " << i;
+    }
   }
 }
 

@@ -113,6 +113,31 @@ TEST(HeliographicToPixel, ExampleAndDiscCentre) {
   EXPECT_NEAR(Y, 500, 1e-9);
 }
 
+TEST(HeliographicToPicture, FindsThePointOnEveryKindOfPicture) {
+  // Expected values: the geometry notes' example point (600, 450), whose
+  // B and L are 9.36605, 84.31775 on a picture that is not north-up and
+  // 14.40915, 113.3407 on a north-up one (ImageType 1 or NorthUpImage 1).
+  // The inputs carry 4 to 5 decimals, under 1e-3 pixels here.
+  struct Case {
+    const char* name;
+    std::int16_t imageType, northUp;
+    double L, B;
+  } cases[] = {
+      {"scan, not north-up", 0, 0, 84.31775, 9.36605},
+      {"scan, north-up", 0, 1, 113.3407, 14.40915},
+      {"SOHO", 1, 0, 113.3407, 14.40915},
+  };
+  for (const Case& c : cases) {
+    ProgramState s = Example();
+    s.ImageType = c.imageType;
+    s.NorthUpImage = c.northUp;
+    double X = 0, Y = 0;
+    HeliographicToPicture(s, c.L, c.B, -20, X, Y);
+    EXPECT_NEAR(X, 600, 2e-3) << c.name;
+    EXPECT_NEAR(Y, 450, 2e-3) << c.name;
+  }
+}
+
 TEST(HeliographicToPixel, NonsensicalEphemerisGivesTheZeroPoint) {
   // rho0 equal to the solar radius puts the observer on the surface: 0/0 at
   // the centre. The result must stay finite.
