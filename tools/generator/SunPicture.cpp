@@ -25,6 +25,10 @@ constexpr int kMaxHelperPoints = 1000;
 constexpr double kMaxSpotRadius = 15;
 // The parallel and axis helper points reach this fraction of rk.
 constexpr double kLineReach = 0.8;
+// The drawn daily parallel reaches this fraction of rk either side of the
+// centre; its half width in pixels.
+constexpr double kParallelLineReach = 1.06;
+constexpr double kParallelLineHalfWidth = 0.75;
 
 // Grey levels (0 black .. 255 white).
 constexpr double kDarkSky = 8;
@@ -150,6 +154,36 @@ void PaintDisc(const Truth& t, std::vector<double>& grey) {
   }
 }
 
+// The daily parallel as a dark line through the centre (ink over paper or
+// disc, with the covered fraction of each pixel).
+void PaintParallelLine(const Truth& t, std::vector<double>& grey) {
+  const PointPx dir = ScreenDirection(t.orientation_deg, t.northUp);
+  const double half = kParallelLineReach * t.rk_px, w = kParallelLineHalfWidth;
+  const double ex = std::fabs(dir.x_px) * half + w + 1, ey = std::fabs(dir.y_px) * half + w + 1;
+  const int i0 = std::max(0, static_cast<int>(std::floor(t.x0_px - ex)));
+  const int i1 = std::min(t.width_px - 1, static_cast<int>(std::ceil(t.x0_px + ex)));
+  const int j0 = std::max(0, static_cast<int>(std::floor(t.y0_px - ey)));
+  const int j1 = std::min(t.height_px - 1, static_cast<int>(std::ceil(t.y0_px + ey)));
+  for (int j = j0; j <= j1; ++j) {
+    for (int i = i0; i <= i1; ++i) {
+      const double dx = i - t.x0_px, dy = j - t.y0_px;
+      const double along = dx * dir.x_px + dy * dir.y_px, across = dx * dir.y_px - dy * dir.x_px;
+      if (std::fabs(across) > w + 1 || std::fabs(along) > half + 1) continue;
+      int inside = 0;
+      for (int a = 0; a < kSub; ++a)
+        for (int b = 0; b < kSub; ++b) {
+          const double sx = dx + SubOffset(a), sy = dy + SubOffset(b);
+          if (std::fabs(sx * dir.y_px - sy * dir.x_px) <= w && std::fabs(sx * dir.x_px + sy * dir.y_px) <= half)
+            ++inside;
+        }
+      if (inside == 0) continue;
+      const double cover = static_cast<double>(inside) / (kSub * kSub);
+      double& g = grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(t.width_px) + static_cast<std::size_t>(i)];
+      g = g * (1 - cover) + kLimbInk * cover;
+    }
+  }
+}
+
 void PaintSpot(const Truth& t, const SpotTruth& st, const Spot& sp, std::vector<double>& grey) {
   const int w = t.width_px, h = t.height_px;
   const double rp = sp.penumbraRadius_px, ru = sp.umbraRadius_px;
@@ -235,6 +269,7 @@ Truth ComputeTruth(const Scene& sc) {
   t.orientation_deg = sc.orientation_deg;
   t.northUp = sc.northUp;
   t.style = sc.style;
+  t.parallelLine = sc.parallelLine;
   t.eph = sc.ephemeris ? *sc.ephemeris : ProgramEphemeris(sc.year, sc.month, sc.day, ut, sc.northUp);
 
   auto state = std::make_unique<ProgramState>();
@@ -272,6 +307,7 @@ Rendered Render(const Scene& sc) {
   const std::size_t n = static_cast<std::size_t>(t.width_px) * static_cast<std::size_t>(t.height_px);
   std::vector<double> grey(n);
   PaintDisc(t, grey);
+  if (t.parallelLine) PaintParallelLine(t, grey);
   for (std::size_t k = 0; k < sc.spots.size(); ++k) PaintSpot(t, t.spots[k], sc.spots[k], grey);
   out.argb.resize(n);
   for (std::size_t k = 0; k < n; ++k) {

@@ -89,6 +89,10 @@ struct Scene {
   std::optional<Ephemeris> ephemeris;
   int limbPointCount = 12;  // helper points on the limb, 0 .. 1000
   int linePointCount = 9;   // helper points on the parallel and on the axis, 0 .. 1000
+  // The daily parallel drawn through the disc centre as a dark line about
+  // 1.5 px wide, reaching 1.06 rk either side (as on an observing template),
+  // so that the orientation can be clicked along it. Any style.
+  bool parallelLine = false;
 };
 
 struct PointPx {
@@ -109,6 +113,7 @@ struct Truth {
   double orientation_deg = 0;
   bool northUp = false;
   Style style = Style::Drawing;
+  bool parallelLine = false;
   Ephemeris eph;
   std::vector<SpotTruth> spots;
   // limb: points on the limb circle, counter-clockwise on the screen from the
