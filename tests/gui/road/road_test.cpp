@@ -1,0 +1,650 @@
+// The whole road of one picture through the real main window, as an observer
+// walks it: open a new picture, confirm its date, click the limb, give the
+// orientation, measure an object, save, and open the picture again. The
+// pictures come from the test-picture generator, which also says where the
+// limb, the drift line, the rotation axis and every spot really are.
+//
+// Everything goes through the window: menu items, clicks on Picture1 at
+// picture pixels (the view scrolled so that the point shows), the End
+// buttons, keys, and the modal dialogs and boxes, which a ModalScript answers
+// from inside their own event loops.
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include "Canvas.h"
+#include "GuiFixture.h"
+#include "SunPicture.h"
+#include "SunScene.h"
+#include "app/Ports.h"
+#include "app/Text.h"
+#include "geometry/Transform.h"
+
+using namespace pelorin;
+using namespace pelorin::gui;
+using namespace pelorin::gui::test;
+
+namespace {
+
+// Ends the calling test function when a step has failed.
+#define ROAD_STEP(step)                          \
+  do {                                           \
+    step;                                        \
+    if (QTest::currentTestFailed()) return;      \
+  } while (0)
+
+// ---------------------------------------------------------------------------
+// Modal dialogs and boxes.
+
+// What a modal widget shows: its title, and for boxes their text.
+QString Describe(QWidget* modal) {
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) return modal->windowTitle() + ": " + box->text();
+  if (auto* input = qobject_cast<QInputDialog*>(modal)) return modal->windowTitle() + ": " + input->labelText();
+  return modal->windowTitle();
+}
+
+// Answers the modal widgets that open, in order, each with the next step.
+// A step runs from the event loop of the widget it answers, posted after the
+// widget was seen, so that a box the step itself opens (the question before
+// a file is replaced) is seen and answered too. A modal widget with no step
+// left is recorded in `unexpected` and closed, so that a test never hangs.
+class ModalScript : public QObject {
+ public:
+  using Drive = std::function<void(QWidget*)>;
+
+  ModalScript() { timer_ = startTimer(10); }
+  ~ModalScript() override { killTimer(timer_); }
+
+  // The next modal widget must describe itself starting with `expected`.
+  void Then(const QString& expected, Drive drive) { steps_.push_back({expected, std::move(drive)}); }
+  bool Done() const { return steps_.empty(); }
+
+  QStringList seen;        // Describe() of every modal widget met, in order
+  QStringList unexpected;  // modal widgets met with no step left, or not the one expected
+  QStringList problems;    // what a step found wrong
+
+ protected:
+  void timerEvent(QTimerEvent*) override {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible() || modal->property("roadSeen").toBool()) return;
+    modal->setProperty("roadSeen", true);
+    const QString text = Describe(modal);
+    seen << text;
+    QPointer<QWidget> guarded(modal);
+    if (steps_.empty() || !text.startsWith(steps_.front().expected)) {
+      unexpected << text;
+      QTimer::singleShot(0, this, [guarded] {
+        if (auto* dialog = qobject_cast<QDialog*>(guarded.data())) dialog->reject();
+      });
+      return;
+    }
+    Drive drive = std::move(steps_.front().drive);
+    steps_.pop_front();
+    QTimer::singleShot(0, this, [guarded, drive] {
+      if (guarded) drive(guarded);
+    });
+  }
+
+ private:
+  struct Step {
+    QString expected;
+    Drive drive;
+  };
+  std::deque<Step> steps_;
+  int timer_ = 0;
+};
+
+// A message box answered with its OK button.
+ModalScript::Drive PressOk() {
+  return [](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
+  };
+}
+
+// An input box: its text replaced by typing `text`, then Enter.
+ModalScript::Drive TypeAnswer(const QString& text, QStringList& problems) {
+  return [text, &problems](QWidget* modal) {
+    auto* edit = modal->findChild<QLineEdit*>();
+    if (edit == nullptr) {
+      problems << "the input box has no text field";
+      qobject_cast<QDialog*>(modal)->reject();
+      return;
+    }
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+  };
+}
+
+// A file dialog: `path` typed into its file name field (when not empty,
+// else the name it offers is kept), then its Open (Save) button clicked.
+ModalScript::Drive ChooseFile(const QString& path, QStringList& problems) {
+  return [path, &problems](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    auto* name = dialog != nullptr ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+    auto* buttons = dialog != nullptr ? dialog->findChild<QDialogButtonBox*>() : nullptr;
+    if (name == nullptr || buttons == nullptr) {
+      problems << "not a file dialog with a file name field: " + modal->windowTitle();
+      qobject_cast<QDialog*>(modal)->reject();
+      return;
+    }
+    if (!path.isEmpty()) {
+      name->selectAll();
+      QTest::keyClicks(name, path);
+    }
+    QPushButton* accept = nullptr;
+    for (QAbstractButton* b : buttons->buttons()) {
+      if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) accept = qobject_cast<QPushButton*>(b);
+    }
+    // The button follows the dialog's view of the folder, which is read in
+    // the background.
+    if (accept != nullptr) (void)QTest::qWaitFor([accept] { return accept->isEnabled(); }, 5000);
+    if (accept == nullptr || !accept->isEnabled()) {
+      problems << "the file dialog's Open/Save button stays disabled for " + name->text();
+      dialog->reject();
+      return;
+    }
+    QTest::mouseClick(accept, Qt::LeftButton);
+  };
+}
+
+// The question before a file is replaced, answered with Yes.
+ModalScript::Drive PressYes() {
+  return [](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Yes)->click();
+  };
+}
+
+// A number within `tol` of the expected value; the failure names the
+// quantity and shows both values.
+#define ROAD_NEAR(got, want, tol, what)                                                                   \
+  QVERIFY2(std::abs((got) - (want)) <= (tol),                                                            \
+           qPrintable(QString("%1: got %2, want %3 +- %4").arg(what).arg(got, 0, 'g', 12).arg(want, 0, 'g', 12).arg(tol)))
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// ---------------------------------------------------------------------------
+// The picture and its truth.
+
+// Writes the scene's picture as a JPEG file in `folder` under the scene's
+// name, the way Kanzelhöhe pictures come.
+gen::Truth WritePicture(const pelorin::test::SampleScene& sample, const std::string& folder) {
+  const gen::Rendered r = gen::Render(sample.scene);
+  QImage image(r.width_px, r.height_px, QImage::Format_RGB32);
+  for (int y = 0; y < r.height_px; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+    for (int x = 0; x < r.width_px; ++x) row[x] = r.argb[static_cast<std::size_t>(y * r.width_px + x)];
+  }
+  const std::string path = folder + "/" + sample.pictureName;
+  if (!image.save(QString::fromStdString(path), "JPEG", 95)) qWarning("could not write %s", path.c_str());
+  return r.truth;
+}
+
+// The angle equal to `angle_deg` modulo 360 nearest to `near_deg`, so that
+// angles are compared across 0/360.
+double AngleNear(double angle_deg, double near_deg) {
+  const double d = angle_deg - near_deg;
+  return near_deg + d - 360.0 * std::floor((d + 180.0) / 360.0);
+}
+
+// The frame of the orientation dialogs that shows where east (north) lies
+// for a direction on the screen, degrees counter-clockwise from the
+// picture's +x axis: 0 right, 1 top, 2 left, 3 bottom.
+int FrameFor(double direction_deg) {
+  const double a = direction_deg - 360.0 * std::floor(direction_deg / 360.0);
+  return static_cast<int>(std::lround(a / 90.0)) % 4;
+}
+
+// The comma-separated items of a data-file line, quotes removed.
+QStringList Items(const std::string& line) {
+  QStringList items = QString::fromStdString(line).split(',');
+  for (QString& item : items) {
+    if (item.size() >= 2 && item.startsWith('"') && item.endsWith('"')) item = item.mid(1, item.size() - 2);
+  }
+  return items;
+}
+
+// Lines of a file whose every line ends with CR LF ("" and a note in
+// `problem` otherwise).
+std::vector<std::string> CrLfLines(const std::string& bytes, QString& problem) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      problem = "the last line does not end with CR LF";
+      return lines;
+    }
+    const std::string line = bytes.substr(start, end - start);
+    if (line.find_first_of("\r\n") != std::string::npos) problem = "a line holds a bare CR or LF";
+    lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
+}
+
+// ---------------------------------------------------------------------------
+// One picture's road.
+
+struct Road {
+  MainWindowFixture f;
+  pelorin::test::SampleScene sample;
+  gen::Truth truth;
+  std::string picturePath;  // full path
+  std::string dataName;     // bare name of the data file
+  ModalScript modals;
+  QStringList messages;     // texts of the message boxes answered
+
+  explicit Road(pelorin::test::SampleScene s) : sample(std::move(s)) {
+    // The observer clicks the limb all round, every 10 degrees, so that the
+    // rounding of each click to its pixel averages out.
+    sample.scene.limbPointCount = 36;
+    truth = WritePicture(sample, f.folder());
+    picturePath = f.folder() + "/" + sample.pictureName;
+    dataName = sample.pictureName.substr(0, sample.pictureName.size() - 3) + "dat";
+  }
+
+  ProgramState& s() { return f.app().s; }
+  QWidget* canvas() { return f.find("Picture1"); }
+
+  // A message box expected next: its text is kept and it is answered OK.
+  void ExpectMessage(const QString& startsWith) {
+    modals.Then("Pelorin: " + startsWith, [this](QWidget* modal) {
+      messages << qobject_cast<QMessageBox*>(modal)->text();
+      PressOk()(modal);
+    });
+  }
+};
+
+// Every modal widget of a step was the one expected and was answered.
+void CheckModals(Road& r) {
+  QVERIFY2(r.modals.unexpected.isEmpty(), qPrintable("unexpected: " + r.modals.unexpected.join(" | ")));
+  QVERIFY2(r.modals.problems.isEmpty(), qPrintable(r.modals.problems.join(" | ")));
+  QVERIFY2(r.modals.Done(), qPrintable("not all dialogs opened; seen: " + r.modals.seen.join(" | ")));
+}
+
+// A menu item chosen as a user chooses it: it must be enabled.
+void Choose(Road& r, Menu item) {
+  QAction* action = r.f.window().menuAction(item);
+  QVERIFY2(action->isEnabled(), MenuName(item));
+  action->trigger();
+}
+
+// A click on the picture at picture pixel (x, y), rounded to the pixel the
+// pointer would be on: the view is scrolled so that the point shows in the
+// middle of the window (as far as the scroll range allows), the pointer
+// moves there (the status line reads it out) and the button is clicked.
+void ClickPicture(Road& r, double x, double y, Qt::MouseButton button = Qt::LeftButton) {
+  MainWindow& w = r.f.window();
+  const QPoint at(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+  QWidget* client = w.client();
+  auto* h = r.f.find<QScrollBar>("HScroll1");
+  auto* v = r.f.find<QScrollBar>("VScroll1");
+  h->setValue(w.toTwips(at.x() - client->width() / 2));
+  v->setValue(w.toTwips(at.y() - client->height() / 2));
+  QWidget* canvas = r.canvas();
+  const QPoint inClient = canvas->mapTo(client, at);
+  QVERIFY2(client->childAt(inClient) == canvas,
+           qPrintable(QString("picture pixel (%1, %2) is not visible").arg(at.x()).arg(at.y())));
+  QTest::mouseMove(canvas, at);
+  QTest::mouseClick(canvas, button, Qt::NoModifier, at);
+}
+
+// Opens a new picture through File -> Open: the picture chosen in the
+// dialog, then its type (0, a Kanzelhöhe scan) typed into the input box.
+void OpenNewPicture(Road& r) {
+  r.modals.Then("Open picture", ChooseFile(QString::fromStdString(r.picturePath), r.modals.problems));
+  r.modals.Then("Type of image: 0=scan Kanzelh", TypeAnswer("0", r.modals.problems));
+  ROAD_STEP(Choose(r, Menu::ucitavanje));
+  ROAD_STEP(CheckModals(r));
+  ProgramState& s = r.s();
+  QCOMPARE(Q(s.DataFileName), Q(r.dataName));
+  QCOMPARE(s.ImageType, std::int16_t{0});
+  // The date comes from the Kanzelhöhe name.
+  QCOMPARE(s.DateKnown, 1.0f);
+  QCOMPARE(s.DateYear, static_cast<double>(r.truth.year));
+  QCOMPARE(s.DateMonth, static_cast<double>(r.truth.month));
+  QCOMPARE(s.DateDay, static_cast<double>(r.truth.day));
+  QCOMPARE(s.NorthUpImage, static_cast<std::int16_t>(r.truth.northUp ? 1 : 0));
+  QCOMPARE(r.f.window().picture().Width(), r.truth.width_px);
+  // The next step is the date; the calibration menus wait for it.
+  QVERIFY(r.f.window().menuAction(Menu::datum)->isEnabled());
+  QVERIFY(!r.f.window().menuAction(Menu::Limb)->isEnabled());
+  QVERIFY(!r.f.window().menuAction(Menu::Objekt)->isEnabled());
+  QVERIFY(std::filesystem::exists(r.f.folder() + "/" + r.dataName));
+}
+
+enum class DateEntry { PressOk, RetypeDayAndEnter };
+
+// Settings -> Date and Time: the dialog shows the date of the name; it is
+// confirmed with OK, or the day is typed again and Enter pressed in its box.
+void ConfirmDate(Road& r, DateEntry how) {
+  QStringList shown;
+  r.modals.Then("Date and time", [&shown, how, &r](QWidget* dialog) {
+    for (const char* name : {"de(0)", "de(1)", "de(2)", "ra(0)", "ra(1)", "ra(2)"})
+      shown << qobject_cast<QLineEdit*>(FindByDescription(dialog, name))->text();
+    if (how == DateEntry::PressOk) {
+      QTest::mouseClick(FindByDescription(dialog, "OK"), Qt::LeftButton);
+    } else {
+      auto* day = qobject_cast<QLineEdit*>(FindByDescription(dialog, "de(0)"));
+      day->selectAll();
+      QTest::keyClicks(day, QString::number(r.truth.day));
+      QTest::keyClick(day, Qt::Key_Return);
+    }
+  });
+  ROAD_STEP(Choose(r, Menu::datum));
+  ROAD_STEP(CheckModals(r));
+  const gen::Truth& t = r.truth;
+  QCOMPARE(shown, (QStringList{QString::number(t.day), QString::number(t.month), QString::number(t.year),
+                               QString::number(t.hour), QString::number(t.minute), QString::number(t.second)}));
+  ProgramState& s = r.s();
+  // Source: the generator's ephemeris for the same date and time (the
+  // program's own routine, P taken as 0 on north-up pictures).
+  QCOMPARE(s.TimeUT, t.ut_hours);
+  QCOMPARE(s.P, t.eph.P_deg);
+  QCOMPARE(s.B0, t.eph.B0_deg);
+  QCOMPARE(s.L0, t.eph.L0_deg);
+  QCOMPARE(s.rho0, t.eph.rho0_AU);
+  QVERIFY(!r.f.window().menuAction(Menu::datum)->isEnabled());
+  QVERIFY(r.f.window().menuAction(Menu::Limb)->isEnabled());
+}
+
+// Settings -> Input -> Sun's limb: a click at each generated limb point
+// ("Nearest" keeps a click that is on the dark limb), then End. The fit
+// reports the circle; the disc must be the generated one.
+void FitLimb(Road& r) {
+  ROAD_STEP(Choose(r, Menu::Limb));
+  QVERIFY(r.f.app().win.EndVisible(EndButton::limbend));
+  QCOMPARE(Q(r.s().SelectModeText), QString("Autoselect mode Nearest"));
+  for (const gen::PointPx& p : r.truth.limb) ROAD_STEP(ClickPicture(r, p.x_px, p.y_px));
+  QCOMPARE(static_cast<std::size_t>(r.s().PointCount), r.truth.limb.size());
+  r.ExpectMessage("xm=");
+  QTest::mouseClick(r.f.find("limbend"), Qt::LeftButton);
+  ROAD_STEP(CheckModals(r));
+  ProgramState& s = r.s();
+  // The fit's report names the radius it took.
+  QVERIFY2(r.messages.back().contains(Q(" rk=" + NumberText(s.LimbRadius) + " ")), qPrintable(r.messages.back()));
+  QVERIFY(!r.f.app().win.EndVisible(EndButton::limbend));
+  // Source: the generator's disc. Each click falls on a whole pixel, up to
+  // half a pixel off the limb, and on a bright disc "Nearest" takes a click
+  // just inside the edge out to the first dark pixel: the circle is held to
+  // half a pixel (a few hundredths of a degree at the spots).
+  ROAD_NEAR(s.ZeroPointX, r.truth.x0_px, 0.5, "disc centre x");
+  ROAD_NEAR(s.ZeroPointY, r.truth.y0_px, 0.5, "disc centre y");
+  ROAD_NEAR(s.LimbRadius, r.truth.rk_px, 0.5, "disc radius");
+}
+
+// Settings -> Input -> Orientation -> daily parallel or rotation axis: the
+// frame where east (north) lies chosen in the dialog, a click on each
+// generated point of the line, then End. On a drawing the line's points are
+// white disc pixels, so "Weighted" keeps them (the middle one is on the
+// central spot, whose centre is the disc centre).
+void Orient(Road& r, bool axis) {
+  const gen::Truth& t = r.truth;
+  // East lies at the orientation angle; north at 90 + orientation - P.
+  const int frame = FrameFor(axis ? 90 + t.orientation_deg - t.eph.P_deg : t.orientation_deg);
+  r.modals.Then(axis ? "Orientation of polar axe" : "orientation", [frame](QWidget* dialog) {
+    QTest::mouseClick(FindByDescription(dialog, QString("Frame1(%1)").arg(frame)), Qt::LeftButton);
+    QTest::mouseClick(FindByDescription(dialog, "Command3D1"), Qt::LeftButton);
+  });
+  ROAD_STEP(Choose(r, axis ? Menu::ossunca : Menu::dnevnihod));
+  ROAD_STEP(CheckModals(r));
+  QCOMPARE(r.s().DirectionChoice, static_cast<double>(frame));
+  QVERIFY(r.f.app().win.EndVisible(EndButton::dirend));
+  const std::vector<gen::PointPx>& line = axis ? t.axis : t.parallel;
+  for (const gen::PointPx& p : line) ROAD_STEP(ClickPicture(r, p.x_px, p.y_px));
+  QCOMPARE(static_cast<std::size_t>(r.s().PointCount), line.size());
+  r.ExpectMessage("daily parallel=");
+  QTest::mouseClick(r.f.find("dirend"), Qt::LeftButton);
+  ROAD_STEP(CheckModals(r));
+  ProgramState& s = r.s();
+  QCOMPARE(s.CalibrationState, 3.0f);
+  // Source: the generator's orientation; the line is fixed to a few
+  // hundredths of a degree by clicks on whole pixels.
+  ROAD_NEAR(AngleNear(s.OrientationAngle, t.orientation_deg), t.orientation_deg, 0.1, "orientation");
+  QCOMPARE(r.messages.back(), Q("daily parallel=" + NumberText(s.OrientationAngle) + "\xC2\xB0"));
+  // The grid of the new orientation is shown at once.
+  QCOMPARE(s.GridOn, std::uint8_t{1});
+}
+
+// Settings -> New object, named; a click on each generated spot, then End.
+// The grid's dots lie in the picture that "Weighted" reads, so the observer
+// first switches the grid off (View -> Heliographic coordinates).
+void MeasureObject(Road& r, const QString& name) {
+  if (r.s().GridOn == 1) ROAD_STEP(Choose(r, Menu::mreza));
+  QCOMPARE(r.s().GridOn, std::uint8_t{0});
+  r.modals.Then("Object name: Enter object name", TypeAnswer(name, r.modals.problems));
+  ROAD_STEP(Choose(r, Menu::Objekt));
+  ROAD_STEP(CheckModals(r));
+  QCOMPARE(r.f.window().windowTitle(), "Object name: " + name);
+  QVERIFY(r.f.app().win.EndVisible(EndButton::Objektend));
+  const int before = r.s().StoredPointCount;
+  for (const gen::SpotTruth& spot : r.truth.spots) ROAD_STEP(ClickPicture(r, spot.x_px, spot.y_px));
+  QCOMPARE(static_cast<std::size_t>(r.s().PointCount), r.truth.spots.size());
+  QCOMPARE(static_cast<std::size_t>(r.s().StoredPointCount - before), r.truth.spots.size());
+  QTest::mouseClick(r.f.find("Objektend"), Qt::LeftButton);
+  ROAD_STEP(CheckModals(r));
+  QVERIFY(!r.f.app().win.EndVisible(EndButton::Objektend));
+  QVERIFY(r.f.window().menuAction(Menu::Objekt)->isEnabled());
+}
+
+// File -> Save, accepting the offered name; the placeholder data file made
+// when the picture was opened is replaced.
+void Save(Road& r) {
+  r.modals.Then("Save data", ChooseFile({}, r.modals.problems));
+  r.modals.Then("Save data: " + QString::fromStdString(r.dataName) + " already exists", PressYes());
+  ROAD_STEP(Choose(r, Menu::spremi));
+  ROAD_STEP(CheckModals(r));
+  // Measuring goes on from a working copy equal to the saved file.
+  const std::string saved = pelorin::test::ReadAll(r.f.folder() + "/" + r.dataName);
+  QVERIFY(!saved.empty());
+  QCOMPARE(pelorin::test::ReadAll(r.f.folder() + "/temp.dat"), saved);
+}
+
+// The saved data file, line by line, against the generator's truth: the
+// header, the disc line, the orientation line and one record per spot of
+// the object `name`, each spot's B and L within 0.1 degrees.
+void CheckDataFile(Road& r, const QString& name) {
+  const gen::Truth& t = r.truth;
+  QString problem;
+  const std::vector<std::string> lines = CrLfLines(pelorin::test::ReadAll(r.f.folder() + "/" + r.dataName), problem);
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  QCOMPARE(lines.size(), 13 + t.spots.size());
+  // Source: the layout of the data file, version "v2.0".
+  QCOMPARE(Q(lines[0]), QString("Note: Data format: \"name\", B, CMD, L"));
+  QCOMPARE(Q(lines[1]), QString("B, CMD and L are expresed in degrees."));
+  QCOMPARE(Q(lines[2]), QString("v2.0"));
+  QCOMPARE(Q(lines[3]), Q("Picture: " + r.sample.pictureName));
+  QCOMPARE(Q(lines[4]), Q("\"Date (day, month, year): \"," + std::to_string(t.day) + "," + std::to_string(t.month) +
+                           "," + std::to_string(t.year)));
+  QCOMPARE(Q(lines[5]), Q("\"Time (UT): \"," + NumberText(t.ut_hours)));
+  // Source: the generator's ephemeris, computed by the program's routine.
+  QCOMPARE(Q(lines[6]), Q("\"P=\"," + NumberText(t.eph.P_deg)));
+  QCOMPARE(Q(lines[7]), Q("\"B0=\"," + NumberText(t.eph.B0_deg)));
+  QCOMPARE(Q(lines[8]), Q("\"L0=\"," + NumberText(t.eph.L0_deg)));
+  QCOMPARE(Q(lines[9]), Q("\"rho0=\"," + NumberText(t.eph.rho0_AU)));
+  QCOMPARE(Q(lines[10]), QString("scan"));
+  const QStringList disc = Items(lines[11]);
+  QCOMPARE(disc.size(), 3);
+  // Source: the generator's disc (see FitLimb for the tolerance).
+  ROAD_NEAR(disc[0].toDouble(), t.x0_px, 0.5, "disc line x0");
+  ROAD_NEAR(disc[1].toDouble(), t.y0_px, 0.5, "disc line y0");
+  ROAD_NEAR(disc[2].toDouble(), t.rk_px, 0.5, "disc line rk");
+  const QStringList orientation = Items(lines[12]);
+  QCOMPARE(orientation.size(), 1);
+  ROAD_NEAR(AngleNear(orientation[0].toDouble(), t.orientation_deg), t.orientation_deg, 0.1, "orientation line");
+  for (std::size_t i = 0; i < t.spots.size(); ++i) {
+    const gen::SpotTruth& spot = t.spots[i];
+    const std::string& line = lines[13 + i];
+    QVERIFY2(line.rfind("\"" + name.toStdString() + "\",", 0) == 0, line.c_str());
+    const QStringList f = Items(line);
+    QCOMPARE(f.size(), 4);
+    QCOMPARE(f[0], name);
+    const double B = f[1].toDouble(), CMD = f[2].toDouble(), L = f[3].toDouble();
+    // Source: the generator's spot positions; 0.1 degrees for spots within
+    // 60 degrees of the disc centre, as all of these are.
+    const QString what = Q(spot.name + " (" + line + ")");
+    const double cmd = AngleNear(spot.L_deg - t.eph.L0_deg, 0);
+    ROAD_NEAR(B, spot.B_deg, 0.1, what + " B");
+    ROAD_NEAR(AngleNear(L, spot.L_deg), spot.L_deg, 0.1, what + " L");
+    ROAD_NEAR(AngleNear(CMD, cmd), cmd, 0.1, what + " CMD");
+  }
+}
+
+enum class OpenBy { Menu, KeyF };
+
+// Opens the picture again (File -> Open, or key f, which steps through the
+// folder's pictures and stays on the last one): its data file is read back,
+// the grid is shown at once and the stored points can be viewed.
+void Reopen(Road& r, OpenBy how) {
+  const std::string saved = pelorin::test::ReadAll(r.f.folder() + "/" + r.dataName);
+  if (how == OpenBy::Menu) {
+    r.modals.Then("Open picture", ChooseFile(QString::fromStdString(r.picturePath), r.modals.problems));
+    ROAD_STEP(Choose(r, Menu::ucitavanje));
+  } else {
+    QCOMPARE(r.s().PictureCount, std::int16_t{1});
+    QTest::keyClick(r.canvas(), 'f');
+  }
+  ROAD_STEP(CheckModals(r));
+  ProgramState& s = r.s();
+  QCOMPARE(Q(s.DataFileName), Q(r.dataName));
+  QCOMPARE(s.CalibrationState, 3.0f);
+  QCOMPARE(static_cast<std::size_t>(s.StoredPointCount), r.truth.spots.size());
+  // The working copy starts again as the file read (its numbers were
+  // written rounded, so they read back the same).
+  QCOMPARE(pelorin::test::ReadAll(r.f.folder() + "/temp.dat"), saved);
+  QVERIFY(r.f.window().menuAction(Menu::Objekt)->isEnabled());
+  QVERIFY(!r.f.window().menuAction(Menu::Limb)->isEnabled());
+
+  // The grid: on, and its dots in the picture. Parallels come first, 181
+  // points each from B = -80; index 8 * 181 + 91 is B = 0 on the central
+  // meridian. Source: the generator's projection of that point.
+  QCOMPARE(s.GridOn, std::uint8_t{1});
+  const RasterPicture& pic = r.f.window().picture();
+  const auto gridColour = static_cast<std::int32_t>(QBColor(s.GridColour));
+  for (int i : {1, 8 * 181 + 91, 3077, 3078, 6136}) {
+    const auto k = static_cast<std::size_t>(i);
+    QCOMPARE(pic.Point(s.GridPointX[k], s.GridPointY[k]), gridColour);
+  }
+  ProgramState truthState;
+  gen::ApplyCalibration(r.truth, truthState);
+  double X = 0, Y = 0;
+  HeliographicToPixel(truthState, r.truth.eph.L0_deg, 0, -r.truth.orientation_deg, X, Y);
+  const std::size_t centre = 8 * 181 + 91;
+  ROAD_NEAR(static_cast<double>(s.GridPointX[centre]), X, 1.0, "grid point B 0 on the central meridian, x");
+  ROAD_NEAR(static_cast<double>(s.GridPointY[centre]), Y, 1.0, "grid point B 0 on the central meridian, y");
+}
+
+// View -> Object: every stored point is marked bright green (3 x 3 pixels)
+// on its spot. The grid is switched off first so that no dot covers a mark.
+void ViewObjects(Road& r) {
+  ROAD_STEP(Choose(r, Menu::mreza));
+  QCOMPARE(r.s().GridOn, std::uint8_t{0});
+  ROAD_STEP(Choose(r, Menu::objectview));
+  QCOMPARE(r.s().ShowObjects, std::uint8_t{1});
+  const RasterPicture& pic = r.f.window().picture();
+  const auto green = static_cast<std::int32_t>(QBColor(10));
+  for (const gen::SpotTruth& spot : r.truth.spots) {
+    // A mark within a pixel of the spot's centre covers at least four of
+    // the nine pixels around it.
+    const int cx = static_cast<int>(std::lround(spot.x_px)), cy = static_cast<int>(std::lround(spot.y_px));
+    int marked = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy) marked += pic.Point(cx + dx, cy + dy) == green ? 1 : 0;
+    QVERIFY2(marked >= 4, qPrintable(QString::fromStdString(spot.name) + QString(": %1 of 9 marked").arg(marked)));
+  }
+}
+
+// The axis picture: a Kanzelhöhe drawing of another day, with a large
+// position angle P, turned so that north lies towards the top left.
+pelorin::test::SampleScene AxisDrawingScene() {
+  pelorin::test::SampleScene s = pelorin::test::KanzelhoeDrawingScene();
+  gen::Scene& sc = s.scene;
+  sc.year = 2003, sc.month = 10, sc.day = 28, sc.hour = 11, sc.minute = 0, sc.second = 0;
+  sc.orientation_deg = 62.0;
+  sc.spots = pelorin::test::SampleSpots(gen::ProgramEphemeris(2003, 10, 28, 11.0, false));
+  s.pictureName = gen::KanzelhoeName(gen::KanzelhoeKind::Drawing, 2003, 10, 28, 11, 0, "jpg");
+  return s;
+}
+
+}  // namespace
+
+class RoadTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void drawingOrientedByDailyParallel();
+  void halphaNorthUpNeedsOnlyTheLimb();
+  void drawingOrientedByRotationAxis();
+};
+
+// A Kanzelhöhe drawing: mirrored and rotated, oriented by the daily parallel.
+void RoadTest::drawingOrientedByDailyParallel() {
+  Road r(pelorin::test::KanzelhoeDrawingScene());
+  ROAD_STEP(OpenNewPicture(r));
+  ROAD_STEP(ConfirmDate(r, DateEntry::PressOk));
+  ROAD_STEP(FitLimb(r));
+  QCOMPARE(r.s().CalibrationState, 1.0f);
+  QVERIFY(r.f.window().menuAction(Menu::orient)->isEnabled());
+  ROAD_STEP(Orient(r, false));
+  ROAD_STEP(MeasureObject(r, "g1"));
+  ROAD_STEP(Save(r));
+  ROAD_STEP(CheckDataFile(r, "g1"));
+  ROAD_STEP(Reopen(r, OpenBy::Menu));
+  ROAD_STEP(ViewObjects(r));
+}
+
+// A Kanzelhöhe H-alpha picture is north up: the limb fit finishes the
+// calibration (orientation 0 written at once, grid shown) and the
+// orientation menu stays closed.
+void RoadTest::halphaNorthUpNeedsOnlyTheLimb() {
+  Road r(pelorin::test::HalphaNorthUpScene());
+  ROAD_STEP(OpenNewPicture(r));
+  ROAD_STEP(ConfirmDate(r, DateEntry::RetypeDayAndEnter));
+  ROAD_STEP(FitLimb(r));
+  QCOMPARE(r.s().CalibrationState, 3.0f);
+  QCOMPARE(r.s().OrientationAngle, 0.0);
+  QCOMPARE(r.s().GridOn, std::uint8_t{1});
+  QVERIFY(!r.f.window().menuAction(Menu::orient)->isEnabled());
+  QVERIFY(r.f.window().menuAction(Menu::Objekt)->isEnabled());
+  ROAD_STEP(MeasureObject(r, "AR10365"));
+  ROAD_STEP(Save(r));
+  ROAD_STEP(CheckDataFile(r, "AR10365"));
+  ROAD_STEP(Reopen(r, OpenBy::KeyF));
+  ROAD_STEP(ViewObjects(r));
+}
+
+// A drawing oriented by points along the Sun's rotation axis.
+void RoadTest::drawingOrientedByRotationAxis() {
+  Road r(AxisDrawingScene());
+  ROAD_STEP(OpenNewPicture(r));
+  ROAD_STEP(ConfirmDate(r, DateEntry::PressOk));
+  ROAD_STEP(FitLimb(r));
+  ROAD_STEP(Orient(r, true));
+  ROAD_STEP(MeasureObject(r, "g2"));
+  ROAD_STEP(Save(r));
+  ROAD_STEP(CheckDataFile(r, "g2"));
+  ROAD_STEP(Reopen(r, OpenBy::KeyF));
+  ROAD_STEP(ViewObjects(r));
+}
+
+PELORIN_GUI_TEST(RoadTest);
+
+#include "road_test.moc"
