@@ -267,7 +267,13 @@ struct Road {
   // A message box expected next: its text is kept and it is answered OK.
   void ExpectMessage(const QString& startsWith) {
     modals.Then("Pelorin: " + startsWith, [this](QWidget* modal) {
-      messages << qobject_cast<QMessageBox*>(modal)->text();
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      if (box == nullptr) {
+        modals.problems << "not a message box: " + Describe(modal);
+        qobject_cast<QDialog*>(modal)->reject();
+        return;
+      }
+      messages << box->text();
       PressOk()(modal);
     });
   }
