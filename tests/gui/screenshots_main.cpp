@@ -1,0 +1,161 @@
+// pelorin-screenshots SAMPLES OUT: the README's pictures of the program, made
+// from the real main window walking the bundled samples (in a temporary copy)
+// and rendered with QWidget::grab(), so no screen is needed (run it with
+// QT_QPA_PLATFORM=offscreen). A window manager's title bar is drawn as a plain
+// strip with the window's title, which the comparison uses for its date.
+//   OUT/tour-compare.png      the drawing measured before: grid, reference
+//                             groups with their names, the read-out
+//   OUT/tour-date.png         the date and time dialog over a new picture
+//   OUT/tour-orientation.png  the orientation dialog after the limb fit
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Application.h"
+#include "Canvas.h"
+#include "MainWindow.h"
+#include "Tour.h"
+
+using namespace pelorin;
+using namespace pelorin::gui;
+using namespace pelorin::gui::tour;
+
+namespace {
+
+constexpr int kTitleHeight = 24;
+
+[[noreturn]] void Fail(const QString& what) {
+  std::fprintf(stderr, "pelorin-screenshots: %s\n", qPrintable(what));
+  std::exit(1);
+}
+
+void Must(const QString& error, const char* step) {
+  if (!error.isEmpty()) Fail(QString("%1: %2").arg(step, error));
+}
+
+// The widget as shown, under a title strip, with a thin frame.
+QImage Framed(QWidget* w) {
+  const QPixmap body = w->grab();
+  QImage out(body.width() + 2, body.height() + kTitleHeight + 2, QImage::Format_RGB32);
+  out.fill(QColor(90, 90, 90));
+  QPainter p(&out);
+  p.fillRect(1, 1, body.width(), kTitleHeight, QColor(222, 222, 222));
+  QFont font = w->font();
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  p.drawText(QRect(1, 1, body.width(), kTitleHeight), Qt::AlignCenter, w->windowTitle());
+  p.drawPixmap(1, 1 + kTitleHeight, body);
+  return out;
+}
+
+// The main window with a dialog in the middle of it.
+QImage WithDialog(QWidget* main, QWidget* dialog) {
+  QImage out = Framed(main);
+  const QImage d = Framed(dialog);
+  QPainter p(&out);
+  p.drawImage((out.width() - d.width()) / 2, (out.height() - d.height()) / 2, d);
+  return out;
+}
+
+void Save(const QImage& image, const QString& path) {
+  if (!image.save(path, "PNG")) Fail("cannot write " + path);
+  std::printf("wrote %s (%d x %d)\n", qPrintable(path), image.width(), image.height());
+}
+
+// A copy of the samples in `folder`, which becomes the current folder (the
+// main window opens a.tmp there).
+void Prepare(const QString& samples, const QString& folder) {
+  QDir().mkpath(folder);
+  Must(CopyFiles(samples.toStdString(), folder.toStdString()), "copying the samples");
+  QDir::setCurrent(folder);
+}
+
+void Shown(MainWindow& w, int width, int height) {
+  w.resize(width, height);
+  w.show();
+  if (!QTest::qWaitForWindowExposed(&w)) Fail("the main window was not shown");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Application application(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() != 3) {
+    std::fputs("usage: pelorin-screenshots SAMPLES_FOLDER OUT_FOLDER\n", stderr);
+    return 2;
+  }
+  const QString samples = QDir(args[1]).absolutePath(), out = QDir(args[2]).absolutePath();
+  QDir().mkpath(out);
+  QTemporaryDir temp;
+  if (!temp.isValid()) Fail("no temporary folder");
+  const gen::SampleSet set = gen::BundledSamples();
+  const Sample drawing = FindSample(set, "kanz_drawx");
+
+  // 1. The drawing as `make run` opens it, grid on; then Tools -> Compare and
+  // the key j (group names); the pointer on the edge of spot G1a's umbra.
+  {
+    Prepare(samples, temp.filePath("compare"));
+    MainWindow w;
+    Shown(w, 960, 720);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath(QString::fromStdString(drawing.picture.fileName)).toStdString()),
+         "opening the drawing");
+    Must(walk.Choose(Menu::Compare), "Tools -> Compare");
+    QTest::keyClick(w.canvas(), 'j');
+    const gen::SpotTruth& g1a = drawing.truth.spots.front();
+    walk.Show(g1a.x_px - 60, g1a.y_px + 40);
+    Must(walk.PointAt(g1a.x_px + 3, g1a.y_px), "pointing at G1a");
+    QCoreApplication::processEvents();
+    Save(Framed(&w), out + "/tour-compare.png");
+  }
+
+  // 2. The date dialog of a new picture (the H-alpha picture, its date
+  // taken from its name).
+  {
+    Prepare(samples, temp.filePath("date"));
+    const Sample halpha = FindSample(set, "kanz_halph");
+    MainWindow w;
+    Shown(w, 760, 560);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath(QString::fromStdString(halpha.picture.fileName)).toStdString(), "0"),
+         "opening the H-alpha picture");
+    walk.Show(halpha.truth.x0_px - 250, halpha.truth.y0_px - 200);
+    QImage shot;
+    Must(walk.ConfirmDate([&](QWidget* dialog) { shot = WithDialog(&w, dialog); }), "the date dialog");
+    Save(shot, out + "/tour-date.png");
+  }
+
+  // 3. The orientation dialog: the drawing measured from the start, after
+  // the date and the limb; east lies left (frame 2).
+  {
+    Prepare(samples, temp.filePath("orientation"));
+    QFile::remove(QString::fromStdString(gen::DataFileNameOf(drawing.picture.fileName)));
+    MainWindow w;
+    Shown(w, 760, 560);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath(QString::fromStdString(drawing.picture.fileName)).toStdString(), "0"),
+         "opening the drawing as a new picture");
+    Must(walk.ConfirmDate(), "the date");
+    Must(walk.Limb(drawing.truth.limb), "the limb");
+    walk.Show(drawing.truth.x0_px - 150, drawing.truth.y0_px - 100);
+    QImage shot;
+    Must(walk.Orient(FrameFor(drawing.truth.orientation_deg), drawing.truth.parallel,
+                     [&](QWidget* dialog) { shot = WithDialog(&w, dialog); }),
+         "the orientation");
+    Save(shot, out + "/tour-orientation.png");
+  }
+  QDir::setCurrent(out);
+  return 0;
+}
