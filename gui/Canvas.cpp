@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 
 #include <QImage>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -73,16 +75,42 @@ bool Canvas::SyncSize() {
 
 void Canvas::ScrollTo(int hValueTwips, int vValueTwips) { move(-ToPixels(hValueTwips), -ToPixels(vValueTwips)); }
 
+void Canvas::RepaintChanged() {
+  // Asked for at the start of a redraw, before its marks are drawn: the
+  // rectangle is taken once the command has run.
+  if (repaintQueued_) return;
+  repaintQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        repaintQueued_ = false;
+        const RasterPicture::Rect r = picture_.TakeChanged();
+        if (!r.Empty()) update(QRect(r.x0, r.y0, r.x1 - r.x0 + 1, r.y1 - r.y0 + 1));
+      },
+      Qt::QueuedConnection);
+}
+
 void Canvas::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  const QRect area = event->rect();
+  const QRect area = event->rect();  // only what the window needs: the visible part at most
   const int w = picture_.Width(), h = picture_.Height();
   const QRect pictureRect(0, 0, w, h);
   const QRect shown = area.intersected(pictureRect);
   if (!shown.isEmpty()) {
-    // The image wraps the picture's pixels; nothing is copied.
-    const QImage image(reinterpret_cast<const uchar*>(picture_.Data()), w, h, w * 4, QImage::Format_RGB32);
-    painter.drawImage(shown.topLeft(), image, shown);
+    if (!picture_.HasLines()) {
+      // The image wraps the picture's pixels; nothing is copied.
+      const QImage image(reinterpret_cast<const uchar*>(picture_.Data()), w, h, w * 4, QImage::Format_RGB32);
+      painter.drawImage(shown.topLeft(), image, shown);
+    } else {
+      // The lines are composed over the pixels for the area shown only.
+      QImage part(shown.size(), QImage::Format_RGB32);
+      if (!part.isNull()) {
+        picture_.Compose(shown.x(), shown.y(), shown.width(), shown.height(),
+                         reinterpret_cast<std::uint32_t*>(part.bits()),
+                         static_cast<std::size_t>(part.bytesPerLine()) / sizeof(std::uint32_t));
+        painter.drawImage(shown.topLeft(), part);
+      }
+    }
   }
   // Beyond the picture: the picture box's own background.
   const QRegion rest = QRegion(area).subtracted(QRegion(shown));
@@ -93,7 +121,7 @@ void Canvas::mousePressEvent(QMouseEvent* event) {
   const QPointF p = PixelAt(event->position());
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
   RunHandler(app_, "Picture", [&] { Picture1_MouseDown(app_, button, shift, p.x(), p.y()); });
-  update();  // a dot drawn for the click shows while the button is held
+  RepaintChanged();  // a dot drawn for the click shows while the button is held
 }
 
 void Canvas::mouseMoveEvent(QMouseEvent* event) {
@@ -114,7 +142,7 @@ void Canvas::mouseReleaseEvent(QMouseEvent* event) {
   const QPointF p = PixelAt(event->position());
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
   RunHandler(app_, "Picture", [&] { Picture1_MouseUp(app_, button, shift, p.x(), p.y()); });
-  update();
+  RepaintChanged();
 }
 
 }  // namespace pelorin::gui

@@ -39,6 +39,11 @@ class Canvas : public QWidget {
   // Places the widget for the scroll values (twips).
   void ScrollTo(int hValueTwips, int vValueTwips);
 
+  // Repaints what the picture reports as changed (marks drawn or removed),
+  // once the command that is running has finished: a redraw of a few marks
+  // repaints those, not the whole picture.
+  void RepaintChanged();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -49,6 +54,7 @@ class Canvas : public QWidget {
   int ToPixels(int twips) const;
   App& app_;
   QtPicture& picture_;
+  bool repaintQueued_ = false;
 };
 
 }  // namespace pelorin::gui

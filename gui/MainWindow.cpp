@@ -59,7 +59,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   buildMenus();
   resize(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
 
-  picture_.onRefresh = [this] { canvas_->update(); };
+  picture_.onRefresh = [this] { canvas_->RepaintChanged(); };
   picture_.onLoaded = [this] { pictureLoaded(); };
 
   if (auto* application = Application::Instance()) {
@@ -150,7 +150,7 @@ void MainWindow::buildControls() {
     auto* handler = info.handler;
     connect(button, &QPushButton::clicked, this, [this, handler] {
       RunHandler(app_, "End", [&] { handler(app_); }, true);
-      canvas_->update();  // marks drawn outside a redraw show as well
+      canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
     });
     ends_[static_cast<std::size_t>(info.button)] = button;
   }
@@ -228,7 +228,7 @@ void MainWindow::buildMenus() {
       const std::string what = MenuCaption(it.item);
       connect(action, &QAction::triggered, this, [this, handler, what] {
         RunHandler(app_, what, [&] { handler(app_); }, true);
-        canvas_->update();  // marks drawn outside a redraw show as well
+        canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
       });
     }
     action->setObjectName(name);

@@ -1,5 +1,6 @@
 #include "QtPicture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -87,6 +88,56 @@ bool QtPicture::Load(const std::string& path, std::string& error) {
   return true;
 }
 
+const QtPicture::RenderedText& QtPicture::Render(const std::string& text, int sizePoints, bool bold,
+                                                 std::uint32_t colour) {
+  std::string key = text;
+  key += '\0';
+  key += std::to_string(sizePoints) + (bold ? "b" : "n") + std::to_string(colour);
+  if (auto it = rendered_.find(key); it != rendered_.end()) return it->second;
+  // The names of a reference block come back on every redraw; other texts
+  // are few. Start afresh rather than grow without end.
+  if (rendered_.size() >= kMaxRenderedTexts) rendered_.clear();
+
+  QFont font;
+  font.setPointSize(sizePoints);
+  font.setBold(bold);
+  const QString line = QString::fromStdString(text);
+  constexpr int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+  // Measured on a picture, as the text is drawn on one (pictures have their
+  // own resolution, not the screen's).
+  QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+  QRect bounds;
+  {
+    QPainter painter(&probe);
+    painter.setFont(font);
+    bounds = painter.boundingRect(QRect(0, 0, 100000, 10000), flags, line);
+  }
+  RenderedText r;
+  // Antialiasing may touch one pixel beyond the reported box.
+  r.dx = bounds.left() - 1;
+  r.dy = bounds.top() - 1;
+  r.w = std::min(bounds.width() + 2, 100002);
+  r.h = std::min(bounds.height() + 2, 10002);
+  QImage image(r.w, r.h, QImage::Format_ARGB32_Premultiplied);
+  if (!image.isNull()) {
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(QColor(static_cast<int>(colour & 0xFFu), static_cast<int>((colour >> 8) & 0xFFu),
+                          static_cast<int>((colour >> 16) & 0xFFu)));
+    painter.drawText(bounds.translated(1 - bounds.left(), 1 - bounds.top()), flags, line);
+    painter.end();
+    r.premultiplied.resize(static_cast<std::size_t>(r.w) * static_cast<std::size_t>(r.h));
+    for (int y = 0; y < r.h; ++y) {
+      std::memcpy(r.premultiplied.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(r.w),
+                  image.constScanLine(y), static_cast<std::size_t>(r.w) * sizeof(std::uint32_t));
+    }
+  } else {
+    r.w = r.h = 0;
+  }
+  return rendered_.emplace(std::move(key), std::move(r)).first->second;
+}
+
 void QtPicture::Print(double x, double y, const std::string& text, int sizePoints, bool bold,
                       std::uint32_t colour) {
   RasterPicture::Print(x, y, text, sizePoints, bold, colour);  // keeps the list of printed texts
@@ -95,24 +146,35 @@ void QtPicture::Print(double x, double y, const std::string& text, int sizePoint
   // Positions far outside the picture draw nothing; keep them inside int.
   if (std::fabs(x) > 1e6 || std::fabs(y) > 1e6) return;
 
-  // The image wraps the picture's own pixels: text is drawn in place.
-  QImage target(reinterpret_cast<uchar*>(MutableData()), w, h, w * 4, QImage::Format_RGB32);
-  QFont font;
-  font.setPointSize(sizePoints);
-  font.setBold(bold);
-  const int left = static_cast<int>(std::lround(x)), top = static_cast<int>(std::lround(y));
-  const QString line = QString::fromStdString(text);
-  constexpr int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-
-  QPainter painter(&target);
-  painter.setFont(font);
-  painter.setPen(QColor(static_cast<int>(colour & 0xFFu), static_cast<int>((colour >> 8) & 0xFFu),
-                        static_cast<int>((colour >> 16) & 0xFFu)));
-  const QRect bounds = painter.boundingRect(QRect(left, top, 100000, 10000), flags, line);
-  painter.drawText(bounds, flags, line);
-  painter.end();
-  // Antialiasing may touch one pixel beyond the reported box.
-  MarkDirty(bounds.left() - 1, bounds.top() - 1, bounds.right() + 1, bounds.bottom() + 1);
+  const RenderedText& r = Render(text, sizePoints, bold, colour);
+  const int left = static_cast<int>(std::lround(x)) + r.dx, top = static_cast<int>(std::lround(y)) + r.dy;
+  const int x0 = std::max(left, 0), y0 = std::max(top, 0);
+  const int x1 = std::min(left + r.w - 1, w - 1), y1 = std::min(top + r.h - 1, h - 1);
+  if (x0 > x1 || y0 > y1) return;
+  BeginDrawing(x0, y0, x1, y1);
+  // The rendered text over the picture: colour by coverage (premultiplied
+  // source over an opaque picture).
+  std::uint32_t* px = MutableData();
+  for (int py = y0; py <= y1; ++py) {
+    const std::uint32_t* src = r.premultiplied.data() + static_cast<std::size_t>(py - top) * static_cast<std::size_t>(r.w);
+    std::uint32_t* dst = px + static_cast<std::size_t>(py) * static_cast<std::size_t>(w);
+    for (int cx = x0; cx <= x1; ++cx) {
+      const std::uint32_t s = src[cx - left];
+      const std::uint32_t a = s >> 24;
+      if (a == 0) continue;
+      if (a == 255) {
+        dst[cx] = s;
+        continue;
+      }
+      const std::uint32_t d = dst[cx];
+      std::uint32_t out = 0xFF000000u;
+      for (int shift = 0; shift <= 16; shift += 8) {
+        const std::uint32_t sc = (s >> shift) & 0xFFu, dc = (d >> shift) & 0xFFu;
+        out |= std::min(255u, sc + (dc * (255u - a) + 127u) / 255u) << shift;
+      }
+      dst[cx] = out;
+    }
+  }
 }
 
 void QtPicture::Refresh() {

@@ -3,8 +3,11 @@
 // content), its text rendering, and a hook that repaints the canvas.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/RasterPicture.h"
 
@@ -26,8 +29,10 @@ class QtPicture : public RasterPicture {
 
   // Renders one line of text into the picture: the default font family at
   // `sizePoints` (points of a 96-dpi picture), bold if asked, colour
-  // 0x00BBGGRR, top-left corner of the text at (x, y) picture pixels. The
-  // pixels it covers are restored by the next RestoreClean.
+  // 0x00BBGGRR, top-left corner of the text at (x, y) picture pixels,
+  // antialiased over what is shown there (lines included). The pixels it
+  // covers are restored by the next RestoreClean. Each text is rendered by
+  // Qt once and kept, so the names of a redraw cost a copy each.
   void Print(double x, double y, const std::string& text, int sizePoints, bool bold,
              std::uint32_t colour) override;
 
@@ -37,6 +42,17 @@ class QtPicture : public RasterPicture {
   // Called by Refresh and after a picture was loaded (the size may differ).
   std::function<void()> onRefresh;
   std::function<void()> onLoaded;
+
+ private:
+  // One text rendered on transparency: premultiplied 0xAARRGGBB words, w x h,
+  // top-left corner (dx, dy) from the point the text is printed at.
+  struct RenderedText {
+    int dx = 0, dy = 0, w = 0, h = 0;
+    std::vector<std::uint32_t> premultiplied;
+  };
+  static constexpr std::size_t kMaxRenderedTexts = 2000;
+  const RenderedText& Render(const std::string& text, int sizePoints, bool bold, std::uint32_t colour);
+  std::unordered_map<std::string, RenderedText> rendered_;
 };
 
 }  // namespace pelorin::gui
