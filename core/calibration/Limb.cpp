@@ -1,5 +1,7 @@
 #include "calibration/Limb.h"
 
+#include "calibration/Orientation.h"
+
 #include <cmath>
 #include <exception>
 #include <string>
@@ -189,19 +191,7 @@ void limbend_Click(App& app) {
   else if (s.CalibrationState == 1) s.CalibrationState = 3;
   for (Menu m : {Menu::orient, Menu::koor, Menu::Ishodiste}) w.SetMenuEnabled(m, false);
   s.OrientationAngle = 0;
-  try {
-    WriteOrientationLine(app);
-  } catch (const FileError& e) {
-    Report(app, e);
-  }
-  for (Menu m : {Menu::Objekt, Menu::Compare, Menu::mreza, Menu::objectview}) w.SetMenuEnabled(m, true);
-  // The grid of the new calibration is shown at once.
-  s.GridOn = 0;
-  try {
-    mreza_Click(app);
-  } catch (const std::exception& e) {
-    w.MessageBox(std::string("The heliographic grid cannot be drawn: ") + e.what());
-  }
+  FinishOrientation(app);
 }
 
 }  // namespace pelorin

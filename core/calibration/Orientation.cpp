@@ -139,15 +139,20 @@ void dirend_Click(App& app) {
   w.MessageBox("daily parallel=" + NumberText(s.OrientationAngle) + "\xC2\xB0");
   s.PointCount = 0;
   s.StoredPointCount = 0;
+  Redraw(app);
+  FinishOrientation(app);
+}
+
+void FinishOrientation(App& app) {
+  WindowPort& w = app.win;
   try {
     WriteOrientationLine(app);
   } catch (const FileError& e) {
     w.MessageBox(e.what());
   }
-  Redraw(app);
   for (Menu m : {Menu::Objekt, Menu::Compare, Menu::mreza, Menu::objectview}) w.SetMenuEnabled(m, true);
-  // The grid of the new orientation is shown at once.
-  s.GridOn = 0;
+  // The grid of the new calibration is shown at once, computed afresh.
+  app.s.GridOn = 0;
   try {
     mreza_Click(app);
   } catch (const std::exception& e) {

@@ -68,6 +68,12 @@ void ossunca_Click(App& app);
 // orientation in memory stands.
 void dirend_Click(App& app);
 
+// The orientation is known (after the direction input, or at once for a
+// north-up picture after the limb fit): records OrientationAngle in temp.dat
+// (a failed write is reported), enables the measuring menus and shows the
+// heliographic grid computed afresh.
+void FinishOrientation(App& app);
+
 // Least-squares line y = k x + q (y on x) through PointX/PointY(1..n)
 // (system 0, y up; n above 1000 counts as 1000). Angle of the line from +x
 // towards +y in degrees, (-90, 90), or 90 when the x values are (nearly) all
