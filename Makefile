@@ -2,6 +2,7 @@
 #   make run   - install what is missing, build (Release), start Pelorin
 #   make test  - install what is missing, build with sanitizers, run every test
 #   make bench - Release build of the benchmarks, results in bench/
+#   make fuzz  - each fuzz target for a bounded time under libFuzzer (clang)
 SHELL := /bin/bash
 PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins \
         libgtest-dev libbenchmark-dev xvfb xauth
@@ -9,7 +10,7 @@ SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 PICTURE ?= $(firstword $(wildcard samples/kanz_drawx*.jpg))
 
-.PHONY: deps release run test bench clean
+.PHONY: deps release run test bench fuzz clean
 
 deps:
 	@missing=""; for p in $(PKGS); do \
@@ -38,5 +39,7 @@ bench: release
 clean:
 	rm -rf build
 
+# The fuzz targets need clang and its libFuzzer runtime.
+fuzz: PKGS += clang libclang-rt-14-dev
 fuzz: deps
 	JOBS=$(JOBS) scripts/run-fuzz 30
