@@ -73,13 +73,9 @@ bool QtPicture::Load(const std::string& path, std::string& error) {
       return false;
     }
     const int w = image.width(), h = image.height();
-    std::vector<std::uint32_t> argb(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y) {
-      std::memcpy(argb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), image.constScanLine(y),
-                  static_cast<std::size_t>(w) * sizeof(std::uint32_t));
-    }
-    image = QImage();
-    SetPixels(w, h, std::move(argb));
+    SetPixelRows(w, h, [&image, w](int y, std::uint32_t* row) {
+      std::memcpy(row, image.constScanLine(y), static_cast<std::size_t>(w) * sizeof(std::uint32_t));
+    });
   } catch (const std::bad_alloc&) {
     error = "not enough memory to open a picture of " + SizeText(size);
     return false;
@@ -112,28 +108,24 @@ const QtPicture::RenderedText& QtPicture::Render(const std::string& text, int si
     painter.setFont(font);
     bounds = painter.boundingRect(QRect(0, 0, 100000, 10000), flags, line);
   }
-  RenderedText r;
   // Antialiasing may touch one pixel beyond the reported box.
-  r.dx = bounds.left() - 1;
-  r.dy = bounds.top() - 1;
-  r.w = std::min(bounds.width() + 2, 100002);
-  r.h = std::min(bounds.height() + 2, 10002);
-  QImage image(r.w, r.h, QImage::Format_ARGB32_Premultiplied);
+  const int left = bounds.left() - 1, top = bounds.top() - 1;
+  QImage image(std::min(bounds.width() + 2, 100002), std::min(bounds.height() + 2, 10002),
+               QImage::Format_ARGB32_Premultiplied);
+  RenderedText r;
   if (!image.isNull()) {
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(QColor(static_cast<int>(colour & 0xFFu), static_cast<int>((colour >> 8) & 0xFFu),
                           static_cast<int>((colour >> 16) & 0xFFu)));
-    painter.drawText(bounds.translated(1 - bounds.left(), 1 - bounds.top()), flags, line);
+    painter.drawText(bounds.translated(-left, -top), flags, line);
     painter.end();
-    r.premultiplied.resize(static_cast<std::size_t>(r.w) * static_cast<std::size_t>(r.h));
-    for (int y = 0; y < r.h; ++y) {
-      std::memcpy(r.premultiplied.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(r.w),
-                  image.constScanLine(y), static_cast<std::size_t>(r.w) * sizeof(std::uint32_t));
+    for (int y = 0; y < image.height(); ++y) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+      for (int x = 0; x < image.width(); ++x)
+        if ((row[x] >> 24) != 0) r.pixels.push_back({x + left, y + top, row[x]});
     }
-  } else {
-    r.w = r.h = 0;
   }
   return rendered_.emplace(std::move(key), std::move(r)).first->second;
 }
@@ -146,34 +138,24 @@ void QtPicture::Print(double x, double y, const std::string& text, int sizePoint
   // Positions far outside the picture draw nothing; keep them inside int.
   if (std::fabs(x) > 1e6 || std::fabs(y) > 1e6) return;
 
-  const RenderedText& r = Render(text, sizePoints, bold, colour);
-  const int left = static_cast<int>(std::lround(x)) + r.dx, top = static_cast<int>(std::lround(y)) + r.dy;
-  const int x0 = std::max(left, 0), y0 = std::max(top, 0);
-  const int x1 = std::min(left + r.w - 1, w - 1), y1 = std::min(top + r.h - 1, h - 1);
-  if (x0 > x1 || y0 > y1) return;
-  BeginDrawing(x0, y0, x1, y1);
-  // The rendered text over the picture: colour by coverage (premultiplied
+  const int left = static_cast<int>(std::lround(x)), top = static_cast<int>(std::lround(y));
+  // The rendered text over what is shown: colour by coverage (premultiplied
   // source over an opaque picture).
-  std::uint32_t* px = MutableData();
-  for (int py = y0; py <= y1; ++py) {
-    const std::uint32_t* src = r.premultiplied.data() + static_cast<std::size_t>(py - top) * static_cast<std::size_t>(r.w);
-    std::uint32_t* dst = px + static_cast<std::size_t>(py) * static_cast<std::size_t>(w);
-    for (int cx = x0; cx <= x1; ++cx) {
-      const std::uint32_t s = src[cx - left];
-      const std::uint32_t a = s >> 24;
-      if (a == 0) continue;
-      if (a == 255) {
-        dst[cx] = s;
-        continue;
-      }
-      const std::uint32_t d = dst[cx];
-      std::uint32_t out = 0xFF000000u;
-      for (int shift = 0; shift <= 16; shift += 8) {
-        const std::uint32_t sc = (s >> shift) & 0xFFu, dc = (d >> shift) & 0xFFu;
-        out |= std::min(255u, sc + (dc * (255u - a) + 127u) / 255u) << shift;
-      }
-      dst[cx] = out;
+  for (const TextPixel& p : Render(text, sizePoints, bold, colour).pixels) {
+    const int px = left + p.dx, py = top + p.dy;
+    if (px < 0 || py < 0 || px >= w || py >= h) continue;
+    const std::uint32_t s = p.premultiplied, a = s >> 24;
+    if (a == 255) {
+      DrawPixel(px, py, s);
+      continue;
     }
+    const std::uint32_t d = ShownArgb(px, py);
+    std::uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const std::uint32_t sc = (s >> shift) & 0xFFu, dc = (d >> shift) & 0xFFu;
+      out |= std::min(255u, sc + (dc * (255u - a) + 127u) / 255u) << shift;
+    }
+    DrawPixel(px, py, out);
   }
 }
 

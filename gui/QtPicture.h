@@ -44,11 +44,15 @@ class QtPicture : public RasterPicture {
   std::function<void()> onLoaded;
 
  private:
-  // One text rendered on transparency: premultiplied 0xAARRGGBB words, w x h,
-  // top-left corner (dx, dy) from the point the text is printed at.
+  // One text rendered on transparency: the pixels it covers at all, each
+  // at (dx, dy) from the point the text is printed at, with its colour
+  // premultiplied by its coverage (0xAARRGGBB, alpha the coverage).
+  struct TextPixel {
+    int dx, dy;
+    std::uint32_t premultiplied;
+  };
   struct RenderedText {
-    int dx = 0, dy = 0, w = 0, h = 0;
-    std::vector<std::uint32_t> premultiplied;
+    std::vector<TextPixel> pixels;
   };
   static constexpr std::size_t kMaxRenderedTexts = 2000;
   const RenderedText& Render(const std::string& text, int sizePoints, bool bold, std::uint32_t colour);

@@ -6,51 +6,149 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace pelorin {
 
+// --- pixel memory ---
+
 namespace {
+// Large pages are 2 MB; below a few of them ordinary memory does as well.
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+constexpr std::size_t kMappedFrom = 4 * kLargePage;
+}  // namespace
+
+void* AllocatePixels(std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (bytes >= kMappedFrom) {
+    // Mapped one large page longer, so that the buffer can start on a large
+    // page's boundary; the slack before and after is given back at once.
+    const std::size_t length = bytes + kLargePage;
+    void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kLargePage - 1) & ~(std::uintptr_t{kLargePage} - 1);
+    if (aligned > start) munmap(mapped, aligned - start);
+    const std::uintptr_t end = start + length, used = aligned + bytes;
+    const std::uintptr_t pageEnd = (used + 4095) & ~std::uintptr_t{4095};
+    if (end > pageEnd) munmap(reinterpret_cast<void*>(pageEnd), end - pageEnd);
+    madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);  // advice only: failure is harmless
+    return reinterpret_cast<void*>(aligned);
+  }
+#endif
+  return ::operator new(bytes);
+}
+
+void FreePixels(void* p, std::size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (bytes >= kMappedFrom) {
+    munmap(p, bytes);
+    return;
+  }
+#endif
+  ::operator delete(p);
+}
+
+namespace {
+// The nearest whole pixel, halves away from zero (as lround, without the
+// library call: this runs for every pixel drawn and read).
 int Nearest(double v) {
   if (!(v > -1e9 && v < 1e9)) return v > 0 ? 1000000000 : -1000000000;
-  return static_cast<int>(std::lround(v));
+  const int whole = static_cast<int>(v);  // towards zero
+  const double rest = v - whole;          // exact
+  if (rest >= 0.5) return whole + 1;
+  if (rest <= -0.5) return whole - 1;
+  return whole;
 }
 
 bool Holds(int a, int b, int v) { return a <= v && v <= b; }
 }  // namespace
 
+// --- pixels written over lines ---
+
+std::size_t RasterPicture::OverTable::Find(std::size_t key) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot = (key * 0x9E3779B97F4A7C15ull) >> 20 & mask;
+  while (slots_[slot].index != 0 && slots_[slot].index != key) slot = (slot + 1) & mask;
+  return slot;
+}
+
+void RasterPicture::OverTable::Set(std::size_t index, std::uint64_t order) {
+  // At most half full, so that a search ends soon.
+  if ((used_.size() + 1) * 2 > slots_.size()) {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(std::max<std::size_t>(1024, old.size() * 2), Slot{0, 0});
+    std::vector<std::size_t> oldUsed;
+    oldUsed.swap(used_);
+    for (std::size_t s : oldUsed) {
+      const std::size_t slot = Find(old[s].index);
+      slots_[slot] = old[s];
+      used_.push_back(slot);
+    }
+  }
+  const std::size_t slot = Find(index + 1);
+  if (slots_[slot].index == 0) {
+    slots_[slot].index = index + 1;
+    used_.push_back(slot);
+  }
+  slots_[slot].order = order;
+}
+
+std::uint64_t RasterPicture::OverTable::Get(std::size_t index) const {
+  if (used_.empty()) return 0;
+  return slots_[Find(index + 1)].order;
+}
+
+void RasterPicture::OverTable::Clear() {
+  for (std::size_t slot : used_) slots_[slot] = Slot{0, 0};
+  used_.clear();
+}
+
+// --- the picture ---
+
 void RasterPicture::SetPixels(int w, int h, std::vector<std::uint32_t> argb) {
+  decltype(px_) pixels(argb.begin(), argb.end());
+  argb = {};
+  Adopt(w, h, pixels);
+}
+
+void RasterPicture::SetPixelRows(int w, int h, const std::function<void(int y, std::uint32_t* row)>& fill) {
+  const auto width = static_cast<std::size_t>(std::max(w, 0));
+  decltype(px_) pixels;
+  pixels.resize(width * static_cast<std::size_t>(std::max(h, 0)));
+  for (int y = 0; y < h; ++y) fill(y, pixels.data() + static_cast<std::size_t>(y) * width);
+  Adopt(w, h, pixels);
+}
+
+void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
+  std::vector<std::vector<Segment>> columns(static_cast<std::size_t>(std::max(w, 0)));
+  std::vector<std::vector<Segment>> rows(static_cast<std::size_t>(std::max(h, 0)));
+  // Everything that can fail is done.
+  px_.swap(pixels);
+  decltype(px_)().swap(pixels);  // the old picture's memory goes now
+  columns_.swap(columns);
+  rows_.swap(rows);
   w_ = w;
   h_ = h;
-  px_ = std::move(argb);
-  clean_ = px_;
-  written_.clear();
-  writtenRects_.clear();
-  columns_.assign(static_cast<std::size_t>(std::max(w, 0)), {});
-  columnOver_.assign(static_cast<std::size_t>(std::max(w, 0)), {});
-  rows_.assign(static_cast<std::size_t>(std::max(h, 0)), {});
-  rowOver_.assign(static_cast<std::size_t>(std::max(h, 0)), {});
+  undo_.clear();
   touchedColumns_.clear();
   touchedRows_.clear();
   lines_.clear();
+  over_.Clear();
   order_ = 0;
-  drawn_ = {0, 0, -1, -1};
-  changed_ = {0, 0, w - 1, h - 1};
+  fresh_ = drawn_ = kNothing;
+  changed_ = w > 0 && h > 0 ? Rect{0, 0, w - 1, h - 1} : kNothing;
   texts_.clear();
 }
 
 void RasterPicture::Fill(int w, int h, std::uint32_t colour) {
-  SetPixels(w, h, std::vector<std::uint32_t>(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), ToArgb(colour)));
-}
-
-void RasterPicture::Grow(Rect& r, int x0, int y0, int x1, int y1) {
-  if (r.Empty()) {
-    r = {x0, y0, x1, y1};
-    return;
-  }
-  r.x0 = std::min(r.x0, x0);
-  r.y0 = std::min(r.y0, y0);
-  r.x1 = std::max(r.x1, x1);
-  r.y1 = std::max(r.y1, y1);
+  const std::uint32_t argb = ToArgb(colour);
+  SetPixelRows(w, h, [w, argb](int, std::uint32_t* row) { std::fill(row, row + std::max(w, 0), argb); });
 }
 
 const RasterPicture::Segment* RasterPicture::TopLine(int x, int y) const {
@@ -73,20 +171,9 @@ const RasterPicture::Segment* RasterPicture::TopLine(int x, int y) const {
   return top;
 }
 
-std::uint64_t RasterPicture::OverOrder(int x, int y) const {
-  std::uint64_t last = 0;
-  for (const Over& o : columnOver_[static_cast<std::size_t>(x)])
-    if (o.pos == y) last = std::max(last, o.order);
-  for (const Over& o : rowOver_[static_cast<std::size_t>(y)])
-    if (o.pos == x) last = std::max(last, o.order);
-  return last;
-}
-
-std::uint32_t RasterPicture::ShownArgb(int x, int y) const {
-  if (!lines_.empty()) {
-    const Segment* top = TopLine(x, y);
-    if (top != nullptr && top->order > OverOrder(x, y)) return top->argb;
-  }
+std::uint32_t RasterPicture::ShownOverLines(int x, int y) const {
+  const Segment* top = TopLine(x, y);
+  if (top != nullptr && top->order > over_.Get(Index(x, y))) return top->argb;
   return px_[Index(x, y)];
 }
 
@@ -98,22 +185,11 @@ std::int32_t RasterPicture::Point(double x, double y) const {
 
 void RasterPicture::WritePixel(int x, int y, std::uint32_t argb) {
   const std::size_t i = Index(x, y);
+  undo_.push_back({i, px_[i]});
   px_[i] = argb;
-  written_.push_back(i);
-  Grow(drawn_, x, y, x, y);
-  Grow(changed_, x, y, x, y);
-  if (lines_.empty()) return;
-  // Over a line, the pixel must win over it until a later line covers it.
-  const auto covers = [](const std::vector<Segment>& list, int v) {
-    for (const Segment& s : list)
-      if (Holds(s.a, s.b, v)) return true;
-    return false;
-  };
-  if (covers(columns_[static_cast<std::size_t>(x)], y)) {
-    columnOver_[static_cast<std::size_t>(x)].push_back({y, ++order_});
-  } else if (covers(rows_[static_cast<std::size_t>(y)], x)) {
-    rowOver_[static_cast<std::size_t>(y)].push_back({x, ++order_});
-  }
+  Grow(fresh_, x, y, x, y);
+  // Over a line, the pixel wins until a later line covers it.
+  if (!lines_.empty() && TopLine(x, y) != nullptr) over_.Set(i, ++order_);
 }
 
 void RasterPicture::PSet(double x, double y, std::uint32_t colour) {
@@ -122,20 +198,23 @@ void RasterPicture::PSet(double x, double y, std::uint32_t colour) {
   WritePixel(ix, iy, ToArgb(colour));
 }
 
+void RasterPicture::DrawPixel(int x, int y, std::uint32_t argb) {
+  if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
+  WritePixel(x, y, argb);
+}
+
 void RasterPicture::AddLine(bool vertical, int at, int a, int b, std::uint32_t argb) {
   const Segment s{a, b, argb, ++order_};
   if (vertical) {
     auto& column = columns_[static_cast<std::size_t>(at)];
     if (column.empty()) touchedColumns_.push_back(at);
     column.push_back(s);
-    Grow(drawn_, at, a, at, b);
-    Grow(changed_, at, a, at, b);
+    Grow(fresh_, at, a, at, b);
   } else {
     auto& row = rows_[static_cast<std::size_t>(at)];
     if (row.empty()) touchedRows_.push_back(at);
     row.push_back(s);
-    Grow(drawn_, a, at, b, at);
-    Grow(changed_, a, at, b, at);
+    Grow(fresh_, a, at, b, at);
   }
   lines_.push_back({vertical, at, a, b, argb, s.order});
 }
@@ -172,71 +251,28 @@ void RasterPicture::Print(double x, double y, const std::string& text, int sizeP
   texts_.push_back({x, y, text, sizePoints, bold, colour});
 }
 
-void RasterPicture::BeginDrawing(int x0, int y0, int x1, int y1) {
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, w_ - 1);
-  y1 = std::min(y1, h_ - 1);
-  if (x0 > x1 || y0 > y1) return;
-  writtenRects_.push_back({x0, y0, x1, y1});
-  Grow(drawn_, x0, y0, x1, y1);
-  Grow(changed_, x0, y0, x1, y1);
-  if (lines_.empty()) return;
-  // The lines on top in the rectangle go into the pixel layer, and from now
-  // on the pixel layer wins there.
-  const std::uint64_t now = ++order_;
-  for (int y = y0; y <= y1; ++y) {
-    const bool rowHasLines = !rows_[static_cast<std::size_t>(y)].empty();
-    for (int x = x0; x <= x1; ++x) {
-      if (!rowHasLines && columns_[static_cast<std::size_t>(x)].empty()) continue;
-      const Segment* top = TopLine(x, y);
-      if (top == nullptr) continue;
-      if (top->order > OverOrder(x, y)) px_[Index(x, y)] = top->argb;
-      bool vertical = false;
-      for (const Segment& s : columns_[static_cast<std::size_t>(x)])
-        if (Holds(s.a, s.b, y)) vertical = true;
-      if (vertical)
-        columnOver_[static_cast<std::size_t>(x)].push_back({y, now});
-      else
-        rowOver_[static_cast<std::size_t>(y)].push_back({x, now});
-    }
-  }
-}
-
 void RasterPicture::RestoreClean() {
-  for (std::size_t i : written_) px_[i] = clean_[i];
-  for (const Rect& r : writtenRects_) {
-    for (int y = r.y0; y <= r.y1; ++y) {
-      const std::size_t off = Index(r.x0, y);
-      std::memcpy(px_.data() + off, clean_.data() + off, static_cast<std::size_t>(r.x1 - r.x0 + 1) * sizeof(std::uint32_t));
-    }
-  }
-  written_.clear();
-  writtenRects_.clear();
-  ClearLayers();
-  if (!drawn_.Empty()) Grow(changed_, drawn_.x0, drawn_.y0, drawn_.x1, drawn_.y1);
-  drawn_ = {0, 0, -1, -1};
-  texts_.clear();
-}
-
-void RasterPicture::ClearLayers() {
-  for (int x : touchedColumns_) {
-    columns_[static_cast<std::size_t>(x)].clear();
-    columnOver_[static_cast<std::size_t>(x)].clear();
-  }
-  for (int y : touchedRows_) {
-    rows_[static_cast<std::size_t>(y)].clear();
-    rowOver_[static_cast<std::size_t>(y)].clear();
-  }
+  // Last written first: a pixel written twice gets its first colour back.
+  for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) px_[it->index] = it->before;
+  undo_.clear();
+  for (int x : touchedColumns_) columns_[static_cast<std::size_t>(x)].clear();
+  for (int y : touchedRows_) rows_[static_cast<std::size_t>(y)].clear();
   touchedColumns_.clear();
   touchedRows_.clear();
   lines_.clear();
+  over_.Clear();
   order_ = 0;
+  // What was drawn is gone again: that changes too.
+  for (const Rect& r : {drawn_, fresh_}) Grow(changed_, r.x0, r.y0, r.x1, r.y1);
+  fresh_ = drawn_ = kNothing;
+  texts_.clear();
 }
 
 RasterPicture::Rect RasterPicture::TakeChanged() {
-  const Rect r = changed_;
-  changed_ = {0, 0, -1, -1};
+  Rect r = changed_;
+  Grow(r, fresh_.x0, fresh_.y0, fresh_.x1, fresh_.y1);
+  Grow(drawn_, fresh_.x0, fresh_.y0, fresh_.x1, fresh_.y1);
+  changed_ = fresh_ = kNothing;
   return r;
 }
 
@@ -260,20 +296,12 @@ void RasterPicture::ComposeInto(int x0, int y0, int x1, int y1, std::uint32_t* o
     }
   }
   // Pixels written after the line on top of them show the pixel layer.
-  const auto over = [&](int x, int y, std::uint64_t order) {
+  over_.ForEach([&](std::size_t i, std::uint64_t order) {
+    const int x = static_cast<int>(i % static_cast<std::size_t>(w_)), y = static_cast<int>(i / static_cast<std::size_t>(w_));
+    if (!Holds(x0, x1, x) || !Holds(y0, y1, y)) return;
     const Segment* top = TopLine(x, y);
-    if (top == nullptr || order > top->order) at(x, y) = px_[Index(x, y)];
-  };
-  for (int x : touchedColumns_) {
-    if (x < x0 || x > x1) continue;
-    for (const Over& o : columnOver_[static_cast<std::size_t>(x)])
-      if (Holds(y0, y1, o.pos)) over(x, o.pos, o.order);
-  }
-  for (int y : touchedRows_) {
-    if (y < y0 || y > y1) continue;
-    for (const Over& o : rowOver_[static_cast<std::size_t>(y)])
-      if (Holds(x0, x1, o.pos)) over(o.pos, y, o.order);
-  }
+    if (top == nullptr || order > top->order) at(x, y) = px_[i];
+  });
 }
 
 RasterPicture::Rect RasterPicture::Compose(int x, int y, int w, int h, std::uint32_t* out, std::size_t stride) const {

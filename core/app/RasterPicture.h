@@ -1,12 +1,13 @@
-// A picture held in memory: the loaded picture, the marks drawn over it, and
-// the clean copy it is restored from. Pixels are stored as 0xAARRGGBB words
-// (alpha always 0xFF) so that a toolkit can show the buffer without
-// converting it; the port's colours (0x00BBGGRR) are converted at the edges.
+// A picture held in memory: the loaded picture and the marks drawn over it.
+// Pixels are stored as 0xAARRGGBB words (alpha always 0xFF) so that a
+// toolkit can show the buffer without converting it; the port's colours
+// (0x00BBGGRR) are converted at the edges.
 //
 // The shown picture is made of two layers:
 //  - the pixel layer (Data()): the loaded picture with every dot, 3x3 mark,
-//    slanted line and text drawn into it. Each pixel written is remembered,
-//    so RestoreClean copies back only those, not the whole picture;
+//    slanted line and text drawn into it. Each pixel written is remembered
+//    with the colour it covered, so RestoreClean puts back only those: the
+//    clean picture is never copied whole;
 //  - the line layer: horizontal and vertical lines kept as segments, not
 //    rasterised. The pixel grid covers a 2500-pixel square whatever the
 //    picture's size; kept as segments it costs the same on every picture.
@@ -15,8 +16,12 @@
 // Compose (for the screen) all see the composed picture.
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,13 +30,47 @@
 
 namespace pelorin {
 
+// Memory for the pixels of large pictures. On Linux, buffers of several
+// megabytes are asked to be backed by large pages: marks spread over a
+// picture of 8192 x 8192 pixels then cost about what they cost on a small
+// one, instead of one address-translation miss each. Throws std::bad_alloc.
+void* AllocatePixels(std::size_t bytes);
+void FreePixels(void* p, std::size_t bytes) noexcept;
+
+template <class T>
+struct PixelAllocator {
+  using value_type = T;
+  PixelAllocator() = default;
+  template <class U>
+  PixelAllocator(const PixelAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(AllocatePixels(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { FreePixels(p, n * sizeof(T)); }
+  // Pixels made by resize are left as they are (every one is written next).
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <class U>
+  bool operator==(const PixelAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
 class RasterPicture : public PicturePort {
  public:
   RasterPicture() = default;
 
-  // Replaces the picture (and its clean copy) by w x h pixels of 0xAARRGGBB,
-  // top row first; every mark goes.
+  // Replaces the picture by w x h pixels of 0xAARRGGBB, top row first; they
+  // are the clean picture from now on, and every mark goes. When memory
+  // runs out (std::bad_alloc) the picture stays as it was.
   void SetPixels(int w, int h, std::vector<std::uint32_t> argb);
+  // The same with the rows written by `fill(y, row)` (w words each), without
+  // a copy of the whole picture in between.
+  void SetPixelRows(int w, int h, const std::function<void(int y, std::uint32_t* row)>& fill);
   // A w x h picture of one colour (0x00BBGGRR).
   void Fill(int w, int h, std::uint32_t colour);
 
@@ -57,7 +96,9 @@ class RasterPicture : public PicturePort {
 
   // The composed colour (0xAARRGGBB) of pixel (x, y), which must lie inside
   // the picture.
-  std::uint32_t ShownArgb(int x, int y) const;
+  std::uint32_t ShownArgb(int x, int y) const {
+    return lines_.empty() ? px_[Index(x, y)] : ShownOverLines(x, y);
+  }
   // Composes the rectangle of `w` x `h` pixels with its top-left corner at
   // (x, y), clipped to the picture, into `out`: row r of the clipped
   // rectangle starts at out + r * stride (words). Returns the clipped
@@ -71,17 +112,15 @@ class RasterPicture : public PicturePort {
   // the shown picture and can be shown without composing).
   bool HasLines() const { return !lines_.empty(); }
 
-  // The pixel layer, for the toolkit and for tests.
+  // The pixel layer, for the toolkit and for tests (read only: drawing goes
+  // through the port or DrawPixel, so that it can be undone).
   const std::uint32_t* Data() const { return px_.data(); }
-  std::uint32_t* MutableData() { return px_.data(); }
-  const std::vector<std::uint32_t>& Clean() const { return clean_; }
 
-  // Drawing done outside this class (text rendered by the toolkit): call
-  // this before writing into MutableData() inside the rectangle (clipped to
-  // the picture). Lines crossing the rectangle are first composed into the
-  // pixel layer there, so what is drawn next lands over them; the rectangle
-  // is restored by the next RestoreClean.
-  void BeginDrawing(int x0, int y0, int x1, int y1);
+  // Drawing done outside this class (text rendered by the toolkit): sets
+  // pixel (x, y) of the pixel layer to `argb` (0xAARRGGBB, alpha 0xFF), over
+  // whatever is shown there; outside the picture nothing happens. Undone by
+  // the next RestoreClean.
+  void DrawPixel(int x, int y, std::uint32_t argb);
 
   // The bounding rectangle of every pixel whose shown colour may have
   // changed since the last call (drawing, restoring, a new picture); resets
@@ -120,10 +159,33 @@ class RasterPicture : public PicturePort {
     std::uint32_t argb;
     std::uint64_t order;
   };
-  // A pixel written while a line covered it: where, and when.
-  struct Over {
-    int pos;  // row in a column's list, column in a row's list
-    std::uint64_t order;
+  // A pixel written, and the colour it had before.
+  struct Undo {
+    std::size_t index;
+    std::uint32_t before;
+  };
+  // Pixels written while a line covered them: pixel index -> when it was
+  // last written. Open addressing; emptied slot by slot.
+  class OverTable {
+   public:
+    void Set(std::size_t index, std::uint64_t order);
+    std::uint64_t Get(std::size_t index) const;  // 0: never
+    void Clear();
+    bool Empty() const { return used_.empty(); }
+    // f(pixel index, order) for every pixel held.
+    template <typename F>
+    void ForEach(F&& f) const {
+      for (std::size_t slot : used_) f(slots_[slot].index - 1, slots_[slot].order);
+    }
+
+   private:
+    struct Slot {
+      std::size_t index;  // pixel index + 1; 0 for a free slot
+      std::uint64_t order;
+    };
+    std::size_t Find(std::size_t key) const;
+    std::vector<Slot> slots_;
+    std::vector<std::size_t> used_;
   };
 
   std::size_t Index(int x, int y) const {
@@ -131,31 +193,37 @@ class RasterPicture : public PicturePort {
   }
   // The last-drawn line covering (x, y), or nullptr.
   const Segment* TopLine(int x, int y) const;
-  // When the pixel (x, y) was last written while a line covered it (0: never).
-  std::uint64_t OverOrder(int x, int y) const;
   // A pixel write of the pixel layer inside the picture.
   void WritePixel(int x, int y, std::uint32_t argb);
   void AddLine(bool vertical, int at, int a, int b, std::uint32_t argb);
-  void Grow(Rect& r, int x0, int y0, int x1, int y1);
+  // Grows r (which may be kNothing) to hold the rectangle.
+  static void Grow(Rect& r, int x0, int y0, int x1, int y1) {
+    r.x0 = std::min(r.x0, x0);
+    r.y0 = std::min(r.y0, y0);
+    r.x1 = std::max(r.x1, x1);
+    r.y1 = std::max(r.y1, y1);
+  }
+  std::uint32_t ShownOverLines(int x, int y) const;
+  // Takes `pixels` as the new w x h picture and drops every mark.
+  void Adopt(int w, int h, std::vector<std::uint32_t, PixelAllocator<std::uint32_t>>& pixels);
   // Composes rows y0..y1, columns x0..x1 (inside the picture) into out.
   void ComposeInto(int x0, int y0, int x1, int y1, std::uint32_t* out, std::size_t stride) const;
-  void ClearLayers();
 
   int w_ = 0, h_ = 0;
-  std::vector<std::uint32_t> px_, clean_;
-  // Pixels and rectangles of the pixel layer written since the last restore.
-  std::vector<std::size_t> written_;
-  std::vector<Rect> writtenRects_;
+  std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> px_;
+  // Pixels of the pixel layer written since the last restore, in order.
+  std::vector<Undo> undo_;
   // The line layer, indexed by column and by row, and in drawing order.
   std::vector<std::vector<Segment>> columns_, rows_;
-  std::vector<LineItem> lines_;
-  // Pixels written over lines, kept in the list of the column (when a
-  // vertical line covered the pixel) or else of the row.
-  std::vector<std::vector<Over>> columnOver_, rowOver_;
   std::vector<int> touchedColumns_, touchedRows_;
-  std::uint64_t order_ = 0;  // drawing order; 0 is "before anything"
-  Rect drawn_{0, 0, -1, -1};    // everything drawn since the last restore
-  Rect changed_{0, 0, -1, -1};  // everything changed since TakeChanged
+  std::vector<LineItem> lines_;
+  OverTable over_;
+  std::uint64_t order_ = 0;  // drawing order of lines and pixels over lines
+  // What was drawn: `fresh_` since the last restore or TakeChanged, `drawn_`
+  // since the last restore before that; `changed_` what a restore or a new
+  // picture changed since TakeChanged.
+  static constexpr Rect kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  Rect fresh_ = kNothing, drawn_ = kNothing, changed_ = kNothing;
   std::vector<Text> texts_;
 };
 
