@@ -1,0 +1,19 @@
+// The benchmarks of the program, registered under the names results.json
+// and RESULTS.md use ("redraw_all/qt/4096", "readout/core", ...).
+#pragma once
+
+#include <array>
+
+namespace pelorin::bench {
+
+// Sides of the square pictures where the size matters.
+inline constexpr std::array<int, 4> kSizes = {1024, 2048, 4096, 8192};
+
+// Benchmarks on the core's in-memory picture.
+void RegisterCore();
+// Benchmarks on the program's Qt picture (decoding, text rendering).
+void RegisterGui();
+// Both, where the Qt part was built.
+void RegisterAll();
+
+}  // namespace pelorin::bench

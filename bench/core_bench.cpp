@@ -1,0 +1,196 @@
+// Benchmarks on the core's in-memory picture: the redraw, the pointer
+// read-out, the heliographic grid, autoselect, Save and the reference
+// catalogue.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "Benchmarks.h"
+#include "Fixtures.h"
+#include "app/Readout.h"
+#include "app/Text.h"
+#include "compare/Compare.h"
+#include "files/DataFile.h"
+#include "geometry/Grid.h"
+#include "measure/Autoselect.h"
+
+namespace pelorin::bench {
+
+namespace {
+
+using CoreApp = BenchApp<RasterPicture>;
+
+// The measuring state on a 4096 x 4096 picture, redrawn with the pixel grid
+// at `step` (10: every pixel read consults the most lines; 1280: off).
+CoreApp* Measuring4096(benchmark::State& state, int step) {
+  CoreApp* a = Fixture<CoreApp>(state, "measuring/core/4096", [](CoreApp& f) {
+    f.pic.Fill(4096, 4096, RGB(200, 200, 200));
+    SetUpMeasuring(f.app, 4096, 1280);
+  });
+  if (a == nullptr) return nullptr;
+  a->app.s.PixelGridStep = static_cast<std::int16_t>(step);
+  Redraw(a->app);
+  return a;
+}
+
+// Pointer positions over the whole disc and a little beyond it.
+std::array<std::array<double, 2>, 64> PointerPath(int side) {
+  std::array<std::array<double, 2>, 64> p{};
+  for (int i = 0; i < 64; ++i) {
+    p[static_cast<std::size_t>(i)] = {side * (0.03 + 0.94 * ((i * 37) % 64) / 63.0),
+                                      side * (0.03 + 0.94 * ((i * 11) % 64) / 63.0)};
+  }
+  return p;
+}
+
+void Readout(benchmark::State& state) {
+  CoreApp* a = Measuring4096(state, 10);
+  if (a == nullptr) return;
+  const auto path = PointerPath(4096);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const auto& p = path[i++ & 63u];
+    std::string text = ReadoutText(a->app, p[0], p[1]);
+    benchmark::DoNotOptimize(text);
+  }
+}
+
+void Grid(benchmark::State& state) {
+  CoreApp* a = Fixture<CoreApp>(state, "calibrated/core/4096", [](CoreApp& f) {
+    f.pic.Fill(4096, 4096, RGB(200, 200, 200));
+    gen::ApplyCalibration(gen::ComputeTruth(SquareScene(4096)), f.app.s);
+  });
+  if (a == nullptr) return;
+  a->app.s.PixelGridStep = 1280;
+  for (auto _ : state) {
+    a->app.s.GridOn = 0;
+    mreza_Click(a->app);  // computes the 6136 points and redraws
+  }
+  if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
+}
+
+// One click in system 0 on a calibrated 4096 x 4096 picture, in a blank
+// surrounding: "Nearest" makes all its 1200 reads. With the pixel grid at
+// step 10 every read consults the lines (and "Nearest" stops at the first
+// grid line). The user's mouse release redraws before the next click, which
+// removes the click's marker; that redraw is not timed.
+void Autoselect(benchmark::State& state, int mode, int step) {
+  CoreApp* a = Fixture<CoreApp>(state, "calibrated/core/4096", [](CoreApp& f) {
+    f.pic.Fill(4096, 4096, RGB(200, 200, 200));
+    gen::ApplyCalibration(gen::ComputeTruth(SquareScene(4096)), f.app.s);
+  });
+  if (a == nullptr) return;
+  ProgramState& s = a->app.s;
+  s.GridOn = 0;
+  s.PixelGridStep = static_cast<std::int16_t>(step);
+  Redraw(a->app);
+  const double clickX = 1201 - s.ZeroPointX, clickY = s.ZeroPointY - 1203;
+  for (auto _ : state) {
+    double x = clickX, y = clickY;
+    const auto start = std::chrono::steady_clock::now();
+    switch (mode) {
+      case 0: AutoselectNearest(a->app, x, y); break;
+      case 1: AutoselectDarkest(a->app, x, y); break;
+      default: AutoselectWeighted(a->app, x, y); break;
+    }
+    const auto end = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(x);
+    benchmark::DoNotOptimize(y);
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    Redraw(a->app);
+  }
+}
+
+void Save(benchmark::State& state) {
+  CoreApp* a = Fixture<CoreApp>(state, "measuring/core/1024", [](CoreApp& f) {
+    f.pic.Fill(1024, 1024, RGB(200, 200, 200));
+    SetUpMeasuring(f.app, 1024, 1280);
+  });
+  if (a == nullptr) return;
+  a->app.s.PixelGridStep = 1280;
+  const std::string target = a->folder.File("saved.dat");
+  for (auto _ : state) {
+    a->win.saveAnswers.push_back(target);
+    spremi_Click(a->app);
+  }
+  if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
+}
+
+// The measuring state at 4096 x 4096 (pixel grid off) with a catalogue of
+// 10000 blocks.
+CoreApp* WithCatalogue(benchmark::State& state) {
+  return Fixture<CoreApp>(state, "catalogue/core/4096", [](CoreApp& f) {
+    f.pic.Fill(4096, 4096, RGB(200, 200, 200));
+    const gen::Truth truth = SetUpMeasuring(f.app, 4096, 1280);
+    WriteCatalogue(truth, kMaxBlocks);
+    f.app.s.CatalogueBlockCount = 0;
+    if (!CompareCatalogue(f.app) || f.app.s.CatalogueBlockCount != kMaxBlocks)
+      throw std::runtime_error("the catalogue of 10000 blocks was not indexed");
+  });
+}
+
+void CatalogueIndex(benchmark::State& state) {
+  CoreApp* a = WithCatalogue(state);
+  if (a == nullptr) return;
+  for (auto _ : state) {
+    a->app.s.CatalogueBlockCount = 0;
+    benchmark::DoNotOptimize(CompareCatalogue(a->app));
+  }
+  if (a->app.s.CatalogueBlockCount != kMaxBlocks) state.SkipWithError("indexing failed");
+}
+
+// One key "o" or "p" (alternately): the block before or after is read and
+// the picture redrawn with everything shown but the pixel grid.
+void CatalogueStep(benchmark::State& state) {
+  CoreApp* a = WithCatalogue(state);
+  if (a == nullptr) return;
+  a->app.s.CompareOn = 1;
+  bool forward = true;
+  for (auto _ : state) {
+    std::int16_t key = forward ? 'p' : 'o';
+    DoCommand(a->app, key);
+    forward = !forward;
+  }
+  if (a->app.s.CompareOn != 1 || a->app.s.RefGroupCount != 5) state.SkipWithError("a step lost the comparison");
+}
+
+}  // namespace
+
+void RegisterCore() {
+  for (int side : kSizes) {
+    for (const char* variant : {"redraw_grid_off", "redraw_all"}) {
+      const int step = std::string(variant) == "redraw_all" ? 10 : 1280;
+      benchmark::RegisterBenchmark((std::string(variant) + "/" + std::to_string(side) + "/core").c_str(),
+                                   [side, step](benchmark::State& st) {
+                                     RedrawBenchmark<RasterPicture>(st, "core", side, step);
+                                   })
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::RegisterBenchmark("readout", Readout)->Unit(benchmark::kMicrosecond);
+  for (int step : {1280, 10}) {
+    for (int mode = 0; mode < 3; ++mode) {
+      const char* names[] = {"Nearest", "Darkest", "Weighted"};
+      const std::string name = std::string("autoselect/") + names[mode] + (step == 10 ? "/pixel_grid" : "");
+      benchmark::RegisterBenchmark(name.c_str(), [mode, step](benchmark::State& st) { Autoselect(st, mode, step); })
+          ->UseManualTime()
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  benchmark::RegisterBenchmark("grid", Grid)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("save_1000", Save)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("catalogue_index", CatalogueIndex)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("catalogue_step", CatalogueStep)->Unit(benchmark::kMillisecond);
+}
+
+void RegisterAll() {
+  RegisterCore();
+#ifdef PELORIN_BENCH_GUI
+  RegisterGui();
+#endif
+}
+
+}  // namespace pelorin::bench
