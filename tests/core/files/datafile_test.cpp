@@ -41,8 +41,9 @@ std::string DataFile(const std::string& version, const std::string& typeWord, co
 }
 
 std::vector<std::string> Lines(const std::string& text) {
-  WriteAll("lines.txt", text);
-  return ReadLines("lines.txt");
+  test::TempFolder folder;
+  WriteAll(folder.File("lines.txt"), text);
+  return ReadLines(folder.File("lines.txt"));
 }
 
 TEST(ReadDataFile, Version2IsWrittenBackWithRoundingAndNorthUpP) {
