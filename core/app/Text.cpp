@@ -96,7 +96,14 @@ double RoundDecimal(double value, int decimals, bool tiesToEven) {
 
 }  // namespace
 
-double RoundHalfEven(double value, int decimals) { return RoundDecimal(value, decimals, true); }
+double RoundHalfEven(double value, int decimals) {
+  // To whole numbers the binary value decides alone: a value whose shortest
+  // decimal form ends in .5 is exactly a half, so the processor's rounding
+  // (to nearest, halves to even) gives the same result without the decimal
+  // detour. Autoselect rounds on every darker sample.
+  if (decimals <= 0) return std::isfinite(value) ? std::nearbyint(value) : value;
+  return RoundDecimal(value, decimals, true);
+}
 
 double RoundToWhole(double value) { return RoundHalfEven(value, 0); }
 
