@@ -28,13 +28,6 @@ MainWindowFixture::~MainWindowFixture() {
   QCoreApplication::processEvents();
 }
 
-QWidget* FindByDescription(QWidget* parent, const QString& name) {
-  for (QWidget* w : parent->findChildren<QWidget*>()) {
-    if (w->accessibleDescription() == name) return w;
-  }
-  return nullptr;
-}
-
 void WhenModal(std::function<void(QWidget*)> drive, int timeoutMs) {
   auto* timer = new QTimer;
   auto elapsed = std::make_shared<int>(0);

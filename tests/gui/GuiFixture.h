@@ -1,6 +1,6 @@
 // Support for the tests of the Qt shell: a registry that gui_main.cpp runs,
 // the real main window in a temporary folder, and helpers that answer the
-// program's modal boxes and dialogs.
+// program's modal boxes and dialogs (more in Driver.h).
 #pragma once
 
 #include <functional>
@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "Driver.h"
 #include "MainWindow.h"
 #include "TestApp.h"
 
@@ -53,9 +54,6 @@ class MainWindowFixture {
   std::string folderPath_;
   std::unique_ptr<MainWindow> window_;
 };
-
-// Finds a widget of `parent` (a dialog) by accessible description.
-QWidget* FindByDescription(QWidget* parent, const QString& name);
 
 // Runs `drive` on the next modal widget (dialog, message box) that opens,
 // from inside its own event loop. Gives up after `timeoutMs`.

@@ -1,177 +1,30 @@
 #include "Tour.h"
 
-#include <cmath>
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
-#include <QAction>
-#include <QApplication>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 
-#include "Canvas.h"
+#include "app/Text.h"
 
 namespace pelorin::gui::tour {
 
-namespace {
-
-QString Describe(QWidget* modal) {
-  if (auto* box = qobject_cast<QMessageBox*>(modal)) return modal->windowTitle() + ": " + box->text();
-  if (auto* input = qobject_cast<QInputDialog*>(modal)) return modal->windowTitle() + ": " + input->labelText();
-  return modal->windowTitle();
-}
-
-QWidget* Named(QWidget* parent, const QString& name) {
-  for (QWidget* w : parent->findChildren<QWidget*>())
-    if (w->accessibleDescription() == name) return w;
-  return nullptr;
-}
-
-// Clicks the control of a dialog named `name`; false when there is none.
-bool ClickNamed(QWidget* dialog, const QString& name, QStringList& problems) {
-  QWidget* w = Named(dialog, name);
-  if (w == nullptr) {
-    problems << dialog->windowTitle() + " has no control " + name;
-    return false;
-  }
-  QTest::mouseClick(w, Qt::LeftButton);
-  return true;
-}
-
-}  // namespace
-
-ModalScript::ModalScript() { timer_ = startTimer(10); }
-
-ModalScript::~ModalScript() { killTimer(timer_); }
-
-void ModalScript::Then(const QString& expected, Drive drive) { steps_.push_back({expected, std::move(drive)}); }
-
-QString ModalScript::Check() const {
-  QStringList out;
-  if (!unexpected.isEmpty()) out << "unexpected: " + unexpected.join(" | ");
-  if (!problems.isEmpty()) out << problems.join(" | ");
-  if (!steps_.empty()) out << "did not open: " + steps_.front().expected + " (seen: " + seen.join(" | ") + ")";
-  return out.join("; ");
-}
-
-void ModalScript::timerEvent(QTimerEvent*) {
-  QWidget* modal = QApplication::activeModalWidget();
-  if (modal == nullptr || !modal->isVisible() || modal->property("tourSeen").toBool()) return;
-  modal->setProperty("tourSeen", true);
-  const QString text = Describe(modal);
-  seen << text;
-  QPointer<QWidget> guarded(modal);
-  if (steps_.empty() || !text.startsWith(steps_.front().expected)) {
-    unexpected << text;
-    QTimer::singleShot(0, this, [guarded] {
-      if (auto* dialog = qobject_cast<QDialog*>(guarded.data())) dialog->reject();
-    });
-    return;
-  }
-  Drive drive = std::move(steps_.front().drive);
-  steps_.pop_front();
-  // From the widget's own event loop, after it has been seen, so that a box
-  // the step itself opens is seen and answered too.
-  QTimer::singleShot(0, this, [guarded, drive] {
-    if (guarded) drive(guarded);
-  });
-}
-
-Drive PressOk(QString* text) {
-  return [text](QWidget* modal) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      if (text != nullptr) *text = box->text();
-      box->button(QMessageBox::Ok)->click();
-    }
-  };
-}
-
-Drive TypeAnswer(const QString& answer, QStringList& problems) {
-  return [answer, &problems](QWidget* modal) {
-    auto* edit = modal->findChild<QLineEdit*>();
-    if (edit == nullptr) {
-      problems << "the input box has no text field";
-      qobject_cast<QDialog*>(modal)->reject();
-      return;
-    }
-    edit->selectAll();
-    QTest::keyClicks(edit, answer);
-    QTest::keyClick(edit, Qt::Key_Return);
-  };
-}
-
-Drive ChooseFile(const QString& path, QStringList& problems) {
-  return [path, &problems](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    auto* name = dialog != nullptr ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
-    auto* buttons = dialog != nullptr ? dialog->findChild<QDialogButtonBox*>() : nullptr;
-    if (name == nullptr || buttons == nullptr) {
-      problems << "not a file dialog with a file name field: " + modal->windowTitle();
-      qobject_cast<QDialog*>(modal)->reject();
-      return;
-    }
-    if (!path.isEmpty()) {
-      name->selectAll();
-      QTest::keyClicks(name, path);
-    }
-    QPushButton* accept = nullptr;
-    for (QAbstractButton* b : buttons->buttons())
-      if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) accept = qobject_cast<QPushButton*>(b);
-    // The button follows the dialog's view of the folder, read in the
-    // background.
-    if (accept != nullptr) (void)QTest::qWaitFor([accept] { return accept->isEnabled(); }, 5000);
-    if (accept == nullptr || !accept->isEnabled()) {
-      problems << "the file dialog's Open/Save button stays disabled for " + name->text();
-      dialog->reject();
-      return;
-    }
-    QTest::mouseClick(accept, Qt::LeftButton);
-  };
-}
-
-Drive PressYes() {
-  return [](QWidget* modal) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Yes)->click();
-  };
-}
+using namespace pelorin::gui::test;
 
 QString Walk::Choose(Menu item) {
-  QAction* action = w_.menuAction(item);
-  if (!action->isEnabled()) return QString("the menu item %1 is disabled").arg(MenuName(item));
-  action->trigger();
+  if (QString e = ChooseMenu(w_, item); !e.isEmpty()) return e;
   return modals.Check();
 }
 
-void Walk::Show(double x, double y) {
-  QWidget* client = w_.client();
-  w_.scrollBar(ScrollBar::H)->setValue(w_.toTwips(static_cast<int>(std::lround(x)) - client->width() / 2));
-  w_.scrollBar(ScrollBar::V)->setValue(w_.toTwips(static_cast<int>(std::lround(y)) - client->height() / 2));
-}
+void Walk::Show(double x, double y) { ShowPixel(w_, x, y); }
 
-QString Walk::PointAt(double x, double y) {
-  Show(x, y);
-  const QPoint at(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-  QWidget* canvas = w_.canvas();
-  QWidget* client = w_.client();
-  if (client->childAt(canvas->mapTo(client, at)) != canvas)
-    return QString("picture pixel (%1, %2) does not show").arg(at.x()).arg(at.y());
-  QTest::mouseMove(canvas, at);
-  return {};
-}
+QString Walk::PointAt(double x, double y) { return PointAtPixel(w_, x, y); }
 
 QString Walk::Click(double x, double y, Qt::MouseButton button) {
-  if (QString e = PointAt(x, y); !e.isEmpty()) return e;
-  const QPoint at(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-  QTest::mouseClick(w_.canvas(), button, Qt::NoModifier, at);
+  if (QString e = ClickPixel(w_, x, y, button); !e.isEmpty()) return e;
   return modals.Check();
 }
 
@@ -259,9 +112,53 @@ QString CopyFiles(const std::string& from, const std::string& to) {
   return {};
 }
 
-int FrameFor(double direction_deg) {
-  const double a = direction_deg - 360.0 * std::floor(direction_deg / 360.0);
-  return static_cast<int>(std::lround(a / 90.0)) % 4;
+void CheckDataHeader(const std::vector<std::string>& lines, const std::string& pictureName, const gen::Truth& truth,
+                     const char* typeWord) {
+  const gen::Truth& t = truth;
+  QVERIFY(lines.size() >= 13);
+  // Source: the layout of the data file, version "v2.0".
+  QCOMPARE(Q(lines[0]), QString("Note: Data format: \"name\", B, CMD, L"));
+  QCOMPARE(Q(lines[1]), QString("B, CMD and L are expresed in degrees."));
+  QCOMPARE(Q(lines[2]), QString("v2.0"));
+  QCOMPARE(Q(lines[3]), Q("Picture: " + pictureName));
+  QCOMPARE(Q(lines[4]), Q("\"Date (day, month, year): \"," + std::to_string(t.day) + "," + std::to_string(t.month) +
+                          "," + std::to_string(t.year)));
+  QCOMPARE(Q(lines[5]), Q("\"Time (UT): \"," + NumberText(t.ut_hours)));
+  // Source: the generator's ephemeris, computed by the program's routine.
+  QCOMPARE(Q(lines[6]), Q("\"P=\"," + NumberText(t.eph.P_deg)));
+  QCOMPARE(Q(lines[7]), Q("\"B0=\"," + NumberText(t.eph.B0_deg)));
+  QCOMPARE(Q(lines[8]), Q("\"L0=\"," + NumberText(t.eph.L0_deg)));
+  QCOMPARE(Q(lines[9]), Q("\"rho0=\"," + NumberText(t.eph.rho0_AU)));
+  QCOMPARE(Q(lines[10]), QString(typeWord));
+  const QStringList disc = Items(lines[11]);
+  QCOMPARE(disc.size(), 3);
+  // Source: the generator's disc. Limb clicks fall on whole pixels, up to
+  // half a pixel off the limb.
+  GUI_NEAR(disc[0].toDouble(), t.x0_px, 0.5, "disc x0");
+  GUI_NEAR(disc[1].toDouble(), t.y0_px, 0.5, "disc y0");
+  GUI_NEAR(disc[2].toDouble(), t.rk_px, 0.5, "disc radius");
+  const QStringList o = Items(lines[12]);
+  QCOMPARE(o.size(), 1);
+  GUI_NEAR(AngleNear(o[0].toDouble(), t.orientation_deg), t.orientation_deg, 0.1, "orientation");
+}
+
+void CheckRecords(const std::vector<std::string>& lines, std::size_t first, const gen::Truth& truth,
+                  const std::vector<std::pair<std::string, std::string>>& nameAndSpot) {
+  QCOMPARE(lines.size(), first + nameAndSpot.size());
+  for (std::size_t i = 0; i < nameAndSpot.size(); ++i) {
+    const QStringList f = Items(lines[first + i]);
+    QCOMPARE(f.size(), 4);
+    QCOMPARE(f[0], Q(nameAndSpot[i].first));
+    const auto spot = std::find_if(truth.spots.begin(), truth.spots.end(),
+                                   [&](const gen::SpotTruth& s) { return s.name == nameAndSpot[i].second; });
+    QVERIFY(spot != truth.spots.end());
+    const QString what = Q(spot->name + " (" + lines[first + i] + ")");
+    // Source: the generator's spot positions.
+    GUI_NEAR(f[1].toDouble(), spot->B_deg, 0.1, what + " B");
+    GUI_NEAR(AngleNear(f[3].toDouble(), spot->L_deg), spot->L_deg, 0.1, what + " L");
+    const double cmd = AngleNear(spot->L_deg - truth.eph.L0_deg, 0);
+    GUI_NEAR(AngleNear(f[2].toDouble(), cmd), cmd, 0.1, what + " CMD");
+  }
 }
 
 }  // namespace pelorin::gui::tour

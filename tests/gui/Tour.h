@@ -1,67 +1,27 @@
 // Walking the sample pictures through the real main window, as an observer
-// walks them: menu items, clicks on Picture1 at picture pixels (the view
-// scrolled so that the point shows), the End buttons, and the modal dialogs
-// and boxes, answered in order from inside their own event loops. Used by the
-// tour test and by the program that makes the README's screenshots.
+// walks them, with the driver of Driver.h: menu items, clicks on Picture1,
+// the End buttons, and the modal dialogs and boxes. Used by the tour test and
+// by the program that makes the README's screenshots; the checks of a data
+// file against the generator's truth serve the road tests too.
 //
 // Every step returns "" when it went as expected, else what went wrong.
 #pragma once
 
-#include <deque>
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <QObject>
 #include <QString>
-#include <QStringList>
 
+#include "Driver.h"
 #include "MainWindow.h"
 #include "SampleSet.h"
 
 namespace pelorin::gui::tour {
 
-using Drive = std::function<void(QWidget*)>;
-
-// Answers the modal widgets that open, in order, each with the next step.
-// A modal widget is known by its title followed by ": " and, for message
-// and input boxes, their text (a file dialog or one of the program's
-// dialogs: its title alone). A modal widget with no step left, or not the
-// one expected, is noted in `unexpected` and closed, so nothing hangs.
-class ModalScript : public QObject {
- public:
-  ModalScript();
-  ~ModalScript() override;
-
-  // The next modal widget must describe itself starting with `expected`.
-  void Then(const QString& expected, Drive drive);
-  // "" when every step ran and nothing unexpected opened; else what.
-  QString Check() const;
-
-  QStringList seen;        // every modal widget met, in order
-  QStringList unexpected;  // met with no step left or not the one expected
-  QStringList problems;    // what a step found wrong
-
- protected:
-  void timerEvent(QTimerEvent*) override;
-
- private:
-  struct Step {
-    QString expected;
-    Drive drive;
-  };
-  std::deque<Step> steps_;
-  int timer_ = 0;
-};
-
-// Answers for ModalScript. A message box: OK, its text kept in `text` when
-// given. An input box: `answer` typed, then Enter. A file dialog: `path`
-// typed into its name field (kept as offered when empty), then Open/Save.
-// The question before a file is replaced: Yes.
-Drive PressOk(QString* text = nullptr);
-Drive TypeAnswer(const QString& answer, QStringList& problems);
-Drive ChooseFile(const QString& path, QStringList& problems);
-Drive PressYes();
+using test::Drive;
+using test::FrameFor;
+using test::ModalScript;
 
 // The main window and its road through one picture.
 class Walk {
@@ -125,9 +85,18 @@ std::vector<gen::PointPx> SpotPoints(const gen::Truth& truth, const std::vector<
 // Copies every file of folder `from` into folder `to`; "" or what failed.
 QString CopyFiles(const std::string& from, const std::string& to);
 
-// The frame of the orientation dialogs for a direction on the screen,
-// degrees counter-clockwise from the picture's +x axis: 0 right, 1 top,
-// 2 left, 3 bottom.
-int FrameFor(double direction_deg);
+// Checks for Qt Test functions (a failure ends the check; the caller sees
+// QTest::currentTestFailed()). The header of a data file written by the
+// program for `truth`, picture `pictureName`, type word `typeWord`: lines 1
+// to 11 exactly (the ephemeris is the program's own for the date), the disc
+// within half a pixel and the orientation within 0.1 degrees.
+void CheckDataHeader(const std::vector<std::string>& lines, const std::string& pictureName, const gen::Truth& truth,
+                     const char* typeWord);
+// The records of a data file from line `first` (0-based) on, the last lines
+// of the file, each against the truth's spot of the given name: B and L
+// within 0.1 degrees (clicks on whole pixels, "Weighted" finding the spot's
+// centre), CMD = L - L0.
+void CheckRecords(const std::vector<std::string>& lines, std::size_t first, const gen::Truth& truth,
+                  const std::vector<std::pair<std::string, std::string>>& nameAndSpot);
 
 }  // namespace pelorin::gui::tour

@@ -33,38 +33,6 @@ namespace {
     QVERIFY2(tourError.isEmpty(), qPrintable(tourError));  \
   } while (0)
 
-// A number within `tol` of the expected value; the failure names the
-// quantity and shows both values.
-#define TOUR_NEAR(got, want, tol, what)                                                                     \
-  QVERIFY2(std::abs((got) - (want)) <= (tol),                                                              \
-           qPrintable(QString("%1: got %2, want %3 +- %4").arg(what).arg(got, 0, 'g', 12).arg(want, 0, 'g', 12).arg(tol)))
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// The angle equal to `a` modulo 360 nearest to `near`.
-double AngleNear(double a, double near) {
-  const double d = a - near;
-  return near + d - 360.0 * std::floor((d + 180.0) / 360.0);
-}
-
-// The lines of a file written with CR LF line ends (a last line without
-// one is refused by leaving it out, which the line counts then show).
-std::vector<std::string> Lines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(bytes.substr(start, end - start));
-  return lines;
-}
-
-// The comma-separated items of a write line, quotes removed.
-QStringList Items(const std::string& line) {
-  QStringList items = Q(line).split(',');
-  for (QString& item : items)
-    if (item.size() >= 2 && item.startsWith('"') && item.endsWith('"')) item = item.mid(1, item.size() - 2);
-  return items;
-}
-
 // One sample opened in a fresh copy of the samples folder.
 struct Tour {
   MainWindowFixture f;
@@ -85,58 +53,6 @@ struct Tour {
     return SpotPoints(sample.truth, names);
   }
 };
-
-// The records of a data file from line 14 on, each against the truth's
-// spot of the given name: B and L within 0.1 degrees (clicks on whole
-// pixels, "Weighted" finding the spot's centre in the JPEG), CMD = L - L0.
-void CheckRecords(const std::vector<std::string>& lines, std::size_t first, const gen::Truth& truth,
-                  const std::vector<std::pair<std::string, std::string>>& nameAndSpot) {
-  QCOMPARE(lines.size(), first + nameAndSpot.size());
-  for (std::size_t i = 0; i < nameAndSpot.size(); ++i) {
-    const QStringList f = Items(lines[first + i]);
-    QCOMPARE(f.size(), 4);
-    QCOMPARE(f[0], Q(nameAndSpot[i].first));
-    const auto spot = std::find_if(truth.spots.begin(), truth.spots.end(),
-                                   [&](const gen::SpotTruth& s) { return s.name == nameAndSpot[i].second; });
-    QVERIFY(spot != truth.spots.end());
-    const QString what = Q(spot->name + " (" + lines[first + i] + ")");
-    // Source: the generator's spot positions.
-    TOUR_NEAR(f[1].toDouble(), spot->B_deg, 0.1, what + " B");
-    TOUR_NEAR(AngleNear(f[3].toDouble(), spot->L_deg), spot->L_deg, 0.1, what + " L");
-    const double cmd = AngleNear(spot->L_deg - truth.eph.L0_deg, 0);
-    TOUR_NEAR(AngleNear(f[2].toDouble(), cmd), cmd, 0.1, what + " CMD");
-  }
-}
-
-// The header of a data file written by the program for the truth: lines 1
-// to 11 exactly (the ephemeris is the program's own for the date), the disc
-// within half a pixel and the orientation within 0.1 degrees.
-void CheckHeader(const std::vector<std::string>& lines, const Sample& sample, const char* typeWord) {
-  const gen::Truth& t = sample.truth;
-  QVERIFY(lines.size() >= 13);
-  // Source: the layout of the data file, version "v2.0".
-  QCOMPARE(Q(lines[0]), QString("Note: Data format: \"name\", B, CMD, L"));
-  QCOMPARE(Q(lines[1]), QString("B, CMD and L are expresed in degrees."));
-  QCOMPARE(Q(lines[2]), QString("v2.0"));
-  QCOMPARE(Q(lines[3]), Q("Picture: " + sample.picture.fileName));
-  QCOMPARE(Q(lines[4]), Q("\"Date (day, month, year): \"," + std::to_string(t.day) + "," + std::to_string(t.month) +
-                          "," + std::to_string(t.year)));
-  QCOMPARE(Q(lines[5]), Q("\"Time (UT): \"," + NumberText(t.ut_hours)));
-  QCOMPARE(Q(lines[6]), Q("\"P=\"," + NumberText(t.eph.P_deg)));
-  QCOMPARE(Q(lines[7]), Q("\"B0=\"," + NumberText(t.eph.B0_deg)));
-  QCOMPARE(Q(lines[8]), Q("\"L0=\"," + NumberText(t.eph.L0_deg)));
-  QCOMPARE(Q(lines[9]), Q("\"rho0=\"," + NumberText(t.eph.rho0_AU)));
-  QCOMPARE(Q(lines[10]), QString(typeWord));
-  const QStringList disc = Items(lines[11]);
-  QCOMPARE(disc.size(), 3);
-  // Source: the generator's disc; limb clicks fall on whole pixels.
-  TOUR_NEAR(disc[0].toDouble(), t.x0_px, 0.5, "disc x0");
-  TOUR_NEAR(disc[1].toDouble(), t.y0_px, 0.5, "disc y0");
-  TOUR_NEAR(disc[2].toDouble(), t.rk_px, 0.5, "disc radius");
-  const QStringList o = Items(lines[12]);
-  QCOMPARE(o.size(), 1);
-  TOUR_NEAR(AngleNear(o[0].toDouble(), t.orientation_deg), t.orientation_deg, 0.1, "orientation");
-}
 
 // B, CMD and L read from the status line.
 bool ReadStatus(const QString& text, double& B, double& CMD, double& L) {
@@ -187,9 +103,9 @@ void TourTest::drawingComesBackMeasured() {
   double B = 0, CMD = 0, L = 0;
   const QString status = t.f.window().statusLabel()->text();
   QVERIFY2(ReadStatus(status, B, CMD, L), qPrintable(status));
-  TOUR_NEAR(B, g1a.B_deg, 0.1, "status B");
-  TOUR_NEAR(L, g1a.L_deg, 0.1, "status L");
-  TOUR_NEAR(CMD, g1a.L_deg - t.sample.truth.eph.L0_deg, 0.1, "status CMD");
+  GUI_NEAR(B, g1a.B_deg, 0.1, "status B");
+  GUI_NEAR(L, g1a.L_deg, 0.1, "status L");
+  GUI_NEAR(CMD, g1a.L_deg - t.sample.truth.eph.L0_deg, 0.1, "status CMD");
 
   // View -> Object: a bright green mark on each measured spot (the grid
   // off first, so that no dot covers a mark).
@@ -219,11 +135,11 @@ void TourTest::drawingComesBackMeasured() {
     double nearest = 1e9;
     for (const gen::SpotTruth& spot : t.sample.truth.spots)
       nearest = std::min(nearest, std::hypot(s.RefSpotX[k] - spot.x_px, s.RefSpotY[k] - spot.y_px));
-    TOUR_NEAR(nearest, 0.0, 1.0, QString("reference spot %1 from the nearest drawn spot, px").arg(k));
+    GUI_NEAR(nearest, 0.0, 1.0, QString("reference spot %1 from the nearest drawn spot, px").arg(k));
   }
   // The reference groups G1 and G2 lie within 1 degree of the groups
   // measured in the data file (the mean of their records).
-  const std::vector<std::string> lines = Lines(bundled);
+  const std::vector<std::string> lines = CrLfLines(bundled);
   QCOMPARE(lines.size(), std::size_t{18});
   for (const char* name : {"G1", "G2"}) {
     double sumB = 0, sumL = 0;
@@ -241,8 +157,8 @@ void TourTest::drawingComesBackMeasured() {
     QVERIFY2(k <= s.RefGroupCount, name);
     double refB = 0, refCMD = 0, refL = 0;
     PixelToHeliographic(s, s.RefGroupX[k], s.RefGroupY[k], s.OrientationAngle, refB, refCMD, refL);
-    TOUR_NEAR(refB, sumB / n, 1.0, QString("reference group %1 B").arg(name));
-    TOUR_NEAR(AngleNear(refL, sumL / n), sumL / n, 1.0, QString("reference group %1 L").arg(name));
+    GUI_NEAR(refB, sumB / n, 1.0, QString("reference group %1 B").arg(name));
+    GUI_NEAR(AngleNear(refL, sumL / n), sumL / n, 1.0, QString("reference group %1 L").arg(name));
   }
 
   // One more group: the comparison marks off first ("Weighted" would read
@@ -251,7 +167,7 @@ void TourTest::drawingComesBackMeasured() {
   QCOMPARE(s.RefGroupCount, std::int16_t{0});
   TOUR_STEP(t.walk.Object("G3", t.Spots({"G3a"})));
   TOUR_STEP(t.walk.Save(true));
-  const std::vector<std::string> saved = Lines(pelorin::test::ReadAll(t.data));
+  const std::vector<std::string> saved = CrLfLines(pelorin::test::ReadAll(t.data));
   QCOMPARE(std::vector<std::string>(saved.begin(), saved.begin() + 18), lines);
   CheckRecords(saved, 18, t.sample.truth, {{"G3", "G3a"}});
 }
@@ -279,7 +195,7 @@ void TourTest::drawingKeepsItsDataFile() {
 void TourTest::drawingFromScratchGivesItsDataFile() {
   Tour t("kanz_drawx");
   QVERIFY2(t.copied.isEmpty(), qPrintable(t.copied));
-  const std::vector<std::string> bundled = Lines(pelorin::test::ReadAll(t.data));
+  const std::vector<std::string> bundled = CrLfLines(pelorin::test::ReadAll(t.data));
   std::filesystem::remove(t.data);
   const gen::Truth& truth = t.sample.truth;
   TOUR_STEP(t.walk.Open(t.picture, "0"));
@@ -295,7 +211,7 @@ void TourTest::drawingFromScratchGivesItsDataFile() {
   for (const gen::MeasuredObject& o : t.sample.picture.measured)
     TOUR_STEP(t.walk.Object(Q(o.name), t.Spots(o.spots)));
   TOUR_STEP(t.walk.Save(true));
-  const std::vector<std::string> saved = Lines(pelorin::test::ReadAll(t.data));
+  const std::vector<std::string> saved = CrLfLines(pelorin::test::ReadAll(t.data));
   QCOMPARE(saved.size(), bundled.size());
   // Source: the bundled data file. The date lines are the same; the disc,
   // the orientation and the records as near as the clicks allow.
@@ -311,10 +227,10 @@ void TourTest::drawingFromScratchGivesItsDataFile() {
         continue;
       }
       const double tol = i == 11 ? 0.5 : 0.1;  // pixels on the disc line, degrees after it
-      TOUR_NEAR(AngleNear(got[k].toDouble(), w), w, tol, QString("line %1 item %2").arg(i + 1).arg(k + 1));
+      GUI_NEAR(AngleNear(got[k].toDouble(), w), w, tol, QString("line %1 item %2").arg(i + 1).arg(k + 1));
     }
   }
-  CheckHeader(saved, t.sample, "scan");
+  CheckDataHeader(saved, t.sample.picture.fileName, truth, "scan");
   CheckRecords(saved, 13, truth, {{"G1", "G1a"}, {"G1", "G1b"}, {"G1", "G1c"}, {"G2", "G2a"}, {"G2", "G2b"}});
 }
 
@@ -369,8 +285,8 @@ void TourTest::newPicturesAlongTheirRoads() {
   QVERIFY(!names.empty());
   TOUR_STEP(t.walk.Object(group, t.Spots(names)));
   TOUR_STEP(t.walk.Save(true));
-  const std::vector<std::string> saved = Lines(pelorin::test::ReadAll(t.data));
-  CheckHeader(saved, t.sample, typeWord.toUtf8().constData());
+  const std::vector<std::string> saved = CrLfLines(pelorin::test::ReadAll(t.data));
+  CheckDataHeader(saved, t.sample.picture.fileName, truth, typeWord.toUtf8().constData());
   CheckRecords(saved, 13, truth, records);
 }
 
@@ -402,15 +318,15 @@ void TourTest::otherPictureGivesPointsAboutAZeroPoint() {
   QCOMPARE(s.PointCount, std::int16_t{3});
   const std::string target = t.f.folder() + "/other_20030519";
   TOUR_STEP(t.walk.Save(false, Q("Pelorin: " + target)));
-  const std::vector<std::string> lines = Lines(pelorin::test::ReadAll(target));
+  const std::vector<std::string> lines = CrLfLines(pelorin::test::ReadAll(target));
   QCOMPARE(lines.size(), spots.size());
   for (std::size_t i = 0; i < spots.size(); ++i) {
     const QStringList f = Q(lines[i]).split(',');
     QCOMPARE(f.size(), 2);
     // Source: the spot's drawn centre about the zero point, y upwards;
     // "Nearest" moves a click on the umbra by at most a pixel.
-    TOUR_NEAR(f[0].toDouble(), spots[i].x_px - s.ZeroPointX, 1.5, QString("point %1 X").arg(i + 1));
-    TOUR_NEAR(f[1].toDouble(), s.ZeroPointY - spots[i].y_px, 1.5, QString("point %1 Y").arg(i + 1));
+    GUI_NEAR(f[0].toDouble(), spots[i].x_px - s.ZeroPointX, 1.5, QString("point %1 X").arg(i + 1));
+    GUI_NEAR(f[1].toDouble(), s.ZeroPointY - spots[i].y_px, 1.5, QString("point %1 Y").arg(i + 1));
   }
 }
 

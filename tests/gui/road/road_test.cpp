@@ -7,32 +7,23 @@
 // Everything goes through the window: menu items, clicks on Picture1 at
 // picture pixels (the view scrolled so that the point shows), the End
 // buttons, keys, and the modal dialogs and boxes, which a ModalScript answers
-// from inside their own event loops.
+// from inside their own event loops (the driver of Driver.h).
 #include <cmath>
-#include <deque>
 #include <filesystem>
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QAction>
-#include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QImage>
-#include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 
-#include "Canvas.h"
 #include "GuiFixture.h"
 #include "SunPicture.h"
 #include "SunScene.h"
+#include "Tour.h"
 #include "app/Ports.h"
 #include "app/Text.h"
 #include "geometry/Transform.h"
@@ -51,136 +42,6 @@ namespace {
   } while (0)
 
 // ---------------------------------------------------------------------------
-// Modal dialogs and boxes.
-
-// What a modal widget shows: its title, and for boxes their text.
-QString Describe(QWidget* modal) {
-  if (auto* box = qobject_cast<QMessageBox*>(modal)) return modal->windowTitle() + ": " + box->text();
-  if (auto* input = qobject_cast<QInputDialog*>(modal)) return modal->windowTitle() + ": " + input->labelText();
-  return modal->windowTitle();
-}
-
-// Answers the modal widgets that open, in order, each with the next step.
-// A step runs from the event loop of the widget it answers, posted after the
-// widget was seen, so that a box the step itself opens (the question before
-// a file is replaced) is seen and answered too. A modal widget with no step
-// left is recorded in `unexpected` and closed, so that a test never hangs.
-class ModalScript : public QObject {
- public:
-  using Drive = std::function<void(QWidget*)>;
-
-  ModalScript() { timer_ = startTimer(10); }
-  ~ModalScript() override { killTimer(timer_); }
-
-  // The next modal widget must describe itself starting with `expected`.
-  void Then(const QString& expected, Drive drive) { steps_.push_back({expected, std::move(drive)}); }
-  bool Done() const { return steps_.empty(); }
-
-  QStringList seen;        // Describe() of every modal widget met, in order
-  QStringList unexpected;  // modal widgets met with no step left, or not the one expected
-  QStringList problems;    // what a step found wrong
-
- protected:
-  void timerEvent(QTimerEvent*) override {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible() || modal->property("roadSeen").toBool()) return;
-    modal->setProperty("roadSeen", true);
-    const QString text = Describe(modal);
-    seen << text;
-    QPointer<QWidget> guarded(modal);
-    if (steps_.empty() || !text.startsWith(steps_.front().expected)) {
-      unexpected << text;
-      QTimer::singleShot(0, this, [guarded] {
-        if (auto* dialog = qobject_cast<QDialog*>(guarded.data())) dialog->reject();
-      });
-      return;
-    }
-    Drive drive = std::move(steps_.front().drive);
-    steps_.pop_front();
-    QTimer::singleShot(0, this, [guarded, drive] {
-      if (guarded) drive(guarded);
-    });
-  }
-
- private:
-  struct Step {
-    QString expected;
-    Drive drive;
-  };
-  std::deque<Step> steps_;
-  int timer_ = 0;
-};
-
-// A message box answered with its OK button.
-ModalScript::Drive PressOk() {
-  return [](QWidget* modal) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
-  };
-}
-
-// An input box: its text replaced by typing `text`, then Enter.
-ModalScript::Drive TypeAnswer(const QString& text, QStringList& problems) {
-  return [text, &problems](QWidget* modal) {
-    auto* edit = modal->findChild<QLineEdit*>();
-    if (edit == nullptr) {
-      problems << "the input box has no text field";
-      qobject_cast<QDialog*>(modal)->reject();
-      return;
-    }
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-  };
-}
-
-// A file dialog: `path` typed into its file name field (when not empty,
-// else the name it offers is kept), then its Open (Save) button clicked.
-ModalScript::Drive ChooseFile(const QString& path, QStringList& problems) {
-  return [path, &problems](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    auto* name = dialog != nullptr ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
-    auto* buttons = dialog != nullptr ? dialog->findChild<QDialogButtonBox*>() : nullptr;
-    if (name == nullptr || buttons == nullptr) {
-      problems << "not a file dialog with a file name field: " + modal->windowTitle();
-      qobject_cast<QDialog*>(modal)->reject();
-      return;
-    }
-    if (!path.isEmpty()) {
-      name->selectAll();
-      QTest::keyClicks(name, path);
-    }
-    QPushButton* accept = nullptr;
-    for (QAbstractButton* b : buttons->buttons()) {
-      if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) accept = qobject_cast<QPushButton*>(b);
-    }
-    // The button follows the dialog's view of the folder, which is read in
-    // the background.
-    if (accept != nullptr) (void)QTest::qWaitFor([accept] { return accept->isEnabled(); }, 5000);
-    if (accept == nullptr || !accept->isEnabled()) {
-      problems << "the file dialog's Open/Save button stays disabled for " + name->text();
-      dialog->reject();
-      return;
-    }
-    QTest::mouseClick(accept, Qt::LeftButton);
-  };
-}
-
-// The question before a file is replaced, answered with Yes.
-ModalScript::Drive PressYes() {
-  return [](QWidget* modal) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Yes)->click();
-  };
-}
-
-// A number within `tol` of the expected value; the failure names the
-// quantity and shows both values.
-#define ROAD_NEAR(got, want, tol, what)                                                                   \
-  QVERIFY2(std::abs((got) - (want)) <= (tol),                                                            \
-           qPrintable(QString("%1: got %2, want %3 +- %4").arg(what).arg(got, 0, 'g', 12).arg(want, 0, 'g', 12).arg(tol)))
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// ---------------------------------------------------------------------------
 // The picture and its truth.
 
 // Writes the scene's picture as a JPEG file in `folder` under the scene's
@@ -195,49 +56,6 @@ gen::Truth WritePicture(const pelorin::test::SampleScene& sample, const std::str
   const std::string path = folder + "/" + sample.pictureName;
   if (!image.save(QString::fromStdString(path), "JPEG", 95)) qWarning("could not write %s", path.c_str());
   return r.truth;
-}
-
-// The angle equal to `angle_deg` modulo 360 nearest to `near_deg`, so that
-// angles are compared across 0/360.
-double AngleNear(double angle_deg, double near_deg) {
-  const double d = angle_deg - near_deg;
-  return near_deg + d - 360.0 * std::floor((d + 180.0) / 360.0);
-}
-
-// The frame of the orientation dialogs that shows where east (north) lies
-// for a direction on the screen, degrees counter-clockwise from the
-// picture's +x axis: 0 right, 1 top, 2 left, 3 bottom.
-int FrameFor(double direction_deg) {
-  const double a = direction_deg - 360.0 * std::floor(direction_deg / 360.0);
-  return static_cast<int>(std::lround(a / 90.0)) % 4;
-}
-
-// The comma-separated items of a data-file line, quotes removed.
-QStringList Items(const std::string& line) {
-  QStringList items = QString::fromStdString(line).split(',');
-  for (QString& item : items) {
-    if (item.size() >= 2 && item.startsWith('"') && item.endsWith('"')) item = item.mid(1, item.size() - 2);
-  }
-  return items;
-}
-
-// Lines of a file whose every line ends with CR LF ("" and a note in
-// `problem` otherwise).
-std::vector<std::string> CrLfLines(const std::string& bytes, QString& problem) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) {
-      problem = "the last line does not end with CR LF";
-      return lines;
-    }
-    const std::string line = bytes.substr(start, end - start);
-    if (line.find_first_of("\r\n") != std::string::npos) problem = "a line holds a bare CR or LF";
-    lines.push_back(line);
-    start = end + 2;
-  }
-  return lines;
 }
 
 // ---------------------------------------------------------------------------
@@ -288,9 +106,8 @@ void CheckModals(Road& r) {
 
 // A menu item chosen as a user chooses it: it must be enabled.
 void Choose(Road& r, Menu item) {
-  QAction* action = r.f.window().menuAction(item);
-  QVERIFY2(action->isEnabled(), MenuName(item));
-  action->trigger();
+  const QString e = ChooseMenu(r.f.window(), item);
+  QVERIFY2(e.isEmpty(), qPrintable(e));
 }
 
 // A click on the picture at picture pixel (x, y), rounded to the pixel the
@@ -298,19 +115,8 @@ void Choose(Road& r, Menu item) {
 // middle of the window (as far as the scroll range allows), the pointer
 // moves there (the status line reads it out) and the button is clicked.
 void ClickPicture(Road& r, double x, double y, Qt::MouseButton button = Qt::LeftButton) {
-  MainWindow& w = r.f.window();
-  const QPoint at(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-  QWidget* client = w.client();
-  auto* h = r.f.find<QScrollBar>("HScroll1");
-  auto* v = r.f.find<QScrollBar>("VScroll1");
-  h->setValue(w.toTwips(at.x() - client->width() / 2));
-  v->setValue(w.toTwips(at.y() - client->height() / 2));
-  QWidget* canvas = r.canvas();
-  const QPoint inClient = canvas->mapTo(client, at);
-  QVERIFY2(client->childAt(inClient) == canvas,
-           qPrintable(QString("picture pixel (%1, %2) is not visible").arg(at.x()).arg(at.y())));
-  QTest::mouseMove(canvas, at);
-  QTest::mouseClick(canvas, button, Qt::NoModifier, at);
+  const QString e = ClickPixel(r.f.window(), x, y, button);
+  QVERIFY2(e.isEmpty(), qPrintable(e));
 }
 
 // Opens a new picture through File -> Open: the picture chosen in the
@@ -392,9 +198,9 @@ void FitLimb(Road& r) {
   // half a pixel off the limb, and on a bright disc "Nearest" takes a click
   // just inside the edge out to the first dark pixel: the circle is held to
   // half a pixel (a few hundredths of a degree at the spots).
-  ROAD_NEAR(s.ZeroPointX, r.truth.x0_px, 0.5, "disc centre x");
-  ROAD_NEAR(s.ZeroPointY, r.truth.y0_px, 0.5, "disc centre y");
-  ROAD_NEAR(s.LimbRadius, r.truth.rk_px, 0.5, "disc radius");
+  GUI_NEAR(s.ZeroPointX, r.truth.x0_px, 0.5, "disc centre x");
+  GUI_NEAR(s.ZeroPointY, r.truth.y0_px, 0.5, "disc centre y");
+  GUI_NEAR(s.LimbRadius, r.truth.rk_px, 0.5, "disc radius");
 }
 
 // Settings -> Input -> Orientation -> daily parallel or rotation axis: the
@@ -424,7 +230,7 @@ void Orient(Road& r, bool axis) {
   QCOMPARE(s.CalibrationState, 3.0f);
   // Source: the generator's orientation; the line is fixed to a few
   // hundredths of a degree by clicks on whole pixels.
-  ROAD_NEAR(AngleNear(s.OrientationAngle, t.orientation_deg), t.orientation_deg, 0.1, "orientation");
+  GUI_NEAR(AngleNear(s.OrientationAngle, t.orientation_deg), t.orientation_deg, 0.1, "orientation");
   QCOMPARE(r.messages.back(), Q("daily parallel=" + NumberText(s.OrientationAngle) + "\xC2\xB0"));
   // The grid of the new orientation is shown at once.
   QCOMPARE(s.GridOn, std::uint8_t{1});
@@ -470,48 +276,19 @@ void Save(Road& r) {
 void CheckDataFile(Road& r, const QString& name) {
   const gen::Truth& t = r.truth;
   QString problem;
-  const std::vector<std::string> lines = CrLfLines(pelorin::test::ReadAll(r.f.folder() + "/" + r.dataName), problem);
+  const std::vector<std::string> lines = CrLfLines(pelorin::test::ReadAll(r.f.folder() + "/" + r.dataName), &problem);
   QVERIFY2(problem.isEmpty(), qPrintable(problem));
   QCOMPARE(lines.size(), 13 + t.spots.size());
-  // Source: the layout of the data file, version "v2.0".
-  QCOMPARE(Q(lines[0]), QString("Note: Data format: \"name\", B, CMD, L"));
-  QCOMPARE(Q(lines[1]), QString("B, CMD and L are expresed in degrees."));
-  QCOMPARE(Q(lines[2]), QString("v2.0"));
-  QCOMPARE(Q(lines[3]), Q("Picture: " + r.sample.pictureName));
-  QCOMPARE(Q(lines[4]), Q("\"Date (day, month, year): \"," + std::to_string(t.day) + "," + std::to_string(t.month) +
-                           "," + std::to_string(t.year)));
-  QCOMPARE(Q(lines[5]), Q("\"Time (UT): \"," + NumberText(t.ut_hours)));
-  // Source: the generator's ephemeris, computed by the program's routine.
-  QCOMPARE(Q(lines[6]), Q("\"P=\"," + NumberText(t.eph.P_deg)));
-  QCOMPARE(Q(lines[7]), Q("\"B0=\"," + NumberText(t.eph.B0_deg)));
-  QCOMPARE(Q(lines[8]), Q("\"L0=\"," + NumberText(t.eph.L0_deg)));
-  QCOMPARE(Q(lines[9]), Q("\"rho0=\"," + NumberText(t.eph.rho0_AU)));
-  QCOMPARE(Q(lines[10]), QString("scan"));
-  const QStringList disc = Items(lines[11]);
-  QCOMPARE(disc.size(), 3);
-  // Source: the generator's disc (see FitLimb for the tolerance).
-  ROAD_NEAR(disc[0].toDouble(), t.x0_px, 0.5, "disc line x0");
-  ROAD_NEAR(disc[1].toDouble(), t.y0_px, 0.5, "disc line y0");
-  ROAD_NEAR(disc[2].toDouble(), t.rk_px, 0.5, "disc line rk");
-  const QStringList orientation = Items(lines[12]);
-  QCOMPARE(orientation.size(), 1);
-  ROAD_NEAR(AngleNear(orientation[0].toDouble(), t.orientation_deg), t.orientation_deg, 0.1, "orientation line");
+  ROAD_STEP(tour::CheckDataHeader(lines, r.sample.pictureName, t, "scan"));
+  // One record per spot, in the order clicked, its name quoted; 0.1 degrees
+  // for spots within 60 degrees of the disc centre, as all of these are.
+  std::vector<std::pair<std::string, std::string>> records;
   for (std::size_t i = 0; i < t.spots.size(); ++i) {
-    const gen::SpotTruth& spot = t.spots[i];
     const std::string& line = lines[13 + i];
     QVERIFY2(line.rfind("\"" + name.toStdString() + "\",", 0) == 0, line.c_str());
-    const QStringList f = Items(line);
-    QCOMPARE(f.size(), 4);
-    QCOMPARE(f[0], name);
-    const double B = f[1].toDouble(), CMD = f[2].toDouble(), L = f[3].toDouble();
-    // Source: the generator's spot positions; 0.1 degrees for spots within
-    // 60 degrees of the disc centre, as all of these are.
-    const QString what = Q(spot.name + " (" + line + ")");
-    const double cmd = AngleNear(spot.L_deg - t.eph.L0_deg, 0);
-    ROAD_NEAR(B, spot.B_deg, 0.1, what + " B");
-    ROAD_NEAR(AngleNear(L, spot.L_deg), spot.L_deg, 0.1, what + " L");
-    ROAD_NEAR(AngleNear(CMD, cmd), cmd, 0.1, what + " CMD");
+    records.push_back({name.toStdString(), t.spots[i].name});
   }
+  tour::CheckRecords(lines, 13, t, records);
 }
 
 enum class OpenBy { Menu, KeyF };
@@ -554,8 +331,8 @@ void Reopen(Road& r, OpenBy how) {
   double X = 0, Y = 0;
   HeliographicToPixel(truthState, r.truth.eph.L0_deg, 0, -r.truth.orientation_deg, X, Y);
   const std::size_t centre = 8 * 181 + 91;
-  ROAD_NEAR(static_cast<double>(s.GridPointX[centre]), X, 1.0, "grid point B 0 on the central meridian, x");
-  ROAD_NEAR(static_cast<double>(s.GridPointY[centre]), Y, 1.0, "grid point B 0 on the central meridian, y");
+  GUI_NEAR(static_cast<double>(s.GridPointX[centre]), X, 1.0, "grid point B 0 on the central meridian, x");
+  GUI_NEAR(static_cast<double>(s.GridPointY[centre]), Y, 1.0, "grid point B 0 on the central meridian, y");
 }
 
 // View -> Object: every stored point is marked bright green (3 x 3 pixels)
