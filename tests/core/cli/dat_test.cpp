@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "DataFiles.h"
 #include "TestApp.h"
 
 namespace pelorin {
@@ -30,24 +31,8 @@ DatResult RunDat(const char* content, const std::string& args) {
 
 // A v1.0 file: a record before any "Obj" line, an object whose name holds a
 // comma, a CMD above 180 and a line without commas.
-const char* const kV1 =
-    "Note: Data format: \"name\", B, CMD, L\r\n"
-    "B, CMD and L are expresed in degrees.\r\n"
-    "v1.0\r\n"
-    "Picture: x.jpg\r\n"
-    "\"Date (day, month, year): \",17,5,2003\r\n"
-    "\"Time (UT): \",7.75\r\n"
-    "\"P=\",-21.4512\r\n"
-    "\"B0=\",-2.3317\r\n"
-    "\"L0=\",113.0527\r\n"
-    "\"rho0=\",1.011316\r\n"
-    "scan\r\n"
-    "512,498,400\r\n"
-    "12.5\r\n"
-    "1,2,3\r\n"
-    "Obj 1234567890g, 2\r\n"
-    "10,200,300\r\n"
-    "bad\r\n";
+const std::string kV1 =
+    test::DataFile("v1.0", "scan", "-21.4512", {"1,2,3", "Obj 1234567890g, 2", "10,200,300", "bad"});
 
 const char* const kCsv =
     "name,B,CMD,L\n"
@@ -55,7 +40,7 @@ const char* const kCsv =
     "\"g, 2\",10,-160,300\n";
 
 TEST(CliDat, PrintsHeaderAndRecords) {
-  const DatResult full = RunDat(kV1, "x.dat");
+  const DatResult full = RunDat(kV1.c_str(), "x.dat");
   EXPECT_EQ(full.status, 0) << full.err;
   EXPECT_EQ(full.out,
             std::string("version=v1.0\npicture=x.jpg\nday=17\nmonth=5\nyear=2003\ntime=7.75\nP=-21.4512\n"
@@ -64,7 +49,7 @@ TEST(CliDat, PrintsHeaderAndRecords) {
                 kCsv);
   EXPECT_NE(full.err.find("line 17"), std::string::npos) << full.err;  // the skipped line is named
 
-  const DatResult csv = RunDat(kV1, "--csv x.dat");
+  const DatResult csv = RunDat(kV1.c_str(), "--csv x.dat");
   EXPECT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out, kCsv);
 }
@@ -81,7 +66,7 @@ TEST(CliDat, FailuresNameTheFile) {
       {"header cut short", "Note\r\nB\r\nv2.0\r\nPicture: x.jpg\r\n\"Date (day, month, year): \",17,5,2003\r\n",
        "x.dat", 1, "x.dat: line 6"},
       {"no file named", nullptr, "", 2, "usage"},
-      {"unknown option", kV1, "--tsv x.dat", 2, "--tsv"},
+      {"unknown option", kV1.c_str(), "--tsv x.dat", 2, "--tsv"},
   };
   for (const auto& c : cases) {
     const DatResult r = RunDat(c.content, c.args);

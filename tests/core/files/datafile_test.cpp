@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "DataFiles.h"
 #include "TestApp.h"
 #include "files/DataFile.h"
 #include "files/PictureLoad.h"
@@ -12,33 +13,10 @@
 namespace pelorin {
 namespace {
 
+using test::DataFile;
 using test::ReadAll;
 using test::TestApp;
 using test::WriteAll;
-
-const char* const kNote = "Note: Data format: \"name\", B, CMD, L\r\nB, CMD and L are expresed in degrees.\r\n";
-
-// A data file: lines 1 and 2, the version line, the picture line, a header
-// with the given type word and P, then `records` (whole lines, CR LF each).
-std::string DataFile(const std::string& version, const std::string& typeWord, const std::string& P,
-                     const std::vector<std::string>& records, const std::string& picture = "x.jpg") {
-  std::string f = kNote + version + "\r\nPicture: " + picture +
-                  "\r\n"
-                  "\"Date (day, month, year): \",17,5,2003\r\n"
-                  "\"Time (UT): \",7.75\r\n"
-                  "\"P=\"," +
-                  P +
-                  "\r\n"
-                  "\"B0=\",-2.3317\r\n"
-                  "\"L0=\",113.0527\r\n"
-                  "\"rho0=\",1.011316\r\n" +
-                  typeWord +
-                  "\r\n"
-                  "512,498,400\r\n"
-                  "12.5\r\n";
-  for (const auto& r : records) f += r + "\r\n";
-  return f;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   test::TempFolder folder;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DataFiles.h"
 #include "TestApp.h"
 #include "app/RasterPicture.h"
 #include "files/DataFile.h"
@@ -53,20 +54,7 @@ std::string BmpHeaderOnly(int w, int h) {
   return bytes;
 }
 
-const std::string kHeader =
-    "Note: Data format: \"name\", B, CMD, L\r\n"
-    "B, CMD and L are expresed in degrees.\r\n"
-    "v2.0\r\n"
-    "Picture: x.bmp\r\n"
-    "\"Date (day, month, year): \",17,5,2003\r\n"
-    "\"Time (UT): \",7.75\r\n"
-    "\"P=\",-21.4512\r\n"
-    "\"B0=\",-2.3317\r\n"
-    "\"L0=\",113.0527\r\n"
-    "\"rho0=\",1.011316\r\n"
-    "scan\r\n"
-    "20,15,10\r\n"
-    "12.5\r\n";
+const std::string kHeader = test::DataFileHeader("v2.0", "x.bmp") + "20,15,10\r\n12.5\r\n";
 
 std::string Records(int n) {
   std::string r;

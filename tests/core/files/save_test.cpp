@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "DataFiles.h"
 #include "TestApp.h"
 #include "files/DataFile.h"
 #include "files/WorkFiles.h"
@@ -16,21 +17,7 @@ using test::WriteAll;
 
 const char* const kFilter = "Text files(*.txt,*.dat)|*.txt;*.dat|All files(*.*)|*.*";
 
-const std::string kSaved =
-    "Note: Data format: \"name\", B, CMD, L\r\n"
-    "B, CMD and L are expresed in degrees.\r\n"
-    "v2.0\r\n"
-    "Picture: x.jpg\r\n"
-    "\"Date (day, month, year): \",17,5,2003\r\n"
-    "\"Time (UT): \",7.75\r\n"
-    "\"P=\",-21.4512\r\n"
-    "\"B0=\",-2.3317\r\n"
-    "\"L0=\",113.0527\r\n"
-    "\"rho0=\",1.011316\r\n"
-    "scan\r\n"
-    "512,498,400\r\n"
-    "12.5\r\n"
-    "\"a\",1,2,3\r\n";
+const std::string kSaved = test::DataFile("v2.0", "scan", "-21.4512", {"\"a\",1,2,3"});
 const std::string kNewRecord = "\"b\",4,5,6\r\n";
 
 // Picture x.jpg of type 0 opened from its data file x.dat, one object

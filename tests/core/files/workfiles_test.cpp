@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "DataFiles.h"
 #include "TestApp.h"
 #include "files/WorkFiles.h"
 
@@ -45,22 +46,12 @@ TEST(WorkFiles, WholeHeaderAndTwoObjectsByteForByte) {
 
   // Source: the line table of the data file (lines 1 to 14 and on).
   EXPECT_EQ(ReadAll("temp.dat"),
-            "Note: Data format: \"name\", B, CMD, L\r\n"
-            "B, CMD and L are expresed in degrees.\r\n"
-            "v2.0\r\n"
-            "Picture: kanz_halph_xx_20030517_0745.jpg\r\n"
-            "\"Date (day, month, year): \",17,5,2003\r\n"
-            "\"Time (UT): \",7.75\r\n"
-            "\"P=\",-21.4512\r\n"
-            "\"B0=\",-2.3317\r\n"
-            "\"L0=\",113.0527\r\n"
-            "\"rho0=\",1.011316\r\n"
-            "scan\r\n"
-            "512.25,498,402.5\r\n"
-            "-0.125\r\n"
-            "\"a\",12.5,-30.25,82.8027\r\n"
-            "\"a\",12.75,-30,83.0527\r\n"
-            "\"b 2\",-8,1E-05,113.05271\r\n");
+            test::DataFileHeader("v2.0", "kanz_halph_xx_20030517_0745.jpg") +
+                "512.25,498,402.5\r\n"
+                "-0.125\r\n"
+                "\"a\",12.5,-30.25,82.8027\r\n"
+                "\"a\",12.75,-30,83.0527\r\n"
+                "\"b 2\",-8,1E-05,113.05271\r\n");
   // Source: the a.tmp layout: "x,y" per captured point, "B, CMD" per
   // point of a finished object.
   EXPECT_EQ(ReadAll("a.tmp"),
