@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Pictures.h"
 #include "TestApp.h"
 #include "app/Text.h"
 #include "calibration/Limb.h"
@@ -16,27 +17,11 @@
 namespace pelorin {
 namespace {
 
+using test::Calibrated;
 using test::ReadAll;
 using test::TestApp;
 
 constexpr double kPi = 3.14159265358979;
-
-// A calibrated 200 x 200 white picture (disc of radius 50 about (100, 100)),
-// clicks taken as they are, temp.dat open.
-void Calibrated(TestApp& t) {
-  t.pic.Fill(200, 200, RGB(255, 255, 255));
-  ProgramState& s = t.app.s;
-  s.ZeroPointX = 100;
-  s.ZeroPointY = 100;
-  s.ManualSelection = kTrue;
-  s.CalibrationState = 3;
-  s.CoordSystem = 8;
-  s.LimbRadius = 50;
-  s.rho0 = 1;
-  s.L0 = 100;
-  t.app.file2.Open("temp.dat");
-  t.win.SetMenuEnabled(Menu::Objekt, true);
-}
 
 void Left(TestApp& t, double X, double Y) { Picture1_MouseDown(t.app, kLeftButton, 0, X, Y); }
 

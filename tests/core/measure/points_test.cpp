@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "Pictures.h"
 #include "TestApp.h"
 #include "app/Text.h"
 #include "calibration/Limb.h"
@@ -15,34 +16,14 @@
 namespace pelorin {
 namespace {
 
+using test::Blank;
+using test::Calibrated;
 using test::ReadAll;
 using test::TestApp;
 
 constexpr std::uint32_t kWhite = RGB(255, 255, 255);
 const std::int32_t kDot = static_cast<std::int32_t>(QBColor(0));
 const std::int32_t kBlank = static_cast<std::int32_t>(kWhite);
-
-// A 200 x 200 white picture, zero point (100, 100), clicks taken as they are.
-void Blank(TestApp& t) {
-  t.pic.Fill(200, 200, kWhite);
-  t.app.s.ZeroPointX = 100;
-  t.app.s.ZeroPointY = 100;
-  t.app.s.ManualSelection = kTrue;
-}
-
-// A calibrated picture: disc of radius 50 px about (100, 100), P = B0 = 0,
-// L0 = 100, orientation 0; temp.dat open.
-void Calibrated(TestApp& t) {
-  Blank(t);
-  ProgramState& s = t.app.s;
-  s.CalibrationState = 3;
-  s.CoordSystem = 8;
-  s.LimbRadius = 50;
-  s.rho0 = 1;
-  s.L0 = 100;
-  t.app.file2.Open("temp.dat");
-  t.win.SetMenuEnabled(Menu::Objekt, true);
-}
 
 // The white picture with one black pixel at (X, Y), in the clean copy too.
 void DarkPixel(TestApp& t, int X, int Y) {
