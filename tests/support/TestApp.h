@@ -28,6 +28,20 @@ std::string ReadAll(const std::string& path);
 // Writes bytes to a file.
 void WriteAll(const std::string& path, const std::string& bytes);
 
+// The calibrated picture of the geometry notes' examples: a disc of radius
+// 400 px about (500, 500), P = 10, B0 = 5, L0 = 100 (degrees), rho0 = 0.99 AU.
+// The orientation is left as it is.
+inline void CalibrateExample(ProgramState& s) {
+  s.ZeroPointX = 500;
+  s.ZeroPointY = 500;
+  s.LimbRadius = 400;
+  s.P = 10;
+  s.B0 = 5;
+  s.L0 = 100;
+  s.rho0 = 0.99;
+  s.CalibrationState = 3;
+}
+
 struct TestApp {
   TestApp();  // runs Form_Load in a fresh temporary folder
   TempFolder folder;

@@ -34,14 +34,7 @@ TEST(Readout, ThreeForms) {
     t.pic.Fill(1000, 1000, RGB(255, 255, 255));
     ProgramState& s = t.app.s;
     s.CoordSystem = 3;
-    s.CalibrationState = 3;
-    s.ZeroPointX = 500;
-    s.ZeroPointY = 500;
-    s.LimbRadius = 400;
-    s.P = 10;
-    s.B0 = 5;
-    s.L0 = 100;
-    s.rho0 = 0.99;
+    test::CalibrateExample(s);
     s.OrientationAngle = 20;
     Picture1_MouseMove(t.app, 0, 0, 600, 450);
     // B = 9.36605, CMD = -15.68225, L = 84.31775 for this point.

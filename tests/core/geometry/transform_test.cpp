@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "TestApp.h"
 #include "geometry/Transform.h"
 
 namespace pelorin {
@@ -10,14 +11,7 @@ namespace {
 // The calibrated picture of the geometry notes' examples.
 ProgramState Example() {
   ProgramState s;
-  s.ZeroPointX = 500;
-  s.ZeroPointY = 500;
-  s.LimbRadius = 400;
-  s.P = 10;
-  s.B0 = 5;
-  s.L0 = 100;
-  s.rho0 = 0.99;
-  s.CalibrationState = 3;
+  test::CalibrateExample(s);
   return s;
 }
 
