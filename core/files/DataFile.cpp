@@ -12,6 +12,7 @@
 
 #include "app/Dispatcher.h"
 #include "app/Text.h"
+#include "files/PictureNames.h"
 #include "files/WorkFiles.h"
 #include "geometry/Angles.h"
 #include "geometry/Transform.h"
@@ -120,11 +121,6 @@ double ConvertVersion0Cmd(double B, double Y) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
-}
-
-std::string BareName(const std::string& path) {
-  const std::size_t sep = path.find_last_of("/\\");
-  return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
 // Writes `bytes` to `target` without ever leaving it half-written: the bytes
@@ -333,8 +329,9 @@ DataFileContents ParseDataFile(const std::vector<std::string>& lines) {
 
 void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, std::int16_t& imageType,
                    std::int16_t& northUpImage, float& dateKnown) {
-  const bool drawing = StartsWith(pictureName, "kanz_drawx");
-  const bool northUpKanz = StartsWith(pictureName, "kanz_halph") || StartsWith(pictureName, "kanz_bband");
+  const KanzelhoeheName kind = KanzelhoeheKind(pictureName);
+  const bool drawing = kind == KanzelhoeheName::Drawing;
+  const bool northUpKanz = kind == KanzelhoeheName::NorthUp;
   if (typeWord == "SOHO") {
     imageType = 1;
     northUpImage = 1;

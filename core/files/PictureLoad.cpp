@@ -10,6 +10,7 @@
 #include "app/Startup.h"
 #include "app/Text.h"
 #include "files/DataFile.h"
+#include "files/PictureNames.h"
 #include "files/Soho.h"
 #include "files/TextFile.h"
 #include "files/WorkFiles.h"
@@ -25,8 +26,6 @@ namespace {
 constexpr const char* kOpenTitle = "Open picture";
 constexpr const char* kOpenFilter = "Pictures|*.bmp;*.jpg|All files(*.*)|*.*";
 constexpr const char* kTypePrompt = "0=scan Kanzelhöhe; 1=SOHO; 2=other type of image; 3=photo Kanzelhöhe";
-
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 // Position (0-based) of the last folder separator, npos when there is none.
 std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
@@ -121,8 +120,7 @@ bool SetUpSoho(App& app, const std::string& pictureName) {
 }  // namespace
 
 bool KanzelhoeheDate(const std::string& name, double& year, double& month, double& day, double& hours) {
-  if (!StartsWith(name, "kanz_drawx") && !StartsWith(name, "kanz_halph") && !StartsWith(name, "kanz_bband"))
-    return false;
+  if (KanzelhoeheKind(name) == KanzelhoeheName::None) return false;
   year = LeadingNumber(Mid(name, 15, 4));
   month = LeadingNumber(Mid(name, 19, 2));
   day = LeadingNumber(Mid(name, 21, 2));
@@ -200,7 +198,7 @@ void LoadPictureData(App& app, std::string& name, int& result) {
       s.DateDay = d;
       s.TimeUT = h;
       s.DateKnown = 1;
-      s.NorthUpImage = StartsWith(pictureName, "kanz_drawx") ? 0 : 1;
+      s.NorthUpImage = KanzelhoeheKind(pictureName) == KanzelhoeheName::NorthUp ? 1 : 0;
     }
   } else if (s.ImageType == 1) {
     // A SOHO picture is north up, as its data file will say when reopened.
