@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "files/PictureHeader.h"
+
 namespace pelorin {
 
 class DateDialog;
@@ -114,6 +116,10 @@ class PicturePort {
   // Writes the picture with its marks as a BMP file; false with `error` set
   // when it cannot be written.
   virtual bool SaveBmp(const std::string& path, std::string& error) const = 0;
+
+  // The header of the loaded picture (FITS keywords); empty for pictures
+  // without one. Replaced by every successful Load.
+  virtual const PictureHeader& Header() const = 0;
 };
 
 }  // namespace pelorin

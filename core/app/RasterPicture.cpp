@@ -144,6 +144,7 @@ void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
   fresh_ = drawn_ = kNothing;
   changed_ = w > 0 && h > 0 ? Rect{0, 0, w - 1, h - 1} : kNothing;
   texts_.clear();
+  header_.cards.clear();
 }
 
 void RasterPicture::Fill(int w, int h, std::uint32_t colour) {

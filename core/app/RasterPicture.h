@@ -94,6 +94,11 @@ class RasterPicture : public PicturePort {
   // Writes the composed picture (both layers), row by row.
   bool SaveBmp(const std::string& path, std::string& error) const override;
 
+  const PictureHeader& Header() const override { return header_; }
+  // The header of the picture set by SetPixels/SetPixelRows; set it after
+  // them (they clear it).
+  void SetHeader(PictureHeader header) { header_ = std::move(header); }
+
   // The composed colour (0xAARRGGBB) of pixel (x, y), which must lie inside
   // the picture.
   std::uint32_t ShownArgb(int x, int y) const {
@@ -225,6 +230,7 @@ class RasterPicture : public PicturePort {
   static constexpr Rect kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
   Rect fresh_ = kNothing, drawn_ = kNothing, changed_ = kNothing;
   std::vector<Text> texts_;
+  PictureHeader header_;
 };
 
 // Writes w x h pixels (0xAARRGGBB, top row first) as a 24-bit BMP file. The
