@@ -9,6 +9,7 @@ namespace {
 
 const char* const kUsage =
     "usage: pelorin-cli COMMAND key=value ...\n"
+    "       pelorin-cli --help | --version\n"
     "commands:\n"
     "  ephemeris year= month= day= hours=\n"
     "      P, B0, L0 (degrees) and rho0 (AU) for a date and UT (decimal hours)\n"
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "help" || command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "--version" || command == "-v") {
+    std::fputs("pelorin-cli " PELORIN_VERSION "\n", stdout);
     return 0;
   }
   if (command == "ephemeris") return pelorin::cli::RunEphemeris(args);

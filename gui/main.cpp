@@ -23,7 +23,16 @@ bool HasDisplay() {
   return false;
 }
 
-constexpr const char* kUsage = "Usage: pelorin [PICTURE]\n";
+constexpr const char* kUsage =
+    "Usage: pelorin [PICTURE]\n"
+    "Measures the positions of sunspots on full-disc pictures of the Sun.\n"
+    "PICTURE (BMP, JPEG, PNG, TIFF, FITS or JPEG 2000) is opened at start.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n"
+    "\n"
+    "Qt's own options (-platform, -style, ...) are accepted too.\n"
+    "See pelorin(1) for the menus, keys and files.\n";
 
 }  // namespace
 
@@ -32,6 +41,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "-v" || arg == "--version") {
+      std::fputs("pelorin " PELORIN_VERSION "\n", stdout);
       return 0;
     }
   }
