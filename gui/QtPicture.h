@@ -43,7 +43,6 @@ class QtPicture : public RasterPicture {
   std::function<void()> onRefresh;
   std::function<void()> onLoaded;
 
- private:
   // One text rendered on transparency: the pixels it covers at all, each
   // at (dx, dy) from the point the text is printed at, with its colour
   // premultiplied by its coverage (0xAARRGGBB, alpha the coverage).
@@ -51,6 +50,13 @@ class QtPicture : public RasterPicture {
     int dx, dy;
     std::uint32_t premultiplied;
   };
+  // The rendering of a printed text (one of Texts()), for drawing it
+  // elsewhere at its own size.
+  const std::vector<TextPixel>& Rendered(const Text& text) {
+    return Render(text.text, text.size, text.bold, text.colour).pixels;
+  }
+
+ private:
   struct RenderedText {
     std::vector<TextPixel> pixels;
   };

@@ -138,6 +138,7 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     name = name.substr(sep + 1);
   }
   const std::string pictureName = name;
+  app.createdEmptyPath.clear();
   // 2. The data file: the last three characters replaced by "dat".
   const std::string dataName = (pictureName.size() >= 3 ? pictureName.substr(0, pictureName.size() - 3) : "") + "dat";
   std::error_code ec;
@@ -169,6 +170,7 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     try {
       OutputFile created;
       created.Open(dataName);
+      app.createdEmptyPath = dataPath;
     } catch (const FileError& e) {
       app.win.MessageBox(e.what());
     }
