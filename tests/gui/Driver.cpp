@@ -147,7 +147,8 @@ namespace {
 // Where the pointer goes for picture pixel (x, y) (rounded): at 1:1 the
 // pixel's own screen pixel, as a mouse gives it; at other zooms the middle
 // of the pixel's square on screen (between screen pixels when reduced, as a
-// high-resolution pointer gives it).
+// high-resolution pointer gives it). The events are sent to Picture1
+// itself, so no pointer left elsewhere by the window system takes part.
 QPointF PointerAt(MainWindow& w, double x, double y) {
   const QPointF pixel(static_cast<double>(std::lround(x)), static_cast<double>(std::lround(y)));
   const double zoom = w.canvas()->Zoom();
@@ -176,22 +177,15 @@ QString PointAtPixel(MainWindow& w, double x, double y) {
   QWidget* client = w.client();
   if (client->childAt(canvas->mapTo(client, at.toPoint())) != canvas)
     return QString("picture pixel (%1, %2) does not show").arg(std::lround(x)).arg(std::lround(y));
-  if (w.canvas()->Zoom() == 1.0)
-    QTest::mouseMove(canvas, at.toPoint());
-  else
-    SendMouse(canvas, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+  SendMouse(canvas, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
   return {};
 }
 
 QString ClickPixel(MainWindow& w, double x, double y, Qt::MouseButton button) {
   if (QString e = PointAtPixel(w, x, y); !e.isEmpty()) return e;
   const QPointF at = PointerAt(w, x, y);
-  if (w.canvas()->Zoom() == 1.0) {
-    QTest::mouseClick(w.canvas(), button, Qt::NoModifier, at.toPoint());
-  } else {
-    SendMouse(w.canvas(), QEvent::MouseButtonPress, at, button, button);
-    SendMouse(w.canvas(), QEvent::MouseButtonRelease, at, button, Qt::NoButton);
-  }
+  SendMouse(w.canvas(), QEvent::MouseButtonPress, at, button, button);
+  SendMouse(w.canvas(), QEvent::MouseButtonRelease, at, button, Qt::NoButton);
   return {};
 }
 
