@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -84,6 +85,8 @@ class ViewTest : public QObject {
   void marksVisible();
   void ctrlWheelKeepsThePointUnderThePointer();
   void wheelScrolls();
+  void shiftDragInScreenDistances_data();
+  void shiftDragInScreenDistances();
   void viewKeysNeverReachTheDispatcher_data();
   void viewKeysNeverReachTheDispatcher();
   void viewItemsFollowThePicture();
@@ -293,6 +296,44 @@ void ViewTest::wheelScrolls() {
     QCOMPARE(h->value(), r.h);
     QCOMPARE(v->value(), r.v);
   }
+}
+
+void ViewTest::shiftDragInScreenDistances_data() {
+  QTest::addColumn<double>("zoom");
+  QTest::newRow("1:1") << 1.0;
+  QTest::newRow("1/2") << 0.5;
+  QTest::newRow("2x") << 2.0;
+  QTest::newRow("4x") << 4.0;
+}
+
+// A Shift-drag moves the picture as at 1:1 at every zoom: each step adds
+// the screen distance from the pointer to the grabbed point (in twips), and
+// the release redraws and ends the drag.
+void ViewTest::shiftDragInScreenDistances() {
+  QFETCH(double, zoom);
+  MainWindowFixture f;
+  MainWindow& w = f.window();
+  const QSize area = w.viewSize();
+  w.picture().Fill(area.width() * 4, area.height() * 4, RGB(90, 90, 90));
+  w.setZoom(zoom);
+  auto* h = w.scrollBar(ScrollBar::H);
+  auto* v = w.scrollBar(ScrollBar::V);
+  h->setValue(600);
+  v->setValue(600);
+  Canvas* canvas = w.canvas();
+  const QPointF grab = canvas->mapFrom(w.client(), QPoint(300, 200));
+  const auto send = [canvas](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, canvas->mapToGlobal(at), button, held, Qt::ShiftModifier);
+    QApplication::sendEvent(canvas, &e);
+  };
+  send(QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+  QCOMPARE(f.app().s.QuickMoveActive, std::uint8_t{1});
+  QCOMPARE(f.app().s.PointCount, std::int16_t{0});  // no point taken
+  send(QEvent::MouseMove, grab + QPointF(-10, 30), Qt::NoButton, Qt::LeftButton);
+  QCOMPARE(h->value(), 610);
+  QCOMPARE(v->value(), 570);
+  send(QEvent::MouseButtonRelease, grab + QPointF(-10, 30), Qt::LeftButton, Qt::NoButton);
+  QCOMPARE(f.app().s.QuickMoveActive, std::uint8_t{0});
 }
 
 void ViewTest::viewKeysNeverReachTheDispatcher_data() {
