@@ -61,12 +61,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   buildViewMenu();
-  // About 85 % of the screen's available area, never below the designed
-  // client area, in the middle of the screen.
+  // Nine tenths of the screen's available width and height (81 % of its
+  // area), never below the designed client area, in the middle of the
+  // screen.
   QSize size(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
   if (const QScreen* s = screen()) {
     const QRect available = s->availableGeometry();
-    size = size.expandedTo(available.size() * 0.85);
+    size = size.expandedTo(available.size() * 0.9);
     resize(size);
     move(available.center() - QPoint(size.width() / 2, size.height() / 2));
   } else {
