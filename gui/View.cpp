@@ -150,11 +150,26 @@ void RenderReduced(QtPicture& picture, Reduction& reduction, double zoom, Frame&
       f.Fill(at(l.a), at(l.at), at(l.b), at(l.at), l.argb);
   }
   for (const RasterPicture::SlantItem& s : picture.Slants()) {
-    const int x0 = at(s.x1), y0 = at(s.y1), x1 = at(s.x2), y1 = at(s.y2);
-    const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    // The part of the line inside the area (ends far outside cost nothing),
+    // one screen pixel a step.
+    const double x0 = at(s.x1), y0 = at(s.y1), dx = at(s.x2) - x0, dy = at(s.y2) - y0;
+    double t0 = 0, t1 = 1;
+    const auto clip = [&t0, &t1](double p, double q) {  // keeps p * t <= q
+      if (p == 0) return q >= 0;
+      const double t = q / p;
+      if (p < 0) t0 = std::max(t0, t);
+      else t1 = std::min(t1, t);
+      return t0 <= t1;
+    };
+    const QRect& a = f.area;
+    if (!clip(-dx, x0 - a.left()) || !clip(dx, a.right() - x0) || !clip(-dy, y0 - a.top()) ||
+        !clip(dy, a.bottom() - y0))
+      continue;
+    const double length = std::max(std::abs(dx), std::abs(dy)) * (t1 - t0);
+    const int n = static_cast<int>(std::ceil(length));
     for (int i = 0; i <= n; ++i) {
-      const double t = n == 0 ? 0 : static_cast<double>(i) / n;
-      const int x = static_cast<int>(std::lround(x0 + t * (x1 - x0))), y = static_cast<int>(std::lround(y0 + t * (y1 - y0)));
+      const double t = t0 + (n == 0 ? 0 : (t1 - t0) * i / n);
+      const int x = static_cast<int>(std::lround(x0 + t * dx)), y = static_cast<int>(std::lround(y0 + t * dy));
       f.Fill(x, y, x, y, s.argb);
     }
   }

@@ -223,6 +223,7 @@ void ViewTest::marksVisible() {
   pic.Mark3x3(mark.x(), mark.y(), QBColor(10));
   pic.PSet(dot.x(), dot.y(), QBColor(12));
   pic.Line(1000, 0, 1000, 1199, QBColor(1));
+  pic.Line(100, 200, 1500, 900, QBColor(5));  // slanted, through (800, 550)
   pic.Print(200, 900, "G12", 12, true, QBColor(4));
   w.canvas()->repaint();
   Canvas* c = w.canvas();
@@ -231,6 +232,7 @@ void ViewTest::marksVisible() {
   QCOMPARE(CountColour(c, centre(mark), side, QBColor(10)), side * side);
   const int dotSide = std::max(1, static_cast<int>(std::lround(zoom)));
   QCOMPARE(CountColour(c, centre(dot), dotSide + 2, QBColor(12)), dotSide * dotSide);
+  QVERIFY(CountColour(c, centre(QPoint(800, 550)), 2, QBColor(5)) >= 1);
   // The line: one screen pixel wide reduced, the zoom's width enlarged.
   const QImage strip = c->grab(QRect(Canvas::WidgetAt(QPointF(990, 500), zoom).toPoint(), QSize(int(20 * zoom) + 4, 3)))
                            .toImage()
