@@ -32,21 +32,22 @@ std::uint32_t Average(const std::uint32_t* c, int n) {
   return 0xFF000000u | (((r + half) / count) << 16) | (((g + half) / count) << 8) | ((b + half) / count);
 }
 
-// One level from the one below it: pixel (x, y) averages the 2 x 2 block
-// at (2x, 2y) of `at` (a source w x h; partial blocks average what they
-// have).
-template <typename At>
-void Halve(int w, int h, At&& at, QImage& out) {
+// One level from the one below it (w x h, rows of `stride` words): pixel
+// (x, y) averages the 2 x 2 block at (2x, 2y), each channel rounded. The
+// last row and column of an odd size are taken twice, which averages a
+// partial block over what it has. Red and blue are summed side by side in one
+// word.
+void HalveRows(const std::uint32_t* src, std::size_t stride, int w, int h, QImage& out) {
   for (int y = 0; y < out.height(); ++y) {
+    const std::uint32_t* r0 = src + static_cast<std::size_t>(2 * y) * stride;
+    const std::uint32_t* r1 = 2 * y + 1 < h ? r0 + stride : r0;
     auto* row = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
-    const int y0 = 2 * y, ny = std::min(2, h - y0);
     for (int x = 0; x < out.width(); ++x) {
-      const int x0 = 2 * x, nx = std::min(2, w - x0);
-      std::uint32_t c[4];
-      int n = 0;
-      for (int j = 0; j < ny; ++j)
-        for (int i = 0; i < nx; ++i) c[n++] = at(x0 + i, y0 + j);
-      row[x] = Average(c, n);
+      const int x0 = 2 * x, x1 = x0 + 1 < w ? x0 + 1 : x0;
+      const std::uint32_t a = r0[x0], b = r0[x1], c = r1[x0], d = r1[x1];
+      const std::uint32_t rb = (a & 0xFF00FFu) + (b & 0xFF00FFu) + (c & 0xFF00FFu) + (d & 0xFF00FFu);
+      const std::uint32_t g = (a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u) + (d & 0xFF00u);
+      row[x] = 0xFF000000u | (((rb + 0x20002u) >> 2) & 0xFF00FFu) | (((g + 0x200u) >> 2) & 0xFF00u);
     }
   }
 }
@@ -232,18 +233,26 @@ void Reduction::Update(const QtPicture& picture) {
     QImage level((lw + 1) / 2, (lh + 1) / 2, QImage::Format_RGB32);
     if (level.isNull()) return;  // out of memory: the view is drawn without the levels
     if (k == 0) {
-      if (clean.empty()) {
-        Halve(w, h, [px, width](int x, int y) { return px[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)]; }, level);
-      } else {
-        Halve(w, h, [&](int x, int y) {
-          const std::size_t i = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
-          const auto it = clean.find(i);
-          return it == clean.end() ? px[i] : it->second;
-        }, level);
+      HalveRows(px, width, w, h, level);
+      // The blocks under marks again, from the clean colours.
+      const auto cleanAt = [&](int x, int y) {
+        const std::size_t i = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
+        const auto it = clean.find(i);
+        return it == clean.end() ? px[i] : it->second;
+      };
+      for (const auto& [index, colour] : clean) {
+        (void)colour;
+        const int bx = static_cast<int>(index % width) / 2, by = static_cast<int>(index / width) / 2;
+        std::uint32_t c[4];
+        int n = 0;
+        for (int j = 0; j < 2 && 2 * by + j < h; ++j)
+          for (int i = 0; i < 2 && 2 * bx + i < w; ++i) c[n++] = cleanAt(2 * bx + i, 2 * by + j);
+        reinterpret_cast<std::uint32_t*>(level.scanLine(by))[bx] = Average(c, n);
       }
     } else {
       const QImage& below = levels_[static_cast<std::size_t>(k - 1)];
-      Halve(lw, lh, [&below](int x, int y) { return reinterpret_cast<const std::uint32_t*>(below.constScanLine(y))[x]; }, level);
+      HalveRows(reinterpret_cast<const std::uint32_t*>(below.constBits()),
+                static_cast<std::size_t>(below.bytesPerLine()) / 4, lw, lh, level);
     }
     levels_[static_cast<std::size_t>(k)] = std::move(level);
     lw = levels_[static_cast<std::size_t>(k)].width();
