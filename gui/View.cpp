@@ -127,19 +127,48 @@ void RenderPixels(const QtPicture& picture, double zoom, Frame& f) {
 // Reduced: the level filtered to the zoom, then the marks at screen size.
 void RenderReduced(QtPicture& picture, Reduction& reduction, double zoom, Frame& f) {
   const int w = picture.Width(), h = picture.Height();
-  // The level at or just above the zoom (2^-k >= zoom), at least level 1:
-  // the picture's own pixels hold the marks.
+  // The level at or just above the zoom (2^-k >= zoom); level 0 is the
+  // picture itself, between 1/2 and 1:1.
   int k = static_cast<int>(std::floor(std::log2(1.0 / zoom) + kSame));
-  k = std::clamp(k, 1, Reduction::kLevels);
-  reduction.Update(picture);
-  const QImage& level = reduction.Level(k);
+  k = std::clamp(k, 0, Reduction::kLevels);
   const QRectF shown = QRectF(0, 0, w * zoom, h * zoom).intersected(QRectF(f.area));
-  if (!level.isNull() && !shown.isEmpty()) {
+  if (shown.isEmpty()) return;
+  const QImage* level = nullptr;
+  QImage clean;
+  QPointF origin;  // picture (level) pixel at the level image's top-left corner
+  if (k == 0) {
+    // The clean picture under the part shown: its pixels with the colours
+    // under the marks put back (the marks follow at screen size).
+    const int x0 = std::max(0, static_cast<int>(std::floor(shown.left() / zoom)) - 1);
+    const int y0 = std::max(0, static_cast<int>(std::floor(shown.top() / zoom)) - 1);
+    const int x1 = std::min(w - 1, static_cast<int>(std::ceil(shown.right() / zoom)) + 1);
+    const int y1 = std::min(h - 1, static_cast<int>(std::ceil(shown.bottom() / zoom)) + 1);
+    clean = reduction.CleanPart(QSize(x1 - x0 + 1, y1 - y0 + 1));
+    if (!clean.isNull()) {
+      const std::uint32_t* px = picture.Data();
+      const auto width = static_cast<std::size_t>(w);
+      for (int y = y0; y <= y1; ++y)
+        std::memcpy(clean.scanLine(y - y0), px + static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x0),
+                    static_cast<std::size_t>(x1 - x0 + 1) * sizeof(std::uint32_t));
+      picture.ForEachWritten([&](std::size_t i, std::uint32_t before) {
+        const int x = static_cast<int>(i % width), y = static_cast<int>(i / width);
+        if (x >= x0 && x <= x1 && y >= y0 && y <= y1)
+          reinterpret_cast<std::uint32_t*>(clean.scanLine(y - y0))[x - x0] = before;
+      });
+      level = &clean;
+      origin = QPointF(x0, y0);
+    }
+  } else {
+    reduction.Update(picture);
+    if (!reduction.Level(k).isNull()) level = &reduction.Level(k);
+  }
+  if (level != nullptr) {
     const double scale = zoom * static_cast<double>(1 << k);  // view pixels per level pixel
     QPainter painter(&f.image);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(scale - 1.0) > kSame);
-    const QRectF source(shown.x() / scale, shown.y() / scale, shown.width() / scale, shown.height() / scale);
-    painter.drawImage(shown.translated(-f.area.topLeft()), level, source);
+    const QRectF source(shown.x() / scale - origin.x(), shown.y() / scale - origin.y(), shown.width() / scale,
+                        shown.height() / scale);
+    painter.drawImage(shown.translated(-f.area.topLeft()), *level, source);
   }
 
   // The view pixel that shows the centre of picture pixel p.
@@ -258,6 +287,14 @@ void Reduction::Update(const QtPicture& picture) {
     lw = levels_[static_cast<std::size_t>(k)].width();
     lh = levels_[static_cast<std::size_t>(k)].height();
   }
+}
+
+QImage Reduction::CleanPart(QSize size) {
+  if (cleanPart_.width() < size.width() || cleanPart_.height() < size.height())
+    cleanPart_ = QImage(size.expandedTo(cleanPart_.size()), QImage::Format_RGB32);
+  if (cleanPart_.isNull()) return {};
+  // Exactly `size` over the kept memory: filtering stops at its edges.
+  return QImage(cleanPart_.bits(), size.width(), size.height(), cleanPart_.bytesPerLine(), QImage::Format_RGB32);
 }
 
 std::size_t Reduction::Bytes() const {

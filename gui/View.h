@@ -53,10 +53,16 @@ class Reduction {
   const QImage& Level(int k) const { return levels_[static_cast<std::size_t>(k - 1)]; }
   // Memory held by the levels, bytes.
   std::size_t Bytes() const;
+  // An image of `size` for the clean picture under the part in view,
+  // between 1/2 and 1:1 (about the view's size; its memory is kept from
+  // paint to paint and not counted in Bytes). Its contents are the
+  // caller's; a null image when memory runs out.
+  QImage CleanPart(QSize size);
 
  private:
   std::uint64_t serial_ = 0;
   QImage levels_[kLevels];
+  QImage cleanPart_;
 };
 
 // Paints the part `area` (view pixels) of the view of `picture` at `zoom`
@@ -65,10 +71,11 @@ class Reduction {
 //  - At 1:1, the picture's own pixels with its marks.
 //  - Enlarged, each picture pixel a square of the zoom's size, marks
 //    included (a dot becomes such a square).
-//  - Reduced, the reduction level nearest above the zoom filtered down
-//    (bilinear) to it, and the marks drawn over it at screen resolution: a
-//    dot at least one screen pixel, a 3 x 3 mark three, a line one pixel
-//    wide, a text at its own size.
+//  - Reduced, the reduction level nearest above the zoom (between 1/2 and
+//    1:1 the clean picture itself) filtered down (bilinear) to it, and the
+//    marks drawn over it at screen resolution: a dot at least one screen
+//    pixel, a 3 x 3 mark three, a line one pixel wide, a text at its own
+//    size.
 void Render(QtPicture& picture, Reduction& reduction, double zoom, const QRect& area, QImage& frame,
             QRgb background);
 

@@ -2,6 +2,7 @@
 // at every zoom, marks visible when reduced and enlarged, Ctrl + wheel about
 // the pointer, the View keys kept from the dispatcher, the window's opening
 // size and the first Save without a question.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -79,6 +80,8 @@ class ViewTest : public QObject {
   void fitZoom_data();
   void fitZoom();
   void reductionAveragesTheCleanPicture();
+  void reducedViewShowsMarksOnlyAtScreenSize_data();
+  void reducedViewShowsMarksOnlyAtScreenSize();
   void clickRecordsThePicturePixel_data();
   void clickRecordsThePicturePixel();
   void marksVisible_data();
@@ -162,6 +165,44 @@ void ViewTest::reductionAveragesTheCleanPicture() {
   r.Update(big);
   QVERIFY(r.Bytes() <= std::size_t{1000} * 600 * 4 / 3);
   QCOMPARE(r.Level(1).pixelColor(499, 299), QColor(10, 20, 30));
+}
+
+void ViewTest::reducedViewShowsMarksOnlyAtScreenSize_data() {
+  QTest::addColumn<double>("zoom");
+  QTest::newRow("3/4 (the picture itself)") << 0.75;
+  QTest::newRow("0.6") << 0.6;
+  QTest::newRow("0.3 (level 1)") << 0.3;
+  QTest::newRow("1/16") << 1.0 / 16;
+}
+
+// Reduced, the picture under a mark is the clean one: a dot shows as its
+// one screen pixel and leaves no tint on the pixels beside it.
+void ViewTest::reducedViewShowsMarksOnlyAtScreenSize() {
+  QFETCH(double, zoom);
+  QtPicture pic;
+  pic.Fill(900, 700, RGB(255, 255, 255));
+  pic.PSet(401, 301, RGB(0, 0, 0));
+  view::Reduction reduction;
+  const QRect area(0, 0, static_cast<int>(900 * zoom), static_cast<int>(700 * zoom));
+  QImage frame;
+  view::Render(pic, reduction, zoom, area, frame, qRgb(1, 2, 3));
+  QCOMPARE(frame.size(), area.size());
+  const QPoint dot(static_cast<int>(std::floor(401.5 * zoom)), static_cast<int>(std::floor(301.5 * zoom)));
+  for (int y = dot.y() - 2; y <= dot.y() + 2; ++y)
+    for (int x = dot.x() - 2; x <= dot.x() + 2; ++x)
+      QCOMPARE(frame.pixelColor(x, y), QPoint(x, y) == dot ? QColor(0, 0, 0) : QColor(255, 255, 255));
+
+  // A one-pixel line of the picture itself stays sharp: between 1/2 and 1:1
+  // it is filtered from the picture, not from the half-size copy.
+  if (zoom < 0.5) return;
+  pic.SetPixelRows(900, 700, [](int, std::uint32_t* row) {
+    std::fill(row, row + 900, 0xFFFFFFFFu);
+    row[400] = 0xFF000000u;
+  });
+  view::Render(pic, reduction, zoom, area, frame, qRgb(1, 2, 3));
+  int darkest = 255;
+  for (int x = 0; x < frame.width(); ++x) darkest = std::min(darkest, qGray(frame.pixel(x, 100)));
+  QVERIFY2(darkest < 110, qPrintable(QString("the line's darkest pixel is %1").arg(darkest)));
 }
 
 void ViewTest::clickRecordsThePicturePixel_data() {
