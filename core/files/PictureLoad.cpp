@@ -131,6 +131,7 @@ bool KanzelhoeheDate(const std::string& name, double& year, double& month, doubl
 void LoadPictureData(App& app, std::string& name, int& result) {
   ProgramState& s = app.s;
   result = 0;
+  app.createdEmptyPath.clear();  // set again below when a new picture's data file is made
   // 1. Split off the folder.
   const std::size_t sep = LastSeparator(name);
   if (sep != std::string::npos) {
@@ -138,7 +139,6 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     name = name.substr(sep + 1);
   }
   const std::string pictureName = name;
-  app.createdEmptyPath.clear();
   // 2. The data file: the last three characters replaced by "dat".
   const std::string dataName = (pictureName.size() >= 3 ? pictureName.substr(0, pictureName.size() - 3) : "") + "dat";
   std::error_code ec;
