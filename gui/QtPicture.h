@@ -39,10 +39,17 @@ class QtPicture : public RasterPicture {
   // Asks the canvas to repaint.
   void Refresh() override;
 
+  // The rendering of a printed text (one of Texts()), for drawing it
+  // elsewhere at its own size: its pixels, each with dx, dy from the text's
+  // top-left corner and `premultiplied`, its colour premultiplied by its
+  // coverage. Valid until the next text is rendered.
+  const auto& Rendered(const Text& text) { return Render(text.text, text.size, text.bold, text.colour).pixels; }
+
   // Called by Refresh and after a picture was loaded (the size may differ).
   std::function<void()> onRefresh;
   std::function<void()> onLoaded;
 
+ private:
   // One text rendered on transparency: the pixels it covers at all, each
   // at (dx, dy) from the point the text is printed at, with its colour
   // premultiplied by its coverage (0xAARRGGBB, alpha the coverage).
@@ -50,13 +57,6 @@ class QtPicture : public RasterPicture {
     int dx, dy;
     std::uint32_t premultiplied;
   };
-  // The rendering of a printed text (one of Texts()), for drawing it
-  // elsewhere at its own size.
-  const std::vector<TextPixel>& Rendered(const Text& text) {
-    return Render(text.text, text.size, text.bold, text.colour).pixels;
-  }
-
- private:
   struct RenderedText {
     std::vector<TextPixel> pixels;
   };

@@ -211,7 +211,7 @@ void RenderReduced(QtPicture& picture, Reduction& reduction, double zoom, Frame&
   for (const RasterPicture::Text& t : picture.Texts()) {
     if (!std::isfinite(t.x) || !std::isfinite(t.y) || std::fabs(t.x) > 1e6 || std::fabs(t.y) > 1e6) continue;
     const int left = static_cast<int>(std::lround(t.x * zoom)), top = static_cast<int>(std::lround(t.y * zoom));
-    for (const QtPicture::TextPixel& p : picture.Rendered(t)) {
+    for (const auto& p : picture.Rendered(t)) {
       const int x = left + p.dx, y = top + p.dy;
       if (!f.area.contains(x, y)) continue;
       std::uint32_t* d = f.At(x, y);
