@@ -111,8 +111,10 @@ void MainWindowTest::menuTree() {
 
   const auto itemsOf = [&](Menu m) {
     QStringList names;
+    // The program's own items (the window's View items follow them).
     for (QAction* a : w.menu(m)->actions())
-      if (!a->isSeparator()) names << a->objectName();
+      for (int i = 0; i < static_cast<int>(Menu::Count); ++i)
+        if (w.menuAction(static_cast<Menu>(i)) == a) names << a->objectName();
     return names;
   };
   QCOMPARE(itemsOf(Menu::File), (QStringList{"ucitavanje", "spremi", "spremisliku", "Close"}));
@@ -120,8 +122,7 @@ void MainWindowTest::menuTree() {
   QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "orient"}));
   QCOMPARE(itemsOf(Menu::orient), (QStringList{"dnevnihod", "ossunca"}));
   QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare"}));
-  QCOMPARE(itemsOf(Menu::View),
-           (QStringList{"mreza", "objectview", "zoomIn", "zoomOut", "fitToWindow", "actualPixels"}));
+  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview"}));
   QCOMPARE(itemsOf(Menu::Help), (QStringList{"uputa", "naredbe", "about"}));
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));
   QCOMPARE(w.menuAction(Menu::dnevnihod)->text(), QString("Parallel to the Earth's equator"));

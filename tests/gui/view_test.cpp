@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -432,6 +433,13 @@ void ViewTest::viewItemsFollowThePicture() {
   QCOMPARE(w.viewAction(V::Fit)->text(), QString("Fit to window"));
   QCOMPARE(w.viewAction(V::ActualPixels)->text(), QString("Actual pixels"));
   QCOMPARE(w.viewAction(V::ZoomIn)->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")}));
+  // They end the View menu, after a separator.
+  const QList<QAction*> items = w.menu(Menu::View)->actions();
+  QVERIFY(items.size() >= 5);
+  QVERIFY(items[items.size() - 5]->isSeparator());
+  QStringList last;
+  for (qsizetype i = items.size() - 4; i < items.size(); ++i) last << items[i]->objectName();
+  QCOMPARE(last, (QStringList{"zoomIn", "zoomOut", "fitToWindow", "actualPixels"}));
   w.picture().Fill(300, 200, RGB(1, 2, 3));
   w.setZoom(16);
   QVERIFY(!w.viewAction(V::ZoomIn)->isEnabled());
