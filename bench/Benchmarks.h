@@ -13,6 +13,8 @@ inline constexpr std::array<int, 4> kSizes = {1024, 2048, 4096, 8192};
 void RegisterCore();
 // Benchmarks on the program's Qt picture (decoding, text rendering).
 void RegisterGui();
+// Benchmarks of the program's view (painting at a zoom, the display cache).
+void RegisterView();
 // Both, where the Qt part was built.
 void RegisterAll();
 

@@ -190,6 +190,7 @@ void RegisterAll() {
   RegisterCore();
 #ifdef PELORIN_BENCH_GUI
   RegisterGui();
+  RegisterView();
 #endif
 }
 

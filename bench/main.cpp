@@ -42,12 +42,14 @@ class MedianCollector : public benchmark::ConsoleReporter {
       const double perMs = benchmark::GetTimeUnitMultiplier(r.time_unit) / 1e3;
       medians_ms[r.run_name.function_name] = r.GetAdjustedRealTime() / perMs;
       cpu_ms[r.run_name.function_name] = r.GetAdjustedCPUTime() / perMs;
+      for (const auto& [counter, value] : r.counters) counters[r.run_name.function_name][counter] = value;
       repetitions = std::max<long long>(repetitions, r.repetitions);
     }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> medians_ms;  // real time
   std::map<std::string, double> cpu_ms;      // processor time of the benchmark's thread
+  std::map<std::string, std::map<std::string, double>> counters;  // what a benchmark reports beside its time
   long long repetitions = 1;
 };
 
@@ -93,6 +95,18 @@ const double* Figure(const std::map<std::string, double>& m, const std::string& 
   return nullptr;
 }
 
+// The display cache of a side x side picture over its pixel memory, as the
+// view benchmarks report it ("null" when none ran).
+std::string ViewCacheRatio(const MedianCollector& c, int side) {
+  for (const char* zoom : {"fit", "1", "4"}) {
+    const auto it = c.counters.find(std::string("view_frame/") + zoom + "/" + std::to_string(side) + "/qt");
+    if (it == c.counters.end()) continue;
+    const auto ratio = it->second.find("cache_ratio");
+    if (ratio != it->second.end() && ratio->second > 0) return Number(ratio->second, 3);
+  }
+  return "null";
+}
+
 void WriteResults(const std::string& dir, const MedianCollector& c) {
   using pelorin::bench::kSizes;
   const auto& m = c.medians_ms;
@@ -112,6 +126,18 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
     }
     json << "},\n";
   }
+  // The whole view painted at fit, 1:1 and 4:1.
+  json << "  \"view_frame_ms\": {";
+  for (const char* zoom : {"fit", "1", "4"}) {
+    json << (std::string(zoom) == "fit" ? "" : ", ") << "\"" << zoom << "\": {";
+    for (std::size_t i = 0; i < kSizes.size(); ++i) {
+      json << (i ? ", " : "") << "\"" << kSizes[i]
+           << "\": " << value(std::string("view_frame/") + zoom + "/" + std::to_string(kSizes[i]), 1, 4);
+    }
+    json << "}";
+  }
+  json << "},\n";
+  json << "  \"view_cache_ratio_8192\": " << ViewCacheRatio(c, 8192) << ",\n";
   json << "  \"readout_us\": " << value("readout", 1e3, 3) << ",\n";
   json << "  \"grid_ms\": " << value("grid", 1, 4) << ",\n";
   json << "  \"autoselect_us\": {";
@@ -167,6 +193,25 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
     md << "| redraw, everything shown: 8192^2 at most 1.5 x 1024^2 | " << Number(ratio, 2) << " x ("
        << Number(*all8192, 3) << " / " << Number(*all1024, 3) << " ms) | " << (ratio <= 1.5 ? "yes" : "**no**")
        << " |\n";
+  }
+  for (const char* zoom : {"fit", "1", "4"}) {
+    const std::string label = std::string(zoom) == "fit" ? "fit" : std::string(zoom) + ":1";
+    for (int side : kSizes) {
+      target("view repaint at " + label + ", " + std::to_string(side) + "^2, everything shown: under 8 ms",
+             Figure(m, std::string("view_frame/") + zoom + "/" + std::to_string(side)), 8.0, "ms", 1);
+    }
+    const double* small = Figure(m, std::string("view_frame/") + zoom + "/1024");
+    const double* large = Figure(m, std::string("view_frame/") + zoom + "/8192");
+    if (small && large) {
+      const double ratio = *large / *small;
+      md << "| view repaint at " << label << ": 8192^2 at most 1.5 x 1024^2 | " << Number(ratio, 2) << " x ("
+         << Number(*large, 3) << " / " << Number(*small, 3) << " ms) | " << (ratio <= 1.5 ? "yes" : "**no**")
+         << " |\n";
+    }
+  }
+  if (const std::string ratio = ViewCacheRatio(c, 8192); ratio != "null") {
+    md << "| display cache of an 8192^2 picture: at most 0.5 x its pixel memory | " << ratio << " x | "
+       << (std::stod(ratio) <= 0.5 ? "yes" : "**no**") << " |\n";
   }
   target("pointer read-out: under 20 us", Figure(m, "readout"), 20, "us", 1e3);
   target("o or p step, 10000 blocks: under 2 ms", Figure(m, "catalogue_step"), 2, "ms", 1);

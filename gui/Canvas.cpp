@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "Guard.h"
 #include "QtPicture.h"
@@ -33,8 +34,20 @@ Canvas::Canvas(App& app, QtPicture& picture, QWidget* parent) : QWidget(parent),
   SyncSize();
 }
 
-QPointF Canvas::PixelAt(const QPointF& widgetPos) {
-  return {std::floor(widgetPos.x()), std::floor(widgetPos.y())};
+QPointF Canvas::PixelAt(const QPointF& widgetPos, double zoom) {
+  if (zoom == 1.0) return {std::floor(widgetPos.x()), std::floor(widgetPos.y())};
+  return {std::floor(widgetPos.x() / zoom), std::floor(widgetPos.y() / zoom)};
+}
+
+void Canvas::SetZoom(double zoom) {
+  zoom_ = std::clamp(zoom, view::kMinZoom, view::kMaxZoom);
+  SyncSize();
+  update();
+}
+
+void Canvas::SetViewport(QSize view, QSize chrome) {
+  view_ = view;
+  chrome_ = chrome;
 }
 
 int Canvas::ButtonCode(Qt::MouseButtons buttons) {
@@ -60,20 +73,37 @@ int Canvas::ToPixels(int twips) const {
 
 bool Canvas::SyncSize() {
   const double tpp = app_.s.TwipsPerPixel > 0 ? app_.s.TwipsPerPixel : 15.0;
-  // Twips of the picture box: the designed 32000, or the whole picture.
-  const auto twips = [tpp](int pixels) {
-    return std::max(kPictureBoxTwips, static_cast<int>(std::ceil(pixels * tpp)));
-  };
-  const int wTwips = twips(picture_.Width()), hTwips = twips(picture_.Height());
-  app_.geo.pictureWidth = wTwips;
-  app_.geo.pictureHeight = hTwips;
-  const QSize size(static_cast<int>(std::ceil(wTwips / tpp)), static_cast<int>(std::ceil(hTwips / tpp)));
+  QSize size;
+  if (zoom_ == 1.0) {
+    // Twips of the picture box: the designed 32000, or the whole picture.
+    const auto twips = [tpp](int pixels) {
+      return std::max(kPictureBoxTwips, static_cast<int>(std::ceil(pixels * tpp)));
+    };
+    const int wTwips = twips(picture_.Width()), hTwips = twips(picture_.Height());
+    app_.geo.pictureWidth = wTwips;
+    app_.geo.pictureHeight = hTwips;
+    size = QSize(static_cast<int>(std::ceil(wTwips / tpp)), static_cast<int>(std::ceil(hTwips / tpp)));
+  } else {
+    // The picture on screen; the scroll range ends where its last pixel
+    // shows at the view's far edge (the layout takes the outer window off).
+    size = QSize(std::max(1, static_cast<int>(std::ceil(picture_.Width() * zoom_))),
+                 std::max(1, static_cast<int>(std::ceil(picture_.Height() * zoom_))));
+    app_.geo.pictureWidth = static_cast<int>(std::ceil((size.width() + chrome_.width()) * tpp));
+    app_.geo.pictureHeight = static_cast<int>(std::ceil((size.height() + chrome_.height()) * tpp));
+  }
   if (size == this->size()) return false;
   resize(size);
   return true;
 }
 
-void Canvas::ScrollTo(int hValueTwips, int vValueTwips) { move(-ToPixels(hValueTwips), -ToPixels(vValueTwips)); }
+void Canvas::ScrollTo(int hValueTwips, int vValueTwips) {
+  QPoint at(-ToPixels(hValueTwips), -ToPixels(vValueTwips));
+  if (zoom_ != 1.0) {
+    if (width() < view_.width()) at.setX((view_.width() - width()) / 2);
+    if (height() < view_.height()) at.setY((view_.height() - height()) / 2);
+  }
+  move(at);
+}
 
 void Canvas::RepaintChanged() {
   // Asked for at the start of a redraw, before its marks are drawn: the
@@ -85,48 +115,40 @@ void Canvas::RepaintChanged() {
       [this] {
         repaintQueued_ = false;
         const RasterPicture::Rect r = picture_.TakeChanged();
-        if (!r.Empty()) update(QRect(r.x0, r.y0, r.x1 - r.x0 + 1, r.y1 - r.y0 + 1));
+        if (r.Empty()) return;
+        if (zoom_ >= 1.0) {
+          // Marks are picture pixels: the changed pixels' squares.
+          const QPointF a = WidgetAt(QPointF(r.x0, r.y0), zoom_), b = WidgetAt(QPointF(r.x1 + 1, r.y1 + 1), zoom_);
+          update(QRectF(a, b).toAlignedRect());
+        } else {
+          update();  // marks and names at screen size reach beyond their pixels
+        }
       },
       Qt::QueuedConnection);
 }
 
 void Canvas::paintEvent(QPaintEvent* event) {
+  // Only what the window needs: the visible part at most.
+  const QRect area = event->rect();
+  view::Render(picture_, reduction_, zoom_, area, frame_, palette().color(QPalette::Window).rgb());
   QPainter painter(this);
-  const QRect area = event->rect();  // only what the window needs: the visible part at most
-  const int w = picture_.Width(), h = picture_.Height();
-  const QRect pictureRect(0, 0, w, h);
-  const QRect shown = area.intersected(pictureRect);
-  if (!shown.isEmpty()) {
-    if (!picture_.HasLines()) {
-      // The image wraps the picture's pixels; nothing is copied.
-      const QImage image(reinterpret_cast<const uchar*>(picture_.Data()), w, h, w * 4, QImage::Format_RGB32);
-      painter.drawImage(shown.topLeft(), image, shown);
-    } else {
-      // The lines are composed over the pixels for the area shown only.
-      QImage part(shown.size(), QImage::Format_RGB32);
-      if (!part.isNull()) {
-        picture_.Compose(shown.x(), shown.y(), shown.width(), shown.height(),
-                         reinterpret_cast<std::uint32_t*>(part.bits()),
-                         static_cast<std::size_t>(part.bytesPerLine()) / sizeof(std::uint32_t));
-        painter.drawImage(shown.topLeft(), part);
-      }
-    }
-  }
-  // Beyond the picture: the picture box's own background.
-  const QRegion rest = QRegion(area).subtracted(QRegion(shown));
-  for (const QRect& r : rest) painter.fillRect(r, palette().color(QPalette::Window));
+  painter.drawImage(area.topLeft(), frame_);
 }
 
 void Canvas::mousePressEvent(QMouseEvent* event) {
-  const QPointF p = PixelAt(event->position());
+  const QPointF p = PixelAt(event->position(), zoom_);
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
   RunHandler(app_, "Picture", [&] { Picture1_MouseDown(app_, button, shift, p.x(), p.y()); });
   RepaintChanged();  // a dot drawn for the click shows while the button is held
 }
 
 void Canvas::mouseMoveEvent(QMouseEvent* event) {
-  const QPointF p = PixelAt(event->position());
+  const QPointF p = PixelAt(event->position(), zoom_);
   const int button = ButtonCode(event->buttons()), shift = ShiftCode(event->modifiers());
+  if (zoom_ != 1.0 && button == 1 && shift == 1 && app_.s.QuickMoveActive == 1) {
+    DragStep(event->position());
+    return;
+  }
   // A failing read-out is shown on the status line: a message box on every
   // pointer movement would make the program unusable.
   try {
@@ -139,10 +161,49 @@ void Canvas::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void Canvas::mouseReleaseEvent(QMouseEvent* event) {
-  const QPointF p = PixelAt(event->position());
+  const QPointF p = PixelAt(event->position(), zoom_);
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
   RunHandler(app_, "Picture", [&] { Picture1_MouseUp(app_, button, shift, p.x(), p.y()); });
   RepaintChanged();
+}
+
+void Canvas::DragStep(const QPointF& widgetPos) {
+  // The drag of 1:1 in screen distances: each step adds to the scroll
+  // value (twips) the distance in screen pixels from the pointer to where
+  // the grabbed picture point shows now, so the picture follows the pointer
+  // at every zoom as it does at 1:1. The grabbed point is the core's.
+  const ProgramState& s = app_.s;
+  WindowPort& w = app_.win;
+  const QPointF grabbed = WidgetAt(QPointF(s.QuickMoveX, s.QuickMoveY), zoom_);
+  const auto step = [&w](ScrollBar bar, double delta) {
+    const double v = std::clamp(w.ScrollValue(bar) + delta, 0.0, static_cast<double>(w.ScrollMax(bar)));
+    return static_cast<int>(std::lround(v));
+  };
+  int h = step(ScrollBar::H, grabbed.x() - widgetPos.x());
+  const int v = step(ScrollBar::V, grabbed.y() - widgetPos.y());
+  if (app_.geo.pictureWidth < app_.geo.frameWidth) h = 0;
+  RunHandler(app_, "Picture", [&] {
+    w.SetScrollValue(ScrollBar::H, h);
+    w.SetScrollValue(ScrollBar::V, v);
+  });
+}
+
+void Canvas::wheelEvent(QWheelEvent* event) {
+  // One notch is 120; high-resolution wheels send parts of it.
+  const QPoint delta = event->angleDelta();
+  if (event->modifiers() & Qt::ControlModifier) {
+    wheelZoom_ += delta.y() != 0 ? delta.y() : delta.x();
+    const int steps = wheelZoom_ / 120;
+    wheelZoom_ -= steps * 120;
+    if (steps != 0) emit zoomRequested(event->position(), steps);
+  } else {
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || (delta.y() == 0 && delta.x() != 0);
+    wheelScroll_ += delta.y() != 0 ? delta.y() : delta.x();
+    const int steps = wheelScroll_ / 120;
+    wheelScroll_ -= steps * 120;
+    if (steps != 0) emit scrollRequested(steps, sideways);
+  }
+  event->accept();
 }
 
 }  // namespace pelorin::gui

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -11,12 +12,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
 #include "Application.h"
 #include "Canvas.h"
 #include "Guard.h"
+#include "View.h"
 #include "app/Dispatcher.h"
 #include "app/Help.h"
 #include "app/Navigation.h"
@@ -57,7 +60,19 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
   buildControls();
   buildMenus();
-  resize(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
+  buildViewMenu();
+  // Nine tenths of the screen's available width and height (81 % of its
+  // area), never below the designed client area, in the middle of the
+  // screen.
+  QSize size(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
+  if (const QScreen* s = screen()) {
+    const QRect available = s->availableGeometry();
+    size = size.expandedTo(available.size() * 0.9);
+    resize(size);
+    move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+  } else {
+    resize(size);
+  }
 
   picture_.onRefresh = [this] { canvas_->RepaintChanged(); };
   picture_.onLoaded = [this] { pictureLoaded(); };
@@ -75,6 +90,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   }
   started_ = true;
   relayout();
+  updateViewActions();
   canvas_->setFocus();
 }
 
@@ -130,6 +146,14 @@ void MainWindow::buildControls() {
   green.setColor(QPalette::Window, QColor(128, 255, 128));
   label_->setPalette(green);
   label_->setGeometry(0, toPixels(kLabelTopTwips), 0, toPixels(kLabelHeightTwips));
+  // The zoom, at the right end of the status line (placed by relayout).
+  zoomLabel_ = new QLabel(frame_);
+  Name(zoomLabel_, "zoomLabel");
+  zoomLabel_->setAccessibleName("Zoom");
+  zoomLabel_->setTextFormat(Qt::PlainText);
+  zoomLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  zoomLabel_->setAutoFillBackground(true);
+  zoomLabel_->setPalette(green);
 
   struct EndInfo {
     EndButton button;
@@ -242,12 +266,17 @@ void MainWindow::setInputEnabled(bool enabled) {
   inputEnabled_ = enabled;
   client_->setEnabled(enabled);
   menuBar()->setEnabled(enabled);
+  updateViewActions();
 }
 
 void MainWindow::moveCanvas() { canvas_->ScrollTo(hscroll_->value(), vscroll_->value()); }
 
 void MainWindow::relayout() {
   if (!started_) return;
+  // The view and the window around it, for the scroll range away from 1:1.
+  const QSize view = viewSize();
+  canvas_->SetViewport(view, frameGeometry().size() - view);
+  canvas_->SyncSize();
   ResizeInput in;
   in.innerWidth = toTwips(client_->width());
   in.innerHeight = toTwips(client_->height());
@@ -269,12 +298,21 @@ void MainWindow::relayout() {
   frame_->setGeometry(toPixels(l.frameLeft), toPixels(l.frameTop), toPixels(l.frameWidth),
                       toPixels(kFrameHeightTwips));
   label_->setGeometry(0, toPixels(kLabelTopTwips), toPixels(l.labelWidth), toPixels(kLabelHeightTwips));
+  const int zoomWidth = std::min(label_->width(), zoomLabel_->fontMetrics().horizontalAdvance("1600 % ") + 8);
+  zoomLabel_->setGeometry(label_->width() - zoomWidth, label_->y(), zoomWidth, label_->height());
+  zoomLabel_->raise();
+  moveCanvas();  // centred in the new view where it is smaller
 }
 
 void MainWindow::pictureLoaded() {
-  // A picture larger than the picture box makes the box larger; the scroll
-  // ranges follow with the next layout, run once the opening has finished.
-  if (!canvas_->SyncSize() || relayoutQueued_) return;
+  // A picture opens whole: the largest zoom that shows it in the view. The
+  // picture box follows the picture and the zoom; the scroll ranges follow
+  // with the next layout, run once the opening has finished.
+  const double fit = view::FitZoom(QSize(picture_.Width(), picture_.Height()), viewSize());
+  const bool zoomed = fit != canvas_->Zoom();
+  if (zoomed) canvas_->SetZoom(fit);
+  updateViewActions();
+  if (!(canvas_->SyncSize() || zoomed) || relayoutQueued_) return;
   relayoutQueued_ = true;
   QTimer::singleShot(0, this, [this] {
     relayoutQueued_ = false;
@@ -284,6 +322,9 @@ void MainWindow::pictureLoaded() {
 
 void MainWindow::onKey(const QKeyEvent& event) {
   if (!started_ || !inputEnabled_) return;
+  // The View items' keys are the shell's: "+" and "-" with Ctrl are not the
+  // pixel grid's (also while an item is disabled and Qt passes its key on).
+  if (isViewShortcut(event)) return;
   const QString text = event.text();
   if (text.isEmpty()) return;  // keys without a character (arrows, Shift, F1)
   const auto code = static_cast<std::int16_t>(text.at(0).unicode());
@@ -311,6 +352,107 @@ void MainWindow::changeEvent(QEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) relayout();
   return QMainWindow::eventFilter(watched, event);
+}
+
+// --- the view ---
+
+void MainWindow::buildViewMenu() {
+  struct Item {
+    ViewItem item;
+    const char* name;
+    const char* caption;
+    QList<QKeySequence> keys;
+    std::function<void()> run;
+  };
+  const Item items[] = {
+      {ViewItem::ZoomIn, "zoomIn", "Zoom in", {QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")},
+       [this] { setZoom(view::StepIn(canvas_->Zoom())); }},
+      {ViewItem::ZoomOut, "zoomOut", "Zoom out", {QKeySequence("Ctrl+-")},
+       [this] { setZoom(view::StepOut(canvas_->Zoom())); }},
+      {ViewItem::Fit, "fitToWindow", "Fit to window", {QKeySequence("Ctrl+0")}, [this] { fitToWindow(); }},
+      {ViewItem::ActualPixels, "actualPixels", "Actual pixels", {QKeySequence("Ctrl+1")}, [this] { setZoom(1.0); }},
+  };
+  QMenu* viewMenu = menus_[Index(Menu::View)];
+  viewMenu->addSeparator();
+  for (const Item& it : items) {
+    QAction* action = viewMenu->addAction(it.caption);
+    action->setObjectName(it.name);
+    action->setShortcuts(it.keys);
+    const auto run = it.run;
+    connect(action, &QAction::triggered, this, [this, run] {
+      if (inputEnabled_) run();
+    });
+    viewActions_[static_cast<std::size_t>(it.item)] = action;
+  }
+  connect(canvas_, &Canvas::zoomRequested, this, [this](QPointF at, int steps) {
+    if (!inputEnabled_ || picture_.Width() <= 0) return;
+    double zoom = canvas_->Zoom();
+    for (int i = 0; i < std::abs(steps); ++i) zoom = steps > 0 ? view::StepIn(zoom) : view::StepOut(zoom);
+    setZoom(zoom, QPointF(canvas_->mapTo(client_, at.toPoint())) + (at - QPointF(at.toPoint())));
+  });
+  connect(canvas_, &Canvas::scrollRequested, this, [this](int steps, bool sideways) {
+    if (!inputEnabled_) return;
+    // A notch is a key step (8 2 4 6): 1000 twips, a screen distance.
+    QScrollBar* bar = sideways ? hscroll_ : vscroll_;
+    bar->setValue(bar->value() - steps * 1000);
+  });
+}
+
+bool MainWindow::isViewShortcut(const QKeyEvent& event) const {
+  if (!(event.modifiers() & Qt::ControlModifier)) return false;
+  // "+" needs Shift on many keyboards, and the keypad has its own.
+  const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+  for (const QAction* action : viewActions_) {
+    for (const QKeySequence& keys : action->shortcuts()) {
+      if (keys.count() != 1) continue;
+      const QKeyCombination k = keys[0];
+      if (k.key() == event.key() &&
+          (k.keyboardModifiers() == mods || k.keyboardModifiers() == (mods & ~Qt::ShiftModifier)))
+        return true;
+    }
+  }
+  return false;
+}
+
+QSize MainWindow::viewSize() const {
+  return QSize(std::max(0, client_->width() - kScrollBarPixels),
+               std::max(0, client_->height() - kScrollBarPixels - toPixels(kFrameHeightTwips)));
+}
+
+void MainWindow::setZoom(double zoom) {
+  const QSize view = viewSize();
+  setZoom(zoom, QPointF(view.width() / 2.0, view.height() / 2.0));
+}
+
+void MainWindow::setZoom(double zoom, QPointF anchor) {
+  zoom = std::clamp(zoom, view::kMinZoom, view::kMaxZoom);
+  if (picture_.Width() <= 0 || picture_.Height() <= 0) return;
+  // The picture point under the anchor now, and where it must show after.
+  const QPointF exact = (anchor - QPointF(canvas_->pos())) / canvas_->Zoom();
+  canvas_->SetZoom(zoom);
+  relayout();  // the scroll ranges of the new size (and a redraw)
+  const QPointF shown = Canvas::WidgetAt(exact, zoom) - anchor;
+  hscroll_->setValue(toTwips(static_cast<int>(std::lround(shown.x()))));
+  vscroll_->setValue(toTwips(static_cast<int>(std::lround(shown.y()))));
+  moveCanvas();
+  canvas_->update();
+  updateViewActions();
+}
+
+void MainWindow::fitToWindow() {
+  if (picture_.Width() <= 0 || picture_.Height() <= 0) return;
+  setZoom(view::FitZoom(QSize(picture_.Width(), picture_.Height()), viewSize()), QPointF(0, 0));
+}
+
+void MainWindow::updateViewActions() {
+  if (viewActions_[0] == nullptr) return;
+  const bool picture = picture_.Width() > 0 && picture_.Height() > 0;
+  const double zoom = canvas_->Zoom();
+  viewAction(ViewItem::ZoomIn)->setEnabled(picture && zoom < view::kMaxZoom);
+  viewAction(ViewItem::ZoomOut)->setEnabled(picture && zoom > view::kMinZoom);
+  viewAction(ViewItem::Fit)->setEnabled(picture);
+  viewAction(ViewItem::ActualPixels)->setEnabled(picture);
+  zoomLabel_->setText(view::ZoomText(zoom));
 }
 
 }  // namespace pelorin::gui

@@ -8,6 +8,8 @@
 #include <array>
 
 #include <QMainWindow>
+#include <QPointF>
+#include <QSize>
 
 #include "QtPicture.h"
 #include "QtWindowPort.h"
@@ -64,6 +66,24 @@ class MainWindow : public QMainWindow {
   // Form_Resize for the current size, and the returned layout applied.
   void relayout();
 
+  // The view: the shell's own View menu items, which never reach the key
+  // dispatcher.
+  enum class ViewItem { ZoomIn, ZoomOut, Fit, ActualPixels, Count };
+  QAction* viewAction(ViewItem item) const { return viewActions_[static_cast<std::size_t>(item)]; }
+  // Where the zoom is shown (the right end of the status line).
+  QLabel* zoomLabel() const { return zoomLabel_; }
+  // The one function that sets the zoom (clamped to 1/16 .. 16): the
+  // picture point under `anchor` (client-area pixels) stays there, as far
+  // as the scroll range allows.
+  void setZoom(double zoom, QPointF anchor);
+  // The same about the middle of the view.
+  void setZoom(double zoom);
+  // The largest zoom that shows the picture whole (up to 8x).
+  void fitToWindow();
+  // The part of the client area where the picture shows: left of the
+  // vertical bar, above the status line (pixels).
+  QSize viewSize() const;
+
   // Designed client area, twips.
   static constexpr int kClientWidthTwips = 7575, kClientHeightTwips = 6495;
   // Control sizes, twips (the scroll bars are 17 screen pixels thick).
@@ -84,6 +104,12 @@ class MainWindow : public QMainWindow {
   void pictureLoaded();
   void onKey(const QKeyEvent& event);
   void unload();
+  void buildViewMenu();
+  // The one place that decides which View items are enabled, and the zoom
+  // shown.
+  void updateViewActions();
+  // A key press that is one of the View items' shortcuts.
+  bool isViewShortcut(const QKeyEvent& event) const;
 
   float tpp_ = 15.0f;
   QtPicture picture_;
@@ -99,6 +125,8 @@ class MainWindow : public QMainWindow {
   std::array<QPushButton*, 3> ends_{};
   std::array<QAction*, static_cast<std::size_t>(Menu::Count)> actions_{};
   std::array<QMenu*, static_cast<std::size_t>(Menu::Count)> menus_{};
+  std::array<QAction*, static_cast<std::size_t>(ViewItem::Count)> viewActions_{};
+  QLabel* zoomLabel_ = nullptr;
 
   bool started_ = false;    // Form_Load has run
   bool unloaded_ = false;   // form_unload has run

@@ -39,6 +39,12 @@ class QtPicture : public RasterPicture {
   // Asks the canvas to repaint.
   void Refresh() override;
 
+  // The rendering of a printed text (one of Texts()), for drawing it
+  // elsewhere at its own size: its pixels, each with dx, dy from the text's
+  // top-left corner and `premultiplied`, its colour premultiplied by its
+  // coverage. Valid until the next text is rendered.
+  const auto& Rendered(const Text& text) { return Render(text.text, text.size, text.bold, text.colour).pixels; }
+
   // Called by Refresh and after a picture was loaded (the size may differ).
   std::function<void()> onRefresh;
   std::function<void()> onLoaded;

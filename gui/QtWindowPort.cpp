@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -29,18 +30,43 @@ QString FromCore(const std::string& text) { return QString::fromStdString(text);
 // A chosen file as the core's file functions expect its name.
 std::string ToCorePath(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 
+// Whether the file chosen may be replaced without a question: it does not
+// exist, or it is the file the program named (a file it created empty).
+bool ReplaceUnasked(const QString& chosen, const std::string& unasked) {
+  const QFileInfo file(chosen);
+  if (!file.exists()) return true;
+  if (unasked.empty()) return false;
+  const QFileInfo quiet(QFile::decodeName(unasked.c_str()));
+  return quiet.exists() && file.canonicalFilePath() == quiet.canonicalFilePath();
+}
+
 std::optional<std::string> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const std::string& title,
-                                         const std::string& filter, const std::string& presetName) {
+                                         const std::string& filter, const std::string& presetName,
+                                         const std::string& replaceUnasked = {}) {
   QFileDialog dialog(parent, FromCore(title), QDir::currentPath());
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  // The question before a file is replaced is asked below, where the file
+  // the program may replace unasked is known.
+  if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   const QStringList filters = QtWindowPort::NameFilters(filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   if (!presetName.empty()) dialog.selectFile(QFile::decodeName(presetName.c_str()));
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const QStringList chosen = dialog.selectedFiles();
-  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
-  return ToCorePath(chosen.front());
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+    if (mode == QFileDialog::AcceptOpen || ReplaceUnasked(chosen.front(), replaceUnasked))
+      return ToCorePath(chosen.front());
+    // The same question, in the same words, as the dialog's own; No goes
+    // back to the dialog.
+    const QString question =
+        QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(chosen.front()).fileName());
+    if (QMessageBox::warning(&dialog, dialog.windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::No) == QMessageBox::Yes)
+      return ToCorePath(chosen.front());
+    dialog.selectFile(QFileInfo(chosen.front()).fileName());
+  }
 }
 
 }  // namespace
@@ -135,8 +161,9 @@ std::optional<std::string> QtWindowPort::OpenFileDialog(const std::string& title
 }
 
 std::optional<std::string> QtWindowPort::SaveFileDialog(const std::string& title, const std::string& filter,
-                                                        const std::string& presetName) {
-  return RunFileDialog(&window_, QFileDialog::AcceptSave, title, filter, presetName);
+                                                        const std::string& presetName,
+                                                        const std::string& replaceWithoutAsking) {
+  return RunFileDialog(&window_, QFileDialog::AcceptSave, title, filter, presetName, replaceWithoutAsking);
 }
 
 void QtWindowPort::ShowDateDialog(DateDialog& dialog) {

@@ -42,8 +42,11 @@ class QtWindowPort : public WindowPort {
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override;
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter) override;
+  // Asks before replacing an existing file other than replaceWithoutAsking,
+  // as the platform's save dialogs do; No returns to the dialog.
   std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
-                                            const std::string& presetName) override;
+                                            const std::string& presetName,
+                                            const std::string& replaceWithoutAsking) override;
 
   void ShowDateDialog(DateDialog& dialog) override;
   void ShowCoordDialog(CoordDialog& dialog) override;

@@ -31,6 +31,10 @@ struct App {
   // the picture itself), so that clean-up finds it whatever folder is
   // current by then. Empty before the first picture.
   std::string dataFilePath;
+  // Full path of the data file that opening the picture created empty (a
+  // new picture); empty when opening created none. Saving may replace that
+  // file unasked while it is still empty.
+  std::string createdEmptyPath;
 };
 
 }  // namespace pelorin

@@ -65,11 +65,6 @@ std::vector<double> GridLines(double origin, double step, double upper) {
   return lines;
 }
 
-void Mark3x3(PicturePort& pic, double x, double y, std::uint32_t colour) {
-  for (int i = -1; i <= 1; ++i)
-    for (int j = -1; j <= 1; ++j) pic.PSet(x + i, y + j, colour);
-}
-
 void RunKey(App& app, std::int16_t& key) {
   ProgramState& s = app.s;
   WindowPort& w = app.win;
@@ -210,7 +205,7 @@ void DrawOverlays(App& app) {
       for (int i = 1; i <= s.StoredPointCount && i <= kMaxPoints; ++i) {
         double a = s.PointX[static_cast<std::size_t>(i)], b = s.PointY[static_cast<std::size_t>(i)];
         SystemToPixel(s, a, b);
-        Mark3x3(pic, a, b, c);
+        pic.Mark3x3(a, b, c);
       }
     });
   }
@@ -222,9 +217,9 @@ void DrawOverlays(App& app) {
   if (s.CompareOn == 1) {
     const std::uint32_t c12 = QBColor(12), c11 = QBColor(11), c1 = QBColor(1);
     for (int i = 1; i <= s.RefSpotCount && i <= kMaxRefMarks; ++i)
-      Mark3x3(pic, s.RefSpotX[static_cast<std::size_t>(i)], s.RefSpotY[static_cast<std::size_t>(i)], c12);
+      pic.Mark3x3(s.RefSpotX[static_cast<std::size_t>(i)], s.RefSpotY[static_cast<std::size_t>(i)], c12);
     for (int i = 1; i <= s.RefGroupCount && i <= kMaxRefMarks; ++i)
-      Mark3x3(pic, s.RefGroupX[static_cast<std::size_t>(i)], s.RefGroupY[static_cast<std::size_t>(i)], c11);
+      pic.Mark3x3(s.RefGroupX[static_cast<std::size_t>(i)], s.RefGroupY[static_cast<std::size_t>(i)], c11);
     if (s.ShowGroupNames != 0) {
       const int named = std::min<int>(s.RefGroupCount, kMaxGroupNames);
       if (s.AllGroupNames != 0) {

@@ -68,8 +68,12 @@ class WindowPort {
                                const std::string& defaultText) = 0;
   // File dialogs; std::nullopt on Cancel. `filter` is "Label|*.a;*.b|Label|*.*".
   virtual std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter) = 0;
+  // The save dialog asks before an existing file is replaced, except for
+  // `replaceWithoutAsking` (a full path; empty: none), a file the program
+  // itself created empty and may overwrite unasked.
   virtual std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
-                                                    const std::string& presetName) = 0;
+                                                    const std::string& presetName,
+                                                    const std::string& replaceWithoutAsking) = 0;
 
   // The modal dialogs. Each call shows the dialog, lets the user drive the
   // model, and returns once the model says it was unloaded.
@@ -98,6 +102,10 @@ class PicturePort {
   virtual std::int32_t Point(double x, double y) const = 0;
   // Set one pixel; outside the picture nothing happens.
   virtual void PSet(double x, double y, std::uint32_t colour) = 0;
+  // A 3 x 3 mark: the nine pixels PSet sets at (x + i, y + j), i and j in
+  // -1..1. A picture shown at another scale may draw it larger or smaller
+  // than nine pixels; saved, it is those nine.
+  virtual void Mark3x3(double x, double y, std::uint32_t colour);
   // A line between two points, both ends included, clipped to the picture.
   virtual void Line(double x1, double y1, double x2, double y2, std::uint32_t colour) = 0;
   // One line of text with its top-left corner at (x, y).

@@ -144,6 +144,12 @@ void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
   fresh_ = drawn_ = kNothing;
   changed_ = w > 0 && h > 0 ? Rect{0, 0, w - 1, h - 1} : kNothing;
   texts_.clear();
+  marks_.clear();
+  slants_.clear();
+  // Unique among all pictures, so that a cache kept for another picture is
+  // never taken for this one's.
+  static std::uint64_t serials = 0;
+  serial_ = ++serials;
   header_.cards.clear();
 }
 
@@ -196,7 +202,22 @@ void RasterPicture::WritePixel(int x, int y, std::uint32_t argb) {
 void RasterPicture::PSet(double x, double y, std::uint32_t colour) {
   const int ix = Nearest(x), iy = Nearest(y);
   if (ix < 0 || iy < 0 || ix >= w_ || iy >= h_) return;
-  WritePixel(ix, iy, ToArgb(colour));
+  const std::uint32_t argb = ToArgb(colour);
+  WritePixel(ix, iy, argb);
+  marks_.push_back({ix, iy, 0, argb});
+}
+
+void RasterPicture::Mark3x3(double x, double y, std::uint32_t colour) {
+  const int ix = Nearest(x), iy = Nearest(y);
+  if (ix < -1 || iy < -1 || ix > w_ || iy > h_) return;  // none of its pixels is inside
+  const std::uint32_t argb = ToArgb(colour);
+  for (int i = -1; i <= 1; ++i) {
+    for (int j = -1; j <= 1; ++j) {
+      const int px = Nearest(x + i), py = Nearest(y + j);
+      if (px >= 0 && py >= 0 && px < w_ && py < h_) WritePixel(px, py, argb);
+    }
+  }
+  marks_.push_back({ix, iy, 1, argb});
 }
 
 void RasterPicture::DrawPixel(int x, int y, std::uint32_t argb) {
@@ -234,6 +255,7 @@ void RasterPicture::Line(double x1, double y1, double x2, double y2, std::uint32
       AddLine(false, ya, xa, xb, c);
     return;
   }
+  slants_.push_back({ax, ay, bx, by, c});
   // Bresenham for the rest, limited to a sane length.
   long dx = std::labs(static_cast<long>(bx) - ax), dy = -std::labs(static_cast<long>(by) - ay);
   int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
@@ -267,6 +289,8 @@ void RasterPicture::RestoreClean() {
   for (const Rect& r : {drawn_, fresh_}) Grow(changed_, r.x0, r.y0, r.x1, r.y1);
   fresh_ = drawn_ = kNothing;
   texts_.clear();
+  marks_.clear();
+  slants_.clear();
 }
 
 RasterPicture::Rect RasterPicture::TakeChanged() {

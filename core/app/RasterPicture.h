@@ -78,6 +78,8 @@ class RasterPicture : public PicturePort {
   int Height() const override { return h_; }
   std::int32_t Point(double x, double y) const override;
   void PSet(double x, double y, std::uint32_t colour) override;
+  // The nine pixels, as nine PSet calls, kept in Marks() as one mark.
+  void Mark3x3(double x, double y, std::uint32_t colour) override;
   // Horizontal and vertical lines (after rounding the ends) go to the line
   // layer; others are rasterised into the pixel layer (at most 200000
   // steps from the first end).
@@ -132,6 +134,45 @@ class RasterPicture : public PicturePort {
   // it. For repainting only what changed.
   Rect TakeChanged();
 
+  // What was drawn since the last restore, for showing the picture at
+  // another scale than its own pixels:
+  //  - Marks(): dots (PSet, half 0) and 3 x 3 marks (half 1), each at the
+  //    pixel of its centre (which may lie just outside the picture), in
+  //    drawing order; text pixels are not among them;
+  //  - Lines(): the line layer in drawing order (column or row `at`, from
+  //    a to b inclusive, clipped to the picture);
+  //  - Slants(): the other lines, by their rounded ends.
+  struct MarkItem {
+    int x, y, half;
+    std::uint32_t argb;
+  };
+  struct LineItem {
+    bool vertical;
+    int at, a, b;  // column (row) and its extent, clipped
+    std::uint32_t argb;
+    std::uint64_t order;
+  };
+  struct SlantItem {
+    int x1, y1, x2, y2;
+    std::uint32_t argb;
+  };
+  const std::vector<MarkItem>& Marks() const { return marks_; }
+  const std::vector<LineItem>& Lines() const { return lines_; }
+  const std::vector<SlantItem>& Slants() const { return slants_; }
+
+  // Calls f(pixel index, colour it had) for every pixel of the pixel layer
+  // written since the last restore, newest first: the last call for a
+  // pixel gives its clean colour.
+  template <typename F>
+  void ForEachWritten(F&& f) const {
+    for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) f(it->index, it->before);
+  }
+
+  // Changes whenever a new picture is set (SetPixels, SetPixelRows, Fill,
+  // Load), never with drawing: what is cached from the clean picture is
+  // stale when it differs.
+  std::uint64_t Serial() const { return serial_; }
+
   // Texts printed since the last restore (kept for tests and for ports that
   // render text themselves).
   struct Text {
@@ -154,13 +195,6 @@ class RasterPicture : public PicturePort {
   // A line of the line layer: rows (or columns) a..b of one column (row).
   struct Segment {
     int a, b;
-    std::uint32_t argb;
-    std::uint64_t order;
-  };
-  // A line in drawing order, for composing.
-  struct LineItem {
-    bool vertical;
-    int at, a, b;  // column (row) and its extent, clipped
     std::uint32_t argb;
     std::uint64_t order;
   };
@@ -230,6 +264,9 @@ class RasterPicture : public PicturePort {
   static constexpr Rect kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
   Rect fresh_ = kNothing, drawn_ = kNothing, changed_ = kNothing;
   std::vector<Text> texts_;
+  std::vector<MarkItem> marks_;
+  std::vector<SlantItem> slants_;
+  std::uint64_t serial_ = 0;
   PictureHeader header_;
 };
 

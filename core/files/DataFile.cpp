@@ -413,6 +413,17 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
   return text;
 }
 
+namespace {
+// The data file opening created empty for a new picture, while it still is
+// the empty placeholder: the first Save replaces it without a question.
+std::string QuietReplace(const App& app) {
+  const std::string& path = app.createdEmptyPath;
+  if (path.empty()) return {};
+  const long long length = FileLength(path);
+  return length >= 0 && length < 2 ? path : std::string();
+}
+}  // namespace
+
 void spremi_Click(App& app) {
   const ProgramState& s = app.s;
   const bool pointList = s.ImageType == 2;
@@ -420,7 +431,8 @@ void spremi_Click(App& app) {
   const std::string preset = pointList ? (name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string()) : name;
   std::optional<std::string> chosen;
   try {
-    chosen = app.win.SaveFileDialog("Save data", "Text files(*.txt,*.dat)|*.txt;*.dat|All files(*.*)|*.*", preset);
+    chosen = app.win.SaveFileDialog("Save data", "Text files(*.txt,*.dat)|*.txt;*.dat|All files(*.*)|*.*", preset,
+                                    QuietReplace(app));
   } catch (const std::exception&) {
     chosen.reset();
   }

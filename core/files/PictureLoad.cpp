@@ -131,6 +131,7 @@ bool KanzelhoeheDate(const std::string& name, double& year, double& month, doubl
 void LoadPictureData(App& app, std::string& name, int& result) {
   ProgramState& s = app.s;
   result = 0;
+  app.createdEmptyPath.clear();  // set again below when a new picture's data file is made
   // 1. Split off the folder.
   const std::size_t sep = LastSeparator(name);
   if (sep != std::string::npos) {
@@ -169,6 +170,7 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     try {
       OutputFile created;
       created.Open(dataName);
+      app.createdEmptyPath = dataPath;
     } catch (const FileError& e) {
       app.win.MessageBox(e.what());
     }

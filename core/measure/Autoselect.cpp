@@ -25,9 +25,7 @@ double Sample(App& app, double X, double Y) {
 
 // The magenta 3x3 marker around the final picture point.
 void Marker(App& app, double X, double Y) {
-  const std::uint32_t magenta = QBColor(5);
-  for (int i = -1; i <= 1; ++i)
-    for (int j = -1; j <= 1; ++j) app.pic.PSet(X + i, Y + j, magenta);
+  app.pic.Mark3x3(X, Y, QBColor(5));
 }
 
 // System 0 (about the zero point, y up) to picture pixels and back.

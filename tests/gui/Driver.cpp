@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -142,27 +143,49 @@ QString ChooseMenu(MainWindow& w, Menu item) {
   return {};
 }
 
+namespace {
+// Where the pointer goes for picture pixel (x, y) (rounded): at 1:1 the
+// pixel's own screen pixel, as a mouse gives it; at other zooms the middle
+// of the pixel's square on screen (between screen pixels when reduced, as a
+// high-resolution pointer gives it). The events are sent to Picture1
+// itself, so no pointer left elsewhere by the window system takes part.
+QPointF PointerAt(MainWindow& w, double x, double y) {
+  const QPointF pixel(static_cast<double>(std::lround(x)), static_cast<double>(std::lround(y)));
+  const double zoom = w.canvas()->Zoom();
+  if (zoom == 1.0) return pixel;
+  return Canvas::WidgetAt(pixel + QPointF(0.5, 0.5), zoom);
+}
+
+void SendMouse(QWidget* canvas, QEvent::Type type, const QPointF& at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+  QMouseEvent e(type, at, canvas->mapToGlobal(at), button, held, Qt::NoModifier);
+  QApplication::sendEvent(canvas, &e);
+}
+}  // namespace
+
 void ShowPixel(MainWindow& w, double x, double y) {
-  QWidget* client = w.client();
-  w.scrollBar(ScrollBar::H)->setValue(w.toTwips(static_cast<int>(std::lround(x)) - client->width() / 2));
-  w.scrollBar(ScrollBar::V)->setValue(w.toTwips(static_cast<int>(std::lround(y)) - client->height() / 2));
+  const QPointF at = PointerAt(w, x, y);
+  const QSize view = w.viewSize();
+  w.scrollBar(ScrollBar::H)->setValue(w.toTwips(static_cast<int>(std::lround(at.x())) - view.width() / 2));
+  w.scrollBar(ScrollBar::V)->setValue(w.toTwips(static_cast<int>(std::lround(at.y())) - view.height() / 2));
 }
 
 QString PointAtPixel(MainWindow& w, double x, double y) {
   ShowPixel(w, x, y);
-  const QPoint at(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+  const QPointF at = PointerAt(w, x, y);
   QWidget* canvas = w.canvas();
   QWidget* client = w.client();
-  if (client->childAt(canvas->mapTo(client, at)) != canvas)
-    return QString("picture pixel (%1, %2) does not show").arg(at.x()).arg(at.y());
-  QTest::mouseMove(canvas, at);
+  if (client->childAt(canvas->mapTo(client, at.toPoint())) != canvas)
+    return QString("picture pixel (%1, %2) does not show").arg(std::lround(x)).arg(std::lround(y));
+  SendMouse(canvas, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
   return {};
 }
 
 QString ClickPixel(MainWindow& w, double x, double y, Qt::MouseButton button) {
   if (QString e = PointAtPixel(w, x, y); !e.isEmpty()) return e;
-  const QPoint at(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-  QTest::mouseClick(w.canvas(), button, Qt::NoModifier, at);
+  const QPointF at = PointerAt(w, x, y);
+  SendMouse(w.canvas(), QEvent::MouseButtonPress, at, button, button);
+  SendMouse(w.canvas(), QEvent::MouseButtonRelease, at, button, Qt::NoButton);
   return {};
 }
 

@@ -86,7 +86,8 @@ Drive PressYes();
 // A menu item chosen as a user chooses it: it must be enabled.
 QString ChooseMenu(MainWindow& w, Menu item);
 // The view scrolled so that picture pixel (x, y), rounded, shows in the
-// middle of the window (as far as the scroll range allows).
+// middle of the view (as far as the scroll range allows), at whatever zoom
+// the view has.
 void ShowPixel(MainWindow& w, double x, double y);
 // The pointer moved onto picture pixel (x, y) (rounded), shown first; the
 // status line reads it out.

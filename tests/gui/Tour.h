@@ -62,7 +62,8 @@ class Walk {
   // the "Weighted" autoselect reads.
   QString Object(const QString& name, const std::vector<gen::PointPx>& points);
   // File -> Save under the offered name; `replaces` when a file of that name
-  // exists (the question is answered Yes); `message`, when not empty, is the
+  // exists that the program did not create empty for a new picture (the
+  // question is answered Yes); `message`, when not empty, is the
   // start of the message box expected after the dialog.
   QString Save(bool replaces, const QString& message = {});
 

@@ -84,6 +84,7 @@ void OverlayTest::canvasShowsWhatPointReads() {
   QVERIFY(image.save(QString::fromStdString(f.folder() + "/p.bmp"), "BMP"));
   std::string error;
   QVERIFY2(w.picture().Load(f.folder() + "/p.bmp", error), error.c_str());
+  w.setZoom(1.0);  // it opens enlarged to the window
   ProgramState& s = f.app().s;
   s.PixelGridStep = 20;
   s.ZeroPointX = 55;

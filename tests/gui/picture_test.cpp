@@ -122,8 +122,9 @@ void PictureTest::loadFailureKeepsPicture() {
   QCOMPARE(pic.Point(1, 1), static_cast<std::int32_t>(RGB(1, 2, 3)));
 }
 
-// A picture wider than 32000 twips is reachable to its last pixel: the
-// picture box grows with it and the scroll range follows.
+// A picture wider than 32000 twips is reachable to its last pixel at 1:1:
+// the picture box grows with it and the scroll range follows. (It opens
+// whole; Actual pixels shows it at its own pixels.)
 void PictureTest::largePictureEnlargesCanvas() {
   MainWindowFixture f;
   MainWindow& w = f.window();
@@ -132,6 +133,8 @@ void PictureTest::largePictureEnlargesCanvas() {
   QVERIFY(image.save(QString::fromStdString(f.folder() + "/wide.bmp"), "BMP"));
   std::string error;
   QVERIFY2(w.picture().Load(f.folder() + "/wide.bmp", error), error.c_str());
+  QVERIFY(w.canvas()->Zoom() < 1);
+  w.viewAction(MainWindow::ViewItem::ActualPixels)->trigger();
   QCOMPARE(w.canvas()->width(), 2500);
   QCOMPARE(w.canvas()->height(), static_cast<int>(std::ceil(32000 / w.twipsPerPixel())));
   QCOMPARE(f.app().geo.pictureWidth, static_cast<int>(std::ceil(2500 * w.twipsPerPixel())));

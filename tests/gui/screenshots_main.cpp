@@ -5,6 +5,7 @@
 // strip with the window's title, which the comparison uses for its date.
 //   OUT/tour-compare.png      the drawing measured before: grid, reference
 //                             groups with their names, the read-out
+//   OUT/tour-zoom.png         the same zoomed in about group G1
 //   OUT/tour-date.png         the date and time dialog over a new picture
 //   OUT/tour-orientation.png  the orientation dialog after the limb fit
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "Canvas.h"
 #include "MainWindow.h"
 #include "Tour.h"
+#include "View.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;
@@ -103,22 +105,31 @@ int main(int argc, char** argv) {
   const gen::SampleSet set = gen::BundledSamples();
   const Sample drawing = FindSample(set, "kanz_drawx");
 
-  // 1. The drawing as `make run` opens it, grid on; then Tools -> Compare and
-  // the key j (group names); the pointer on the edge of spot G1a's umbra.
+  // 1. The drawing as `make run` opens it, whole, grid on; then Tools ->
+  // Compare and the key j (group names); the pointer on the edge of spot
+  // G1a's umbra. Then View -> Zoom in about G1a, five steps (twice
+  // 1:1 here).
   {
     Prepare(samples, temp.filePath("compare"));
     MainWindow w;
-    Shown(w, 960, 720);
+    Shown(w, 1100, 860);
     Walk walk(w);
     Must(walk.Open(QDir::current().filePath(QString::fromStdString(drawing.picture.fileName)).toStdString()),
          "opening the drawing");
     Must(walk.Choose(Menu::Compare), "Tools -> Compare");
     QTest::keyClick(w.canvas(), 'j');
     const gen::SpotTruth& g1a = drawing.truth.spots.front();
-    walk.Show(g1a.x_px - 60, g1a.y_px + 40);
     Must(walk.PointAt(g1a.x_px + 3, g1a.y_px), "pointing at G1a");
     QCoreApplication::processEvents();
     Save(Framed(&w), out + "/tour-compare.png");
+
+    const QPointF at = QPointF(w.canvas()->pos()) + Canvas::WidgetAt(QPointF(g1a.x_px, g1a.y_px), w.canvas()->Zoom());
+    double zoom = w.canvas()->Zoom();
+    for (int i = 0; i < 5; ++i) zoom = view::StepIn(zoom);
+    w.setZoom(zoom, at);
+    Must(walk.PointAt(g1a.x_px + 3, g1a.y_px), "pointing at G1a zoomed in");
+    QCoreApplication::processEvents();
+    Save(Framed(&w), out + "/tour-zoom.png");
   }
 
   // 2. The date dialog of a new picture (the H-alpha picture, its date
@@ -127,11 +138,10 @@ int main(int argc, char** argv) {
     Prepare(samples, temp.filePath("date"));
     const Sample halpha = FindSample(set, "kanz_halph");
     MainWindow w;
-    Shown(w, 760, 560);
+    Shown(w, 900, 700);
     Walk walk(w);
     Must(walk.Open(QDir::current().filePath(QString::fromStdString(halpha.picture.fileName)).toStdString(), "0"),
          "opening the H-alpha picture");
-    walk.Show(halpha.truth.x0_px - 250, halpha.truth.y0_px - 200);
     QImage shot;
     Must(walk.ConfirmDate([&](QWidget* dialog) { shot = WithDialog(&w, dialog); }), "the date dialog");
     Save(shot, out + "/tour-date.png");
@@ -143,13 +153,12 @@ int main(int argc, char** argv) {
     Prepare(samples, temp.filePath("orientation"));
     QFile::remove(QString::fromStdString(gen::DataFileNameOf(drawing.picture.fileName)));
     MainWindow w;
-    Shown(w, 760, 560);
+    Shown(w, 900, 700);
     Walk walk(w);
     Must(walk.Open(QDir::current().filePath(QString::fromStdString(drawing.picture.fileName)).toStdString(), "0"),
          "opening the drawing as a new picture");
     Must(walk.ConfirmDate(), "the date");
     Must(walk.Limb(drawing.truth.limb), "the limb");
-    walk.Show(drawing.truth.x0_px - 150, drawing.truth.y0_px - 100);
     QImage shot;
     Must(walk.Orient(FrameFor(drawing.truth.orientation_deg), drawing.truth.parallel,
                      [&](QWidget* dialog) { shot = WithDialog(&w, dialog); }),

@@ -210,7 +210,7 @@ void TourTest::drawingFromScratchGivesItsDataFile() {
   QCOMPARE(t.s().CalibrationState, 3.0f);
   for (const gen::MeasuredObject& o : t.sample.picture.measured)
     TOUR_STEP(t.walk.Object(Q(o.name), t.Spots(o.spots)));
-  TOUR_STEP(t.walk.Save(true));
+  TOUR_STEP(t.walk.Save(false));
   const std::vector<std::string> saved = CrLfLines(pelorin::test::ReadAll(t.data));
   QCOMPARE(saved.size(), bundled.size());
   // Source: the bundled data file. The date lines are the same; the disc,
@@ -284,7 +284,7 @@ void TourTest::newPicturesAlongTheirRoads() {
   }
   QVERIFY(!names.empty());
   TOUR_STEP(t.walk.Object(group, t.Spots(names)));
-  TOUR_STEP(t.walk.Save(true));
+  TOUR_STEP(t.walk.Save(false));
   const std::vector<std::string> saved = CrLfLines(pelorin::test::ReadAll(t.data));
   CheckDataHeader(saved, t.sample.picture.fileName, truth, typeWord.toUtf8().constData());
   CheckRecords(saved, 13, truth, records);

@@ -46,8 +46,10 @@ std::optional<std::string> ScriptedWindow::OpenFileDialog(const std::string& tit
 }
 
 std::optional<std::string> ScriptedWindow::SaveFileDialog(const std::string& title_, const std::string& filter,
-                                                          const std::string& presetName) {
+                                                          const std::string& presetName,
+                                                          const std::string& replaceUnasked) {
   dialogCalls.push_back("save|" + title_ + "|" + filter + "|" + presetName);
+  replaceWithoutAsking.push_back(replaceUnasked);
   if (saveAnswers.empty()) return std::nullopt;
   auto a = saveAnswers.front();
   saveAnswers.pop_front();

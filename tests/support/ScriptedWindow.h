@@ -41,7 +41,8 @@ class ScriptedWindow : public WindowPort {
                        const std::string& defaultText) override;
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter) override;
   std::optional<std::string> SaveFileDialog(const std::string& title, const std::string& filter,
-                                            const std::string& presetName) override;
+                                            const std::string& presetName,
+                                            const std::string& replaceWithoutAsking) override;
 
   void ShowDateDialog(DateDialog& dialog) override;
   void ShowCoordDialog(CoordDialog& dialog) override;
@@ -61,6 +62,9 @@ class ScriptedWindow : public WindowPort {
   std::vector<std::string> messages;
   std::vector<std::string> inputPrompts;  // "title|prompt|default"
   std::vector<std::string> dialogCalls;   // "open|title|filter", "save|title|filter|preset"
+  // The file each save dialog could replace without asking ("" for none),
+  // one entry per save dialog.
+  std::vector<std::string> replaceWithoutAsking;
   std::map<Menu, std::string> captions;
   std::map<EndButton, int> endTop;
   std::string status, title;

@@ -32,7 +32,8 @@ class SilentWindow : public WindowPort {
   void MessageBox(const std::string&) override {}
   std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
   std::optional<std::string> OpenFileDialog(const std::string&, const std::string&) override { return {}; }
-  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&, const std::string&) override {
+  std::optional<std::string> SaveFileDialog(const std::string&, const std::string&, const std::string&,
+                                            const std::string&) override {
     return {};
   }
   void ShowDateDialog(DateDialog&) override {}

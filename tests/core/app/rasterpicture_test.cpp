@@ -307,5 +307,67 @@ TEST(RasterPicture, LargePictureDrawsToItsLastPixel) {
   EXPECT_EQ(pic.Point(3, 3), static_cast<std::int32_t>(RGB(1, 2, 3)));
 }
 
+// A 3 x 3 mark sets the nine pixels nine PSet calls set (at the edges and
+// at half-pixel positions too) and is kept as one mark; dots, lines and
+// slanted lines are kept for drawing at another scale until the restore;
+// the serial changes with a new picture only.
+TEST(RasterPicture, MarksAreKeptAsDrawnAndSetTheirPixels) {
+  const struct {
+    double x, y;
+    int markX, markY;
+    bool kept;
+  } cases[] = {{5, 5, 5, 5, true}, {0, 0, 0, 0, true}, {2.5, -0.5, 3, -1, true}, {11, 4, 11, 4, true},
+               {12, 4, 0, 0, false}, {-3, 2, 0, 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+    RasterPicture marked, dotted;
+    marked.Fill(11, 9, RGB(255, 255, 255));
+    dotted.Fill(11, 9, RGB(255, 255, 255));
+    marked.Mark3x3(c.x, c.y, RGB(1, 2, 3));
+    for (int i = -1; i <= 1; ++i)
+      for (int j = -1; j <= 1; ++j) dotted.PSet(c.x + i, c.y + j, RGB(1, 2, 3));
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 11; ++x) ASSERT_EQ(marked.Point(x, y), dotted.Point(x, y)) << x << ", " << y;
+    ASSERT_EQ(marked.Marks().size(), c.kept ? 1u : 0u);
+    if (c.kept) {
+      EXPECT_EQ(marked.Marks()[0].x, c.markX);
+      EXPECT_EQ(marked.Marks()[0].y, c.markY);
+      EXPECT_EQ(marked.Marks()[0].half, 1);
+      EXPECT_EQ(marked.Marks()[0].argb, RasterPicture::ToArgb(RGB(1, 2, 3)));
+    }
+  }
+
+  RasterPicture pic;
+  pic.Fill(20, 10, RGB(0, 0, 0));
+  const std::uint64_t serial = pic.Serial();
+  pic.PSet(3.4, 4.6, RGB(9, 9, 9));
+  pic.PSet(30, 4, RGB(9, 9, 9));  // outside: nothing
+  pic.Line(2, 1, 2, 8, RGB(5, 5, 5));
+  pic.Line(0, 0, 7, 3, RGB(6, 6, 6));
+  ASSERT_EQ(pic.Marks().size(), 1u);
+  EXPECT_EQ(pic.Marks()[0].x, 3);
+  EXPECT_EQ(pic.Marks()[0].y, 5);
+  EXPECT_EQ(pic.Marks()[0].half, 0);
+  ASSERT_EQ(pic.Lines().size(), 1u);
+  EXPECT_TRUE(pic.Lines()[0].vertical);
+  ASSERT_EQ(pic.Slants().size(), 1u);
+  EXPECT_EQ(pic.Slants()[0].x2, 7);
+  // The clean colour of every pixel written is known.
+  int written = 0;
+  pic.ForEachWritten([&](std::size_t, std::uint32_t before) {
+    ++written;
+    EXPECT_EQ(before, RasterPicture::ToArgb(RGB(0, 0, 0)));
+  });
+  EXPECT_GT(written, 1);
+  EXPECT_EQ(pic.Serial(), serial);
+  pic.RestoreClean();
+  EXPECT_TRUE(pic.Marks().empty());
+  EXPECT_TRUE(pic.Lines().empty());
+  EXPECT_TRUE(pic.Slants().empty());
+  EXPECT_EQ(pic.Serial(), serial);
+  pic.Fill(20, 10, RGB(0, 0, 0));
+  EXPECT_NE(pic.Serial(), serial);
+}
+
 }  // namespace
 }  // namespace pelorin

@@ -2,10 +2,13 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "DataFiles.h"
 #include "TestApp.h"
+#include "app/RasterPicture.h"
 #include "files/DataFile.h"
+#include "files/PictureLoad.h"
 #include "files/WorkFiles.h"
 
 namespace pelorin {
@@ -45,6 +48,39 @@ TEST(Save, CancelledDialogSavesUnderThePresetNameAndMeasuringGoesOn) {
   EXPECT_EQ(ReadAll("x.dat"), kSaved + kNewRecord);
   spremi_Click(t.app);
   EXPECT_EQ(ReadAll("x.dat"), kSaved + kNewRecord + "\"c\",7,8,9\r\n");
+}
+
+// The data file Open created empty for a new picture may be replaced by the
+// first Save without a question; once written, or for a picture opened from
+// its data file, every existing file asks again.
+TEST(Save, OnlyTheEmptyDataFileOfANewPictureIsReplacedUnasked) {
+  const struct {
+    const char* name;
+    const char* type;  // answer to the type question
+    bool fromDataFile;
+    std::vector<bool> unasked;  // per Save
+  } cases[] = {
+      {"new picture", "0", false, {true, false}},
+      {"new picture of type 2", "2", false, {true, true}},  // its Save writes the point list, not x.dat
+      {"picture with its data file", "0", true, {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestApp t;
+    std::vector<std::uint32_t> px(40 * 30, 0xFFFFFFFFu);
+    std::string error;
+    ASSERT_TRUE(WriteBmp("x.jpg", 40, 30, px.data(), error)) << error;
+    if (c.fromDataFile) WriteAll("x.dat", kSaved);
+    t.win.inputAnswers = {c.type};
+    OpenPicture(t.app, t.folder.File("x.jpg"));
+    const std::string dataPath = std::filesystem::absolute("x.dat").string();
+    for (std::size_t i = 0; i < c.unasked.size(); ++i) {
+      t.win.saveAnswers.push_back(std::nullopt);  // the offered name
+      spremi_Click(t.app);
+      ASSERT_EQ(t.win.replaceWithoutAsking.size(), i + 1);
+      EXPECT_EQ(t.win.replaceWithoutAsking[i], c.unasked[i] ? dataPath : std::string()) << "Save " << i + 1;
+    }
+  }
 }
 
 TEST(Save, ChosenFileGetsTheDataAndTheDataFileIsLeftAlone) {

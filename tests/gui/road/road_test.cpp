@@ -258,10 +258,10 @@ void MeasureObject(Road& r, const QString& name) {
 }
 
 // File -> Save, accepting the offered name; the placeholder data file made
-// when the picture was opened is replaced.
+// when the picture was opened is replaced without a question (the script
+// notes any box that opens).
 void Save(Road& r) {
   r.modals.Then("Save data", ChooseFile({}, r.modals.problems));
-  r.modals.Then("Save data: " + QString::fromStdString(r.dataName) + " already exists", PressYes());
   ROAD_STEP(Choose(r, Menu::spremi));
   ROAD_STEP(CheckModals(r));
   // Measuring goes on from a working copy equal to the saved file.
