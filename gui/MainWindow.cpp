@@ -198,6 +198,7 @@ void MainWindow::buildMenus() {
       {Menu::datum, Menu::Setings, false, &datum_Click},
       {Menu::Ulaz, Menu::Setings, true, {}},
       {Menu::Limb, Menu::Ulaz, false, &Limb_Click},
+      {Menu::AutoLimb, Menu::Ulaz, false, &AutoLimb_Click},
       {Menu::orient, Menu::Ulaz, true, {}},
       {Menu::dnevnihod, Menu::orient, false, &dnevnihod_Click},
       {Menu::ossunca, Menu::orient, false, &ossunca_Click},

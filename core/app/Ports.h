@@ -18,7 +18,7 @@ class DirectionDialog;
 // Menu items of the main window, named as the program names them.
 enum class Menu {
   File, ucitavanje, spremi, spremisliku, Close,
-  Setings, koor, Ishodiste, datum, Ulaz, Limb, orient, dnevnihod, ossunca, Objekt,
+  Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt,
   Tools, Selectmode, Compare,
   View, mreza, objectview,
   Help, uputa, naredbe, about,
@@ -39,7 +39,12 @@ class WindowPort {
  public:
   virtual ~WindowPort() = default;
 
-  virtual void SetMenuEnabled(Menu m, bool enabled) = 0;
+  // Enables or disables a menu item. "Automatic limb" (AutoLimb) starts the
+  // limb input as "Sun's limb" (Limb) does, so it follows Limb's state.
+  void SetMenuEnabled(Menu m, bool enabled) {
+    SetItemEnabled(m, enabled);
+    if (m == Menu::Limb) SetItemEnabled(Menu::AutoLimb, enabled);
+  }
   virtual bool MenuEnabled(Menu m) const = 0;
   virtual void SetMenuCaption(Menu m, const std::string& caption) = 0;
 
@@ -76,6 +81,10 @@ class WindowPort {
   virtual void ShowDateDialog(DateDialog& dialog) = 0;
   virtual void ShowCoordDialog(CoordDialog& dialog) = 0;
   virtual void ShowDirectionDialog(DirectionDialog& dialog) = 0;
+
+ protected:
+  // The one item's state, as SetMenuEnabled decides it.
+  virtual void SetItemEnabled(Menu m, bool enabled) = 0;
 };
 
 // Colours are 24-bit values with red in the low byte: 0x00BBGGRR.
