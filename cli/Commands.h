@@ -10,6 +10,9 @@
 namespace pelorin::cli {
 
 int RunDat(const std::vector<std::string>& args);
+// FILE (a picture) -> x0 y0 rk (picture pixels, y down) and the number of
+// limb points the circle was fitted to; no disc found: a message and 1.
+int RunLimb(const std::vector<std::string>& args);
 
 // The solar geometry. Arguments are key=value pairs in any order, every
 // value one whole decimal number; a missing, unknown, repeated or
