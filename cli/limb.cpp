@@ -10,15 +10,22 @@
 #include "app/Text.h"
 #include "calibration/Limb.h"
 #include "calibration/LimbDetect.h"
+#include "Decoders.h"
 
 namespace pelorin::cli {
 
 namespace {
 
-// The one place that reads a picture file for the CLI: w x h pixels,
-// 0xAARRGGBB, top row first; false with `error` set when it cannot.
+// The one place that reads a picture file for the CLI (BMP, JPEG, FITS,
+// JPEG 2000, as the program shows it): w x h pixels, 0xAARRGGBB, top row
+// first; false with `error` set when it cannot.
 bool ReadPictureFile(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error) {
-  return ReadBmp(path, w, h, argb, error);
+  decoders::DecodedPicture picture;
+  if (!decoders::ReadPicture(path, picture, error)) return false;
+  w = picture.width;
+  h = picture.height;
+  argb = std::move(picture.argb);
+  return true;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "DataPictures.h"
 #include "SunPicture.h"
 #include "TestApp.h"
 #include "app/RasterPicture.h"
@@ -52,6 +53,32 @@ TEST(CliLimb, PrintsTheDiscOfAPicture) {
   EXPECT_NEAR(Field(run.out, " rk"), 290.4, 0.5) << run.out;
   EXPECT_EQ(Field(run.out, " points"), 72) << run.out;
   EXPECT_EQ(run.out.back(), '\n');
+}
+
+TEST(CliLimb, ReadsFitsAndJpeg2000Pictures) {
+  test::TempFolder folder;
+  gen::Scene sc;
+  sc.width_px = 600, sc.height_px = 560;
+  sc.x0_px = 290.3, sc.y0_px = 301.7, sc.rk_px = 240.2;
+  sc.style = gen::Style::Euv;
+  const gen::Rendered r = gen::Render(sc);
+  std::vector<double> values;
+  std::vector<std::uint16_t> grey;
+  for (std::uint32_t c : r.argb) {
+    values.push_back(static_cast<double>(c & 0xFFu) * 12.5);  // data levels, not grey levels
+    grey.push_back(static_cast<std::uint16_t>(c & 0xFFu));
+  }
+  gen::FitsLayout layout;
+  layout.axes = {sc.width_px, sc.height_px};
+  gen::WriteFits(folder.File("sun.fits"), layout, {}, gen::FitsRowOrder(values, sc.width_px, sc.height_px));
+  gen::WriteJp2(folder.File("sun.jp2"), sc.width_px, sc.height_px, grey, 8, "");
+  for (const char* name : {"sun.fits", "sun.jp2"}) {
+    const LimbRun run = RunLimb(folder, name);
+    ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+    EXPECT_NEAR(Field(run.out, "x0"), 290.3, 1) << name << ": " << run.out;
+    EXPECT_NEAR(Field(run.out, " y0"), 301.7, 1) << name << ": " << run.out;
+    EXPECT_NEAR(Field(run.out, " rk"), 240.2, 0.02 * 240.2) << name << ": " << run.out;
+  }
 }
 
 TEST(CliLimb, SaysWhatWentWrong) {
