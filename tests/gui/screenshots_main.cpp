@@ -7,6 +7,9 @@
 //                             groups with their names, the read-out
 //   OUT/tour-date.png         the date and time dialog over a new picture
 //   OUT/tour-orientation.png  the orientation dialog after the limb fit
+//   OUT/tour-limb.png         the limb points that Automatic limb entered on
+//                             the H-alpha picture, one of them magnified
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -155,6 +158,55 @@ int main(int argc, char** argv) {
                      [&](QWidget* dialog) { shot = WithDialog(&w, dialog); }),
          "the orientation");
     Save(shot, out + "/tour-orientation.png");
+  }
+  // 4. Settings -> Input -> Automatic limb on the H-alpha picture after its
+  // date: the entered points along the north-east limb, and the part of the
+  // window around one of them magnified four times (the dots are single
+  // pixels, as the dots of clicked points).
+  {
+    Prepare(samples, temp.filePath("limb"));
+    const Sample halpha = FindSample(set, "kanz_halph");
+    MainWindow w;
+    Shown(w, 760, 560);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath(QString::fromStdString(halpha.picture.fileName)).toStdString(), "0"),
+         "opening the H-alpha picture");
+    Must(walk.ConfirmDate(), "the date");
+    const double a = 130 * 3.14159265358979 / 180;
+    const double cx = halpha.truth.x0_px + halpha.truth.rk_px * std::cos(a);
+    const double cy = halpha.truth.y0_px - halpha.truth.rk_px * std::sin(a);
+    walk.Show(cx + 120, cy + 60);
+    Must(walk.Choose(Menu::AutoLimb), "Settings -> Input -> Automatic limb");
+    QCoreApplication::processEvents();
+    if (w.app().s.PointCount < 24) Fail("Automatic limb entered too few points");
+    // The entered point nearest to the middle of the view.
+    const ProgramState& s = w.app().s;
+    QPoint best;
+    double bestDistance = 1e300;
+    for (int i = 1; i <= s.PointCount; ++i) {
+      const double X = s.PointX[static_cast<std::size_t>(i)] + s.ZeroPointX;
+      const double Y = s.ZeroPointY - s.PointY[static_cast<std::size_t>(i)];
+      const QPoint at = w.canvas()->mapTo(&w, QPoint(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y))));
+      const double d = std::hypot(at.x() - w.width() / 2.0, at.y() - w.height() / 2.0);
+      if (d < bestDistance) {
+        bestDistance = d;
+        best = at;
+      }
+    }
+    QImage shot = Framed(&w);
+    constexpr int kSide = 48, kZoom = 4;
+    const QPoint c = best + QPoint(1, 1 + kTitleHeight);
+    const QRect source(c.x() - kSide / 2, c.y() - kSide / 2, kSide, kSide);
+    const QImage zoomed = shot.copy(source).scaled(kSide * kZoom, kSide * kZoom, Qt::IgnoreAspectRatio,
+                                                   Qt::FastTransformation);
+    QPainter p(&shot);
+    p.setPen(QPen(QColor(255, 0, 255), 1));
+    p.drawRect(source.adjusted(-1, -1, 0, 0));
+    const QPoint inset(shot.width() - zoomed.width() - 40, kTitleHeight + 60);
+    p.fillRect(QRect(inset - QPoint(2, 2), zoomed.size() + QSize(4, 4)), QColor(255, 0, 255));
+    p.drawImage(inset, zoomed);
+    p.end();
+    Save(shot, out + "/tour-limb.png");
   }
   QDir::setCurrent(out);
   return 0;
