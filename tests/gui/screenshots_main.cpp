@@ -9,6 +9,7 @@
 //   OUT/tour-orientation.png  the orientation dialog after the limb fit
 //   OUT/tour-limb.png         the limb points that Automatic limb entered on
 //                             the H-alpha picture, one of them magnified
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -161,7 +162,7 @@ int main(int argc, char** argv) {
   }
   // 4. Settings -> Input -> Automatic limb on the H-alpha picture after its
   // date: the entered points along the north-east limb, and the part of the
-  // window around one of them magnified four times (the dots are single
+  // window around one of them magnified six times (the dots are single
   // pixels, as the dots of clicked points).
   {
     Prepare(samples, temp.filePath("limb"));
@@ -179,22 +180,32 @@ int main(int argc, char** argv) {
     Must(walk.Choose(Menu::AutoLimb), "Settings -> Input -> Automatic limb");
     QCoreApplication::processEvents();
     if (w.app().s.PointCount < 24) Fail("Automatic limb entered too few points");
-    // The entered point nearest to the middle of the view.
+    // Of the entered points in the middle half of the view, the one whose
+    // dot shows best: the brightest surroundings (a black dot on the black
+    // sky shows nothing).
     const ProgramState& s = w.app().s;
+    const auto grey = [&w](int x, int y) {
+      const auto c = static_cast<std::uint32_t>(w.picture().Point(x, y));
+      return ((c & 0xFFu) + ((c >> 8) & 0xFFu) + ((c >> 16) & 0xFFu)) / 3.0;
+    };
     QPoint best;
-    double bestDistance = 1e300;
+    double bestLight = -1;
     for (int i = 1; i <= s.PointCount; ++i) {
       const double X = s.PointX[static_cast<std::size_t>(i)] + s.ZeroPointX;
       const double Y = s.ZeroPointY - s.PointY[static_cast<std::size_t>(i)];
-      const QPoint at = w.canvas()->mapTo(&w, QPoint(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y))));
-      const double d = std::hypot(at.x() - w.width() / 2.0, at.y() - w.height() / 2.0);
-      if (d < bestDistance) {
-        bestDistance = d;
+      const int ix = static_cast<int>(std::lround(X)), iy = static_cast<int>(std::lround(Y));
+      const QPoint at = w.canvas()->mapTo(&w, QPoint(ix, iy));
+      if (std::abs(at.x() - w.width() / 2) > w.width() / 4 || std::abs(at.y() - w.height() / 2) > w.height() / 4)
+        continue;
+      const double light = grey(ix - 1, iy) + grey(ix + 1, iy) + grey(ix, iy - 1) + grey(ix, iy + 1);
+      if (light > bestLight) {
+        bestLight = light;
         best = at;
       }
     }
+    if (bestLight < 0) Fail("no entered point in the middle of the view");
     QImage shot = Framed(&w);
-    constexpr int kSide = 48, kZoom = 4;
+    constexpr int kSide = 32, kZoom = 6;
     const QPoint c = best + QPoint(1, 1 + kTitleHeight);
     const QRect source(c.x() - kSide / 2, c.y() - kSide / 2, kSide, kSide);
     const QImage zoomed = shot.copy(source).scaled(kSide * kZoom, kSide * kZoom, Qt::IgnoreAspectRatio,
