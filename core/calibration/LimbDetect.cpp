@@ -136,7 +136,7 @@ void LineCandidates(const Grey& g, int x0, int y0, int dx, int dy, int n, std::v
     grad[static_cast<std::size_t>(i)] = (s[static_cast<std::size_t>(i + 2)] - s[static_cast<std::size_t>(i - 2)]) / 4;
     mags.push_back(std::fabs(grad[static_cast<std::size_t>(i)]));
   }
-  const double threshold = std::max(3.0, 8 * Median(mags));
+  const double threshold = std::max(3.0, 4.5 * Median(mags));
   struct Peak {
     double pos, mag;
   };

@@ -90,9 +90,9 @@ std::vector<Kind> Kinds() {
   {
     gen::Scene sc = BaseScene(gen::Style::Euv, 1024, 515.3, 505.9, 400);
     sc.tintR = 0.9, sc.tintG = 0.75, sc.tintB = 0.2;
-    sc.prominences = 6;
-    sc.noise = 4;
-    k.push_back({"EUV, coloured, soft bright limb", sc, 2, 0.02 * 400});
+    sc.prominences = 12;
+    sc.noise = 12;
+    k.push_back({"EUV, coloured, noisy, soft bright limb", sc, 2, 0.02 * 400});
   }
   {
     gen::Scene sc = BaseScene(gen::Style::Photo, 1024, 500.6, 520.1, 430);
@@ -101,6 +101,10 @@ std::vector<Kind> Kinds() {
     sc.spots = SpotsWithLimbSpots(sc);
     sc.noise = 3;
     k.push_back({"photo on a bright sky, colour", sc, 1.5, 1.5});
+  }
+  {
+    gen::Scene sc = BaseScene(gen::Style::Photo, 1000, 60.4, 40.8, 700);
+    k.push_back({"a quarter of the disc in a corner", sc, 1.5, 1.5});
   }
   {
     gen::Scene sc = BaseScene(gen::Style::Halpha, 640, 200.2, 300.7, 150);
