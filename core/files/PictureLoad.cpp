@@ -24,8 +24,17 @@ namespace pelorin {
 namespace {
 
 constexpr const char* kOpenTitle = "Open picture";
-constexpr const char* kOpenFilter = "Pictures|*.bmp;*.jpg|All files(*.*)|*.*";
+constexpr const char* kOpenFilter =
+    "Pictures|*.bmp;*.jpg;*.fits;*.fit;*.fts;*.fits.gz;*.fit.gz;*.fts.gz;*.jp2;*.png;*.tif;*.tiff|"
+    "FITS|*.fits;*.fit;*.fts;*.fits.gz;*.fit.gz;*.fts.gz|JPEG 2000|*.jp2|PNG|*.png|TIFF|*.tif;*.tiff|"
+    "All files(*.*)|*.*";
 constexpr const char* kTypePrompt = "0=scan Kanzelhöhe; 1=SOHO; 2=other type of image; 3=photo Kanzelhöhe";
+
+// "The file is empty" from "the file is empty".
+std::string Capitalised(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
 
 // Position (0-based) of the last folder separator, npos when there is none.
 std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
@@ -45,22 +54,26 @@ void DiscardPreviousPicture(App& app) {
   app.file2.Close();
 }
 
-// The *.jpg names of the current folder, in name order, at most 1000.
-void RebuildPictureList(App& app) {
+// The names of the current folder of the open picture's kind (*.jpg for a
+// JPEG or BMP picture, as ever; *.fits, *.jp2, *.png, ... for the others),
+// in name order, at most 1000.
+void RebuildPictureList(App& app, const std::string& pictureName) {
   ProgramState& s = app.s;
+  const std::string ending = PictureListEnding(pictureName);
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(fs::current_path(ec), ec)) {
     const std::string n = entry.path().filename().string();
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".jpg") == 0 && entry.is_regular_file(ec)) names.push_back(n);
+    if (n.size() > ending.size() && n.compare(n.size() - ending.size(), ending.size(), ending) == 0 &&
+        entry.is_regular_file(ec))
+      names.push_back(n);
   }
   std::sort(names.begin(), names.end());
   if (names.size() > static_cast<std::size_t>(kMaxPictures)) names.resize(kMaxPictures);
   s.PictureCount = static_cast<std::int16_t>(names.size());
   for (std::size_t i = 0; i < names.size(); ++i) s.PictureList[i + 1] = names[i];
-  const std::string stem = s.DataFileName.size() >= 3 ? s.DataFileName.substr(0, s.DataFileName.size() - 3) : "";
   for (int i = 1; i <= s.PictureCount; ++i) {
-    if (stem + "jpg" == s.PictureList[static_cast<std::size_t>(i)]) {
+    if (BareName(pictureName) == s.PictureList[static_cast<std::size_t>(i)]) {
       s.PictureIndex = static_cast<std::int16_t>(i);
       break;
     }
@@ -138,8 +151,9 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     name = name.substr(sep + 1);
   }
   const std::string pictureName = name;
-  // 2. The data file: the last three characters replaced by "dat".
-  const std::string dataName = (pictureName.size() >= 3 ? pictureName.substr(0, pictureName.size() - 3) : "") + "dat";
+  // 2. The data file: the last three characters replaced by "dat" (the
+  // whole extension of FITS and TIFF names).
+  const std::string dataName = DataFileNameOf(pictureName);
   std::error_code ec;
   const std::string dataPath = fs::absolute(dataName, ec).string();
 
@@ -220,7 +234,7 @@ void OpenPicture(App& app, const std::string& path) {
   // leaves the open picture and its measurements as they were.
   std::string error;
   if (!app.pic.Load(path, error)) {
-    app.win.MessageBox(path + " Invalid picture format!");
+    app.win.MessageBox(path + " Invalid picture format!" + (error.empty() ? "" : "\r" + Capitalised(error) + "."));
     s.OpenFromList = 0;
     return;
   }
@@ -277,8 +291,11 @@ void OpenPicture(App& app, const std::string& path) {
     w.SetMenuEnabled(Menu::objectview, true);
     mreza_Click(app);
   }
+  // What the reader had to say about the picture (a cube shown by its first
+  // plane).
+  if (const std::string note = app.pic.Note(); !note.empty()) w.MessageBox(path + ": " + note);
   // 11. The folder's picture list.
-  if (!fromList) RebuildPictureList(app);
+  if (!fromList) RebuildPictureList(app, path);
   // 12.
   s.OpenFromList = 0;
 }
