@@ -120,7 +120,7 @@ TEST(OpenDataPicture, BadFilesLeaveTheOpenPictureAndItsWork) {
       {"nan.fits", "It holds no value: every pixel is NaN or blank"},
       {"line.fits", "1-D array of 50 values"},
       {"huge.fits", "200000 x 200000 pixels"},
-      {"cutdata.fits", "Its pixel data cannot be read"},
+      {"cutdata.fits", "The FITS file is cut short"},
       {"cuthead.fits", "It is not a readable FITS file"},
       {"empty.fits", "The file is empty"},
       {"text.fits", "It is not a readable FITS file"},
