@@ -196,6 +196,7 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
 
   // The matrix, in degrees a pixel, rows by header axis.
   std::optional<Matrix> m;
+  const std::size_t problemsBeforeScale = r.Problems().size();
   {
     const auto cd11 = r.Get({"CD1_1"}), cd12 = r.Get({"CD1_2"}), cd21 = r.Get({"CD2_1"}), cd22 = r.Get({"CD2_2"});
     const bool hasCd = r.Text("CD1_1") || r.Text("CD1_2") || r.Text("CD2_1") || r.Text("CD2_2");
@@ -257,10 +258,13 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
       } else {
         scale_rad = s * kRad;
         rotation_deg = std::atan2(a21 - a12, a11 + a22) * kDeg;
+        if (rotation_deg <= -180) rotation_deg += 360;
         haveScale = true;
       }
     }
   }
+
+  const bool scaleProblem = r.Problems().size() > problemsBeforeScale;
 
   // Radius and the observer's distance.
   const auto rsunRef = r.Ranged({"RSUN_REF"}, 1e7, 1e10, "a solar radius in metres");
@@ -277,7 +281,7 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
     sinAlpha = std::sin(*radiusPx * scale_rad);
   } else if (radiusPx && haveTime) {
     sinAlpha = kSolarRadiusAU / eRho0;
-  } else if (!radiusPx) {
+  } else if (!r.Text("SOLAR_R") && !r.Text("R_SUN") && !r.Text("DSUN_OBS") && !r.Text("RSUN_OBS")) {
     r.Problem("no solar radius (RSUN_OBS, DSUN_OBS with RSUN_REF, SOLAR_R or R_SUN)");
   }
   if (sinAlpha > 0 && !(sinAlpha < 0.5)) {
@@ -297,7 +301,9 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
       haveScale = true;
     }
   }
-  if (!haveScale && axesOk && !m) r.Problem("no usable scale (CDELT1 and CDELT2, CD1_1 to CD2_2, or SOLAR_R)");
+  if (!haveScale && axesOk && !m && !scaleProblem) {
+    r.Problem("no usable scale (CDELT1 and CDELT2, CD1_1 to CD2_2, or SOLAR_R)");
+  }
 
   // The disc centre: the pixel of helioprojective (0, 0).
   const auto crpix1 = r.Get({"CRPIX1"});
@@ -310,18 +316,16 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
   if (swap) std::swap(crval1, crval2);
   bool haveCentre = false;
   if (haveScale && m && crpix1 && crpix2 && std::fabs(*crpix1) <= 1e7 && std::fabs(*crpix2) <= 1e7) {
-    // Native spherical coordinates of (0, 0) for the reference point
-    // (crval1, crval2) and the native pole's longitude 180 degrees, then the
-    // gnomonic projection onto the plane of intermediate coordinates.
+    // The gnomonic projection of (0, 0) about the reference point
+    // (crval1, crval2): intermediate coordinates in degrees.
     const double a0 = crval1 * kRad, d0 = crval2 * kRad;
-    const double phi = kPi + std::atan2(std::sin(a0), -std::sin(d0) * std::cos(a0));
-    const double theta = std::asin(std::clamp(std::cos(d0) * std::cos(a0), -1.0, 1.0));
-    if (!(theta > 10 * kRad)) {
-      r.Problem("CRVAL1 and CRVAL2 put the Sun's centre " + NumberText(90 - theta * kDeg) +
+    const double cosc = std::cos(d0) * std::cos(a0);  // cosine of the angle between them
+    if (!(cosc > std::cos(80 * kRad))) {
+      r.Problem("CRVAL1 and CRVAL2 put the Sun's centre " + NumberText(RoundHalfEven(std::acos(std::clamp(cosc, -1.0, 1.0)) * kDeg, 1)) +
                 " degrees from the reference pixel");
     } else {
-      const double rt = std::cos(theta) / std::sin(theta) * kDeg;  // degrees
-      const double x = rt * std::sin(phi), y = -rt * std::cos(phi);
+      const double x = -std::sin(a0) / cosc * kDeg;
+      const double y = -std::sin(d0) * std::cos(a0) / cosc * kDeg;
       const double det = m->Det();
       const double dp1 = (m->m22 * x - m->m12 * y) / det;
       const double dp2 = (-m->m21 * x + m->m11 * y) / det;
