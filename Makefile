@@ -5,7 +5,8 @@
 #   make fuzz  - each fuzz target for a bounded time under libFuzzer (clang)
 SHELL := /bin/bash
 PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins \
-        libgtest-dev libbenchmark-dev xvfb xauth
+        libgtest-dev libbenchmark-dev xvfb xauth \
+        pkg-config libcfitsio-dev libopenjp2-7-dev libturbojpeg0-dev
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 PICTURE ?= $(firstword $(wildcard samples/kanz_drawx*.jpg))

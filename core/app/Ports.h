@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/Brightness.h"
 #include "files/PictureHeader.h"
 
 namespace pelorin {
@@ -120,6 +121,17 @@ class PicturePort {
   // The header of the loaded picture (FITS keywords); empty for pictures
   // without one. Replaced by every successful Load.
   virtual const PictureHeader& Header() const = 0;
+
+  // Pictures of measured data (FITS, grey JPEG 2000) keep their data levels
+  // and are shown under a brightness scale; other pictures have none.
+  virtual bool HasDataLevels() const { return false; }
+  // The scale pictures of data are shown under (it holds for the next such
+  // picture too).
+  virtual BrightnessScale Brightness() const { return BrightnessScale::Linear; }
+  // Chooses the scale and shows the picture's data under it: the clean
+  // picture is made again and every mark goes, so the caller redraws. False
+  // when the picture has no data levels (the scale is still chosen).
+  virtual bool SetBrightness(BrightnessScale) { return false; }
 };
 
 }  // namespace pelorin
