@@ -10,6 +10,7 @@
 #include "app/Startup.h"
 #include "app/Text.h"
 #include "files/DataFile.h"
+#include "files/HeaderCalibration.h"
 #include "files/PictureNames.h"
 #include "files/Soho.h"
 #include "files/TextFile.h"
@@ -130,6 +131,48 @@ bool SetUpSoho(App& app, const std::string& pictureName) {
   return true;
 }
 
+// A new picture whose header (FITS keywords) is enough is calibrated from
+// it. False for a picture without a header, and, after saying what is
+// missing, for one whose header is not enough: it then goes the ordinary
+// road of a new picture.
+bool CalibrationFromHeader(App& app, const std::string& pictureName, HeaderCalibration& c) {
+  const PictureHeader& header = app.pic.Header();
+  if (header.Empty()) return false;
+  std::string missing;
+  bool ok = CalibrateFromHeader(header, app.pic.Width(), app.pic.Height(), c, missing);
+  // A mirrored picture is recorded with the type word "scan", which names
+  // such a picture north up.
+  if (ok && c.northUp == 0 && KanzelhoeheKind(pictureName) == KanzelhoeheName::NorthUp) {
+    missing = "the picture is mirrored, which its data file cannot record for a name beginning kanz_halph or "
+              "kanz_bband";
+    ok = false;
+  }
+  if (!ok) {
+    app.win.MessageBox("The picture " + pictureName + " could not be calibrated from its header: " + missing +
+                       ".\rGive its type, date, limb and orientation by hand.");
+  }
+  return ok;
+}
+
+// Sets a new picture up from its header's calibration, as a SOHO picture
+// from its catalogues: the rest of the working file's header, ready to
+// measure.
+void SetUpFromHeader(App& app, const HeaderCalibration& c) {
+  ProgramState& s = app.s;
+  ApplyHeaderCalibration(c, s);
+  try {
+    WriteDateLines(app);
+    WriteDiscLine(app);
+    WriteOrientationLine(app);
+  } catch (const FileError& err) {
+    app.win.MessageBox(err.what());
+  }
+  s.PointCount = 0;
+  Redraw(app);
+  app.win.SetMenuEnabled(Menu::Objekt, true);
+  app.win.SetMenuEnabled(Menu::koor, false);
+}
+
 }  // namespace
 
 bool KanzelhoeheDate(const std::string& name, double& year, double& month, double& day, double& hours) {
@@ -156,6 +199,8 @@ void LoadPictureData(App& app, std::string& name, int& result) {
   const std::string dataName = DataFileNameOf(pictureName);
   std::error_code ec;
   const std::string dataPath = fs::absolute(dataName, ec).string();
+  bool fromHeader = false;
+  HeaderCalibration header;
 
   // 3. A data file beside the picture: read it back. One shorter than 2
   // bytes is the empty placeholder made when the picture was first opened,
@@ -174,12 +219,22 @@ void LoadPictureData(App& app, std::string& name, int& result) {
       // 4. An unreadable data file: the picture goes on as a new one with
       // the type found so far; the file itself is left as it is.
       result = 1;
+      // Nothing of this picture is calibrated: the previous picture's
+      // calibration must not give B, CMD and L here.
+      s.CalibrationState = 0;
       app.win.MessageBox(std::string(e.what()) + "\rThe picture is opened without its measurements.");
     }
   } else {
-    // 5. A new picture: its type, and an empty data file.
+    // 5. A new picture: calibrated from its header, or its type asked; an
+    // empty data file.
     result = 1;
-    s.ImageType = static_cast<std::int16_t>(AskImageType(app));
+    fromHeader = CalibrationFromHeader(app, pictureName, header);
+    if (fromHeader) {
+      InitState(app);
+      s.ImageType = static_cast<std::int16_t>(header.northUp == 1 ? 1 : 0);
+    } else {
+      s.ImageType = static_cast<std::int16_t>(AskImageType(app));
+    }
     try {
       OutputFile created;
       created.Open(dataName);
@@ -203,8 +258,10 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     app.win.MessageBox(std::string(e.what()) + "\rMeasurements of this picture cannot be recorded.");
   }
 
-  // 7. Set up by type.
-  if (s.ImageType == 0 || s.ImageType == 3) {
+  // 7. Set up by the header, or by type.
+  if (fromHeader) {
+    SetUpFromHeader(app, header);
+  } else if (s.ImageType == 0 || s.ImageType == 3) {
     double y = 0, m = 0, d = 0, h = 0;
     if (KanzelhoeheDate(pictureName, y, m, d, h)) {
       s.DateYear = y;
@@ -270,7 +327,9 @@ void OpenPicture(App& app, const std::string& path) {
   // 8. Redraw.
   Redraw(app);
   // 9. Menus for the next step.
-  const bool calibratedAtOnce = result == 0 || (s.ImageType == 1 && s.CalibrationState == 3);
+  // Calibrated at once: from a data file, the SOHO catalogues or the
+  // picture's header.
+  const bool calibratedAtOnce = result == 0 || (s.ImageType != 2 && s.CalibrationState == 3);
   WindowPort& w = app.win;
   if (s.ImageType == 2) {
     w.SetMenuEnabled(Menu::koor, true);
@@ -283,9 +342,9 @@ void OpenPicture(App& app, const std::string& path) {
     for (Menu m : {Menu::datum, Menu::Limb, Menu::orient}) w.SetMenuEnabled(m, false);
     for (Menu m : {Menu::Objekt, Menu::Compare, Menu::mreza, Menu::objectview}) w.SetMenuEnabled(m, true);
   }
-  // 10. A picture measured before (or calibrated from its catalogues) shows
-  // its grid.
-  if (calibratedAtOnce && s.ImageType != 2) {
+  // 10. A picture measured before (or calibrated at once) shows its grid,
+  // whatever the type word of its data file.
+  if (calibratedAtOnce) {
     w.SetMenuEnabled(Menu::mreza, true);
     w.SetMenuEnabled(Menu::Compare, true);
     w.SetMenuEnabled(Menu::objectview, true);
