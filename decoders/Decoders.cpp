@@ -98,4 +98,27 @@ bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& erro
   return ok;
 }
 
+bool LoadInto(const std::string& path, RasterPicture& picture, std::string& error) {
+  try {
+    DecodedPicture d;
+    if (!ReadPicture(path, d, error)) return false;
+    if (!d.levels.Empty()) {
+      std::vector<std::uint32_t>().swap(d.argb);  // made again from the levels
+      picture.SetLevels(std::move(d.levels));
+    } else {
+      const int w = d.width;
+      picture.SetPixelRows(d.width, d.height, [&d, w](int y, std::uint32_t* row) {
+        std::memcpy(row, d.argb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w),
+                    static_cast<std::size_t>(w) * sizeof(std::uint32_t));
+      });
+    }
+    picture.SetHeader(std::move(d.header));
+    picture.SetNote(std::move(d.note));
+  } catch (const std::bad_alloc&) {
+    error = "there is not enough memory to open it";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace pelorin::decoders

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Brightness.h"
+#include "app/RasterPicture.h"
 #include "files/PictureHeader.h"
 
 namespace pelorin::decoders {
@@ -63,6 +64,19 @@ bool HasDataPictureName(const std::string& path);
 //    that cannot be read gives a note.
 //  - Data with no finite value at all is refused.
 bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& error);
+
+// ReadPicture into `picture`: its pixels (from the data levels, under the
+// picture's brightness scale, when there are levels), header and note. On
+// failure returns false with `error` set and the picture as it was.
+bool LoadInto(const std::string& path, RasterPicture& picture, std::string& error);
+
+// The core's in-memory picture reading every kind the decoders read (for
+// the CLI and tests; the program's picture reads PNG and TIFF through Qt
+// as well).
+class DecodedRasterPicture : public RasterPicture {
+ public:
+  bool Load(const std::string& path, std::string& error) override { return LoadInto(path, *this, error); }
+};
 
 // The readers ReadPicture chooses from, for callers that know the kind. The
 // same contract.

@@ -1,7 +1,9 @@
 // FITS pictures through CFITSIO.
 #include <fitsio.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -177,6 +179,24 @@ bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error) 
 
   int compressed = fits_is_compressed_image(file.f, &status);
   status = 0;
+  // The pixels the header promises must be in the file before memory is
+  // set aside for them (a tile-compressed image is checked as it is read).
+  if (!compressed) {
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    if (fits_get_hduaddrll(file.f, &headStart, &dataStart, &dataEnd, &status)) {
+      error = "its FITS structure cannot be read: " + FitsError(status);
+      return false;
+    }
+    const LONGLONG need = dataStart + static_cast<LONGLONG>(std::abs(bitpix) / 8) * axes[0] * axes[1];
+    const LONGLONG have = file.f->Fptr->filesize;
+    if (need > have) {
+      error = "the FITS file is cut short: its header promises " + std::to_string(need - dataStart) +
+              " bytes of pixel data for the first plane, the file holds " +
+              std::to_string(std::max<LONGLONG>(0, have - dataStart));
+      out = DecodedPicture{};
+      return false;
+    }
+  }
   if (!ReadCards(file.f, compressed != 0, bitpix, axes, out.header, status)) {
     error = "its header cannot be read: " + FitsError(status);
     out = DecodedPicture{};

@@ -131,6 +131,11 @@ class PicturePort {
   // without one. Replaced by every successful Load.
   virtual const PictureHeader& Header() const = 0;
 
+  // Something to tell the user about the picture just loaded (a FITS cube
+  // shown by its first plane); empty when there is nothing. Replaced by
+  // every successful Load.
+  virtual std::string Note() const { return {}; }
+
   // Pictures of measured data (FITS, grey JPEG 2000) keep their data levels
   // and are shown under a brightness scale; other pictures have none.
   virtual bool HasDataLevels() const { return false; }

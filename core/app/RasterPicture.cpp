@@ -148,6 +148,7 @@ void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
   texts_.clear();
   header_.cards.clear();
   levels_ = DataLevels{};
+  note_.clear();
 }
 
 void RasterPicture::SetLevels(DataLevels levels) {

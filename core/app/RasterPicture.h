@@ -105,6 +105,10 @@ class RasterPicture : public PicturePort {
   bool SetBrightness(BrightnessScale s) override;
 
   const PictureHeader& Header() const override { return header_; }
+  std::string Note() const override { return note_; }
+  // The note of the picture set by SetPixels/SetPixelRows/SetLevels; set it
+  // after them (they clear it).
+  void SetNote(std::string note) { note_ = std::move(note); }
   // The header of the picture set by SetPixels/SetPixelRows; set it after
   // them (they clear it).
   void SetHeader(PictureHeader header) { header_ = std::move(header); }
@@ -242,6 +246,7 @@ class RasterPicture : public PicturePort {
   std::vector<Text> texts_;
   PictureHeader header_;
   DataLevels levels_;
+  std::string note_;
   BrightnessScale scale_ = BrightnessScale::Linear;
 };
 

@@ -119,7 +119,7 @@ void MainWindowTest::menuTree() {
   QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "AutoLimb", "orient"}));
   QCOMPARE(itemsOf(Menu::orient), (QStringList{"dnevnihod", "ossunca"}));
   QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare"}));
-  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview"}));
+  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview", "brightness"}));
   QCOMPARE(itemsOf(Menu::Help), (QStringList{"uputa", "naredbe", "about"}));
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));
   QCOMPARE(w.menuAction(Menu::dnevnihod)->text(), QString("Parallel to the Earth's equator"));

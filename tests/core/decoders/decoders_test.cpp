@@ -176,7 +176,7 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
       {"nan.fits", "every pixel is NaN or blank"},
       {"line.fits", "1-D array of 100 values"},
       {"huge.fits", "200000 x 200000 pixels"},
-      {"cutdata.fits", "pixel data cannot be read"},
+      {"cutdata.fits", "the FITS file is cut short"},
       {"cuthead.fits", "not a readable FITS file"},
       {"empty.fits", "the file is empty"},
       {"text.fits", "not a readable FITS file"},
