@@ -57,6 +57,10 @@ bool HasDataPictureName(const std::string& path) {
 }
 
 bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& error) {
+  return ReadPicture(path, out, error, ReadOptions{});
+}
+
+bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& error, const ReadOptions& options) {
   out = DecodedPicture{};
   std::ifstream probe(path, std::ios::binary | std::ios::ate);
   if (!probe) {
@@ -78,8 +82,8 @@ bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& erro
   bool ok = false;
   try {
     switch (kind) {
-      case PictureKind::Fits: ok = ReadFits(path, out, error); break;
-      case PictureKind::Jpeg2000: ok = ReadJpeg2000(path, out, error); break;
+      case PictureKind::Fits: ok = ReadFits(path, out, error, options); break;
+      case PictureKind::Jpeg2000: ok = ReadJpeg2000(path, out, error, options); break;
       case PictureKind::Jpeg: ok = ReadJpeg(path, out, error); break;
       case PictureKind::Bmp: {
         ok = ReadBmp(path, out.width, out.height, out.argb, error);
@@ -101,9 +105,10 @@ bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& erro
 bool LoadInto(const std::string& path, RasterPicture& picture, std::string& error) {
   try {
     DecodedPicture d;
-    if (!ReadPicture(path, d, error)) return false;
+    ReadOptions options;
+    options.greyOfData = false;  // the picture makes its pixels from the levels
+    if (!ReadPicture(path, d, error, options)) return false;
     if (!d.levels.Empty()) {
-      std::vector<std::uint32_t>().swap(d.argb);  // made again from the levels
       picture.SetLevels(std::move(d.levels));
     } else {
       const int w = d.width;

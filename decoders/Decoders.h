@@ -65,6 +65,13 @@ bool HasDataPictureName(const std::string& path);
 //  - Data with no finite value at all is refused.
 bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& error);
 
+struct ReadOptions {
+  // false: pictures of data get their levels only, `argb` stays empty (for a
+  // caller that shows the levels itself: less memory and time).
+  bool greyOfData = true;
+};
+bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& error, const ReadOptions& options);
+
 // ReadPicture into `picture`: its pixels (from the data levels, under the
 // picture's brightness scale, when there are levels), header and note. On
 // failure returns false with `error` set and the picture as it was.
@@ -80,8 +87,9 @@ class DecodedRasterPicture : public RasterPicture {
 
 // The readers ReadPicture chooses from, for callers that know the kind. The
 // same contract.
-bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error);
-bool ReadJpeg2000(const std::string& path, DecodedPicture& out, std::string& error);
+bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, const ReadOptions& options = {});
+bool ReadJpeg2000(const std::string& path, DecodedPicture& out, std::string& error,
+                  const ReadOptions& options = {});
 bool ReadJpeg(const std::string& path, DecodedPicture& out, std::string& error);
 
 // The `xml ` box of a JP2 file's top level (its text), or "" when the file

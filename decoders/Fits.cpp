@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,7 +110,7 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
 
 }  // namespace
 
-bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error) {
+bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, const ReadOptions& options) {
   out = DecodedPicture{};
   out.kind = PictureKind::Fits;
   FitsFile file;
@@ -205,26 +206,28 @@ bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error) 
 
   // The first plane as floats: BZERO and BSCALE applied, BLANK made NaN.
   const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-  std::vector<float> values(count);
+  std::unique_ptr<float[]> values(new float[count]);  // every one is read next
   std::vector<LONGLONG> first(axes.size(), 1);
   float nan = std::numeric_limits<float>::quiet_NaN();
   int anyNull = 0;
-  if (fits_read_pixll(file.f, TFLOAT, first.data(), static_cast<LONGLONG>(count), &nan, values.data(), &anyNull,
+  if (fits_read_pixll(file.f, TFLOAT, first.data(), static_cast<LONGLONG>(count), &nan, values.get(), &anyNull,
                       &status)) {
     error = "its pixel data cannot be read (the file may be cut short): " + FitsError(status);
     out = DecodedPicture{};
     return false;
   }
   // FITS rows count from the bottom: the first row read is the last shown.
-  if (!PlaceOnLevels(values.data(), w, h, true, out.levels, error)) {
+  if (!PlaceOnLevels(values.get(), w, h, true, out.levels, error)) {
     out = DecodedPicture{};
     return false;
   }
-  std::vector<float>().swap(values);
+  values.reset();
   out.width = w;
   out.height = h;
-  out.argb.resize(count);
-  LevelsToArgb(out.levels, BrightnessScale::Linear, out.argb.data());
+  if (options.greyOfData) {
+    out.argb.resize(count);
+    LevelsToArgb(out.levels, BrightnessScale::Linear, out.argb.data());
+  }
   return true;
 }
 

@@ -130,7 +130,8 @@ bool FindJp2XmlBox(const std::string& bytes, std::string& xml, std::string& erro
   return true;
 }
 
-bool ReadJpeg2000(const std::string& path, DecodedPicture& out, std::string& error) {
+bool ReadJpeg2000(const std::string& path, DecodedPicture& out, std::string& error,
+                  const ReadOptions& options) {
   out = DecodedPicture{};
   out.kind = PictureKind::Jpeg2000;
   std::string head;
@@ -218,8 +219,10 @@ bool ReadJpeg2000(const std::string& path, DecodedPicture& out, std::string& err
       return false;
     }
     std::vector<float>().swap(values);
-    out.argb.resize(count);
-    LevelsToArgb(out.levels, BrightnessScale::Linear, out.argb.data());
+    if (options.greyOfData) {
+      out.argb.resize(count);
+      LevelsToArgb(out.levels, BrightnessScale::Linear, out.argb.data());
+    }
   }
   out.width = pw;
   out.height = ph;

@@ -3,19 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace pelorin {
 
 namespace {
 
-constexpr std::size_t kSampleSize = std::size_t{1} << 21;
+constexpr std::size_t kSampleSize = std::size_t{1} << 20;
 
-// The value at fraction q (0..1) of the sorted sample, by selection.
-double Quantile(std::vector<float>& sample, double q) {
-  const std::size_t k = static_cast<std::size_t>(std::llround(q * static_cast<double>(sample.size() - 1)));
-  std::nth_element(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(k), sample.end());
-  return sample[k];
+// The index of fraction q (0..1) of `count` sorted values.
+std::size_t Rank(std::size_t count, double q) {
+  return static_cast<std::size_t>(std::llround(q * static_cast<double>(count - 1)));
 }
+
+// Neither NaN nor infinite, in one comparison.
+bool Finite(float v) { return std::fabs(v) <= std::numeric_limits<float>::max(); }
 
 }  // namespace
 
@@ -35,23 +37,39 @@ bool PlaceOnLevels(const float* values, int width, int height, bool bottomUp, Da
   const std::size_t stride = std::max<std::size_t>(1, n / kSampleSize);
   std::vector<float> sample;
   sample.reserve(std::min(n, kSampleSize + 1));
-  float lowest = 0, highest = 0;
-  bool any = false;
-  for (std::size_t i = 0; i < n; ++i) {
-    const float v = values[i];
-    if (!std::isfinite(v)) continue;
-    if (!any) lowest = highest = v, any = true;
-    lowest = std::min(lowest, v);
-    highest = std::max(highest, v);
-    if (i % stride == 0) sample.push_back(v);
+  for (std::size_t i = 0; i < n; i += stride)
+    if (Finite(values[i])) sample.push_back(values[i]);
+  if (sample.empty()) {
+    // A sparse picture may have its values between the samples.
+    for (std::size_t i = 0; i < n; ++i)
+      if (Finite(values[i])) sample.push_back(values[i]);
   }
-  if (!any) {
+  if (sample.empty()) {
     error = "it holds no value: every pixel is NaN or blank";
     return false;
   }
-  if (sample.empty()) sample.push_back(lowest);
-  double low = Quantile(sample, 0.005), high = Quantile(sample, 0.995);
-  if (!(high > low)) low = lowest, high = highest;
+  const std::size_t kLow = Rank(sample.size(), 0.005), kHigh = Rank(sample.size(), 0.995);
+  const auto lowAt = sample.begin() + static_cast<std::ptrdiff_t>(kLow);
+  std::nth_element(sample.begin(), lowAt, sample.end());
+  double low = *lowAt;
+  // The high one lies among the values above the low one.
+  const auto highAt = sample.begin() + static_cast<std::ptrdiff_t>(kHigh);
+  if (kHigh > kLow) std::nth_element(lowAt + 1, highAt, sample.end());
+  double high = *highAt;
+  if (!(high > low)) {
+    // The smallest and largest value of the whole picture.
+    bool any = false;
+    float lowest = 0, highest = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const float v = values[i];
+      if (!Finite(v)) continue;
+      if (!any) lowest = highest = v, any = true;
+      lowest = std::min(lowest, v);
+      highest = std::max(highest, v);
+    }
+    low = lowest;
+    high = highest;
+  }
 
   out.width = width;
   out.height = height;
@@ -59,22 +77,22 @@ bool PlaceOnLevels(const float* values, int width, int height, bool bottomUp, Da
   out.high = high;
   out.level.resize(n);
   const bool flat = !(high > low);
-  const double scale = flat ? 0 : (kMaxLevel - 1) / (high - low);
+  const float lowF = static_cast<float>(low);
+  const float scale = flat ? 0.0f : static_cast<float>((kMaxLevel - 1) / (high - low));
+  constexpr float kTop = kMaxLevel - 1;
   constexpr std::uint16_t kMiddle = (kMaxLevel + 1) / 2;
   for (int r = 0; r < height; ++r) {
     const float* in = values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
     const int y = bottomUp ? height - 1 - r : r;
     std::uint16_t* row = out.level.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    if (flat) {
+      for (int x = 0; x < width; ++x) row[x] = Finite(in[x]) ? kMiddle : kNoValue;
+      continue;
+    }
     for (int x = 0; x < width; ++x) {
       const float v = in[x];
-      if (!std::isfinite(v)) {
-        row[x] = kNoValue;
-      } else if (flat) {
-        row[x] = kMiddle;
-      } else {
-        const double t = std::clamp((static_cast<double>(v) - low) * scale, 0.0, double{kMaxLevel - 1});
-        row[x] = static_cast<std::uint16_t>(1 + static_cast<int>(t + 0.5));
-      }
+      const float t = std::min(kTop, std::max(0.0f, (v - lowF) * scale));
+      row[x] = Finite(v) ? static_cast<std::uint16_t>(1 + static_cast<int>(t + 0.5f)) : kNoValue;
     }
   }
   return true;
@@ -95,11 +113,20 @@ std::vector<std::uint8_t> GreyTable(BrightnessScale s) {
 }
 
 void LevelsToArgb(const DataLevels& levels, BrightnessScale s, std::uint32_t* argb) {
-  const std::vector<std::uint8_t> table = GreyTable(s);
-  std::uint32_t grey[256];
-  for (std::uint32_t g = 0; g < 256; ++g) grey[g] = 0xFF000000u | (g << 16) | (g << 8) | g;
+  const std::vector<std::uint32_t> table = ArgbTable(s);
   const std::size_t n = levels.level.size();
-  for (std::size_t i = 0; i < n; ++i) argb[i] = grey[table[levels.level[i]]];
+  const std::uint16_t* in = levels.level.data();
+  for (std::size_t i = 0; i < n; ++i) argb[i] = table[in[i]];
+}
+
+std::vector<std::uint32_t> ArgbTable(BrightnessScale s) {
+  const std::vector<std::uint8_t> grey = GreyTable(s);
+  std::vector<std::uint32_t> table(grey.size());
+  for (std::size_t i = 0; i < grey.size(); ++i) {
+    const std::uint32_t g = grey[i];
+    table[i] = 0xFF000000u | (g << 16) | (g << 8) | g;
+  }
+  return table;
 }
 
 }  // namespace pelorin

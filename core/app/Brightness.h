@@ -38,8 +38,8 @@ struct DataLevels {
 // Places `values` (width x height, row r of the input is picture row r, or
 // row height - 1 - r when `bottomUp`) on levels between the 0.5 and 99.5
 // percentiles of its finite values. The percentiles are those of every
-// value for pictures of up to 2^21 pixels and of an evenly spaced sample of
-// about 2^21 values beyond. When the two percentiles are equal the limits
+// value for pictures of up to 2^20 pixels and of an evenly spaced sample of
+// about 2^20 values beyond (all finite values when the sample holds none). When the two percentiles are equal the limits
 // are the smallest and largest value; when those are equal too (a flat
 // picture), every value is put at the middle level. Returns false with
 // `error` ("it holds no value: every pixel is NaN or blank") when no value
@@ -50,6 +50,9 @@ bool PlaceOnLevels(const float* values, int width, int height, bool bottomUp, Da
 // .. kMaxLevel run from 0 to 255 as t, sqrt(t) or log10(1 + 1000 t) / log10(1001)
 // of t = (level - 1) / (kMaxLevel - 1), rounded.
 std::vector<std::uint8_t> GreyTable(BrightnessScale s);
+
+// The same as 0xFFRRGGBB grey words.
+std::vector<std::uint32_t> ArgbTable(BrightnessScale s);
 
 // The picture of `levels` as 0xFFRRGGBB grey words, top row first.
 void LevelsToArgb(const DataLevels& levels, BrightnessScale s, std::uint32_t* argb);

@@ -152,14 +152,11 @@ void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
 }
 
 void RasterPicture::SetLevels(DataLevels levels) {
-  const std::vector<std::uint8_t> table = GreyTable(scale_);
+  const std::vector<std::uint32_t> table = ArgbTable(scale_);
   const int w = levels.width;
   SetPixelRows(levels.width, levels.height, [&](int y, std::uint32_t* row) {
     const std::uint16_t* in = levels.level.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-    for (int x = 0; x < w; ++x) {
-      const std::uint32_t g = table[in[x]];
-      row[x] = 0xFF000000u | (g << 16) | (g << 8) | g;
-    }
+    for (int x = 0; x < w; ++x) row[x] = table[in[x]];
   });
   levels_ = std::move(levels);
 }
