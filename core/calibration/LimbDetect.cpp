@@ -304,9 +304,9 @@ RayStats Stats(const std::vector<double>& v) {
   return {std::fabs(in - out), std::min(in, out) - *lo, *hi - std::max(in, out), in >= out ? 1.0 : -1.0};
 }
 
-// The edge radius on one profile, or NaN. `sign`: +1 when the disc side is
-// brighter (step) or the line darker (line). `minStrength` rejects rays
-// whose edge is much weaker than the picture's typical one.
+// The edge radius on one profile, or NaN. `sign` (steps only): +1 when the
+// disc side is brighter. `minStrength` rejects rays whose edge is much
+// weaker than the picture's typical one; `strength` is this ray's.
 double EdgeOnProfile(const Profile& p, EdgeKind kind, double sign, double minStrength, double& strength) {
   const std::vector<double>& v = p.v;
   const int n = static_cast<int>(v.size());
@@ -350,7 +350,6 @@ double EdgeOnProfile(const Profile& p, EdgeKind kind, double sign, double minStr
     sum += wt * i;
     wsum += wt;
   }
-  (void)sign;
   return wsum > 0 ? p.start + sum / wsum * kRayStep : kNaN;
 }
 
