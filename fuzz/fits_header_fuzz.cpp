@@ -54,10 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool hasTime = false;
     if (ParseFitsDate(c.value, t, hasTime)) {
       fuzz::Check(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31, "date out of range: " + c.value);
-      fuzz::Check(t.hours >= 0 && t.hours < 24 && (hasTime || t.hours == 0), "time out of range: " + c.value);
+      fuzz::Check(t.hours >= 0 && t.hours < 24 + 1 / 3600.0 && (hasTime || t.hours == 0),
+                  "time out of range: " + c.value);
     }
     double hours = -1;
-    if (ParseFitsTime(c.value, hours)) fuzz::Check(hours >= 0 && hours < 24, "time out of range: " + c.value);
+    if (ParseFitsTime(c.value, hours)) {
+      fuzz::Check(hours >= 0 && hours < 24 + 1 / 3600.0, "time out of range: " + c.value);
+    }
   }
 
   HeaderCalibration cal;

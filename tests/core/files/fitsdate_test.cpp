@@ -83,6 +83,8 @@ TEST(HeaderObservationTime, DateTimeKeywordsAndWhatIsMissing) {
       // to the next day, month and year.
       {"rounding into the next year", Cards({{"DATE-OBS", "2003-12-31T23:59:59"}}), true, 2004, 1, 1, 0, ""},
       {"rounding into 29 February", Cards({{"DATE-OBS", "2024-02-28T23:59:59.5"}}), true, 2024, 2, 29, 0, ""},
+      // A leap second at midnight is the next day's first moment.
+      {"a leap second", Cards({{"DATE-OBS", "2016-12-31T23:59:60.9"}}), true, 2017, 1, 1, 0, ""},
       {"no date", Cards({{"TIME-OBS", "07:45"}}), false, 0, 0, 0, 0, "no date of observation (DATE-OBS)"},
       {"unreadable date", Cards({{"DATE-OBS", "17.5.2003"}}), false, 0, 0, 0, 0,
        "the date DATE-OBS '17.5.2003' cannot be read"},
