@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "Fixtures.h"
 #include "app/Readout.h"
 #include "app/Text.h"
+#include "calibration/LimbDetect.h"
 #include "compare/Compare.h"
 #include "files/DataFile.h"
 #include "geometry/Grid.h"
@@ -157,6 +159,38 @@ void CatalogueStep(benchmark::State& state) {
   if (a->app.s.CompareOn != 1 || a->app.s.RefGroupCount != 5) state.SkipWithError("a step lost the comparison");
 }
 
+// Finding the limb ("Automatic limb") on a side x side H-alpha picture with
+// faint prominences, spots on the limb and noise, the disc a little off the
+// centre.
+void Limb(benchmark::State& state, int side) {
+  CoreApp* a = Fixture<CoreApp>(state, "limb/core/" + std::to_string(side), [side](CoreApp& f) {
+    gen::Scene sc = SquareScene(side);
+    sc.style = gen::Style::Halpha;
+    sc.x0_px -= 0.03 * side;
+    sc.rk_px = 0.42 * side;
+    sc.prominences = 14;
+    sc.noise = 3;
+    const gen::Ephemeris eph = gen::ProgramEphemeris(2003, 5, 17, 7.75, false);
+    for (double cmd : {-84.0, 0.0, 30.0, 86.0}) {
+      gen::Spot spot;
+      spot.name = "s";
+      spot.L_deg = std::fmod(eph.L0_deg + cmd + 360, 360);
+      spot.B_deg = eph.B0_deg;
+      sc.spots.push_back(spot);
+    }
+    gen::RenderInto(sc, f.pic);
+  });
+  if (a == nullptr) return;
+  for (auto _ : state) {
+    LimbDetection d = DetectLimb(a->pic);
+    if (!d.found) {
+      state.SkipWithError("no disc found");
+      return;
+    }
+    benchmark::DoNotOptimize(d);
+  }
+}
+
 }  // namespace
 
 void RegisterCore() {
@@ -184,6 +218,9 @@ void RegisterCore() {
   benchmark::RegisterBenchmark("save_1000", Save)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("catalogue_index", CatalogueIndex)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("catalogue_step", CatalogueStep)->Unit(benchmark::kMillisecond);
+  for (int side : {2048, 4096})
+    benchmark::RegisterBenchmark(("limb/" + std::to_string(side)).c_str(), [side](benchmark::State& st) { Limb(st, side); })
+        ->Unit(benchmark::kMillisecond);
 }
 
 void RegisterAll() {

@@ -1,5 +1,6 @@
 // Benchmarks on the program's Qt picture: the redraw with group names
-// rendered as text, and opening a large JPEG picture with its data file.
+// rendered as text, opening a large JPEG picture with its data file, and
+// opening large FITS and JPEG 2000 pictures.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "Benchmarks.h"
+#include "DataPictures.h"
 #include "Fixtures.h"
 #include "QtPicture.h"
 #include "files/PictureLoad.h"
@@ -44,6 +46,40 @@ void Open4096(benchmark::State& state) {
   }
 }
 
+// A 4096 x 4096 full-disc observation with a whole header (date, WCS,
+// disc, observer), as FITS of floats or as an 8-bit JPEG 2000 file.
+gen::SolarFits Observation4096() {
+  gen::SolarFits s;
+  s.width = s.height = 4096;
+  s.crpix1 = s.crpix2 = 2048.5;
+  s.cdelt1 = s.cdelt2 = 0.6;
+  s.rotation = gen::WcsRotation::Pc;
+  s.rotation_deg = 0.05;
+  s.layout.bitpix = -32;
+  return s;
+}
+
+// Opening the picture through the program's road, as File -> Open does;
+// where the header does not calibrate it, the type question is answered.
+void OpenData(benchmark::State& state, const char* key, const char* name) {
+  OpenFixture* a = Fixture<OpenFixture>(state, key, [name](OpenFixture& f) {
+    f.path = f.folder.File(name);
+    const std::string n = name;
+    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".jp2") == 0) gen::WriteSolarJp2(f.path, Observation4096());
+    else gen::WriteSolarFits(f.path, Observation4096());
+  });
+  if (a == nullptr) return;
+  for (auto _ : state) {
+    a->win.inputAnswers = {"0"};
+    OpenPicture(a->app, a->path);
+  }
+  if (!a->win.messages.empty()) {
+    state.SkipWithError(a->win.messages.front().c_str());
+  } else if (a->pic.Width() != 4096 || !a->pic.HasDataLevels()) {
+    state.SkipWithError("the picture was not opened");
+  }
+}
+
 }  // namespace
 
 void RegisterGui() {
@@ -58,6 +94,12 @@ void RegisterGui() {
     }
   }
   benchmark::RegisterBenchmark("open_4096", Open4096)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("open_fits_4096", [](benchmark::State& st) {
+    OpenData(st, "open/fits/4096", "sun4096.fits");
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("open_jp2_4096", [](benchmark::State& st) {
+    OpenData(st, "open/jp2/4096", "sun4096.jp2");
+  })->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace pelorin::bench

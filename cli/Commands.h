@@ -7,9 +7,28 @@
 #include <string>
 #include <vector>
 
+#include "files/HeaderCalibration.h"
+#include "files/PictureHeader.h"
+
 namespace pelorin::cli {
 
 int RunDat(const std::vector<std::string>& args);
+// FILE (a picture) -> x0 y0 rk (picture pixels, y down) and the number of
+// limb points the circle was fitted to; no disc found: a message and 1.
+int RunLimb(const std::vector<std::string>& args);
+
+// calibrate FILE: reads the picture (FITS, JPEG 2000, ...) and prints the
+// calibration of its header (CalibrationLine); 1 with a message naming the
+// file when it cannot be read or its header gives no calibration, 2 for bad
+// arguments.
+int RunCalibrate(const std::vector<std::string>& args);
+// The part after reading: prints the line for `header` of a picture of
+// `width` x `height` pixels, or says on stderr why there is none (status 1).
+int CalibrateHeader(const std::string& file, const PictureHeader& header, int width, int height);
+// "x0= y0= rk= P= B0= L0= rho0= orientation= northup= year= month= day=
+// hours=", numbers in the general text form; the first nine pairs are the
+// helio command's picture.
+std::string CalibrationLine(const HeaderCalibration& c);
 
 // The solar geometry. Arguments are key=value pairs in any order, every
 // value one whole decimal number; a missing, unknown, repeated or

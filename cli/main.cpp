@@ -19,8 +19,12 @@ const char* const kUsage =
     "      picture point of heliographic L, B (pass the negated orientation)\n"
     "  system s= x0= y0= x= y=\n"
     "      the point in coordinate system s: X, Y for 0..7, R, fi for 8 and 9\n"
+    "  calibrate FILE\n"
+    "      the calibration a FITS or JPEG 2000 picture's header gives, as helio takes it\n"
     "  dat [--csv] FILE\n"
-    "      the header and records of a measurement data file\n";
+    "      the header and records of a measurement data file\n"
+    "  limb FILE\n"
+    "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels)\n";
 
 }  // namespace
 
@@ -44,6 +48,8 @@ int main(int argc, char** argv) {
   if (command == "pixel") return pelorin::cli::RunPixel(args);
   if (command == "system") return pelorin::cli::RunSystem(args);
   if (command == "dat") return pelorin::cli::RunDat(args);
+  if (command == "calibrate") return pelorin::cli::RunCalibrate(args);
+  if (command == "limb") return pelorin::cli::RunLimb(args);
   std::fprintf(stderr, "pelorin-cli: unknown command '%s'\n", command.c_str());
   std::fputs(kUsage, stderr);
   return 2;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -24,6 +25,7 @@
 #include "app/Help.h"
 #include "app/Navigation.h"
 #include "app/Startup.h"
+#include "app/View.h"
 #include "calibration/Limb.h"
 #include "calibration/Orientation.h"
 #include "compare/Compare.h"
@@ -222,6 +224,7 @@ void MainWindow::buildMenus() {
       {Menu::datum, Menu::Setings, false, &datum_Click},
       {Menu::Ulaz, Menu::Setings, true, {}},
       {Menu::Limb, Menu::Ulaz, false, &Limb_Click},
+      {Menu::AutoLimb, Menu::Ulaz, false, &AutoLimb_Click},
       {Menu::orient, Menu::Ulaz, true, {}},
       {Menu::dnevnihod, Menu::orient, false, &dnevnihod_Click},
       {Menu::ossunca, Menu::orient, false, &ossunca_Click},
@@ -258,6 +261,29 @@ void MainWindow::buildMenus() {
     action->setObjectName(name);
     actions_[Index(it.item)] = action;
   }
+
+  // View -> "Brightness scale": one of three, for pictures of data (FITS,
+  // grey JPEG 2000). The core decides what a choice does.
+  QMenu* view = menus_[Index(Menu::View)];
+  QMenu* scales = view->addMenu("Brightness scale");
+  scales->setObjectName("brightness");
+  scales->menuAction()->setObjectName("brightness");
+  auto* group = new QActionGroup(scales);
+  for (int i = 0; i < kBrightnessScaleCount; ++i) {
+    const auto scale = static_cast<BrightnessScale>(i);
+    QAction* a = scales->addAction(BrightnessScaleCaption(scale));
+    a->setObjectName(QString("brightness_%1").arg(i));
+    a->setCheckable(true);
+    a->setChecked(scale == picture_.Brightness());
+    group->addAction(a);
+    connect(a, &QAction::triggered, this, [this, scale] {
+      RunHandler(app_, "Brightness scale", [&] { BrightnessScale_Click(app_, scale); }, true);
+      canvas_->RepaintChanged();
+    });
+  }
+  connect(view, &QMenu::aboutToShow, this, [this, scales] {
+    scales->setEnabled(BrightnessScaleApplies(app_));
+  });
 }
 
 void MainWindow::setInputEnabled(bool enabled) {

@@ -13,6 +13,9 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include "Decoders.h"
+#include "files/PictureSize.h"
+
 namespace pelorin::gui {
 
 namespace {
@@ -32,7 +35,20 @@ bool JpegHasEnd(const std::string& path) {
 }
 }  // namespace
 
+bool QtPicture::LoadData(const std::string& path, std::string& error) {
+  if (!decoders::LoadInto(path, *this, error)) return false;
+  if (onLoaded) onLoaded();
+  return true;
+}
+
 bool QtPicture::Load(const std::string& path, std::string& error) {
+  // FITS and JPEG 2000 (by content, or by a name that says so) are read by
+  // the decoders, which also keep the data and the header; Qt reads the
+  // others (BMP, JPEG, PNG, TIFF).
+  const decoders::PictureKind kind = decoders::SniffPicture(path);
+  if (kind == decoders::PictureKind::Fits || kind == decoders::PictureKind::Jpeg2000 ||
+      (kind == decoders::PictureKind::Unknown && decoders::HasDataPictureName(path)))
+    return LoadData(path, error);
   // Qt's own guard (256 MB by default) would refuse pictures well inside the
   // limits below, some of them already when the header is read; 400 million
   // 32-bit pixels need 1600 MB.
@@ -43,13 +59,7 @@ bool QtPicture::Load(const std::string& path, std::string& error) {
 
   const QSize size = reader.size();  // from the header only
   const QByteArray format = reader.format();  // known before the read only
-  if (size.isValid() &&
-      (size.width() > kMaxSide || size.height() > kMaxSide ||
-       static_cast<long long>(size.width()) * size.height() > kMaxPixels)) {
-    error = "the picture is " + SizeText(size) + "; at most " + std::to_string(kMaxSide) +
-            " pixels a side and 400 million pixels can be opened";
-    return false;
-  }
+  if (size.isValid() && !CheckPictureSize(size.width(), size.height(), error)) return false;
 
   try {
     QImage image;
@@ -62,11 +72,7 @@ bool QtPicture::Load(const std::string& path, std::string& error) {
       error = "the JPEG picture is cut short: its data end before the end-of-image marker";
       return false;
     }
-    if (image.width() > kMaxSide || image.height() > kMaxSide ||
-        static_cast<long long>(image.width()) * image.height() > kMaxPixels) {
-      error = "the picture is " + SizeText(image.size()) + "; it is too large to open";
-      return false;
-    }
+    if (!CheckPictureSize(image.width(), image.height(), error)) return false;
     image.convertTo(QImage::Format_RGB32);
     if (image.isNull()) {
       error = "not enough memory to convert a picture of " + SizeText(image.size());

@@ -15,16 +15,13 @@ namespace pelorin::gui {
 
 class QtPicture : public RasterPicture {
  public:
-  // Largest picture that is opened: a side of at most kMaxSide pixels and at
-  // most kMaxPixels pixels in all. Larger ones are refused from the header,
-  // before anything is decoded.
-  static constexpr int kMaxSide = 30000;
-  static constexpr long long kMaxPixels = 400'000'000;
-
   // Decodes the file by its content (not its extension) into 0xFFRRGGBB
-  // words. On failure returns false with the reader's own explanation (or
-  // the size limit, or a JPEG cut short before its end marker) in `error`,
-  // and the picture stays as it was.
+  // words: FITS and JPEG 2000 files (and files named so) through the
+  // decoders, with their header and data levels; the others through Qt.
+  // Pictures larger than CheckPictureSize allows are refused from the
+  // header, before anything is decoded. On failure returns false with the
+  // reader's own explanation (or the size limit, or a JPEG cut short before
+  // its end marker) in `error`, and the picture stays as it was.
   bool Load(const std::string& path, std::string& error) override;
 
   // Renders one line of text into the picture: the default font family at
@@ -50,6 +47,8 @@ class QtPicture : public RasterPicture {
   std::function<void()> onLoaded;
 
  private:
+  bool LoadData(const std::string& path, std::string& error);
+
   // One text rendered on transparency: the pixels it covers at all, each
   // at (dx, dy) from the point the text is printed at, with its colour
   // premultiplied by its coverage (0xAARRGGBB, alpha the coverage).

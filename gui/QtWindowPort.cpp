@@ -93,7 +93,7 @@ QString QtWindowPort::MessageText(const std::string& text) {
   return t;
 }
 
-void QtWindowPort::SetMenuEnabled(Menu m, bool enabled) {
+void QtWindowPort::SetItemEnabled(Menu m, bool enabled) {
   if (QAction* a = window_.menuAction(m)) a->setEnabled(enabled);
 }
 

@@ -17,7 +17,7 @@ class QtWindowPort : public WindowPort {
   // The window is only used once its controls exist (Form_Load and later).
   explicit QtWindowPort(MainWindow& window) : window_(window) {}
 
-  void SetMenuEnabled(Menu m, bool enabled) override;
+  void SetItemEnabled(Menu m, bool enabled) override;
   bool MenuEnabled(Menu m) const override;
   void SetMenuCaption(Menu m, const std::string& caption) override;
 

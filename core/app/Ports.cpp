@@ -21,6 +21,7 @@ constexpr std::array<MenuInfo, static_cast<std::size_t>(Menu::Count)> kMenus{{
     {"datum", "Date and Time"},
     {"Ulaz", "Input"},
     {"Limb", "Sun's limb"},
+    {"AutoLimb", "Automatic limb"},
     {"orient", "Orientation"},
     {"dnevnihod", "Parallel to the Earth's equator"},
     {"ossunca", "Sun's rotation axis"},

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/Brightness.h"
 #include "files/PictureHeader.h"
 
 namespace pelorin {
@@ -18,7 +19,7 @@ class DirectionDialog;
 // Menu items of the main window, named as the program names them.
 enum class Menu {
   File, ucitavanje, spremi, spremisliku, Close,
-  Setings, koor, Ishodiste, datum, Ulaz, Limb, orient, dnevnihod, ossunca, Objekt,
+  Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt,
   Tools, Selectmode, Compare,
   View, mreza, objectview,
   Help, uputa, naredbe, about,
@@ -39,7 +40,12 @@ class WindowPort {
  public:
   virtual ~WindowPort() = default;
 
-  virtual void SetMenuEnabled(Menu m, bool enabled) = 0;
+  // Enables or disables a menu item. "Automatic limb" (AutoLimb) starts the
+  // limb input as "Sun's limb" (Limb) does, so it follows Limb's state.
+  void SetMenuEnabled(Menu m, bool enabled) {
+    SetItemEnabled(m, enabled);
+    if (m == Menu::Limb) SetItemEnabled(Menu::AutoLimb, enabled);
+  }
   virtual bool MenuEnabled(Menu m) const = 0;
   virtual void SetMenuCaption(Menu m, const std::string& caption) = 0;
 
@@ -80,6 +86,10 @@ class WindowPort {
   virtual void ShowDateDialog(DateDialog& dialog) = 0;
   virtual void ShowCoordDialog(CoordDialog& dialog) = 0;
   virtual void ShowDirectionDialog(DirectionDialog& dialog) = 0;
+
+ protected:
+  // The one item's state, as SetMenuEnabled decides it.
+  virtual void SetItemEnabled(Menu m, bool enabled) = 0;
 };
 
 // Colours are 24-bit values with red in the low byte: 0x00BBGGRR.
@@ -128,6 +138,22 @@ class PicturePort {
   // The header of the loaded picture (FITS keywords); empty for pictures
   // without one. Replaced by every successful Load.
   virtual const PictureHeader& Header() const = 0;
+
+  // Something to tell the user about the picture just loaded (a FITS cube
+  // shown by its first plane); empty when there is nothing. Replaced by
+  // every successful Load.
+  virtual std::string Note() const { return {}; }
+
+  // Pictures of measured data (FITS, grey JPEG 2000) keep their data levels
+  // and are shown under a brightness scale; other pictures have none.
+  virtual bool HasDataLevels() const { return false; }
+  // The scale pictures of data are shown under (it holds for the next such
+  // picture too).
+  virtual BrightnessScale Brightness() const { return BrightnessScale::Linear; }
+  // Chooses the scale and shows the picture's data under it: the clean
+  // picture is made again and every mark goes, so the caller redraws. False
+  // when the picture has no data levels (the scale is still chosen).
+  virtual bool SetBrightness(BrightnessScale) { return false; }
 };
 
 }  // namespace pelorin

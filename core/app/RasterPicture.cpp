@@ -8,6 +8,8 @@
 #include <fstream>
 #include <new>
 
+#include "files/PictureSize.h"
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -151,6 +153,27 @@ void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
   static std::uint64_t serials = 0;
   serial_ = ++serials;
   header_.cards.clear();
+  levels_ = DataLevels{};
+  note_.clear();
+}
+
+void RasterPicture::SetLevels(DataLevels levels) {
+  const std::vector<std::uint32_t> table = ArgbTable(scale_);
+  const int w = levels.width;
+  SetPixelRows(levels.width, levels.height, [&](int y, std::uint32_t* row) {
+    const std::uint16_t* in = levels.level.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+    for (int x = 0; x < w; ++x) row[x] = table[in[x]];
+  });
+  levels_ = std::move(levels);
+}
+
+bool RasterPicture::SetBrightness(BrightnessScale s) {
+  scale_ = s;
+  if (levels_.Empty()) return false;
+  RestoreClean();
+  LevelsToArgb(levels_, scale_, px_.data());
+  changed_ = Rect{0, 0, w_ - 1, h_ - 1};
+  return true;
 }
 
 void RasterPicture::Fill(int w, int h, std::uint32_t colour) {
@@ -454,10 +477,7 @@ bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>
   }
   const bool topDown = sh < 0;
   const int hh = topDown ? -sh : sh;
-  if (sw > 30000 || hh > 30000) {
-    error = "picture too large";
-    return false;
-  }
+  if (!CheckPictureSize(sw, hh, error)) return false;
   const std::size_t bytes = bpp / 8;
   const std::size_t rowBytes = (static_cast<std::size_t>(sw) * bytes + 3) & ~static_cast<std::size_t>(3);
   // The pixels the header promises must be in the file before any memory is

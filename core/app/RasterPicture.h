@@ -96,7 +96,21 @@ class RasterPicture : public PicturePort {
   // Writes the composed picture (both layers), row by row.
   bool SaveBmp(const std::string& path, std::string& error) const override;
 
+  // A picture of measured data: the levels shown as grey under the chosen
+  // brightness scale, and kept for a change of scale. Replaces the picture
+  // as SetPixels does (the header too; set it after). Throws std::bad_alloc
+  // with the picture as it was.
+  void SetLevels(DataLevels levels);
+  bool HasDataLevels() const override { return !levels_.Empty(); }
+  const DataLevels& Levels() const { return levels_; }
+  BrightnessScale Brightness() const override { return scale_; }
+  bool SetBrightness(BrightnessScale s) override;
+
   const PictureHeader& Header() const override { return header_; }
+  std::string Note() const override { return note_; }
+  // The note of the picture set by SetPixels/SetPixelRows/SetLevels; set it
+  // after them (they clear it).
+  void SetNote(std::string note) { note_ = std::move(note); }
   // The header of the picture set by SetPixels/SetPixelRows; set it after
   // them (they clear it).
   void SetHeader(PictureHeader header) { header_ = std::move(header); }
@@ -268,6 +282,9 @@ class RasterPicture : public PicturePort {
   std::vector<SlantItem> slants_;
   std::uint64_t serial_ = 0;
   PictureHeader header_;
+  DataLevels levels_;
+  std::string note_;
+  BrightnessScale scale_ = BrightnessScale::Linear;
 };
 
 // Writes w x h pixels (0xAARRGGBB, top row first) as a 24-bit BMP file. The

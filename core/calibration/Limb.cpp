@@ -1,9 +1,11 @@
 #include "calibration/Limb.h"
 
 #include "calibration/Orientation.h"
+#include "calibration/LimbDetect.h"
 
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "app/Dispatcher.h"
@@ -135,6 +137,24 @@ int FitLimbCircle(const ProgramState& s, std::int16_t n, double& xm, double& ym,
   return 0;
 }
 
+int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk) {
+  if (points.size() > static_cast<std::size_t>(kMaxPoints)) return 2;
+  auto s = std::make_unique<ProgramState>();
+  s->PointCount = static_cast<std::int16_t>(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    s->PointX[i + 1] = static_cast<float>(points[i].x_px);
+    s->PointY[i + 1] = static_cast<float>(-points[i].y_px);
+  }
+  double xm = 0, ym = 0, r = StartingScale(*s), exm = 0, eym = 0, erk = 0;
+  if (r == 0) return 4;
+  const int code = FitLimbCircle(*s, s->PointCount, xm, ym, r, exm, eym, erk);
+  if (code != 0) return code;
+  x0 = xm;
+  y0 = -ym;
+  rk = r;
+  return 0;
+}
+
 void Limb_Click(App& app) {
   ProgramState& s = app.s;
   WindowPort& w = app.win;
@@ -148,6 +168,38 @@ void Limb_Click(App& app) {
   for (Menu m : {Menu::orient, Menu::koor, Menu::Ishodiste, Menu::datum, Menu::Limb}) w.SetMenuEnabled(m, false);
   s.AutoselectMode = 0;
   if (s.ManualSelection == 0) s.SelectModeText = "Autoselect mode " + s.AutoselectNames[0];
+}
+
+void AutoLimb_Click(App& app) {
+  ProgramState& s = app.s;
+  // The picture without the marks of the overlays (a grid circle would be
+  // taken for the limb); the redraw of the limb input puts them back.
+  app.pic.RestoreClean();
+  const LimbDetection found = DetectLimb(app.pic);
+  if (!found.found) {
+    Redraw(app);
+    app.win.MessageBox(kNoDiscMessage);
+    return;
+  }
+  Limb_Click(app);
+  bool logFailed = false;
+  for (const LimbEdgePoint& p : found.points) {
+    if (s.PointCount >= kMaxPoints) break;
+    double x = p.x_px, y = p.y_px, R = 0, fi = 0;
+    PixelToSystem(s, x, y, R, fi);
+    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+    ++s.PointCount;
+    s.PointX[static_cast<std::size_t>(s.PointCount)] = fx;
+    s.PointY[static_cast<std::size_t>(s.PointCount)] = fy;
+    try {
+      if (!logFailed) LogPoint(app, fx, fy, true);
+    } catch (const FileError& e) {
+      // Reported once; the points are kept in memory, as a click's are.
+      logFailed = true;
+      Report(app, e);
+    }
+  }
+  PlotInputPoints(app);
 }
 
 void limbend_Click(App& app) {

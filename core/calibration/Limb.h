@@ -3,14 +3,25 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "app/App.h"
+#include "calibration/LimbDetect.h"
 
 namespace pelorin {
 
 // Settings -> Input -> "Sun's limb": starts limb input (system 0, "Nearest",
 // limbend shown, points cleared, a previous orientation discarded).
 void Limb_Click(App& app);
+// Settings -> Input -> "Automatic limb": looks for the disc on the clean
+// picture (DetectLimb). Found: starts limb input exactly as Limb_Click, then
+// enters the limb points found as that input's points (system 0, single
+// precision, each logged to a.tmp as a click is) and dots them; the user
+// adds, removes and ends as with clicked points. Not found: the message
+// kNoDiscMessage and nothing else changes.
+void AutoLimb_Click(App& app);
+inline constexpr const char* kNoDiscMessage =
+    "No solar disc was found on this picture. Enter the limb points by hand (Settings, Input, Sun's limb).";
 // The limb input's End button. Fewer than 3 points: "You must enter at least
 // 3 points" and the input stays open. Otherwise the circle is fitted with the
 // scale S = distance of the first point from the zero point (the first point
@@ -34,6 +45,14 @@ void limbend_Click(App& app);
 // does not depend on S beyond rounding.
 int FitLimbCircle(const ProgramState& s, std::int16_t n, double& xm, double& ym, double& rk, double& exm,
                   double& eym, double& erk);
+
+// The circle the limb fit gives from limb points in picture pixels (y
+// down), entered as limb input enters them on a picture whose zero point is
+// (0, 0): single precision, the scale from the first point off the zero
+// point. Out: centre x0, y0 (picture pixels) and radius rk. Returns the code
+// of FitLimbCircle (0 when fitted; 4 when no point lies off (0, 0); 2 for
+// more than 1000 points); nothing is written unless it is 0.
+int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk);
 
 // Gaussian elimination with partial pivoting (through a permutation of row
 // indices; on equal magnitudes the first row wins) on the m x m system

@@ -10,6 +10,7 @@
 #include "app/Startup.h"
 #include "app/Text.h"
 #include "files/DataFile.h"
+#include "files/HeaderCalibration.h"
 #include "files/PictureNames.h"
 #include "files/Soho.h"
 #include "files/TextFile.h"
@@ -24,8 +25,17 @@ namespace pelorin {
 namespace {
 
 constexpr const char* kOpenTitle = "Open picture";
-constexpr const char* kOpenFilter = "Pictures|*.bmp;*.jpg|All files(*.*)|*.*";
+constexpr const char* kOpenFilter =
+    "Pictures|*.bmp;*.jpg;*.fits;*.fit;*.fts;*.fits.gz;*.fit.gz;*.fts.gz;*.jp2;*.png;*.tif;*.tiff|"
+    "FITS|*.fits;*.fit;*.fts;*.fits.gz;*.fit.gz;*.fts.gz|JPEG 2000|*.jp2|PNG|*.png|TIFF|*.tif;*.tiff|"
+    "All files(*.*)|*.*";
 constexpr const char* kTypePrompt = "0=scan Kanzelhöhe; 1=SOHO; 2=other type of image; 3=photo Kanzelhöhe";
+
+// "The file is empty" from "the file is empty".
+std::string Capitalised(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
 
 // Position (0-based) of the last folder separator, npos when there is none.
 std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
@@ -45,22 +55,26 @@ void DiscardPreviousPicture(App& app) {
   app.file2.Close();
 }
 
-// The *.jpg names of the current folder, in name order, at most 1000.
-void RebuildPictureList(App& app) {
+// The names of the current folder of the open picture's kind (*.jpg for a
+// JPEG or BMP picture, as ever; *.fits, *.jp2, *.png, ... for the others),
+// in name order, at most 1000.
+void RebuildPictureList(App& app, const std::string& pictureName) {
   ProgramState& s = app.s;
+  const std::string ending = PictureListEnding(pictureName);
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(fs::current_path(ec), ec)) {
     const std::string n = entry.path().filename().string();
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".jpg") == 0 && entry.is_regular_file(ec)) names.push_back(n);
+    if (n.size() > ending.size() && n.compare(n.size() - ending.size(), ending.size(), ending) == 0 &&
+        entry.is_regular_file(ec))
+      names.push_back(n);
   }
   std::sort(names.begin(), names.end());
   if (names.size() > static_cast<std::size_t>(kMaxPictures)) names.resize(kMaxPictures);
   s.PictureCount = static_cast<std::int16_t>(names.size());
   for (std::size_t i = 0; i < names.size(); ++i) s.PictureList[i + 1] = names[i];
-  const std::string stem = s.DataFileName.size() >= 3 ? s.DataFileName.substr(0, s.DataFileName.size() - 3) : "";
   for (int i = 1; i <= s.PictureCount; ++i) {
-    if (stem + "jpg" == s.PictureList[static_cast<std::size_t>(i)]) {
+    if (BareName(pictureName) == s.PictureList[static_cast<std::size_t>(i)]) {
       s.PictureIndex = static_cast<std::int16_t>(i);
       break;
     }
@@ -117,6 +131,48 @@ bool SetUpSoho(App& app, const std::string& pictureName) {
   return true;
 }
 
+// A new picture whose header (FITS keywords) is enough is calibrated from
+// it. False for a picture without a header, and, after saying what is
+// missing, for one whose header is not enough: it then goes the ordinary
+// road of a new picture.
+bool CalibrationFromHeader(App& app, const std::string& pictureName, HeaderCalibration& c) {
+  const PictureHeader& header = app.pic.Header();
+  if (header.Empty()) return false;
+  std::string missing;
+  bool ok = CalibrateFromHeader(header, app.pic.Width(), app.pic.Height(), c, missing);
+  // A mirrored picture is recorded with the type word "scan", which names
+  // such a picture north up.
+  if (ok && c.northUp == 0 && KanzelhoeheKind(pictureName) == KanzelhoeheName::NorthUp) {
+    missing = "the picture is mirrored, which its data file cannot record for a name beginning kanz_halph or "
+              "kanz_bband";
+    ok = false;
+  }
+  if (!ok) {
+    app.win.MessageBox("The picture " + pictureName + " could not be calibrated from its header: " + missing +
+                       ".\rGive its type, date, limb and orientation by hand.");
+  }
+  return ok;
+}
+
+// Sets a new picture up from its header's calibration, as a SOHO picture
+// from its catalogues: the rest of the working file's header, ready to
+// measure.
+void SetUpFromHeader(App& app, const HeaderCalibration& c) {
+  ProgramState& s = app.s;
+  ApplyHeaderCalibration(c, s);
+  try {
+    WriteDateLines(app);
+    WriteDiscLine(app);
+    WriteOrientationLine(app);
+  } catch (const FileError& err) {
+    app.win.MessageBox(err.what());
+  }
+  s.PointCount = 0;
+  Redraw(app);
+  app.win.SetMenuEnabled(Menu::Objekt, true);
+  app.win.SetMenuEnabled(Menu::koor, false);
+}
+
 }  // namespace
 
 bool KanzelhoeheDate(const std::string& name, double& year, double& month, double& day, double& hours) {
@@ -139,10 +195,13 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     name = name.substr(sep + 1);
   }
   const std::string pictureName = name;
-  // 2. The data file: the last three characters replaced by "dat".
-  const std::string dataName = (pictureName.size() >= 3 ? pictureName.substr(0, pictureName.size() - 3) : "") + "dat";
+  // 2. The data file: the last three characters replaced by "dat" (the
+  // whole extension of FITS and TIFF names).
+  const std::string dataName = DataFileNameOf(pictureName);
   std::error_code ec;
   const std::string dataPath = fs::absolute(dataName, ec).string();
+  bool fromHeader = false;
+  HeaderCalibration header;
 
   // 3. A data file beside the picture: read it back. One shorter than 2
   // bytes is the empty placeholder made when the picture was first opened,
@@ -161,12 +220,22 @@ void LoadPictureData(App& app, std::string& name, int& result) {
       // 4. An unreadable data file: the picture goes on as a new one with
       // the type found so far; the file itself is left as it is.
       result = 1;
+      // Nothing of this picture is calibrated: the previous picture's
+      // calibration must not give B, CMD and L here.
+      s.CalibrationState = 0;
       app.win.MessageBox(std::string(e.what()) + "\rThe picture is opened without its measurements.");
     }
   } else {
-    // 5. A new picture: its type, and an empty data file.
+    // 5. A new picture: calibrated from its header, or its type asked; an
+    // empty data file.
     result = 1;
-    s.ImageType = static_cast<std::int16_t>(AskImageType(app));
+    fromHeader = CalibrationFromHeader(app, pictureName, header);
+    if (fromHeader) {
+      InitState(app);
+      s.ImageType = static_cast<std::int16_t>(header.northUp == 1 ? 1 : 0);
+    } else {
+      s.ImageType = static_cast<std::int16_t>(AskImageType(app));
+    }
     try {
       OutputFile created;
       created.Open(dataName);
@@ -191,8 +260,10 @@ void LoadPictureData(App& app, std::string& name, int& result) {
     app.win.MessageBox(std::string(e.what()) + "\rMeasurements of this picture cannot be recorded.");
   }
 
-  // 7. Set up by type.
-  if (s.ImageType == 0 || s.ImageType == 3) {
+  // 7. Set up by the header, or by type.
+  if (fromHeader) {
+    SetUpFromHeader(app, header);
+  } else if (s.ImageType == 0 || s.ImageType == 3) {
     double y = 0, m = 0, d = 0, h = 0;
     if (KanzelhoeheDate(pictureName, y, m, d, h)) {
       s.DateYear = y;
@@ -222,7 +293,7 @@ void OpenPicture(App& app, const std::string& path) {
   // leaves the open picture and its measurements as they were.
   std::string error;
   if (!app.pic.Load(path, error)) {
-    app.win.MessageBox(path + " Invalid picture format!");
+    app.win.MessageBox(path + " Invalid picture format!" + (error.empty() ? "" : "\r" + Capitalised(error) + "."));
     s.OpenFromList = 0;
     return;
   }
@@ -258,7 +329,9 @@ void OpenPicture(App& app, const std::string& path) {
   // 8. Redraw.
   Redraw(app);
   // 9. Menus for the next step.
-  const bool calibratedAtOnce = result == 0 || (s.ImageType == 1 && s.CalibrationState == 3);
+  // Calibrated at once: from a data file, the SOHO catalogues or the
+  // picture's header.
+  const bool calibratedAtOnce = result == 0 || (s.ImageType != 2 && s.CalibrationState == 3);
   WindowPort& w = app.win;
   if (s.ImageType == 2) {
     w.SetMenuEnabled(Menu::koor, true);
@@ -271,16 +344,19 @@ void OpenPicture(App& app, const std::string& path) {
     for (Menu m : {Menu::datum, Menu::Limb, Menu::orient}) w.SetMenuEnabled(m, false);
     for (Menu m : {Menu::Objekt, Menu::Compare, Menu::mreza, Menu::objectview}) w.SetMenuEnabled(m, true);
   }
-  // 10. A picture measured before (or calibrated from its catalogues) shows
-  // its grid.
-  if (calibratedAtOnce && s.ImageType != 2) {
+  // 10. A picture measured before (or calibrated at once) shows its grid,
+  // whatever the type word of its data file.
+  if (calibratedAtOnce) {
     w.SetMenuEnabled(Menu::mreza, true);
     w.SetMenuEnabled(Menu::Compare, true);
     w.SetMenuEnabled(Menu::objectview, true);
     mreza_Click(app);
   }
+  // What the reader had to say about the picture (a cube shown by its first
+  // plane).
+  if (const std::string note = app.pic.Note(); !note.empty()) w.MessageBox(path + ": " + note);
   // 11. The folder's picture list.
-  if (!fromList) RebuildPictureList(app);
+  if (!fromList) RebuildPictureList(app, path);
   // 12.
   s.OpenFromList = 0;
 }

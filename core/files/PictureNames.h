@@ -12,6 +12,20 @@ namespace pelorin {
 enum class KanzelhoeheName { None, Drawing, NorthUp };
 KanzelhoeheName KanzelhoeheKind(std::string_view name);
 
+// The data file of a picture (bare names). Pictures whose extension is
+// ".fits", ".tiff" or one of ".fits.gz", ".fit.gz", ".fts.gz" (any case)
+// lose that whole extension for "dat" ("x.fits", "x.fits.gz" -> "x.dat");
+// every other name has its last three characters replaced by "dat", as
+// ever ("x.jpg", "x.jp2", "x.fit" -> "x.dat"; "x.jpeg" -> "x.jdat"; a name
+// shorter than three characters gives "dat").
+std::string DataFileNameOf(const std::string& pictureName);
+
+// The ending of the names that the keys f and F step through, for the open
+// picture `pictureName`: ".jpg" for a JPEG or BMP picture (as ever, exact
+// case), otherwise the picture's own extension as written (".fits",
+// ".fits.gz", ".jp2", ".png", ".tiff"); ".jpg" for a name without one.
+std::string PictureListEnding(const std::string& pictureName);
+
 // The name after its last folder separator ("/" or "\"); the whole name when
 // it has none.
 std::string BareName(const std::string& path);

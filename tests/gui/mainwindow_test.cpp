@@ -80,7 +80,7 @@ void MainWindowTest::startupState_data() {
   } rows[] = {
       {Menu::File, true},      {Menu::ucitavanje, true}, {Menu::spremi, true},     {Menu::spremisliku, true},
       {Menu::Close, true},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
-      {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::orient, false},
+      {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::AutoLimb, false}, {Menu::orient, false},
       {Menu::Objekt, false},   {Menu::Tools, true},      {Menu::Selectmode, true}, {Menu::Compare, false},
       {Menu::View, true},      {Menu::mreza, false},     {Menu::objectview, false}, {Menu::Help, true},
       {Menu::uputa, true},     {Menu::naredbe, true},    {Menu::about, true},
@@ -123,10 +123,10 @@ void MainWindowTest::menuTree() {
   };
   QCOMPARE(itemsOf(Menu::File), (QStringList{"ucitavanje", "spremi", "spremisliku", "Close"}));
   QCOMPARE(itemsOf(Menu::Setings), (QStringList{"koor", "Ishodiste", "datum", "Ulaz", "Objekt"}));
-  QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "orient"}));
+  QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "AutoLimb", "orient"}));
   QCOMPARE(itemsOf(Menu::orient), (QStringList{"dnevnihod", "ossunca"}));
   QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare"}));
-  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview"}));
+  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview", "brightness"}));
   QCOMPARE(itemsOf(Menu::Help), (QStringList{"uputa", "naredbe", "about"}));
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));
   QCOMPARE(w.menuAction(Menu::dnevnihod)->text(), QString("Parallel to the Earth's equator"));
@@ -373,6 +373,8 @@ void MainWindowTest::menuCommandsReachTheirHandlers() {
       {Menu::ossunca, "Orientation of polar axe",
        [](MainWindowFixture& f) { return f.app().s.AxisInput != 0 && f.app().win.EndVisible(EndButton::dirend); }},
       {Menu::ucitavanje, "Open picture", [](MainWindowFixture& f) { return f.window().inputEnabled(); }},
+      // No picture, so no disc: the message, and no limb input.
+      {Menu::AutoLimb, "Pelorin", [](MainWindowFixture& f) { return !f.app().win.EndVisible(EndButton::limbend); }},
       {Menu::naredbe, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::uputa, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::about, "Pelorin", [](MainWindowFixture&) { return true; }},

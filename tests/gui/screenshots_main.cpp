@@ -8,6 +8,10 @@
 //   OUT/tour-zoom.png         the same zoomed in about group G1
 //   OUT/tour-date.png         the date and time dialog over a new picture
 //   OUT/tour-orientation.png  the orientation dialog after the limb fit
+//   OUT/tour-limb.png         the limb points that Automatic limb entered on
+//                             the H-alpha picture, one of them magnified
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -164,6 +168,65 @@ int main(int argc, char** argv) {
                      [&](QWidget* dialog) { shot = WithDialog(&w, dialog); }),
          "the orientation");
     Save(shot, out + "/tour-orientation.png");
+  }
+  // 4. Settings -> Input -> Automatic limb on the H-alpha picture after its
+  // date: the entered points along the north-east limb, and the part of the
+  // window around one of them magnified six times (the dots are single
+  // pixels, as the dots of clicked points).
+  {
+    Prepare(samples, temp.filePath("limb"));
+    const Sample halpha = FindSample(set, "kanz_halph");
+    MainWindow w;
+    Shown(w, 760, 560);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath(QString::fromStdString(halpha.picture.fileName)).toStdString(), "0"),
+         "opening the H-alpha picture");
+    Must(walk.ConfirmDate(), "the date");
+    const double a = 130 * 3.14159265358979 / 180;
+    const double cx = halpha.truth.x0_px + halpha.truth.rk_px * std::cos(a);
+    const double cy = halpha.truth.y0_px - halpha.truth.rk_px * std::sin(a);
+    walk.Show(cx + 120, cy + 60);
+    Must(walk.Choose(Menu::AutoLimb), "Settings -> Input -> Automatic limb");
+    QCoreApplication::processEvents();
+    if (w.app().s.PointCount < 24) Fail("Automatic limb entered too few points");
+    // Of the entered points in the middle half of the view, the one whose
+    // dot shows best: the brightest surroundings (a black dot on the black
+    // sky shows nothing).
+    const ProgramState& s = w.app().s;
+    const auto grey = [&w](int x, int y) {
+      const auto c = static_cast<std::uint32_t>(w.picture().Point(x, y));
+      return ((c & 0xFFu) + ((c >> 8) & 0xFFu) + ((c >> 16) & 0xFFu)) / 3.0;
+    };
+    QPoint best;
+    double bestLight = -1;
+    for (int i = 1; i <= s.PointCount; ++i) {
+      const double X = s.PointX[static_cast<std::size_t>(i)] + s.ZeroPointX;
+      const double Y = s.ZeroPointY - s.PointY[static_cast<std::size_t>(i)];
+      const int ix = static_cast<int>(std::lround(X)), iy = static_cast<int>(std::lround(Y));
+      const QPoint at = w.canvas()->mapTo(&w, QPoint(ix, iy));
+      if (std::abs(at.x() - w.width() / 2) > w.width() / 4 || std::abs(at.y() - w.height() / 2) > w.height() / 4)
+        continue;
+      const double light = grey(ix - 1, iy) + grey(ix + 1, iy) + grey(ix, iy - 1) + grey(ix, iy + 1);
+      if (light > bestLight) {
+        bestLight = light;
+        best = at;
+      }
+    }
+    if (bestLight < 0) Fail("no entered point in the middle of the view");
+    QImage shot = Framed(&w);
+    constexpr int kSide = 32, kZoom = 6;
+    const QPoint c = best + QPoint(1, 1 + kTitleHeight);
+    const QRect source(c.x() - kSide / 2, c.y() - kSide / 2, kSide, kSide);
+    const QImage zoomed = shot.copy(source).scaled(kSide * kZoom, kSide * kZoom, Qt::IgnoreAspectRatio,
+                                                   Qt::FastTransformation);
+    QPainter p(&shot);
+    p.setPen(QPen(QColor(255, 0, 255), 1));
+    p.drawRect(source.adjusted(-1, -1, 0, 0));
+    const QPoint inset(shot.width() - zoomed.width() - 40, kTitleHeight + 60);
+    p.fillRect(QRect(inset - QPoint(2, 2), zoomed.size() + QSize(4, 4)), QColor(255, 0, 255));
+    p.drawImage(inset, zoomed);
+    p.end();
+    Save(shot, out + "/tour-limb.png");
   }
   QDir::setCurrent(out);
   return 0;

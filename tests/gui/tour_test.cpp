@@ -77,6 +77,8 @@ class TourTest : public QObject {
   void newPicturesAlongTheirRoads_data();
   void newPicturesAlongTheirRoads();
   void otherPictureGivesPointsAboutAZeroPoint();
+  void automaticLimbOnTheSamples_data();
+  void automaticLimbOnTheSamples();
 };
 
 // `make run`: the drawing opens with its calibration, its grid and its two
@@ -328,6 +330,37 @@ void TourTest::otherPictureGivesPointsAboutAZeroPoint() {
     GUI_NEAR(f[0].toDouble(), spots[i].x_px - s.ZeroPointX, 1.5, QString("point %1 X").arg(i + 1));
     GUI_NEAR(f[1].toDouble(), s.ZeroPointY - spots[i].y_px, 1.5, QString("point %1 Y").arg(i + 1));
   }
+}
+
+// Settings -> Input -> Automatic limb on each picture the limb is given
+// by hand (the drawing without its data file): the points entered, End,
+// and the disc of the samples' truth, closer than clicks on whole pixels
+// hold it.
+void TourTest::automaticLimbOnTheSamples_data() {
+  QTest::addColumn<QString>("prefix");
+  QTest::addColumn<QString>("type");
+  QTest::newRow("drawing") << "kanz_drawx" << "0";
+  QTest::newRow("H-alpha") << "kanz_halph" << "0";
+  QTest::newRow("photo") << "kanz_bband" << "3";
+}
+
+void TourTest::automaticLimbOnTheSamples() {
+  QFETCH(QString, prefix);
+  QFETCH(QString, type);
+  Tour t(prefix.toStdString());
+  QVERIFY2(t.copied.isEmpty(), qPrintable(t.copied));
+  std::filesystem::remove(t.data);
+  const gen::Truth& truth = t.sample.truth;
+  TOUR_STEP(t.walk.Open(t.picture, type));
+  TOUR_STEP(t.walk.ConfirmDate());
+  QVERIFY(t.Enabled(Menu::AutoLimb));
+  TOUR_STEP(t.walk.Choose(Menu::AutoLimb));
+  ProgramState& s = t.s();
+  QVERIFY2(s.PointCount >= 24 && s.PointCount <= 90, qPrintable(QString::number(s.PointCount)));
+  TOUR_STEP(t.walk.End(EndButton::limbend, "Pelorin: xm="));
+  GUI_NEAR(s.ZeroPointX, truth.x0_px, 0.2, "disc centre x");
+  GUI_NEAR(s.ZeroPointY, truth.y0_px, 0.2, "disc centre y");
+  GUI_NEAR(s.LimbRadius, truth.rk_px, 0.2, "disc radius");
 }
 
 PELORIN_GUI_TEST(TourTest);

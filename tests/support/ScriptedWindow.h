@@ -18,7 +18,7 @@ class ScriptedWindow : public WindowPort {
  public:
   ScriptedWindow();
 
-  void SetMenuEnabled(Menu m, bool enabled) override { enabled_[m] = enabled; }
+  void SetItemEnabled(Menu m, bool enabled) override { enabled_[m] = enabled; }
   bool MenuEnabled(Menu m) const override { return enabled_.at(m); }
   void SetMenuCaption(Menu m, const std::string& caption) override { captions[m] = caption; }
 

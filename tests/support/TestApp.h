@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "ScriptedWindow.h"
@@ -42,11 +43,25 @@ inline void CalibrateExample(ProgramState& s) {
   s.CalibrationState = 3;
 }
 
+// The in-memory picture, which can also give a header to the pictures it
+// loads, as the FITS and JPEG 2000 readers do: `headers` by the file's bare
+// name.
+class HeaderedPicture : public RasterPicture {
+ public:
+  std::map<std::string, PictureHeader> headers;
+  bool Load(const std::string& path, std::string& error) override {
+    if (!RasterPicture::Load(path, error)) return false;
+    const auto it = headers.find(std::filesystem::path(path).filename().string());
+    if (it != headers.end()) SetHeader(it->second);
+    return true;
+  }
+};
+
 struct TestApp {
   TestApp();  // runs Form_Load in a fresh temporary folder
   TempFolder folder;
   ScriptedWindow win;
-  RasterPicture pic;
+  HeaderedPicture pic;
   App app{win, pic};
 };
 

@@ -16,7 +16,7 @@ namespace {
 // window, but writing lines asks the window nothing.
 class SilentWindow : public WindowPort {
  public:
-  void SetMenuEnabled(Menu, bool) override {}
+  void SetItemEnabled(Menu, bool) override {}
   bool MenuEnabled(Menu) const override { return false; }
   void SetMenuCaption(Menu, const std::string&) override {}
   void SetEndVisible(EndButton, bool) override {}

@@ -128,6 +128,11 @@ std::vector<std::string> ReadmeLines(const SampleSet& set, const std::vector<std
     const std::string type = p.measured.empty() ? TypeText(p.imageType) : "none: it has a data file";
     l.push_back("| `" + p.fileName + "` | " + type + " | " + p.what + " |");
   }
+  if (!set.fitsName.empty())
+    l.push_back("| `" + set.fitsName + "` | none: its header calibrates it | FITS picture, " +
+                std::to_string(set.fits.width) + " x " + std::to_string(set.fits.height) +
+                ", 16-bit, Rice-compressed, with a whole header (DATE-OBS, helioprojective WCS turned by a PC "
+                "matrix, RSUN_OBS, DSUN_OBS, HGLT_OBS, CRLN_OBS) |");
   l.push_back("");
   l.push_back("Other files:");
   l.push_back("");
@@ -233,6 +238,23 @@ SampleSet BundledSamples() {
   set.reference = {ReferenceBlock(set.groups, 2003, 5, 16, 9, 15), ReferenceBlock(set.groups, 2003, 5, 17, 9, 15),
                    ReferenceBlock(set.groups, 2003, 5, 18, 10, 5), ReferenceBlock(set.groups, 2003, 5, 19, 9, 40),
                    ReferenceBlock(set.groups, 2003, 5, 20, 9, 15)};
+  // The FITS sample: 18 May 2003, 10:00 UT, the observer's B0 and L0 of
+  // that hour, the picture turned by 12 degrees against solar north.
+  set.fitsName = "fits_20030518_1000.fits";
+  SolarFits& f = set.fits;
+  f.width = f.height = 1024;
+  f.dateObs = "2003-05-18T10:00:00.000";
+  f.crpix1 = 512.5;
+  f.crpix2 = 512.5;
+  f.cdelt1 = f.cdelt2 = 2.2;
+  f.rotation = WcsRotation::Pc;
+  f.rotation_deg = 12;
+  f.rsun_obs_arcsec = 948.7;
+  f.dsun_obs_m = 1.5129e11;
+  f.hglt_obs_deg = -2.33;
+  f.crln_obs_deg = 290.21;
+  f.layout.bitpix = 16;
+  f.layout.compression = FitsCompression::Rice;
   return set;
 }
 
@@ -261,6 +283,10 @@ std::vector<std::string> WriteSampleSet(const SampleSet& set, const std::string&
   for (const SamplePicture& p : set.pictures) {
     savePicture(folder + "/" + p.fileName, Render(p.scene));
     names.push_back(p.fileName);
+  }
+  if (!set.fitsName.empty()) {
+    WriteSolarFits(folder + "/" + set.fitsName, set.fits);
+    names.push_back(set.fitsName);
   }
   const std::vector<std::string> texts = WriteSampleTexts(set, folder);
   names.insert(names.end(), texts.begin(), texts.end());

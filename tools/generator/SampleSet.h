@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Catalogues.h"
+#include "DataPictures.h"
 #include "MeasuredFile.h"
 #include "SunPicture.h"
 
@@ -39,6 +40,9 @@ struct SampleSet {
   std::vector<SampleGroup> groups;
   std::vector<SamplePicture> pictures;
   std::vector<DpdBlock> reference;  // DPD1.txt: one block per day around the pictures' dates
+  // A FITS picture with a whole header (16-bit, Rice-compressed).
+  std::string fitsName;
+  SolarFits fits;
 };
 
 // The bundled set.
@@ -57,7 +61,8 @@ std::string DataFileNameOf(const std::string& pictureName);
 std::vector<std::string> WriteSampleTexts(const SampleSet& set, const std::string& folder);
 
 // Renders every picture of the set and hands it to `savePicture` with the
-// path it belongs at (folder + "/" + fileName), then writes the text files.
+// path it belongs at (folder + "/" + fileName), writes the FITS picture
+// (WriteSolarFits), then the text files.
 // Returns the bare names of all files. Throws as WriteSampleTexts, and
 // whatever `savePicture` throws.
 std::vector<std::string> WriteSampleSet(const SampleSet& set, const std::string& folder,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <stdexcept>
 
 #include "app/Text.h"
@@ -67,6 +68,10 @@ void Validate(const Scene& sc) {
   Require(Finite(sc.orientation_deg), "orientation must be finite");
   Require(sc.limbPointCount >= 0 && sc.limbPointCount <= kMaxHelperPoints, "limb point count must be 0..1000");
   Require(sc.linePointCount >= 0 && sc.linePointCount <= kMaxHelperPoints, "line point count must be 0..1000");
+  Require(sc.prominences >= 0 && sc.prominences <= 50, "prominences must be 0..50");
+  Require(!sc.skyGrey || (Finite(*sc.skyGrey) && *sc.skyGrey >= 0 && *sc.skyGrey <= 255), "sky grey must be 0..255");
+  for (double f : {sc.tintR, sc.tintG, sc.tintB}) Require(Finite(f) && f >= 0 && f <= 1, "tint factors must be 0..1");
+  Require(Finite(sc.noise) && sc.noise >= 0, "noise must be >= 0");
   if (sc.ephemeris) {
     const Ephemeris& e = *sc.ephemeris;
     Require(Finite(e.P_deg) && Finite(e.B0_deg) && Finite(e.L0_deg), "ephemeris P, B0, L0 must be finite");
@@ -92,6 +97,13 @@ PointPx ScreenDirection(double chi_deg, bool northUp) {
   return {northUp ? -c : c, -s};
 }
 
+// The angle (radians, counter-clockwise on the screen from +x) of the
+// direction ScreenDirection gives.
+double ScreenAngle(double chi_deg, bool northUp) {
+  const PointPx d = ScreenDirection(chi_deg, northUp);
+  return std::atan2(-d.y_px, d.x_px);
+}
+
 std::vector<PointPx> LinePoints(const Truth& t, PointPx dir, int count) {
   std::vector<PointPx> pts;
   for (int k = 0; k < count; ++k) {
@@ -111,10 +123,66 @@ double DiscGrey(Style style, double mu) {
   return kPaper * (1 - k * m * m * m);
 }
 
+// Grey level of an EUV picture at the distance r from the centre: the disc
+// brightens towards the limb (from 70 to 200), the corona outside falls off
+// from 110 above the sky within a few hundredths of rk, and the whole
+// profile is smoothed over about 0.003 rk, so the limb is soft.
+class EuvProfile {
+ public:
+  EuvProfile(double rk, double sky, double rMax) : step_(0.25) {
+    const double sigma = std::max(1.5, 0.003 * rk);
+    const auto raw = [&](double r) {
+      const double q = r / rk;
+      if (q < 1) {
+        const double m = 1 - std::sqrt(1 - q * q);
+        return 70 + 130 * m * m * m * m;
+      }
+      return sky + 110 * std::exp(-(q - 1) / 0.03);
+    };
+    const int n = static_cast<int>(std::ceil(rMax / step_)) + 2;
+    const int half = static_cast<int>(std::ceil(4 * sigma / step_));
+    std::vector<double> kernel(static_cast<std::size_t>(2 * half + 1));
+    double sum = 0;
+    for (int k = -half; k <= half; ++k) {
+      const double x = k * step_ / sigma;
+      sum += kernel[static_cast<std::size_t>(k + half)] = std::exp(-0.5 * x * x);
+    }
+    table_.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      double v = 0;
+      for (int k = -half; k <= half; ++k) v += kernel[static_cast<std::size_t>(k + half)] * raw(std::fabs((i + k) * step_));
+      table_[static_cast<std::size_t>(i)] = v / sum;
+    }
+  }
+  double operator()(double r) const {
+    const double f = r / step_;
+    const auto i = static_cast<std::size_t>(f);
+    if (i + 1 >= table_.size()) return table_.back();
+    const double a = f - static_cast<double>(i);
+    return table_[i] * (1 - a) + table_[i + 1] * a;
+  }
+
+ private:
+  double step_;
+  std::vector<double> table_;
+};
+
 // The disc and the background (no spots), as grey levels.
-void PaintDisc(const Truth& t, std::vector<double>& grey) {
+void PaintDisc(const Truth& t, const Scene& sc, std::vector<double>& grey) {
   const int w = t.width_px, h = t.height_px;
   const double rk = t.rk_px;
+  const double paper = sc.skyGrey.value_or(kPaper), sky = sc.skyGrey.value_or(kDarkSky);
+  if (t.style == Style::Euv) {
+    double rMax = 0;
+    for (double cx : {0.0, w - 1.0})
+      for (double cy : {0.0, h - 1.0}) rMax = std::max(rMax, std::hypot(cx - t.x0_px, cy - t.y0_px));
+    const EuvProfile profile(rk, sky, rMax + 2);
+    for (int j = 0; j < h; ++j)
+      for (int i = 0; i < w; ++i)
+        grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] =
+            profile(std::hypot(i - t.x0_px, j - t.y0_px));
+    return;
+  }
   for (int j = 0; j < h; ++j) {
     for (int i = 0; i < w; ++i) {
       const double dx = i - t.x0_px, dy = j - t.y0_px;
@@ -124,7 +192,7 @@ void PaintDisc(const Truth& t, std::vector<double>& grey) {
         // White paper; the limb line where the band |r - rk| <= half width
         // covers the pixel.
         if (std::fabs(r - rk) > kLimbLineHalfWidth + 1) {
-          g = kPaper;
+          g = paper;
         } else {
           int inside = 0;
           for (int a = 0; a < kSub; ++a)
@@ -133,19 +201,19 @@ void PaintDisc(const Truth& t, std::vector<double>& grey) {
               if (std::fabs(std::sqrt(sx * sx + sy * sy) - rk) <= kLimbLineHalfWidth) ++inside;
             }
           const double cover = static_cast<double>(inside) / (kSub * kSub);
-          g = kPaper * (1 - cover) + kLimbInk * cover;
+          g = paper * (1 - cover) + kLimbInk * cover;
         }
       } else if (r < rk - 1) {
         g = DiscGrey(t.style, std::sqrt(1 - (r / rk) * (r / rk)));
       } else if (r > rk + 1) {
-        g = kDarkSky;
+        g = sky;
       } else {
         double sum = 0;
         for (int a = 0; a < kSub; ++a)
           for (int b = 0; b < kSub; ++b) {
             const double sx = dx + SubOffset(a), sy = dy + SubOffset(b);
             const double q = std::sqrt(sx * sx + sy * sy) / rk;
-            sum += q <= 1 ? DiscGrey(t.style, std::sqrt(1 - q * q)) : kDarkSky;
+            sum += q <= 1 ? DiscGrey(t.style, std::sqrt(1 - q * q)) : sky;
           }
         g = sum / (kSub * kSub);
       }
@@ -209,6 +277,113 @@ void PaintSpot(const Truth& t, const SpotTruth& st, const Spot& sp, std::vector<
   }
 }
 
+// A stroke of ink from a to b with round ends, `halfWidth` px either side,
+// over whatever lies under it (covered fraction of each pixel).
+void PaintStroke(const Truth& t, PointPx a, PointPx b, double halfWidth, std::vector<double>& grey) {
+  const int i0 = std::max(0, static_cast<int>(std::floor(std::min(a.x_px, b.x_px) - halfWidth - 1)));
+  const int i1 = std::min(t.width_px - 1, static_cast<int>(std::ceil(std::max(a.x_px, b.x_px) + halfWidth + 1)));
+  const int j0 = std::max(0, static_cast<int>(std::floor(std::min(a.y_px, b.y_px) - halfWidth - 1)));
+  const int j1 = std::min(t.height_px - 1, static_cast<int>(std::ceil(std::max(a.y_px, b.y_px) + halfWidth + 1)));
+  const double dx = b.x_px - a.x_px, dy = b.y_px - a.y_px, len2 = dx * dx + dy * dy;
+  const auto distance = [&](double x, double y) {
+    double f = len2 > 0 ? ((x - a.x_px) * dx + (y - a.y_px) * dy) / len2 : 0;
+    f = std::clamp(f, 0.0, 1.0);
+    return std::hypot(x - a.x_px - f * dx, y - a.y_px - f * dy);
+  };
+  for (int j = j0; j <= j1; ++j) {
+    for (int i = i0; i <= i1; ++i) {
+      if (distance(i, j) > halfWidth + 1) continue;
+      int inside = 0;
+      for (int p = 0; p < kSub; ++p)
+        for (int q = 0; q < kSub; ++q)
+          if (distance(i + SubOffset(p), j + SubOffset(q)) <= halfWidth) ++inside;
+      if (inside == 0) continue;
+      const double cover = static_cast<double>(inside) / (kSub * kSub);
+      double& g = grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(t.width_px) + static_cast<std::size_t>(i)];
+      g = g * (1 - cover) + kLimbInk * cover;
+    }
+  }
+}
+
+// The two axes of an observing template through the centre.
+void PaintAxes(const Truth& t, std::vector<double>& grey) {
+  const PointPx d = ScreenDirection(t.orientation_deg, t.northUp);
+  const double reach = 1.15 * t.rk_px;
+  for (PointPx u : {d, PointPx{-d.y_px, d.x_px}})
+    PaintStroke(t, {t.x0_px - reach * u.x_px, t.y0_px - reach * u.y_px},
+                {t.x0_px + reach * u.x_px, t.y0_px + reach * u.y_px}, kParallelLineHalfWidth, grey);
+}
+
+// Letters N, E, S, W written by hand just outside the limb, beside the ends
+// of the axes: strokes on a unit box (x right, y down), each vertex moved a
+// little at random.
+void PaintLabels(const Truth& t, std::mt19937& rng, std::vector<double>& grey) {
+  using Strokes = std::vector<std::vector<PointPx>>;
+  const Strokes letters[4] = {
+      {{{0, 1}, {0, 0}, {1, 1}, {1, 0}}},                                          // N
+      {{{1, 0}, {0, 0}, {0, 1}, {1, 1}}, {{0, 0.5}, {0.7, 0.5}}},                    // E
+      {{{1, 0.1}, {0.5, 0}, {0, 0.2}, {0.2, 0.45}, {0.8, 0.55}, {1, 0.8}, {0.5, 1}, {0, 0.9}}},  // S
+      {{{0, 0}, {0.25, 1}, {0.5, 0.4}, {0.75, 1}, {1, 0}}},                          // W
+  };
+  std::uniform_real_distribution<double> wobble(-0.06, 0.06);
+  const double size = 0.05 * t.rk_px;
+  const double base = ScreenAngle(t.orientation_deg, t.northUp);
+  for (int k = 0; k < 4; ++k) {
+    // 8 degrees beside the axis, so that a letter does not sit on its line.
+    const double a = base + (90.0 * k + 8) * kRad;
+    const double cx = t.x0_px + 1.09 * t.rk_px * std::cos(a), cy = t.y0_px - 1.09 * t.rk_px * std::sin(a);
+    for (const auto& stroke : letters[k]) {
+      std::vector<PointPx> pts;
+      for (PointPx p : stroke)
+        pts.push_back({cx + (p.x_px - 0.5 + wobble(rng)) * size, cy + (p.y_px - 0.5 + wobble(rng)) * size});
+      for (std::size_t i = 1; i < pts.size(); ++i) PaintStroke(t, pts[i - 1], pts[i], 0.8, grey);
+    }
+  }
+}
+
+// Faint prominences standing on the limb, brightening the sky outside it.
+void PaintProminences(const Truth& t, int count, std::mt19937& rng, std::vector<double>& grey) {
+  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), height(0.02, 0.07), width(1.5, 5);
+  const double limb = t.style == Style::Euv ? 120 : DiscGrey(t.style, 0);
+  const double rk = t.rk_px;
+  for (int k = 0; k < count; ++k) {
+    const double a = angle(rng), hk = height(rng) * rk, wk = width(rng) * kRad, amp = 0.25 * limb;
+    const double cx = t.x0_px + (rk + hk) * std::cos(a), cy = t.y0_px - (rk + hk) * std::sin(a);
+    const double box = std::max(3 * hk, 3 * wk * rk) + 2;
+    const int i0 = std::max(0, static_cast<int>(cx - box)), i1 = std::min(t.width_px - 1, static_cast<int>(cx + box));
+    const int j0 = std::max(0, static_cast<int>(cy - box)), j1 = std::min(t.height_px - 1, static_cast<int>(cy + box));
+    for (int j = j0; j <= j1; ++j)
+      for (int i = i0; i <= i1; ++i) {
+        const double dx = i - t.x0_px, dy = t.y0_px - j, r = std::hypot(dx, dy);
+        const double outside = std::clamp(r - rk + 0.5, 0.0, 1.0);
+        if (outside <= 0) continue;
+        const double da = std::remainder(std::atan2(dy, dx) - a, 2 * std::numbers::pi) / wk;
+        const double dr = (r - rk) / hk;
+        grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(t.width_px) + static_cast<std::size_t>(i)] +=
+            outside * amp * std::exp(-dr * dr - da * da);
+      }
+  }
+}
+
+// A few bright active regions on an EUV disc, one of them on the limb.
+void PaintActiveRegions(const Truth& t, std::mt19937& rng, std::vector<double>& grey) {
+  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), dist(0, 0.7);
+  const double rk = t.rk_px, sigma = 0.04 * rk;
+  for (int k = 0; k < 4; ++k) {
+    const double a = angle(rng), q = k == 0 ? 0.97 : dist(rng);
+    const double cx = t.x0_px + q * rk * std::cos(a), cy = t.y0_px - q * rk * std::sin(a);
+    const double box = 3 * sigma;
+    const int i0 = std::max(0, static_cast<int>(cx - box)), i1 = std::min(t.width_px - 1, static_cast<int>(cx + box));
+    const int j0 = std::max(0, static_cast<int>(cy - box)), j1 = std::min(t.height_px - 1, static_cast<int>(cy + box));
+    for (int j = j0; j <= j1; ++j)
+      for (int i = i0; i <= i1; ++i) {
+        const double d = std::hypot(i - cx, j - cy) / sigma;
+        grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(t.width_px) + static_cast<std::size_t>(i)] +=
+            80 * std::exp(-0.5 * d * d);
+      }
+  }
+}
+
 std::string Two(int v) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%02d", v);
@@ -222,12 +397,13 @@ const char* StyleName(Style s) {
     case Style::Drawing: return "drawing";
     case Style::Photo: return "photo";
     case Style::Halpha: return "halpha";
+    case Style::Euv: return "euv";
   }
   return "drawing";
 }
 
 bool ParseStyle(const std::string& word, Style& s) {
-  for (Style c : {Style::Drawing, Style::Photo, Style::Halpha})
+  for (Style c : {Style::Drawing, Style::Photo, Style::Halpha, Style::Euv})
     if (word == StyleName(c)) {
       s = c;
       return true;
@@ -306,13 +482,29 @@ Rendered Render(const Scene& sc) {
   out.height_px = t.height_px;
   const std::size_t n = static_cast<std::size_t>(t.width_px) * static_cast<std::size_t>(t.height_px);
   std::vector<double> grey(n);
-  PaintDisc(t, grey);
+  std::mt19937 rng(sc.seed);
+  PaintDisc(t, sc, grey);
+  if (t.style == Style::Euv) PaintActiveRegions(t, rng, grey);
+  if (sc.prominences > 0) PaintProminences(t, sc.prominences, rng, grey);
   if (t.parallelLine) PaintParallelLine(t, grey);
+  if (sc.axisLines) PaintAxes(t, grey);
+  if (sc.labels) PaintLabels(t, rng, grey);
   for (std::size_t k = 0; k < sc.spots.size(); ++k) PaintSpot(t, t.spots[k], sc.spots[k], grey);
+  if (sc.noise > 0) {
+    std::normal_distribution<double> noise(0, sc.noise);
+    for (double& g : grey) g += noise(rng);
+  }
   out.argb.resize(n);
+  const auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+  const bool tinted = sc.tintR != 1 || sc.tintG != 1 || sc.tintB != 1;
   for (std::size_t k = 0; k < n; ++k) {
-    const auto g = static_cast<std::uint32_t>(std::clamp(std::lround(grey[k]), 0L, 255L));
-    out.argb[k] = 0xFF000000u | (g << 16) | (g << 8) | g;
+    if (!tinted) {
+      const std::uint32_t g = channel(grey[k]);
+      out.argb[k] = 0xFF000000u | (g << 16) | (g << 8) | g;
+    } else {
+      const double g = std::clamp(grey[k], 0.0, 255.0);
+      out.argb[k] = 0xFF000000u | (channel(g * sc.tintR) << 16) | (channel(g * sc.tintG) << 8) | channel(g * sc.tintB);
+    }
   }
   return out;
 }

@@ -38,9 +38,11 @@ enum class Style {
   Drawing,  // white picture, white disc, dark limb line about 2.5 px wide
   Photo,    // dark background, limb-darkened disc
   Halpha,   // dark background, disc with weaker limb darkening
+  Euv,      // dark background, darker disc brightening towards a soft limb,
+            // a faint corona falling off outside, a few bright active regions
 };
 
-// "drawing", "photo", "halpha"; Parse returns false for any other word.
+// "drawing", "photo", "halpha", "euv"; Parse returns false for any other word.
 const char* StyleName(Style s);
 bool ParseStyle(const std::string& word, Style& s);
 
@@ -93,6 +95,30 @@ struct Scene {
   // 1.5 px wide, reaching 1.06 rk either side (as on an observing template),
   // so that the orientation can be clicked along it. Any style.
   bool parallelLine = false;
+
+  // What real pictures add around the limb, for finding the limb (all off
+  // by default; a picture without them is rendered as before).
+  // The two axes of an observing template: dark lines about 1.5 px wide
+  // through the centre, along the daily parallel and across it, reaching
+  // 1.15 rk either side. Any style.
+  bool axisLines = false;
+  // Hand-written letters N, E, S, W (strokes about 1.6 px wide, 0.05 rk
+  // high) just outside the limb at the ends of the axes. Any style.
+  bool labels = false;
+  // Faint bright prominences standing on the limb (about a quarter of the
+  // limb's brightness, 0.02 .. 0.07 rk high), at angles drawn from `seed`.
+  // Styles with a dark sky.
+  int prominences = 0;  // 0 .. 50
+  // Grey level of the sky around the disc (paper for a drawing), 0 .. 255;
+  // by default black sky (white paper).
+  std::optional<double> skyGrey;
+  // Each colour channel is the grey level times its factor (0 .. 1):
+  // {1, 1, 1} is a grey picture.
+  double tintR = 1, tintG = 1, tintB = 1;
+  // Gaussian noise of this standard deviation (grey levels, >= 0) on every
+  // pixel, drawn from `seed`.
+  double noise = 0;
+  unsigned seed = 1;
 };
 
 struct PointPx {

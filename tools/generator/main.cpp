@@ -30,7 +30,14 @@ const char* const kUsage =
     "  rk=                disc radius in pixels (default 0.4 of the smaller side)\n"
     "  orientation=       the program's orientation angle, degrees (default 0)\n"
     "  northup=0|1        north-up convention (default 0)\n"
-    "  style=drawing|photo|halpha (default drawing)\n"
+    "  style=drawing|photo|halpha|euv (default drawing)\n"
+    "  axes=0|1           the template's two axes drawn through the centre\n"
+    "  labels=0|1         hand-written N E S W just outside the limb\n"
+    "  prominences=N      N faint prominences on the limb (0..50)\n"
+    "  sky=G              grey level of the sky (paper), 0..255\n"
+    "  tint=R,G,B         colour factors in percent (default 100,100,100)\n"
+    "  noise=S            Gaussian noise, standard deviation in grey levels\n"
+    "  seed=N             seed of prominences, labels and noise (default 1)\n"
     "  spots=\"B,L;B,L\"    sunspots at heliographic latitude B and longitude L, degrees\n"
     "  truth=FILE         also write the ground truth (key=value lines)\n";
 
@@ -101,7 +108,8 @@ Options Parse(int argc, char** argv) {
     if (eq == std::string::npos || eq == 0) throw ArgError("'" + arg + "': expected key=value");
     const std::string key = arg.substr(0, eq);
     static const char* const known[] = {"out",         "date",    "time",  "size",  "x0",   "y0", "rk",
-                                        "orientation", "northup", "style", "spots", "truth"};
+                                        "orientation", "northup", "style", "spots", "truth",
+                                        "axes",        "labels",  "prominences", "sky", "tint", "noise", "seed"};
     if (std::find_if(std::begin(known), std::end(known), [&](const char* k) { return key == k; }) ==
         std::end(known))
       throw ArgError("unknown option '" + key + "'");
@@ -150,7 +158,23 @@ Options Parse(int argc, char** argv) {
     sc.northUp = n == "1";
   }
   if (kv.count("style") && !pelorin::gen::ParseStyle(kv["style"], sc.style))
-    throw ArgError("style=" + kv["style"] + ": must be drawing, photo or halpha");
+    throw ArgError("style=" + kv["style"] + ": must be drawing, photo, halpha or euv");
+  for (const char* flag : {"axes", "labels"}) {
+    if (!kv.count(flag)) continue;
+    const std::string& v = kv[flag];
+    if (v != "0" && v != "1") throw ArgError(std::string(flag) + "=" + v + ": must be 0 or 1");
+    (std::string(flag) == "axes" ? sc.axisLines : sc.labels) = v == "1";
+  }
+  if (kv.count("prominences")) sc.prominences = Whole("prominences", kv["prominences"]);
+  if (kv.count("sky")) sc.skyGrey = Number("sky", kv["sky"]);
+  if (kv.count("tint")) {
+    const std::vector<int> f = Fields("tint", kv["tint"], ',', 3, 3);
+    sc.tintR = f[0] / 100.0;
+    sc.tintG = f[1] / 100.0;
+    sc.tintB = f[2] / 100.0;
+  }
+  if (kv.count("noise")) sc.noise = Number("noise", kv["noise"]);
+  if (kv.count("seed")) sc.seed = static_cast<unsigned>(Whole("seed", kv["seed"]));
   if (kv.count("spots") && !kv["spots"].empty()) {
     const std::string& all = kv["spots"];
     std::size_t start = 0;

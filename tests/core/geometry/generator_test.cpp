@@ -218,6 +218,10 @@ TEST(Generator, RejectsBadScenes) {
       {"penumbra wider than the window", [](gen::Scene& s) { s.spots[0].penumbraRadius_px = 16; }},
       {"umbra wider than penumbra", [](gen::Scene& s) { s.spots[0].umbraRadius_px = 7; }},
       {"latitude 95", [](gen::Scene& s) { s.spots[0].B_deg = 95; }},
+      {"51 prominences", [](gen::Scene& s) { s.prominences = 51; }},
+      {"sky grey 256", [](gen::Scene& s) { s.skyGrey = 256; }},
+      {"tint above 1", [](gen::Scene& s) { s.tintG = 1.5; }},
+      {"negative noise", [](gen::Scene& s) { s.noise = -1; }},
   };
   for (const Bad& b : bad) {
     gen::Scene sc = test::KanzelhoeDrawingScene().scene;
@@ -228,6 +232,71 @@ TEST(Generator, RejectsBadScenes) {
     EXPECT_THROW(gen::RenderInto(sc, pic), std::invalid_argument) << b.label;
     EXPECT_EQ(pic.Width(), 2) << b.label;  // left as it was
   }
+}
+
+// What the pictures for finding the limb add, each where it belongs.
+TEST(Generator, LimbFeaturesLieWhereTheySay) {
+  gen::Scene base;
+  base.width_px = base.height_px = 400;
+  base.x0_px = 200, base.y0_px = 200, base.rk_px = 150;
+  base.northUp = true;
+  base.style = gen::Style::Halpha;
+  const gen::Rendered plain = gen::Render(base);
+  // Prominences brighten the sky outside the limb and nothing inside.
+  gen::Scene sc = base;
+  sc.prominences = 8;
+  const gen::Rendered prom = gen::Render(sc);
+  int brighter = 0;
+  for (int j = 0; j < 400; ++j)
+    for (int i = 0; i < 400; ++i) {
+      const double r = std::hypot(i - 200.0, j - 200.0), d = Grey(prom, i, j) - Grey(plain, i, j);
+      if (r < 149) {
+        EXPECT_EQ(d, 0) << i << "," << j;
+      }
+      if (r > 151 && d > 5) ++brighter;
+      EXPECT_LE(d, 0.5 * 191) << i << "," << j;  // faint beside the limb (191), where two overlap too
+    }
+  EXPECT_GT(brighter, 100);
+  // The axes cross the limb: dark at 1.1 rk along each axis, which are the
+  // picture's axes for orientation 0.
+  sc = base;
+  sc.style = gen::Style::Drawing;
+  sc.axisLines = true;
+  const gen::Rendered axes = gen::Render(sc);
+  for (auto [i, j] : {std::pair{365, 200}, std::pair{35, 200}, std::pair{200, 35}, std::pair{200, 365}})
+    EXPECT_LT(Grey(axes, i, j), 60) << i << "," << j;
+  // The labels: ink just outside the limb, nowhere else but the limb line.
+  sc.axisLines = false;
+  sc.labels = true;
+  const gen::Rendered labels = gen::Render(sc);
+  int ink = 0;
+  for (int j = 0; j < 400; ++j)
+    for (int i = 0; i < 400; ++i) {
+      const double q = std::hypot(i - 200.0, j - 200.0) / 150;
+      if (Grey(labels, i, j) >= 128 || std::fabs(q - 1) < 0.02) continue;
+      EXPECT_TRUE(q > 1.05 && q < 1.14) << i << "," << j;
+      ++ink;
+    }
+  EXPECT_GT(ink, 40);
+  // EUV: the disc brightens towards the limb; the corona outside is fainter
+  // than the limb and falls off.
+  sc = base;
+  sc.style = gen::Style::Euv;
+  const gen::Rendered euv = gen::Render(sc);
+  EXPECT_GT(Grey(euv, 346, 200), Grey(euv, 200, 200) + 60);
+  EXPECT_GT(Grey(euv, 346, 200), Grey(euv, 356, 200) + 20);
+  EXPECT_GT(Grey(euv, 356, 200), Grey(euv, 380, 200) + 10);
+  // Tint and noise: the channels scaled, the noise the same for one seed.
+  sc = base;
+  sc.tintR = 1, sc.tintG = 0.5, sc.tintB = 0;
+  sc.noise = 5;
+  const gen::Rendered tinted = gen::Render(sc), again = gen::Render(sc);
+  EXPECT_EQ(tinted.argb, again.argb);
+  const std::uint32_t c = tinted.argb[200 * 400 + 200];
+  EXPECT_NEAR(static_cast<double>((c >> 8) & 0xFF), 0.5 * ((c >> 16) & 0xFF), 1);
+  EXPECT_EQ(c & 0xFF, 0u);
+  sc.seed = 2;
+  EXPECT_NE(gen::Render(sc).argb, tinted.argb);
 }
 
 TEST(Generator, TruthFileByteForByte) {

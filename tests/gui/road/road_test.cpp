@@ -203,6 +203,41 @@ void FitLimb(Road& r) {
   GUI_NEAR(s.LimbRadius, r.truth.rk_px, 0.5, "disc radius");
 }
 
+// Settings -> Input -> Automatic limb: the limb points are entered and
+// dotted; the observer removes the last one with the right button and
+// clicks one of his own on the limb, then End. The fit reports the circle
+// as for clicked points, and the disc is the generated one, closer than the
+// clicks hold it.
+void FitLimbAutomatically(Road& r) {
+  ROAD_STEP(Choose(r, Menu::AutoLimb));
+  QVERIFY(r.f.app().win.EndVisible(EndButton::limbend));
+  QVERIFY(!r.f.window().menuAction(Menu::Limb)->isEnabled());
+  QVERIFY(!r.f.window().menuAction(Menu::AutoLimb)->isEnabled());
+  QCOMPARE(Q(r.s().SelectModeText), QString("Autoselect mode Nearest"));
+  const int n = r.s().PointCount;
+  QVERIFY2(n >= 24 && n <= 90, qPrintable(QString::number(n)));
+  // The entered points are dotted black on the picture.
+  const ProgramState& s = r.s();
+  for (int i = 1; i <= n; ++i) {
+    const double X = s.PointX[static_cast<std::size_t>(i)] + s.ZeroPointX;
+    const double Y = s.ZeroPointY - s.PointY[static_cast<std::size_t>(i)];
+    QCOMPARE(r.f.window().picture().Point(X, Y), static_cast<std::int32_t>(QBColor(0)));
+  }
+  ROAD_STEP(ClickPicture(r, r.truth.x0_px, r.truth.y0_px, Qt::RightButton));
+  QCOMPARE(static_cast<int>(r.s().PointCount), n - 1);
+  const gen::PointPx top = r.truth.limb[r.truth.limb.size() / 4];
+  ROAD_STEP(ClickPicture(r, top.x_px, top.y_px));
+  QCOMPARE(static_cast<int>(r.s().PointCount), n);
+  r.ExpectMessage("xm=");
+  QTest::mouseClick(r.f.find("limbend"), Qt::LeftButton);
+  ROAD_STEP(CheckModals(r));
+  QVERIFY2(r.messages.back().contains(Q(" rk=" + NumberText(r.s().LimbRadius) + " ")), qPrintable(r.messages.back()));
+  QVERIFY(!r.f.app().win.EndVisible(EndButton::limbend));
+  GUI_NEAR(r.s().ZeroPointX, r.truth.x0_px, 0.3, "disc centre x");
+  GUI_NEAR(r.s().ZeroPointY, r.truth.y0_px, 0.3, "disc centre y");
+  GUI_NEAR(r.s().LimbRadius, r.truth.rk_px, 0.3, "disc radius");
+}
+
 // Settings -> Input -> Orientation -> daily parallel or rotation axis: the
 // frame where east (north) lies chosen in the dialog, a click on each
 // generated point of the line, then End. On a drawing the line's points are
@@ -376,6 +411,7 @@ class RoadTest : public QObject {
   void drawingOrientedByDailyParallel();
   void halphaNorthUpNeedsOnlyTheLimb();
   void drawingOrientedByRotationAxis();
+  void halphaWithTheAutomaticLimb();
 };
 
 // A Kanzelhöhe drawing: mirrored and rotated, oriented by the daily parallel.
@@ -426,6 +462,19 @@ void RoadTest::drawingOrientedByRotationAxis() {
   ROAD_STEP(CheckDataFile(r, "g2"));
   ROAD_STEP(Reopen(r, OpenBy::KeyF));
   ROAD_STEP(ViewObjects(r));
+}
+
+// The H-alpha picture again, its limb found by the program and refined by
+// the observer.
+void RoadTest::halphaWithTheAutomaticLimb() {
+  Road r(pelorin::test::HalphaNorthUpScene());
+  ROAD_STEP(OpenNewPicture(r));
+  ROAD_STEP(ConfirmDate(r, DateEntry::PressOk));
+  ROAD_STEP(FitLimbAutomatically(r));
+  QCOMPARE(r.s().CalibrationState, 3.0f);
+  ROAD_STEP(MeasureObject(r, "AR10365"));
+  ROAD_STEP(Save(r));
+  ROAD_STEP(CheckDataFile(r, "AR10365"));
 }
 
 PELORIN_GUI_TEST(RoadTest);

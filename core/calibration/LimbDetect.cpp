@@ -1,0 +1,493 @@
+#include "calibration/LimbDetect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <random>
+
+namespace pelorin {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr int kScanLines = 80;      // rows, and as many columns, for the coarse circle
+constexpr int kCandidatesPerLine = 8;
+constexpr int kCoarseTrials = 2000;
+constexpr int kRays = 360;
+constexpr double kRayStep = 0.5;    // px between samples along a ray
+constexpr int kMaxEntered = 72;
+constexpr int kMinPoints = 12;
+constexpr double kMinRadius = 8;
+
+// Grey levels of the picture as it is shown.
+class Grey {
+ public:
+  explicit Grey(const PicturePort& p) : pic_(p), w_(p.Width()), h_(p.Height()) {}
+  int W() const { return w_; }
+  int H() const { return h_; }
+  // Pixel (x, y) inside the picture.
+  double At(int x, int y) const {
+    const std::int32_t c = pic_.Point(x, y);
+    if (c < 0) return kNaN;
+    const auto u = static_cast<std::uint32_t>(c);
+    return ((u & 0xFFu) + ((u >> 8) & 0xFFu) + ((u >> 16) & 0xFFu)) / 3.0;
+  }
+  // Bilinear between pixel centres; NaN when a neighbour lies outside.
+  double Sample(double x, double y) const {
+    const double fx = std::floor(x), fy = std::floor(y);
+    if (!(fx >= 0 && fy >= 0 && fx + 1 < w_ && fy + 1 < h_)) return kNaN;
+    const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+    const double ax = x - fx, ay = y - fy;
+    const double a = At(ix, iy), b = At(ix + 1, iy), c = At(ix, iy + 1), d = At(ix + 1, iy + 1);
+    return (a * (1 - ax) + b * ax) * (1 - ay) + (c * (1 - ax) + d * ax) * ay;
+  }
+
+ private:
+  const PicturePort& pic_;
+  int w_, h_;
+};
+
+struct Circle {
+  double x = 0, y = 0, r = 0;
+};
+
+// An edge crossed by a scan line: where it is and which way it faces.
+struct Candidate {
+  double x, y;
+  double nx, ny;  // unit gradient
+};
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+  std::nth_element(v.begin(), mid, v.end());
+  return *mid;
+}
+
+// The circle through three points; false when they are (nearly) collinear.
+bool ThroughThree(double x1, double y1, double x2, double y2, double x3, double y3, Circle& c) {
+  const double bx = x2 - x1, by = y2 - y1, cx = x3 - x1, cy = y3 - y1;
+  const double d = 2 * (bx * cy - by * cx);
+  if (std::fabs(d) < 1e-9) return false;
+  const double b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+  const double ux = (cy * b2 - by * c2) / d, uy = (bx * c2 - cx * b2) / d;
+  c = {x1 + ux, y1 + uy, std::hypot(ux, uy)};
+  return std::isfinite(c.r);
+}
+
+// Algebraic least-squares circle through the points (about their mean, so
+// large coordinates keep their precision); false when they fix no circle.
+template <class GetX, class GetY>
+bool FitCircle(std::size_t n, GetX gx, GetY gy, Circle& out) {
+  if (n < 3) return false;
+  double mx = 0, my = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    mx += gx(i);
+    my += gy(i);
+  }
+  mx /= static_cast<double>(n);
+  my /= static_cast<double>(n);
+  double suu = 0, svv = 0, suv = 0, suuu = 0, svvv = 0, suvv = 0, svuu = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double u = gx(i) - mx, v = gy(i) - my;
+    suu += u * u;
+    svv += v * v;
+    suv += u * v;
+    suuu += u * u * u;
+    svvv += v * v * v;
+    suvv += u * v * v;
+    svuu += v * u * u;
+  }
+  const double det = suu * svv - suv * suv;
+  if (!(std::fabs(det) > 1e-12 * (suu * svv + 1e-300))) return false;
+  const double r1 = 0.5 * (suuu + suvv), r2 = 0.5 * (svvv + svuu);
+  const double uc = (r1 * svv - r2 * suv) / det, vc = (r2 * suu - r1 * suv) / det;
+  const double r = std::sqrt(uc * uc + vc * vc + (suu + svv) / static_cast<double>(n));
+  out = {uc + mx, vc + my, r};
+  return std::isfinite(r) && r > 0;
+}
+
+// A circle the picture can hold as a solar disc: a radius of at least 8 px
+// and at most the longer side, the centre no further out than half the
+// radius beyond the picture.
+bool Plausible(const Circle& c, int w, int h) {
+  const double maxR = std::max(w, h);
+  return c.r >= kMinRadius && c.r <= maxR && c.x >= -0.5 * c.r && c.x <= w - 1 + 0.5 * c.r && c.y >= -0.5 * c.r &&
+         c.y <= h - 1 + 0.5 * c.r;
+}
+
+// --- Coarse circle ---------------------------------------------------------
+
+// The strongest edges along one scan line of `n` grey values starting at
+// (x0, y0) in steps (dx, dy).
+void LineCandidates(const Grey& g, int x0, int y0, int dx, int dy, int n, std::vector<Candidate>& out) {
+  if (n < 8) return;
+  std::vector<double> raw(static_cast<std::size_t>(n)), s(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) raw[static_cast<std::size_t>(i)] = g.At(x0 + i * dx, y0 + i * dy);
+  for (int i = 0; i < n; ++i) {
+    const auto at = [&](int k) { return raw[static_cast<std::size_t>(std::clamp(k, 0, n - 1))]; };
+    s[static_cast<std::size_t>(i)] = (at(i - 1) + 2 * at(i) + at(i + 1)) / 4;
+  }
+  // Gradient over four pixels; its noise level from the median magnitude.
+  std::vector<double> grad(static_cast<std::size_t>(n), 0.0), mags;
+  for (int i = 2; i + 2 < n; ++i) {
+    grad[static_cast<std::size_t>(i)] = (s[static_cast<std::size_t>(i + 2)] - s[static_cast<std::size_t>(i - 2)]) / 4;
+    mags.push_back(std::fabs(grad[static_cast<std::size_t>(i)]));
+  }
+  const double threshold = std::max(3.0, 4.5 * Median(mags));
+  struct Peak {
+    double pos, mag;
+  };
+  std::vector<Peak> peaks;
+  for (int i = 3; i + 3 < n; ++i) {
+    const double m = std::fabs(grad[static_cast<std::size_t>(i)]);
+    const double l = std::fabs(grad[static_cast<std::size_t>(i - 1)]), r = std::fabs(grad[static_cast<std::size_t>(i + 1)]);
+    if (m < threshold || m < l || m <= r) continue;
+    const double den = l - 2 * m + r;
+    const double off = den < 0 ? std::clamp(0.5 * (l - r) / den, -0.5, 0.5) : 0.0;
+    peaks.push_back({i + off, m});
+  }
+  std::sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.mag > b.mag; });
+  if (peaks.size() > kCandidatesPerLine) peaks.resize(kCandidatesPerLine);
+  for (const Peak& p : peaks) {
+    const int i = static_cast<int>(std::lround(p.pos));
+    const int x = x0 + i * dx, y = y0 + i * dy;
+    // The gradient across the line, from the pixels two away on either side.
+    const int ax = dy, ay = dx;  // across the scan line
+    const auto across = [&](int k) {
+      double sum = 0, wsum = 0;
+      for (int t = -1; t <= 1; ++t) {
+        const double v = g.At(x + k * ax + t * dx, y + k * ay + t * dy);
+        if (std::isnan(v)) continue;
+        const double wt = t == 0 ? 2 : 1;
+        sum += wt * v;
+        wsum += wt;
+      }
+      return wsum > 0 ? sum / wsum : kNaN;
+    };
+    const double plus = across(2), minus = across(-2);
+    const double along = grad[static_cast<std::size_t>(i)];
+    const double acrossGrad = std::isnan(plus) || std::isnan(minus) ? 0.0 : (plus - minus) / 4;
+    const double gx = dx != 0 ? along : acrossGrad, gy = dx != 0 ? acrossGrad : along;
+    const double len = std::hypot(gx, gy);
+    if (!(len > 0)) continue;
+    out.push_back({x0 + p.pos * dx, y0 + p.pos * dy, gx / len, gy / len});
+  }
+}
+
+// How many of the candidates lie on the circle, facing its centre.
+template <class F>
+int Consensus(const std::vector<Candidate>& cands, const Circle& c, double tol, F&& each) {
+  int count = 0;
+  for (const Candidate& k : cands) {
+    const double dx = k.x - c.x, dy = k.y - c.y, d = std::hypot(dx, dy);
+    if (!(std::fabs(d - c.r) <= tol) || d <= 0) continue;
+    if (std::fabs((dx * k.nx + dy * k.ny) / d) < 0.85) continue;
+    ++count;
+    each(k);
+  }
+  return count;
+}
+
+// How many times the scan lines cross the circle inside the picture.
+int ExpectedCrossings(const Circle& c, int w, int h) {
+  int n = 0;
+  const auto count = [&](double centre, double other, int length, double at) {
+    const double d = at - other;
+    if (std::fabs(d) >= c.r) return;
+    const double half = std::sqrt(c.r * c.r - d * d);
+    for (double p : {centre - half, centre + half})
+      if (p >= 2 && p <= length - 3) ++n;
+  };
+  for (int k = 0; k < kScanLines; ++k) {
+    count(c.x, c.y, w, (k + 0.5) * h / kScanLines);
+    count(c.y, c.x, h, (k + 0.5) * w / kScanLines);
+  }
+  return n;
+}
+
+bool CoarseCircle(const Grey& g, Circle& best) {
+  const int w = g.W(), h = g.H();
+  std::vector<Candidate> cands;
+  for (int k = 0; k < kScanLines; ++k) {
+    LineCandidates(g, 0, static_cast<int>((k + 0.5) * h / kScanLines), 1, 0, w, cands);
+    LineCandidates(g, static_cast<int>((k + 0.5) * w / kScanLines), 0, 0, 1, h, cands);
+  }
+  if (cands.size() < 3) return false;
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<std::size_t> pick(0, cands.size() - 1);
+  int bestCount = 0;
+  for (int trial = 0; trial < kCoarseTrials; ++trial) {
+    const Candidate &a = cands[pick(rng)], &b = cands[pick(rng)], &c = cands[pick(rng)];
+    Circle circle;
+    if (!ThroughThree(a.x, a.y, b.x, b.y, c.x, c.y, circle) || !Plausible(circle, w, h)) continue;
+    bool facing = true;
+    for (const Candidate* k : {&a, &b, &c}) {
+      const double dx = k->x - circle.x, dy = k->y - circle.y;
+      if (std::fabs((dx * k->nx + dy * k->ny) / circle.r) < 0.85) facing = false;
+    }
+    if (!facing) continue;
+    const int n = Consensus(cands, circle, std::max(2.0, 0.005 * circle.r), [](const Candidate&) {});
+    if (n > bestCount) {
+      bestCount = n;
+      best = circle;
+    }
+  }
+  if (bestCount < 6) return false;
+  // Least squares on the agreeing edges, twice, narrowing the band.
+  for (int pass = 0; pass < 3; ++pass) {
+    std::vector<Candidate> in;
+    Consensus(cands, best, std::max(2.0, 0.005 * best.r), [&](const Candidate& k) { in.push_back(k); });
+    Circle fitted;
+    if (in.size() < 6 ||
+        !FitCircle(in.size(), [&](std::size_t i) { return in[i].x; }, [&](std::size_t i) { return in[i].y; }, fitted) ||
+        !Plausible(fitted, w, h))
+      break;
+    best = fitted;
+  }
+  std::vector<Candidate> in;
+  Consensus(cands, best, std::max(2.0, 0.005 * best.r), [&](const Candidate& k) { in.push_back(k); });
+  const int expected = ExpectedCrossings(best, w, h);
+  return expected >= 4 && static_cast<double>(in.size()) >= std::max(6.0, 0.4 * expected);
+}
+
+// --- Edges along rays ------------------------------------------------------
+
+enum class EdgeKind { Step, DarkLine, BrightLine };
+
+struct Profile {
+  double theta;
+  double start;  // radius of the first sample
+  std::vector<double> v;  // grey along the ray, kRayStep apart
+};
+
+// The grey levels along the ray at `theta` from r - half to r + half, cut to
+// the longest run inside the picture; empty when less than 60 % is inside.
+Profile RayProfile(const Grey& g, const Circle& c, double theta, double half) {
+  Profile p{theta, 0, {}};
+  const int n = static_cast<int>(2 * half / kRayStep) + 1;
+  const double ct = std::cos(theta), st = std::sin(theta);
+  std::vector<double> all(static_cast<std::size_t>(n));
+  int bestStart = 0, bestLen = 0, runStart = 0;
+  for (int k = 0; k < n; ++k) {
+    const double r = c.r - half + k * kRayStep;
+    all[static_cast<std::size_t>(k)] = g.Sample(c.x + r * ct, c.y - r * st);
+    if (std::isnan(all[static_cast<std::size_t>(k)])) {
+      runStart = k + 1;
+    } else if (k - runStart + 1 > bestLen) {
+      bestLen = k - runStart + 1;
+      bestStart = runStart;
+    }
+  }
+  if (bestLen < 0.6 * n) return p;
+  p.start = c.r - half + bestStart * kRayStep;
+  p.v.assign(all.begin() + bestStart, all.begin() + bestStart + bestLen);
+  return p;
+}
+
+struct RayStats {
+  double step, dark, bright, sign;  // |in - out|, depth below, height above, sign of in - out
+};
+
+RayStats Stats(const std::vector<double>& v) {
+  const std::size_t m = std::max<std::size_t>(2, v.size() * 15 / 100);
+  double in = 0, out = 0;
+  for (std::size_t k = 0; k < m; ++k) {
+    in += v[k];
+    out += v[v.size() - 1 - k];
+  }
+  in /= static_cast<double>(m);
+  out /= static_cast<double>(m);
+  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+  return {std::fabs(in - out), std::min(in, out) - *lo, *hi - std::max(in, out), in >= out ? 1.0 : -1.0};
+}
+
+// The edge radius on one profile, or NaN. `sign` (steps only): +1 when the
+// disc side is brighter. `minStrength` rejects rays whose edge is much
+// weaker than the picture's typical one; `strength` is this ray's.
+double EdgeOnProfile(const Profile& p, EdgeKind kind, double sign, double minStrength, double& strength) {
+  const std::vector<double>& v = p.v;
+  const int n = static_cast<int>(v.size());
+  if (n < 9) return kNaN;
+  std::vector<double> s(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const auto at = [&](int k) { return v[static_cast<std::size_t>(std::clamp(k, 0, n - 1))]; };
+    s[static_cast<std::size_t>(i)] = (at(i - 1) + 2 * at(i) + at(i + 1)) / 4;
+  }
+  if (kind == EdgeKind::Step) {
+    // Steepest descent from the disc side, refined by a parabola.
+    std::vector<double> d(static_cast<std::size_t>(n), 0.0);
+    for (int i = 1; i + 1 < n; ++i)
+      d[static_cast<std::size_t>(i)] = sign * (s[static_cast<std::size_t>(i - 1)] - s[static_cast<std::size_t>(i + 1)]);
+    int k = 2;
+    for (int i = 2; i + 2 < n; ++i)
+      if (d[static_cast<std::size_t>(i)] > d[static_cast<std::size_t>(k)]) k = i;
+    strength = d[static_cast<std::size_t>(k)];
+    if (!(strength >= minStrength) || k < 2 || k + 2 >= n) return kNaN;
+    const double l = d[static_cast<std::size_t>(k - 1)], m = d[static_cast<std::size_t>(k)], r = d[static_cast<std::size_t>(k + 1)];
+    const double den = l - 2 * m + r;
+    const double off = den < 0 ? std::clamp(0.5 * (l - r) / den, -0.5, 0.5) : 0.0;
+    return p.start + (k + off) * kRayStep;
+  }
+  // A line: the centroid of its dip (or bump) below (above) the paper.
+  const double lineSign = kind == EdgeKind::DarkLine ? 1.0 : -1.0;
+  const double base = Median(s);
+  int k = 0;
+  for (int i = 1; i < n; ++i)
+    if (lineSign * (base - s[static_cast<std::size_t>(i)]) > lineSign * (base - s[static_cast<std::size_t>(k)])) k = i;
+  strength = lineSign * (base - s[static_cast<std::size_t>(k)]);
+  if (!(strength >= minStrength) || k < 2 || k + 2 >= n) return kNaN;
+  const double cut = 0.3 * strength;
+  int a = k, b = k;
+  while (a > 0 && lineSign * (base - v[static_cast<std::size_t>(a - 1)]) > cut) --a;
+  while (b + 1 < n && lineSign * (base - v[static_cast<std::size_t>(b + 1)]) > cut) ++b;
+  if (a == 0 || b == n - 1) return kNaN;  // the line runs out of the window: along the ray
+  double sum = 0, wsum = 0;
+  for (int i = a; i <= b; ++i) {
+    const double wt = lineSign * (base - v[static_cast<std::size_t>(i)]) - cut;
+    sum += wt * i;
+    wsum += wt;
+  }
+  return wsum > 0 ? p.start + sum / wsum * kRayStep : kNaN;
+}
+
+struct RayEdge {
+  double theta, r, x, y;
+};
+
+// The circle most ray edges agree on; `inliers` receives them. Starts from a
+// consensus of three-edge circles, then rejects edges more than three robust
+// deviations (at least 0.4 px) off the fitted circle until none changes.
+bool RobustCircle(const std::vector<RayEdge>& edges, Circle& c, std::vector<RayEdge>& inliers) {
+  if (edges.size() < static_cast<std::size_t>(kMinPoints)) return false;
+  std::mt19937 rng(777);
+  std::uniform_int_distribution<std::size_t> pick(0, edges.size() - 1);
+  const double tol = std::max(1.0, 0.002 * c.r);
+  Circle best = c;
+  int bestCount = -1;
+  const auto count = [&](const Circle& k) {
+    int n = 0;
+    for (const RayEdge& e : edges)
+      if (std::fabs(std::hypot(e.x - k.x, e.y - k.y) - k.r) <= tol) ++n;
+    return n;
+  };
+  bestCount = count(best);
+  for (int trial = 0; trial < 300; ++trial) {
+    const RayEdge &a = edges[pick(rng)], &b = edges[pick(rng)], &d = edges[pick(rng)];
+    Circle k;
+    if (!ThroughThree(a.x, a.y, b.x, b.y, d.x, d.y, k) || std::fabs(k.r - c.r) > 0.1 * c.r) continue;
+    const int n = count(k);
+    if (n > bestCount) {
+      bestCount = n;
+      best = k;
+    }
+  }
+  std::vector<char> keep(edges.size());
+  for (std::size_t i = 0; i < edges.size(); ++i)
+    keep[i] = std::fabs(std::hypot(edges[i].x - best.x, edges[i].y - best.y) - best.r) <= 2 * tol;
+  Circle fit = best;
+  for (int pass = 0; pass < 20; ++pass) {
+    std::vector<const RayEdge*> in;
+    for (std::size_t i = 0; i < edges.size(); ++i)
+      if (keep[i]) in.push_back(&edges[i]);
+    if (in.size() < static_cast<std::size_t>(kMinPoints)) return false;
+    if (!FitCircle(in.size(), [&](std::size_t i) { return in[i]->x; }, [&](std::size_t i) { return in[i]->y; }, fit))
+      return false;
+    std::vector<double> res(edges.size()), absIn;
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+      res[i] = std::hypot(edges[i].x - fit.x, edges[i].y - fit.y) - fit.r;
+      if (keep[i]) absIn.push_back(std::fabs(res[i]));
+    }
+    const double limit = std::max(0.4, 3 * 1.4826 * Median(absIn));
+    bool changed = false;
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+      const char k = std::fabs(res[i]) <= limit;
+      if (k != keep[i]) changed = true;
+      keep[i] = k;
+    }
+    if (!changed) break;
+  }
+  inliers.clear();
+  for (std::size_t i = 0; i < edges.size(); ++i)
+    if (keep[i]) inliers.push_back(edges[i]);
+  c = fit;
+  return inliers.size() >= static_cast<std::size_t>(kMinPoints);
+}
+
+}  // namespace
+
+LimbDetection DetectLimb(const PicturePort& picture) {
+  LimbDetection out;
+  const Grey g(picture);
+  if (g.W() < 16 || g.H() < 16) return out;
+  Circle c;
+  if (!CoarseCircle(g, c)) return out;
+
+  // The kind of edge, decided once from the typical ray of the first pass.
+  EdgeKind kind = EdgeKind::Step;
+  double sign = 1, minStrength = 0;
+  std::vector<RayEdge> inliers;
+  for (int pass = 0; pass < 2; ++pass) {
+    const double half = pass == 0 ? std::max(10.0, 0.02 * c.r) : std::max(6.0, 0.01 * c.r);
+    std::vector<Profile> profiles;
+    for (int k = 0; k < kRays; ++k) {
+      Profile p = RayProfile(g, c, 2 * std::numbers::pi * k / kRays, half);
+      if (!p.v.empty()) profiles.push_back(std::move(p));
+    }
+    if (profiles.size() < static_cast<std::size_t>(kMinPoints)) return out;
+    if (pass == 0) {
+      std::vector<double> steps, darks, brights, signs;
+      for (const Profile& p : profiles) {
+        const RayStats st = Stats(p.v);
+        steps.push_back(st.step);
+        darks.push_back(st.dark);
+        brights.push_back(st.bright);
+        signs.push_back(st.sign);
+      }
+      const double step = Median(steps), dark = Median(darks), bright = Median(brights);
+      if (dark > 2 * step && dark >= bright) {
+        kind = EdgeKind::DarkLine;
+        minStrength = 0.3 * dark;
+      } else if (bright > 2 * step) {
+        kind = EdgeKind::BrightLine;
+        minStrength = 0.3 * bright;
+      } else {
+        sign = Median(signs) >= 0 ? 1 : -1;
+        // Per sample pair of the smoothed profile, about a fifth of the
+        // typical step spread over a few pixels.
+        minStrength = 0.05 * step;
+      }
+      if (!(minStrength > 0)) return out;
+    }
+    std::vector<RayEdge> edges;
+    for (const Profile& p : profiles) {
+      double strength = 0;
+      const double r = EdgeOnProfile(p, kind, sign, minStrength, strength);
+      if (std::isnan(r)) continue;
+      const double x = c.x + r * std::cos(p.theta), y = c.y - r * std::sin(p.theta);
+      if (x < 0 || y < 0 || x > g.W() - 1 || y > g.H() - 1) continue;
+      edges.push_back({p.theta, r, x, y});
+    }
+    Circle fitted = c;
+    if (!RobustCircle(edges, fitted, inliers) || !Plausible(fitted, g.W(), g.H())) return out;
+    if (static_cast<double>(inliers.size()) < 0.4 * static_cast<double>(profiles.size())) return out;
+    c = fitted;
+  }
+
+  out.found = true;
+  out.x0_px = c.x;
+  out.y0_px = c.y;
+  out.r_px = c.r;
+  // Spread over the limb: every k-th edge in the order of the rays.
+  const std::size_t n = inliers.size();
+  const std::size_t take = std::min<std::size_t>(n, kMaxEntered);
+  for (std::size_t i = 0; i < take; ++i) {
+    const RayEdge& e = inliers[i * n / take];
+    out.points.push_back({e.x, e.y});
+  }
+  return out;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,234 @@
+// FITS pictures through CFITSIO.
+#include <fitsio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Decoders.h"
+#include "files/PictureSize.h"
+
+namespace pelorin::decoders {
+
+namespace {
+
+// CFITSIO's explanation of `status`, with the messages it stacked up.
+std::string FitsError(int status) {
+  char text[FLEN_STATUS] = {};
+  fits_get_errstatus(status, text);
+  std::string out = text;
+  char msg[FLEN_ERRMSG] = {};
+  std::string details;
+  while (fits_read_errmsg(msg)) {
+    std::string m = msg;
+    while (!m.empty() && (m.back() == ' ' || m.back() == '\n')) m.pop_back();
+    if (m.empty() || m == out) continue;
+    if (!details.empty()) details += "; ";
+    details += m;
+  }
+  if (!details.empty()) out += " (" + details + ")";
+  return out;
+}
+
+// Closes the file however the reader leaves.
+struct FitsFile {
+  fitsfile* f = nullptr;
+  ~FitsFile() {
+    int status = 0;
+    if (f) fits_close_file(f, &status);
+  }
+};
+
+// A card's value as PictureHeader keeps it: strings without their quotes
+// (doubled quotes made single) and without trailing blanks.
+std::string CardValue(const char* raw) {
+  std::string v = raw;
+  while (!v.empty() && v.back() == ' ') v.pop_back();
+  std::size_t start = v.find_first_not_of(' ');
+  if (start == std::string::npos) return "";
+  v = v.substr(start);
+  if (v.front() != '\'') return v;
+  std::string s;
+  for (std::size_t i = 1; i < v.size(); ++i) {
+    if (v[i] == '\'') {
+      if (i + 1 < v.size() && v[i + 1] == '\'') {
+        s += '\'';
+        ++i;
+        continue;
+      }
+      break;
+    }
+    s += v[i];
+  }
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// Cards that describe the file's structure rather than the picture: kept
+// out of the header of a tile-compressed image (whose table they describe).
+bool CompressionCard(const std::string& k) {
+  static const char* const kExact[] = {"XTENSION", "BITPIX", "NAXIS", "PCOUNT", "GCOUNT", "TFIELDS", "ZIMAGE",
+                                       "ZCMPTYPE", "ZBITPIX", "ZNAXIS", "ZQUANTIZ", "ZDITHER0", "ZSIMPLE",
+                                       "ZEXTEND", "ZBLOCKED", "ZTENSION", "ZPCOUNT", "ZGCOUNT", "ZHECKSUM",
+                                       "ZDATASUM", "THEAP", "EXTNAME"};
+  for (const char* e : kExact)
+    if (k == e) return true;
+  for (const char* prefix : {"NAXIS", "TTYPE", "TFORM", "TUNIT", "TDIM", "ZNAXIS", "ZTILE", "ZNAME", "ZVAL", "TSCAL",
+                             "TZERO", "TNULL"}) {
+    const std::string p = prefix;
+    if (k.size() > p.size() && k.compare(0, p.size(), p) == 0 &&
+        k.find_first_not_of("0123456789", p.size()) == std::string::npos)
+      return true;
+  }
+  return false;
+}
+
+bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGLONG>& axes, PictureHeader& header,
+               int& status) {
+  int count = 0, more = 0;
+  if (fits_get_hdrspace(f, &count, &more, &status)) return false;
+  if (compressed) {
+    header.cards.push_back({"BITPIX", std::to_string(bitpix)});
+    header.cards.push_back({"NAXIS", std::to_string(axes.size())});
+    for (std::size_t i = 0; i < axes.size(); ++i)
+      header.cards.push_back({"NAXIS" + std::to_string(i + 1), std::to_string(axes[i])});
+  }
+  for (int i = 1; i <= count; ++i) {
+    char name[FLEN_KEYWORD] = {}, value[FLEN_VALUE] = {}, comment[FLEN_COMMENT] = {};
+    if (fits_read_keyn(f, i, name, value, comment, &status)) return false;
+    const std::string k = name;
+    if (k.empty() || k == "COMMENT" || k == "HISTORY" || k == "END") continue;
+    if (compressed && CompressionCard(k)) continue;
+    header.cards.push_back({k, CardValue(value)});
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, const ReadOptions& options) {
+  out = DecodedPicture{};
+  out.kind = PictureKind::Fits;
+  FitsFile file;
+  int status = 0;
+  // The disk-file opener takes the name as it is (no CFITSIO filename
+  // syntax); gzip-compressed files are uncompressed in memory.
+  fits_clear_errmsg();
+  if (fits_open_diskfile(&file.f, path.c_str(), READONLY, &status)) {
+    error = "it is not a readable FITS file: " + FitsError(status);
+    file.f = nullptr;
+    return false;
+  }
+  int hduCount = 0;
+  if (fits_get_num_hdus(file.f, &hduCount, &status)) {
+    error = "its FITS structure cannot be read: " + FitsError(status);
+    return false;
+  }
+  // The first HDU holding an image of two axes or more.
+  std::vector<LONGLONG> axes;
+  int bitpix = 0, hdu = 0;
+  std::string oneAxis;
+  for (int h = 1; h <= hduCount && hdu == 0; ++h) {
+    int type = 0;
+    if (fits_movabs_hdu(file.f, h, &type, &status)) {
+      error = "HDU " + std::to_string(h) + " cannot be read: " + FitsError(status);
+      return false;
+    }
+    if (type != IMAGE_HDU) continue;
+    int naxis = 0;
+    if (fits_get_img_dim(file.f, &naxis, &status)) {
+      error = "the image of HDU " + std::to_string(h) + " cannot be read: " + FitsError(status);
+      return false;
+    }
+    if (naxis < 1) continue;
+    std::vector<LONGLONG> n(static_cast<std::size_t>(std::min(naxis, 999)));
+    if (fits_get_img_paramll(file.f, static_cast<int>(n.size()), &bitpix, &naxis, n.data(), &status)) {
+      error = "the image of HDU " + std::to_string(h) + " cannot be read: " + FitsError(status);
+      return false;
+    }
+    if (naxis == 1) {
+      if (oneAxis.empty()) oneAxis = "a 1-D array of " + std::to_string(n[0]) + " values in HDU " + std::to_string(h);
+      continue;
+    }
+    axes = n;
+    hdu = h;
+  }
+  if (hdu == 0) {
+    error = oneAxis.empty() ? "it holds no image" : "it holds no 2-D image, only " + oneAxis;
+    return false;
+  }
+  // Refused from the header, before anything is set aside for the pixels.
+  if (!CheckPictureSize(axes[0], axes[1], error)) return false;
+  const int w = static_cast<int>(axes[0]), h = static_cast<int>(axes[1]);
+  for (std::size_t i = 2; i < axes.size(); ++i) {
+    if (axes[i] < 1) {
+      error = "its image has an empty axis " + std::to_string(i + 1);
+      return false;
+    }
+  }
+  long long planes = 1;
+  for (std::size_t i = 2; i < axes.size(); ++i) planes = axes[i] > 1 ? planes * std::min<LONGLONG>(axes[i], 1 << 20) : planes;
+  if (planes > 1) {
+    std::string dims = std::to_string(axes[0]);
+    for (std::size_t i = 1; i < axes.size(); ++i) dims += " x " + std::to_string(axes[i]);
+    out.note = "The FITS file holds a cube of " + dims + " values; its first plane is shown.";
+  }
+
+  int compressed = fits_is_compressed_image(file.f, &status);
+  status = 0;
+  // The pixels the header promises must be in the file before memory is
+  // set aside for them (a tile-compressed image is checked as it is read).
+  if (!compressed) {
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    if (fits_get_hduaddrll(file.f, &headStart, &dataStart, &dataEnd, &status)) {
+      error = "its FITS structure cannot be read: " + FitsError(status);
+      return false;
+    }
+    const LONGLONG need = dataStart + static_cast<LONGLONG>(std::abs(bitpix) / 8) * axes[0] * axes[1];
+    const LONGLONG have = file.f->Fptr->filesize;
+    if (need > have) {
+      error = "the FITS file is cut short: its header promises " + std::to_string(need - dataStart) +
+              " bytes of pixel data for the first plane, the file holds " +
+              std::to_string(std::max<LONGLONG>(0, have - dataStart));
+      out = DecodedPicture{};
+      return false;
+    }
+  }
+  if (!ReadCards(file.f, compressed != 0, bitpix, axes, out.header, status)) {
+    error = "its header cannot be read: " + FitsError(status);
+    out = DecodedPicture{};
+    return false;
+  }
+
+  // The first plane as floats: BZERO and BSCALE applied, BLANK made NaN.
+  const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+  std::unique_ptr<float[]> values(new float[count]);  // every one is read next
+  std::vector<LONGLONG> first(axes.size(), 1);
+  float nan = std::numeric_limits<float>::quiet_NaN();
+  int anyNull = 0;
+  if (fits_read_pixll(file.f, TFLOAT, first.data(), static_cast<LONGLONG>(count), &nan, values.get(), &anyNull,
+                      &status)) {
+    error = "its pixel data cannot be read (the file may be cut short): " + FitsError(status);
+    out = DecodedPicture{};
+    return false;
+  }
+  // FITS rows count from the bottom: the first row read is the last shown.
+  if (!PlaceOnLevels(values.get(), w, h, true, out.levels, error)) {
+    out = DecodedPicture{};
+    return false;
+  }
+  values.reset();
+  out.width = w;
+  out.height = h;
+  if (options.greyOfData) {
+    out.argb.resize(count);
+    LevelsToArgb(out.levels, BrightnessScale::Linear, out.argb.data());
+  }
+  return true;
+}
+
+}  // namespace pelorin::decoders
