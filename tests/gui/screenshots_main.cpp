@@ -182,6 +182,9 @@ int main(int argc, char** argv) {
     Must(walk.Open(QDir::current().filePath(QString::fromStdString(halpha.picture.fileName)).toStdString(), "0"),
          "opening the H-alpha picture");
     Must(walk.ConfirmDate(), "the date");
+    // One picture pixel to one screen pixel, so that the inset shows the
+    // dots as the picture holds them.
+    w.setZoom(1.0);
     const double a = 130 * 3.14159265358979 / 180;
     const double cx = halpha.truth.x0_px + halpha.truth.rk_px * std::cos(a);
     const double cy = halpha.truth.y0_px - halpha.truth.rk_px * std::sin(a);
