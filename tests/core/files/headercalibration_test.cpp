@@ -338,6 +338,47 @@ TEST(CalibrateFromHeader, InstrumentQuirks) {
   }
 }
 
+// The reference itself, on points whose place follows from plane geometry:
+// a point at heliocentric angle sigma from the sub-observer point, seen from
+// D, lies tan(rho) = R sin(sigma) / (D - R cos(sigma)) from the disc centre.
+// (1e-7 degrees: near the limb the line of sight grazes the sphere.)
+TEST(ReferenceHeliographic, PointsOfKnownPlace) {
+  const double R = 696e6, D = 1.5e11;
+  for (const double sigma : {0.0, 10.0, 30.0, 60.0, 85.0}) {
+    const double s = sigma / kDegPerRad;
+    const double rho_arcsec = std::atan(R * std::sin(s) / (D - R * std::cos(s))) * kDegPerRad * 3600;
+    for (const double angle : {0.0, 90.0, 180.0, 270.0}) {  // north, west, south, east
+      const double a = angle / kDegPerRad;
+      WcsPicture w;
+      w.height = 1000;
+      w.crpix1 = 501;
+      w.crpix2 = 500;  // picture pixel (500, 500) is helioprojective (0, 0)
+      w.m11 = w.m22 = 1;
+      w.crval1 = rho_arcsec * std::sin(a);  // the point sits on the reference pixel
+      w.crval2 = rho_arcsec * std::cos(a);
+      w.D_m = D;
+      w.R_m = R;
+      w.L0_deg = 100;
+      HeliographicPoint p;
+      ASSERT_TRUE(ReferenceHeliographic(w, 500, 500, p));
+      EXPECT_NEAR(p.sigma, sigma, 1e-7) << sigma << " " << angle;
+      EXPECT_NEAR(p.B, sigma * std::cos(a), 1e-7) << sigma << " " << angle;
+      EXPECT_NEAR(p.lon, sigma * std::sin(a), 1e-7) << sigma << " " << angle;
+      EXPECT_NEAR(p.L, std::fmod(100 + sigma * std::sin(a) + 360, 360), 1e-7) << sigma << " " << angle;
+    }
+  }
+  // Beyond the limb the line of sight misses the Sun.
+  WcsPicture w;
+  w.height = 1000;
+  w.crpix1 = 501;
+  w.crpix2 = 500;
+  w.crval1 = 1000;
+  w.D_m = D;
+  w.R_m = R;
+  HeliographicPoint p;
+  EXPECT_FALSE(ReferenceHeliographic(w, 500, 500, p));
+}
+
 // Source of the expected values: the reference formulas of
 // tests/support/Helioprojective.h on the same WCS. Tolerance 0.01 degrees
 // in B and L within 60 degrees of the disc centre.
