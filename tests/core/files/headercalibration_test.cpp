@@ -207,7 +207,8 @@ TEST(CalibrateFromHeader, WhatEachKeywordGives) {
        RoundHalfEven(0.004652472 / std::sin(975.3 / 3600 / kDegPerRad), 6), 0, 1, 0},
       {"SOLAR_R in pixels with the scale", Changed({{"SOLAR_R", "1620"}}, {"DSUN_OBS"}), -7.2, 123.45,
        RoundHalfEven(0.004652472 / std::sin(1620 * pxRad), 6), 0, 1, 0},
-      {"R_SUN in pixels without a scale: the ephemeris' distance", Changed({{"R_SUN", "1620"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}),
+      {"R_SUN in pixels without a scale: the ephemeris' distance",
+       Changed({{"R_SUN", "1620"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}),
        -7.2, 123.45, eRho0, 0, 1, 1620},
       {"a pixel radius and CROTA2 without a scale",
        Changed({{"R_SUN", "1620"}, {"CROTA2", "-20"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}), -7.2, 123.45, eRho0, -20, 1,
@@ -222,7 +223,8 @@ TEST(CalibrateFromHeader, WhatEachKeywordGives) {
       {"FORTRAN exponents", Changed({{"CDELT1", "6.0D-01"}, {"CDELT2", "6.0d-1"}}), -7.2, 123.45, kBaseRho0, 0, 1, 0},
       {"PC before CROTA2", Changed({{"CROTA2", "45"}, {"PC1_1", "0"}, {"PC1_2", "-1"}, {"PC2_1", "1"}, {"PC2_2", "0"}}),
        -7.2, 123.45, kBaseRho0, 90, 1, 0},
-      {"CD before PC", Changed({{"PC1_1", "-1"}, {"CD1_1", "0.6"}, {"CD2_2", "0.6"}}), -7.2, 123.45, kBaseRho0, 0, 1, 0},
+      {"CD before PC", Changed({{"PC1_1", "-1"}, {"CD1_1", "0.6"}, {"CD2_2", "0.6"}}), -7.2, 123.45, kBaseRho0, 0, 1,
+       0},
   };
   for (const auto& c : cases) {
     HeaderCalibration cal;
@@ -275,7 +277,8 @@ TEST(CalibrateFromHeader, AHeaderThatIsNotEnoughSaysWhatIsMissing) {
       {"DSUN_OBS in AU", Changed({{"DSUN_OBS", "0.98"}}), "DSUN_OBS 0.98 is not a distance from the Sun in metres"},
       {"a text for a number", Changed({{"CDELT1", "abc"}}), "CDELT1 'abc' is not a number"},
       {"a latitude beyond the pole", Changed({{"HGLT_OBS", "95"}}), "HGLT_OBS 95 is not a latitude in degrees"},
-      {"a radius of no size", Changed({{"RSUN_OBS", "0"}}, {"DSUN_OBS"}), "RSUN_OBS 0 is not a solar radius in arcseconds"},
+      {"a radius of no size", Changed({{"RSUN_OBS", "0"}}, {"DSUN_OBS"}),
+       "RSUN_OBS 0 is not a solar radius in arcseconds"},
       {"a disc of a million pixels", Changed({{"CDELT1", "1e-7"}, {"CDELT2", "1e-7"}}),
        "the disc would be 9754067347.03047 pixels in radius: the scale or the radius is absurd"},
       {"a Sun seen from close by", Changed({{"RSUN_OBS", "200000"}}, {"DSUN_OBS"}),
