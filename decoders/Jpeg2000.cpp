@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -210,15 +211,26 @@ bool ReadJpeg2000(const std::string& path, DecodedPicture& out, std::string& err
                     b(c.image->comps[2].data[i]);
   } else {
     // One grey component (a second one would be transparency): data.
-    std::vector<float> values(count);
-    for (std::size_t i = 0; i < count; ++i) values[i] = static_cast<float>(c0.data[i]);
+    // The decoded integers become floats in their own memory (both four
+    // bytes), so no second copy of the picture is made.
+    static_assert(sizeof(OPJ_INT32) == sizeof(float));
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(c0.data);
+    for (std::size_t i = 0; i < count; ++i) {
+      OPJ_INT32 v;
+      std::memcpy(&v, bytes + i * 4, 4);
+      const float f = static_cast<float>(v);
+      std::memcpy(bytes + i * 4, &f, 4);
+    }
+    // (OpenJPEG's memory comes from malloc, where the floats written by
+    // memcpy live from now on.)
+    const float* data = std::launder(reinterpret_cast<const float*>(bytes));
+    const bool placed = PlaceOnLevels(data, pw, ph, false, out.levels, error);
     opj_image_destroy(c.image);
     c.image = nullptr;
-    if (!PlaceOnLevels(values.data(), pw, ph, false, out.levels, error)) {
+    if (!placed) {
       out = DecodedPicture{};
       return false;
     }
-    std::vector<float>().swap(values);
     if (options.greyOfData) {
       out.argb.resize(count);
       LevelsToArgb(out.levels, BrightnessScale::Linear, out.argb.data());

@@ -53,6 +53,7 @@ class DataPictureTest : public QObject {
   void badFitsRefusedWithAReason_data();
   void badFitsRefusedWithAReason();
   void brightnessScaleRedrawsPictureAndGrid();
+  void badFitsInTheWindowSaysSoAndKeepsThePicture();
 };
 
 void DataPictureTest::everyKindOpens_data() {
@@ -202,6 +203,26 @@ void DataPictureTest::brightnessScaleRedrawsPictureAndGrid() {
   QVERIFY2(modals.Check().isEmpty(), qPrintable(modals.Check()));
   Q_EMIT view->aboutToShow();
   QVERIFY(!scales->isEnabled());
+}
+
+void DataPictureTest::badFitsInTheWindowSaysSoAndKeepsThePicture() {
+  MainWindowFixture f;
+  gen::WriteSolarFits(f.folder() + "/sun.fits", Dated(128));
+  OpenPicture(f.app(), f.folder() + "/sun.fits");
+  QCOMPARE(f.app().s.CalibrationState, std::int16_t{3});
+  const std::string huge = f.folder() + "/huge.fits";
+  pelorin::test::WriteAll(huge, gen::RawFitsHeader({{"SIMPLE", "T"}, {"BITPIX", "16"}, {"NAXIS", "2"},
+                                                    {"NAXIS1", "200000"}, {"NAXIS2", "200000"}}));
+  {
+    gui::test::MessageCatcher catcher;
+    OpenPicture(f.app(), huge);
+    QCOMPARE(catcher.texts.size(), std::size_t{1});
+    const QString text = catcher.texts[0];
+    QVERIFY2(text.contains(QString::fromStdString(huge)) && text.contains("200000 x 200000"), qPrintable(text));
+  }
+  QCOMPARE(f.app().pic.Width(), 128);
+  QCOMPARE(f.app().s.DataFileName, std::string("sun.dat"));
+  QCOMPARE(f.app().s.CalibrationState, std::int16_t{3});
 }
 
 PELORIN_GUI_TEST(DataPictureTest);
