@@ -321,7 +321,8 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
     const double a0 = crval1 * kRad, d0 = crval2 * kRad;
     const double cosc = std::cos(d0) * std::cos(a0);  // cosine of the angle between them
     if (!(cosc > std::cos(80 * kRad))) {
-      r.Problem("CRVAL1 and CRVAL2 put the Sun's centre " + NumberText(RoundHalfEven(std::acos(std::clamp(cosc, -1.0, 1.0)) * kDeg, 1)) +
+      const double apart_deg = RoundHalfEven(std::acos(std::clamp(cosc, -1.0, 1.0)) * kDeg, 1);
+      r.Problem("CRVAL1 and CRVAL2 put the Sun's centre " + NumberText(apart_deg) +
                 " degrees from the reference pixel");
     } else {
       const double x = -std::sin(a0) / cosc * kDeg;

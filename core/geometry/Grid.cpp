@@ -19,7 +19,9 @@ void ComputeGrid(ProgramState& s) {
   auto put = [&](double L, double B) {
     double X = 0;
     double Y = 0;
-    HeliographicToPixel(s, L, B, o, X, Y);
+    // Where the point lies on this picture, as the read-out finds it (on a
+    // north-up picture turned by its orientation too).
+    HeliographicToPicture(s, L, B, o, X, Y);
     ++n;
     gx[n] = ToInt16(X);
     gy[n] = ToInt16(Y);

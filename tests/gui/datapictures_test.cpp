@@ -6,12 +6,17 @@
 #include <QAction>
 #include <QImage>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <QLabel>
+
+#include <cmath>
 #include <limits>
 
 #include "DataPictures.h"
 #include "GuiFixture.h"
+#include "Helioprojective.h"
 #include "QtPicture.h"
 #include "app/Brightness.h"
 #include "files/PictureLoad.h"
@@ -54,6 +59,7 @@ class DataPictureTest : public QObject {
   void badFitsRefusedWithAReason();
   void brightnessScaleRedrawsPictureAndGrid();
   void badFitsInTheWindowSaysSoAndKeepsThePicture();
+  void statusLineUnderThePointerFollowsTheWcs();
 };
 
 void DataPictureTest::everyKindOpens_data() {
@@ -223,6 +229,69 @@ void DataPictureTest::badFitsInTheWindowSaysSoAndKeepsThePicture() {
   QCOMPARE(f.app().pic.Width(), 128);
   QCOMPARE(f.app().s.DataFileName, std::string("sun.dat"));
   QCOMPARE(f.app().s.CalibrationState, std::int16_t{3});
+}
+
+// Source of the expected values: the reference formulas of
+// tests/support/Helioprojective.h on the header the generator wrote.
+void DataPictureTest::statusLineUnderThePointerFollowsTheWcs() {
+  MainWindowFixture f;
+  gen::SolarFits s = Dated(512);
+  s.crpix1 = 260.3;
+  s.crpix2 = 250.8;
+  s.crval1 = 21;
+  s.crval2 = -13;
+  s.rotation = gen::WcsRotation::Pc;
+  s.rotation_deg = -71.5;
+  s.hglt_obs_deg = 5.5;
+  s.crln_obs_deg = 33.3;
+  gen::WriteSolarFits(f.folder() + "/sun.fits", s);
+  OpenPicture(f.app(), f.folder() + "/sun.fits");
+  QCOMPARE(f.app().s.CalibrationState, std::int16_t{3});
+
+  pelorin::test::WcsPicture w;
+  w.height = s.height;
+  w.crpix1 = s.crpix1;
+  w.crpix2 = s.crpix2;
+  w.crval1 = s.crval1;
+  w.crval2 = s.crval2;
+  const double t = s.rotation_deg * M_PI / 180;
+  w.m11 = s.cdelt1 * std::cos(t);
+  w.m12 = -s.cdelt1 * std::sin(t);
+  w.m21 = s.cdelt2 * std::sin(t);
+  w.m22 = s.cdelt2 * std::cos(t);
+  w.D_m = s.dsun_obs_m;
+  w.R_m = 696e6;
+  w.B0_deg = s.hglt_obs_deg;
+  w.L0_deg = s.crln_obs_deg;
+
+  auto* status = f.find<QLabel>("Label1");
+  const ProgramState& st = f.app().s;
+  int compared = 0;
+  for (double u : {-0.6, -0.2, 0.3, 0.7})
+    for (double v : {-0.65, 0.1, 0.55}) {
+      const double X = std::round(st.ZeroPointX + u * st.LimbRadius), Y = std::round(st.ZeroPointY + v * st.LimbRadius);
+      pelorin::test::HeliographicPoint ref;
+      if (!pelorin::test::ReferenceHeliographic(w, X, Y, ref) || ref.sigma > 60) continue;
+      const QString before = status->text();
+      const QString e = gui::test::PointAtPixel(f.window(), X, Y);
+      QVERIFY2(e.isEmpty(), qPrintable(e));
+      // Scrolling may leave the pointer where it was on the screen, which
+      // moves nothing: a step aside and back.
+      QTest::mouseMove(f.find("Picture1"), QPoint(static_cast<int>(X) + 2, static_cast<int>(Y) + 2));
+      QTest::mouseMove(f.find("Picture1"), QPoint(static_cast<int>(X), static_cast<int>(Y)));
+      QTRY_VERIFY(status->text() != before);
+      const QString text = status->text();
+      const QRegularExpression re("B=\\s*(-?[0-9.]+)\\s+CMD=\\s*(-?[0-9.]+)\\s+L=\\s*(-?[0-9.]+) grayscale=([0-9]+)");
+      const QRegularExpressionMatch m = re.match(text);
+      QVERIFY2(m.hasMatch(), qPrintable(text));
+      QVERIFY2(std::fabs(m.captured(1).toDouble() - ref.B) <= 0.01, qPrintable(text + " B " + QString::number(ref.B)));
+      const double dL = std::fmod(std::fabs(m.captured(3).toDouble() - ref.L), 360.0);
+      QVERIFY2(std::min(dL, 360 - dL) <= 0.01, qPrintable(text + " L " + QString::number(ref.L)));
+      // The grey read out is the one shown.
+      QCOMPARE(m.captured(4).toInt(), static_cast<int>(f.app().pic.Point(X, Y) & 0xFF));
+      ++compared;
+    }
+  QVERIFY(compared >= 8);
 }
 
 PELORIN_GUI_TEST(DataPictureTest);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "DataPictures.h"
+#include "SampleSet.h"
 #include "Decoders.h"
 #include "ScriptedWindow.h"
 #include "TestApp.h"
@@ -175,6 +176,35 @@ TEST(OpenDataPicture, BrightnessScaleRedrawsTheDataAndTheMarks) {
   EXPECT_FALSE(BrightnessScaleApplies(t.app));
   EXPECT_FALSE(BrightnessScale_Click(t.app, BrightnessScale::Logarithmic));
   EXPECT_EQ(t.pic.Point(1, 1), static_cast<std::int32_t>(RGB(0x20, 0x40, 0x60)));
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+TEST(OpenDataPicture, BundledFitsSampleOpensCalibratedWhereItsDiscIs) {
+  const gen::SampleSet set = gen::BundledSamples();
+  ASSERT_FALSE(set.fitsName.empty());
+  DataApp t;
+  fs::copy_file(std::string(PELORIN_SOURCE_DIR) + "/samples/" + set.fitsName, t.folder.File(set.fitsName));
+  OpenPicture(t.app, t.folder.File(set.fitsName));
+  EXPECT_TRUE(t.win.messages.empty()) << t.win.messages.front();
+  const ProgramState& s = t.app.s;
+  ASSERT_EQ(s.CalibrationState, 3);
+  EXPECT_EQ(s.GridOn, 1);
+  EXPECT_EQ(s.DataFileName, "fits_20030518_1000.dat");
+  EXPECT_EQ(t.pic.Width(), set.fits.width);
+  // The disc the generator drew is where the header puts it.
+  const gen::DiscPx disc = gen::SolarDisc(set.fits);
+  EXPECT_NEAR(s.ZeroPointX, disc.x0, 0.5);
+  EXPECT_NEAR(s.ZeroPointY, disc.y0, 0.5);
+  EXPECT_NEAR(s.LimbRadius, disc.r, 0.01 * disc.r);
+  EXPECT_EQ(s.DateYear, 2003);
+  EXPECT_EQ(s.DateMonth, 5);
+  EXPECT_EQ(s.DateDay, 18);
+  EXPECT_NEAR(s.TimeUT, 10.0, 1e-9);
 }
 
 }  // namespace

@@ -207,7 +207,8 @@ TEST(CalibrateFromHeader, WhatEachKeywordGives) {
        RoundHalfEven(0.004652472 / std::sin(975.3 / 3600 / kDegPerRad), 6), 0, 1, 0},
       {"SOLAR_R in pixels with the scale", Changed({{"SOLAR_R", "1620"}}, {"DSUN_OBS"}), -7.2, 123.45,
        RoundHalfEven(0.004652472 / std::sin(1620 * pxRad), 6), 0, 1, 0},
-      {"R_SUN in pixels without a scale: the ephemeris' distance", Changed({{"R_SUN", "1620"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}),
+      {"R_SUN in pixels without a scale: the ephemeris' distance",
+       Changed({{"R_SUN", "1620"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}),
        -7.2, 123.45, eRho0, 0, 1, 1620},
       {"a pixel radius and CROTA2 without a scale",
        Changed({{"R_SUN", "1620"}, {"CROTA2", "-20"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}), -7.2, 123.45, eRho0, -20, 1,
@@ -222,7 +223,8 @@ TEST(CalibrateFromHeader, WhatEachKeywordGives) {
       {"FORTRAN exponents", Changed({{"CDELT1", "6.0D-01"}, {"CDELT2", "6.0d-1"}}), -7.2, 123.45, kBaseRho0, 0, 1, 0},
       {"PC before CROTA2", Changed({{"CROTA2", "45"}, {"PC1_1", "0"}, {"PC1_2", "-1"}, {"PC2_1", "1"}, {"PC2_2", "0"}}),
        -7.2, 123.45, kBaseRho0, 90, 1, 0},
-      {"CD before PC", Changed({{"PC1_1", "-1"}, {"CD1_1", "0.6"}, {"CD2_2", "0.6"}}), -7.2, 123.45, kBaseRho0, 0, 1, 0},
+      {"CD before PC", Changed({{"PC1_1", "-1"}, {"CD1_1", "0.6"}, {"CD2_2", "0.6"}}), -7.2, 123.45, kBaseRho0, 0, 1,
+       0},
   };
   for (const auto& c : cases) {
     HeaderCalibration cal;
@@ -275,7 +277,8 @@ TEST(CalibrateFromHeader, AHeaderThatIsNotEnoughSaysWhatIsMissing) {
       {"DSUN_OBS in AU", Changed({{"DSUN_OBS", "0.98"}}), "DSUN_OBS 0.98 is not a distance from the Sun in metres"},
       {"a text for a number", Changed({{"CDELT1", "abc"}}), "CDELT1 'abc' is not a number"},
       {"a latitude beyond the pole", Changed({{"HGLT_OBS", "95"}}), "HGLT_OBS 95 is not a latitude in degrees"},
-      {"a radius of no size", Changed({{"RSUN_OBS", "0"}}, {"DSUN_OBS"}), "RSUN_OBS 0 is not a solar radius in arcseconds"},
+      {"a radius of no size", Changed({{"RSUN_OBS", "0"}}, {"DSUN_OBS"}),
+       "RSUN_OBS 0 is not a solar radius in arcseconds"},
       {"a disc of a million pixels", Changed({{"CDELT1", "1e-7"}, {"CDELT2", "1e-7"}}),
        "the disc would be 9754067347.03047 pixels in radius: the scale or the radius is absurd"},
       {"a Sun seen from close by", Changed({{"RSUN_OBS", "200000"}}, {"DSUN_OBS"}),
@@ -336,6 +339,47 @@ TEST(CalibrateFromHeader, InstrumentQuirks) {
     EXPECT_EQ(cal.rho0, c.rho0) << c.name;
     EXPECT_NEAR(cal.orientation, c.orientation, 1e-12) << c.name;
   }
+}
+
+// The reference itself, on points whose place follows from plane geometry:
+// a point at heliocentric angle sigma from the sub-observer point, seen from
+// D, lies tan(rho) = R sin(sigma) / (D - R cos(sigma)) from the disc centre.
+// (1e-7 degrees: near the limb the line of sight grazes the sphere.)
+TEST(ReferenceHeliographic, PointsOfKnownPlace) {
+  const double R = 696e6, D = 1.5e11;
+  for (const double sigma : {0.0, 10.0, 30.0, 60.0, 85.0}) {
+    const double s = sigma / kDegPerRad;
+    const double rho_arcsec = std::atan(R * std::sin(s) / (D - R * std::cos(s))) * kDegPerRad * 3600;
+    for (const double angle : {0.0, 90.0, 180.0, 270.0}) {  // north, west, south, east
+      const double a = angle / kDegPerRad;
+      WcsPicture w;
+      w.height = 1000;
+      w.crpix1 = 501;
+      w.crpix2 = 500;  // picture pixel (500, 500) is helioprojective (0, 0)
+      w.m11 = w.m22 = 1;
+      w.crval1 = rho_arcsec * std::sin(a);  // the point sits on the reference pixel
+      w.crval2 = rho_arcsec * std::cos(a);
+      w.D_m = D;
+      w.R_m = R;
+      w.L0_deg = 100;
+      HeliographicPoint p;
+      ASSERT_TRUE(ReferenceHeliographic(w, 500, 500, p));
+      EXPECT_NEAR(p.sigma, sigma, 1e-7) << sigma << " " << angle;
+      EXPECT_NEAR(p.B, sigma * std::cos(a), 1e-7) << sigma << " " << angle;
+      EXPECT_NEAR(p.lon, sigma * std::sin(a), 1e-7) << sigma << " " << angle;
+      EXPECT_NEAR(p.L, std::fmod(100 + sigma * std::sin(a) + 360, 360), 1e-7) << sigma << " " << angle;
+    }
+  }
+  // Beyond the limb the line of sight misses the Sun.
+  WcsPicture w;
+  w.height = 1000;
+  w.crpix1 = 501;
+  w.crpix2 = 500;
+  w.crval1 = 1000;
+  w.D_m = D;
+  w.R_m = R;
+  HeliographicPoint p;
+  EXPECT_FALSE(ReferenceHeliographic(w, 500, 500, p));
 }
 
 // Source of the expected values: the reference formulas of

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 
 #include "TestApp.h"
 #include "app/Ports.h"
@@ -88,6 +89,31 @@ TEST(Grid, CentreOfTheDiscIsTheZeroPointWhateverTheTurn) {
     EXPECT_EQ(At(s.GridPointY, ParallelIndex(8, 90)), 300) << c.P << " " << c.orientation;
     EXPECT_EQ(At(s.GridPointX, MeridianIndex(80, 9)), 400) << c.P << " " << c.orientation;
     EXPECT_EQ(At(s.GridPointY, MeridianIndex(80, 9)), 300) << c.P << " " << c.orientation;
+  }
+}
+
+// Rule: the grid lies where the read-out finds its B and L, on north-up
+// pictures too, which a header turns by its rotation (CROTA2).
+TEST(Grid, PointsLieWhereTheReadoutFindsThem) {
+  struct Case {
+    std::int16_t northUp;
+    double orientation;
+  } cases[] = {{0, 30}, {1, 30}, {1, -123}, {1, 0}, {0, 0}};
+  for (const auto& c : cases) {
+    test::TestApp t;
+    ProgramState& s = t.app.s;
+    Calibrate(s, 0, 4, 100, c.orientation);
+    s.NorthUpImage = c.northUp;
+    ComputeGrid(s);
+    // Parallel B = 20 at L = L0 + 30 (index j = 120), meridian L = L0 - 40
+    // (j = 5) at B = -35 (i = 45).
+    for (const auto& [index, L, B] : {std::tuple{ParallelIndex(10, 120), 130.0, 20.0},
+                                      std::tuple{MeridianIndex(45, 5), 60.0, -35.0}}) {
+      double b = 0, cmd = 0, l = 0;
+      PixelToHeliographic(s, At(s.GridPointX, index), At(s.GridPointY, index), s.OrientationAngle, b, cmd, l);
+      EXPECT_NEAR(b, B, 0.5) << c.northUp << " " << c.orientation;
+      EXPECT_NEAR(l, L, 0.5) << c.northUp << " " << c.orientation;
+    }
   }
 }
 
