@@ -2,7 +2,7 @@
 // read without a throw, a cut header leaves no records and says where, and
 // what is read comes back whole when written out again in the current
 // version (header and records, as the working file writes them).
-// run-fuzz: -max_len=8192
+// run-fuzz: -max_len=2048
 #include <cmath>
 #include <cstdint>
 #include <string>
