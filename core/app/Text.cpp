@@ -1,5 +1,6 @@
 #include "app/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -46,20 +47,21 @@ std::string GeneralText(double value, int sig) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
   if (value == 0) return "0";
+  // The digits as printf's %.*e and %.*f give them (exact, halves to even).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", sig - 1, value);
-  std::string s(buf);
-  std::size_t e = s.find('e');
-  int exp = std::stoi(s.substr(e + 1));
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, sig - 1);
+  char* e = std::find(buf, res.ptr, 'e');
+  int exp = 0;
+  std::from_chars(e + 1 + (e + 1 < res.ptr && e[1] == '+'), res.ptr, exp);
   if (exp >= sig || exp < -4) {
     // Exponent form: mantissa without trailing zeros, then E+xx.
-    std::string mant = TrimZeros(s.substr(0, e));
+    std::string mant = TrimZeros(std::string(buf, e));
     char eb[16];
     std::snprintf(eb, sizeof eb, "E%c%02d", exp < 0 ? '-' : '+', std::abs(exp));
     return mant + eb;
   }
-  std::snprintf(buf, sizeof buf, "%.*f", std::max(0, sig - 1 - exp), value);
-  std::string r = TrimZeros(buf);
+  res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, std::max(0, sig - 1 - exp));
+  std::string r = TrimZeros(std::string(buf, res.ptr));
   if (r == "-0") r = "0";
   return r;
 }
