@@ -2,7 +2,8 @@
 #   make run   - install what is missing, build (Release), start Pelorin
 #   make test  - install what is missing, build with sanitizers, run every test
 #   make bench - Release build of the benchmarks, results in bench/
-#   make fuzz  - each fuzz target for a bounded time under libFuzzer (clang)
+#   make fuzz  - each fuzz target for FUZZ_SECONDS (30) under libFuzzer (clang);
+#                FUZZ_TARGETS="datafile compare" for some of them
 #   make install - Release build installed under PREFIX (default /usr/local),
 #                  DESTDIR honoured
 #   make deb   - a Debian package (CPack), checked with lintian
@@ -13,6 +14,8 @@ PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins \
         desktop-file-utils appstream
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
+FUZZ_TARGETS ?=
 PICTURE ?= $(firstword $(wildcard samples/kanz_drawx*.jpg))
 PREFIX ?= /usr/local
 DESTDIR ?=
@@ -67,4 +70,4 @@ clean:
 # The fuzz targets need clang and its libFuzzer runtime.
 fuzz: PKGS += clang libclang-rt-14-dev
 fuzz: deps
-	JOBS=$(JOBS) scripts/run-fuzz 30
+	JOBS=$(JOBS) scripts/run-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)

@@ -86,7 +86,14 @@ std::vector<std::string> Split(const std::string& text, std::string_view separat
 Program::Program() { Form_Load(app, 15.0f); }
 
 void Check(bool ok, const std::string& what) {
-  if (ok) return;
+  if (!ok) Fail(what);
+}
+
+void Check(bool ok, const char* what) {
+  if (!ok) Fail(what);
+}
+
+void Fail(const std::string& what) {
   std::fprintf(stderr, "pelorin fuzz check failed: %s\n", what.c_str());
   std::abort();
 }

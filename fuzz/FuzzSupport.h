@@ -44,7 +44,10 @@ struct Program {
 };
 
 // Stops the run (abort, so that the fuzzer keeps the input) with `what` on
-// stderr when `ok` is false.
+// stderr when `ok` is false. Where a target checks many values per input,
+// `if (!ok) Fail(...)` builds the message only when it is needed.
 void Check(bool ok, const std::string& what);
+void Check(bool ok, const char* what);
+[[noreturn]] void Fail(const std::string& what);
 
 }  // namespace pelorin::fuzz

@@ -1,84 +1,85 @@
-// The reference catalogue DPD1.txt: indexing, the search for the picture's
-// block, stepping with o and p (also after the file has changed), the names
-// and the redraw. The input is the file.
+// The reference catalogue DPD1.txt read in memory: its index of date blocks
+// and every block. The index's blocks follow each other and end where the
+// text ends, every block read from its offset starts a block, and the blocks
+// together hold every group and spot line of the text, each once.
+// run-fuzz: -max_len=32768
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "FuzzSupport.h"
-#include "app/Dispatcher.h"
-#include "compare/Compare.h"
+#include "app/State.h"
+#include "compare/Catalogue.h"
+#include "geometry/Angles.h"
 
 using namespace pelorin;
 
 namespace {
 
-void Key(App& app, char c) {
-  std::int16_t k = static_cast<std::int16_t>(c);
-  DoCommand(app, k);
-}
+// The group and spot lines of a catalogue, counted on their own: lines end
+// at LF, a CR before it is dropped, so is a byte-order mark at the start.
+struct Counts {
+  std::size_t groups = 0, spots = 0;
+};
 
-// The comparison's variables hold together whenever it is on.
-void CheckShown(const App& app, const std::string& when) {
-  const ProgramState& s = app.s;
-  if (s.CompareOn != 1) return;
-  fuzz::Check(s.CatalogueBlockCount >= 1 && s.CatalogueBlockCount <= kMaxBlocks, when + ": block count");
-  fuzz::Check(s.CatalogueBlock >= 1 && s.CatalogueBlock <= s.CatalogueBlockCount, when + ": block shown");
-  fuzz::Check(s.RefGroupCount >= 0 && s.RefGroupCount <= kMaxRefMarks, when + ": group count");
-  fuzz::Check(s.RefSpotCount >= 0 && s.RefSpotCount <= kMaxRefMarks, when + ": spot count");
-  for (int k = 2; k <= s.CatalogueBlockCount; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    fuzz::Check(s.CatalogueBlockLine[i] > s.CatalogueBlockLine[i - 1], when + ": block lines out of order");
-    fuzz::Check(s.CatalogueBlockOffset[i] > s.CatalogueBlockOffset[i - 1], when + ": block offsets out of order");
+Counts CountMarks(std::string_view text, bool greenwich) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  Counts n;
+  while (!text.empty()) {
+    const std::size_t lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (greenwich) {
+      if (line.find_first_not_of(" \t") != std::string_view::npos) ++n.groups;
+    } else if (!line.empty() && line[0] == 'g') {
+      ++n.groups;
+    } else if (!line.empty() && line[0] == 's') {
+      ++n.spots;
+    }
   }
+  return n;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > (1u << 20)) return 0;
-  fuzz::EnterWorkFolder();
-  fuzz::WriteFile("DPD1.txt", fuzz::Text(data, size));
-  fuzz::Program p;
-  App& app = p.app;
-  ProgramState& s = app.s;
-  p.pic.Fill(400, 400, 0xFFFFFF);
-  // A calibrated picture of 17 May 2003 07:45 UT; every third input sees a
-  // disc so large that most marks fall outside the 16-bit range.
-  s.DataFileName = "pic.dat";
-  s.DateYear = 2003;
-  s.DateMonth = 5;
-  s.DateDay = 17;
-  s.TimeUT = 7.75;
-  s.B0 = -2.3;
-  s.L0 = 113;
-  s.P = -21.5;
-  s.rho0 = 1.011;
-  s.ZeroPointX = 200;
-  s.ZeroPointY = 200;
-  s.LimbRadius = size % 3 == 0 ? 1e7 : 150;
-  s.OrientationAngle = 12;
-  s.CalibrationState = 3;
-  app.win.SetMenuEnabled(Menu::Compare, true);
+  const std::string text = fuzz::Text(data, size);
+  // The picture: 17 May 2003 07:45 UT.
+  static const double J0 = [] {
+    double j = 0;
+    JulianDay(2003, 5, 17, 7.75, j);
+    return j;
+  }();
+  const CatalogueIndex index = IndexCatalogueText(text, J0);
+  using Result = CatalogueIndex::Result;
+  fuzz::Check(index.result != Result::unopened && index.result != Result::unreadable, "text that cannot be read");
+  fuzz::Check((index.result == Result::empty) == text.empty(), "an empty text not called empty, or the reverse");
+  if (index.result != Result::ok) return 0;
 
-  const std::size_t before = p.win.messages.size();
-  Compare_Click(app);
-  fuzz::Check(s.CompareOn == 1 || p.win.messages.size() > before, "the comparison stayed off without a word");
-  CheckShown(app, "on");
-  for (char c : {'p', 'p', 'p', 'j', 'h', 'l', 'l', 'k', 'o', 'h'}) {
-    Key(app, c);
-    CheckShown(app, std::string("key ") + c);
+  const std::size_t count = index.blockLine.size();
+  fuzz::Check(count >= 1 && count <= static_cast<std::size_t>(kMaxBlocks), "block count");
+  fuzz::Check(index.blockOffset.size() == count + 1, "offsets do not match the blocks");
+  fuzz::Check(index.blockOffset[0] == 0 || index.blockLine[0] > 1, "the first block's offset");
+  fuzz::Check(index.blockOffset[count] == static_cast<std::int64_t>(text.size()), "the index ends before the text");
+  fuzz::Check(index.first >= 1 && index.first <= static_cast<int>(count), "the block shown first");
+  Counts found;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (k > 0 && (index.blockLine[k] <= index.blockLine[k - 1] || index.blockOffset[k] <= index.blockOffset[k - 1]))
+      fuzz::Fail("block " + std::to_string(k + 1) + " does not follow the one before");
+    CatalogueBlock block;
+    if (!ReadCatalogueBlockText(text, index.blockOffset[k], index.blockOffset[k + 1], index.greenwich, block))
+      fuzz::Fail("block " + std::to_string(k + 1) + " does not start a block");
+    const bool early = !(block.julianDay >= J0);
+    if (static_cast<int>(k) + 1 < index.first && !early) fuzz::Fail("a later block before the one shown first");
+    if (static_cast<int>(k) + 1 == index.first && early && index.first != static_cast<int>(count))
+      fuzz::Fail("the block shown first is earlier than the picture");
+    found.groups += block.groups.size();
+    found.spots += block.spots.size();
   }
-  // The file grows: the next step indexes it again.
-  fuzz::WriteFile("DPD1.txt", fuzz::Text(data, size) + "\nd 2003 05 18 10 00 00 DEBR\n");
-  Key(app, 'p');
-  CheckShown(app, "after a change");
-  Key(app, 'o');
-  CheckShown(app, "after a change");
-  const bool wasOn = s.CompareOn == 1;
-  Key(app, '5');
-  if (wasOn) fuzz::Check(s.CompareOn == 0 && s.RefGroupCount == 0 && s.RefSpotCount == 0, "switched off");
-  CheckShown(app, "key 5");
-  Key(app, '5');
-  CheckShown(app, "key 5 again");
+  const Counts lines = CountMarks(text, index.greenwich);
+  fuzz::Check(found.groups == lines.groups && found.spots == lines.spots,
+              "the blocks hold " + std::to_string(found.groups) + " groups and " + std::to_string(found.spots) +
+                  " spots, the text " + std::to_string(lines.groups) + " and " + std::to_string(lines.spots));
   return 0;
 }

@@ -2,6 +2,7 @@
 // or read whole, a picture never larger than the size check allows and
 // never bigger than the pixels the file holds; and the size check itself
 // agrees with arithmetic that cannot overflow for any two sizes.
+// run-fuzz: -max_len=16384
 #include <cstdint>
 #include <cstring>
 #include <string>

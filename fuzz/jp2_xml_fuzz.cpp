@@ -2,6 +2,7 @@
 // interpreted as a header. Whatever the bytes, the reader gives well-formed
 // cards or says what is wrong, leaves the header alone on failure, and
 // never crashes or hangs.
+// run-fuzz: -max_len=16384
 #include <cstdint>
 #include <string>
 

@@ -1,15 +1,14 @@
-// Kanzelhoehe picture names: the date and time at their fixed positions, and
-// a new picture of that name opened, dated and recorded in temp.dat.
+// Kanzelhöhe picture names on their own: the prefix decides the kind, the
+// date and time come from their fixed positions (and nothing after them),
+// always finite, and the folder part of a path never reaches the bare name.
+// run-fuzz: -max_len=256
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 #include "FuzzSupport.h"
-#include "files/DataFile.h"
 #include "files/PictureLoad.h"
-#include "files/TextFile.h"
-#include "geometry/DateDialog.h"
+#include "files/PictureNames.h"
 
 using namespace pelorin;
 
@@ -17,52 +16,36 @@ namespace {
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-// A name the file system takes as it is: letters, digits, '_', '-', '.'.
-bool PlainFileName(const std::string& name) {
-  if (name.empty() || name.size() > 100 || name == "." || name == "..") return false;
-  for (char c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-                    c == '-' || c == '.';
-    if (!ok) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > 256) return 0;
   const std::string name = fuzz::Text(data, size);
-  double year = 0, month = 0, day = 0, hours = 0;
-  const bool kanz = KanzelhoeheDate(name, year, month, day, hours);
-  const bool prefixed = StartsWith(name, "kanz_drawx") || StartsWith(name, "kanz_halph") || StartsWith(name, "kanz_bband");
-  fuzz::Check(kanz == prefixed, "prefix recognition differs for \"" + name + "\"");
-  if (!kanz) year = 0;
-  fuzz::Check(std::isfinite(year) && std::isfinite(month) && std::isfinite(day) && std::isfinite(hours),
-              "a non-finite date from \"" + name + "\"");
+  const KanzelhoeheName kind = KanzelhoeheKind(name);
+  const KanzelhoeheName expected = StartsWith(name, "kanz_drawx")                                    ? KanzelhoeheName::Drawing
+                                   : StartsWith(name, "kanz_halph") || StartsWith(name, "kanz_bband") ? KanzelhoeheName::NorthUp
+                                                                                                      : KanzelhoeheName::None;
+  if (kind != expected) fuzz::Fail("the kind of \"" + name + "\"");
 
-  if (!PlainFileName(name)) return 0;
-  fuzz::EnterWorkFolder();
-  fuzz::WritePicture(name);
-  fuzz::Program p;
-  p.win.inputAnswers = {"0"};
-  OpenPicture(p.app, std::filesystem::absolute(name).string());
-  const ProgramState& s = p.app.s;
-  fuzz::Check(p.app.file2.IsOpen(), "no working file for a new picture of type 0");
-  if (kanz) {
-    fuzz::Check(s.DateYear == year && s.DateMonth == month && s.DateDay == day && s.TimeUT == hours,
-                "the date of \"" + name + "\" was not taken");
-    fuzz::Check(s.DateKnown == 1 && s.NorthUpImage == (StartsWith(name, "kanz_drawx") ? 0 : 1),
-                "the flags of \"" + name + "\" are wrong");
+  double year = -1, month = -1, day = -1, hours = -1;
+  const bool dated = KanzelhoeheDate(name, year, month, day, hours);
+  fuzz::Check(dated == (kind != KanzelhoeheName::None), "a date without the prefix, or none with it");
+  if (dated) {
+    if (!std::isfinite(year) || !std::isfinite(month) || !std::isfinite(day) || !std::isfinite(hours))
+      fuzz::Fail("a non-finite date from \"" + name + "\"");
+    // The date ends at position 27: what follows does not change it.
+    double y = 0, m = 0, d = 0, h = 0;
+    fuzz::Check(KanzelhoeheDate(name.substr(0, 27), y, m, d, h) && y == year && m == month && d == day && h == hours,
+                "the characters after the time changed the date");
+  } else {
+    fuzz::Check(year == -1 && month == -1 && day == -1 && hours == -1, "an undated name changed the date");
   }
-  // The date dialog confirmed as it opens: its lines follow the first four
-  // and read back as a whole header.
-  p.win.dateScripts.push_back([](DateDialog& d) { d.OK_Click(); });
-  datum_Click(p.app);
-  p.app.file2.PrintLine("1,2,3");
-  p.app.file2.PrintLine("0");
-  const DataFileContents c = ParseDataFile(ReadLines("temp.dat"));
-  fuzz::Check(c.headerComplete && c.version == 2 && c.records.empty(), "temp.dat of \"" + name + "\" is not whole");
-  fuzz::Check(c.typeWord == "scan", "type word \"" + c.typeWord + "\"");
+
+  // The bare name of a path: what follows the last separator.
+  const std::string bare = BareName(name);
+  fuzz::Check(bare.find_first_of("/\\") == std::string::npos, "a separator in the bare name");
+  fuzz::Check(name.size() >= bare.size() && name.compare(name.size() - bare.size(), bare.size(), bare) == 0,
+              "the bare name is not the end of the path");
+  fuzz::Check(BareName("folder/" + name) == bare && BareName("C:\\pictures\\" + name) == bare,
+              "a folder before the path changed its bare name");
   return 0;
 }

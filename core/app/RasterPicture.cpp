@@ -455,14 +455,50 @@ bool WriteBmpRows(const std::string& path, int w, int h, const std::function<con
   return true;
 }
 
-bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open " + path;
-    return false;
+namespace {
+
+// Where a BMP picture is read from: a file, read in order after one seek,
+// or bytes in memory, read the same way.
+class BmpFile {
+ public:
+  explicit BmpFile(const std::string& path) : in_(path, std::ios::binary) {}
+  bool IsOpen() const { return static_cast<bool>(in_); }
+  bool Read(unsigned char* to, std::size_t n) {
+    return static_cast<bool>(in_.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n)));
   }
+  long long Size() {
+    in_.seekg(0, std::ios::end);
+    const auto size = static_cast<long long>(in_.tellg());
+    in_.clear();
+    return size;
+  }
+  void Seek(std::uint32_t at) { in_.seekg(at); }
+
+ private:
+  std::ifstream in_;
+};
+
+class BmpBytes {
+ public:
+  explicit BmpBytes(std::string_view bytes) : bytes_(bytes) {}
+  bool Read(unsigned char* to, std::size_t n) {
+    if (at_ > bytes_.size() || bytes_.size() - at_ < n) return false;
+    std::memcpy(to, bytes_.data() + at_, n);
+    at_ += n;
+    return true;
+  }
+  long long Size() const { return static_cast<long long>(bytes_.size()); }
+  void Seek(std::uint32_t at) { at_ = at; }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+};
+
+template <class Source>
+bool ReadBmpFrom(Source& in, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error) {
   unsigned char head[54];
-  if (!in.read(reinterpret_cast<char*>(head), 54) || head[0] != 'B' || head[1] != 'M') {
+  if (!in.Read(head, 54) || head[0] != 'B' || head[1] != 'M') {
     error = "not a BMP picture";
     return false;
   }
@@ -482,21 +518,19 @@ bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>
   const std::size_t rowBytes = (static_cast<std::size_t>(sw) * bytes + 3) & ~static_cast<std::size_t>(3);
   // The pixels the header promises must be in the file before any memory is
   // set aside for them: a cut-off file or a lying header is refused here.
-  in.seekg(0, std::ios::end);
-  const auto fileBytes = static_cast<long long>(in.tellg());
+  const long long fileBytes = in.Size();
   const auto needBytes = static_cast<long long>(off) + static_cast<long long>(rowBytes) * hh;
   if (fileBytes < 0 || needBytes > fileBytes) {
     error = "truncated BMP picture";
     return false;
   }
-  in.clear();
   w = sw;
   h = hh;
   argb.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFF000000u);
-  in.seekg(off);
+  in.Seek(off);
   std::vector<unsigned char> row(rowBytes);
   for (int r = 0; r < h; ++r) {
-    if (!in.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(rowBytes))) {
+    if (!in.Read(row.data(), rowBytes)) {
       error = "truncated BMP picture";
       return false;
     }
@@ -508,6 +542,22 @@ bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error) {
+  BmpFile in(path);
+  if (!in.IsOpen()) {
+    error = "cannot open " + path;
+    return false;
+  }
+  return ReadBmpFrom(in, w, h, argb, error);
+}
+
+bool DecodeBmp(std::string_view bytes, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error) {
+  BmpBytes in(bytes);
+  return ReadBmpFrom(in, w, h, argb, error);
 }
 
 }  // namespace pelorin

@@ -23,6 +23,7 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -299,5 +300,7 @@ bool WriteBmpRows(const std::string& path, int w, int h, const std::function<con
 // sizes above 30000 x 30000 and files shorter than the pixels their header
 // promises; `error` then says why.
 bool ReadBmp(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error);
+// The same for the bytes of a BMP file held in memory.
+bool DecodeBmp(std::string_view bytes, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error);
 
 }  // namespace pelorin

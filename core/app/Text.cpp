@@ -1,8 +1,10 @@
 #include "app/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <system_error>
@@ -12,23 +14,24 @@ namespace pelorin {
 namespace {
 
 // Shortest round-trip decimal digits of a finite, non-negative value, as a
-// digit string and a decimal exponent: value = 0.d1d2d3... x 10^exp10.
+// digit string and a decimal exponent: value = 0.d1d2d3... x 10^exp10. Kept
+// in a buffer of its own: the readers of files round every number.
 struct Decimal {
-  std::string digits;  // no leading zeros, at least one digit
+  char digits[24];  // no leading zeros, at least one digit (at most 17)
+  std::size_t count = 0;
   int exp10 = 0;
 };
 
 Decimal ShortestDecimal(double v) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
-  std::string s(buf, res.ptr);
   // Form: d[.ddd]e[+-]xx
   Decimal d;
-  std::size_t e = s.find('e');
-  std::string mant = s.substr(0, e);
-  int exp = std::stoi(s.substr(e + 1));
-  for (char c : mant)
-    if (c != '.') d.digits += c;
+  const char* p = buf;
+  for (; p < res.ptr && *p != 'e'; ++p)
+    if (*p != '.') d.digits[d.count++] = *p;
+  int exp = 0;
+  std::from_chars(p + 1 + (p + 1 < res.ptr && p[1] == '+'), res.ptr, exp);
   d.exp10 = exp + 1;
   return d;
 }
@@ -44,20 +47,21 @@ std::string GeneralText(double value, int sig) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
   if (value == 0) return "0";
+  // The digits as printf's %.*e and %.*f give them (exact, halves to even).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", sig - 1, value);
-  std::string s(buf);
-  std::size_t e = s.find('e');
-  int exp = std::stoi(s.substr(e + 1));
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, sig - 1);
+  char* e = std::find(buf, res.ptr, 'e');
+  int exp = 0;
+  std::from_chars(e + 1 + (e + 1 < res.ptr && e[1] == '+'), res.ptr, exp);
   if (exp >= sig || exp < -4) {
     // Exponent form: mantissa without trailing zeros, then E+xx.
-    std::string mant = TrimZeros(s.substr(0, e));
+    std::string mant = TrimZeros(std::string(buf, e));
     char eb[16];
     std::snprintf(eb, sizeof eb, "E%c%02d", exp < 0 ? '-' : '+', std::abs(exp));
     return mant + eb;
   }
-  std::snprintf(buf, sizeof buf, "%.*f", std::max(0, sig - 1 - exp), value);
-  std::string r = TrimZeros(buf);
+  res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, std::max(0, sig - 1 - exp));
+  std::string r = TrimZeros(std::string(buf, res.ptr));
   if (r == "-0") r = "0";
   return r;
 }
@@ -71,26 +75,36 @@ double RoundDecimal(double value, int decimals, bool tiesToEven) {
   const bool neg = value < 0;
   const Decimal d = ShortestDecimal(std::fabs(value));
   const long cut = static_cast<long>(d.exp10) + decimals;  // first digit cut off
-  if (cut >= static_cast<long>(d.digits.size())) return value;
+  if (cut >= static_cast<long>(d.count)) return value;
   if (cut < 0) return neg ? -0.0 : 0.0;
   const auto ucut = static_cast<std::size_t>(cut);
-  std::string num = d.digits.substr(0, ucut);
+  // The digits kept, one place ahead for a carry out of the first, then
+  // "e-<decimals>".
+  char text[48];
+  char* num = text + 1;
+  std::size_t len = ucut;
+  std::memcpy(num, d.digits, ucut);
   const char first = d.digits[ucut];
-  const bool rest = d.digits.find_first_not_of('0', ucut + 1) != std::string::npos;
+  bool rest = false;
+  for (std::size_t i = ucut + 1; i < d.count; ++i) rest = rest || d.digits[i] != '0';
   bool up = first > '5' || (first == '5' && rest);
-  if (first == '5' && !rest) up = tiesToEven ? (!num.empty() && (num.back() - '0') % 2 == 1) : true;
-  if (num.empty()) num.push_back('0');
+  if (first == '5' && !rest) up = tiesToEven ? (len > 0 && (num[len - 1] - '0') % 2 == 1) : true;
+  if (len == 0) num[len++] = '0';
   if (up) {
-    std::size_t i = num.size();
+    std::size_t i = len;
     while (i > 0 && num[i - 1] == '9') num[--i] = '0';
-    if (i == 0) num = '1' + num;
-    else ++num[i - 1];
+    if (i == 0) {
+      *--num = '1';
+      ++len;
+    } else {
+      ++num[i - 1];
+    }
   }
-  std::string text = num;
-  text += 'e';
-  text += std::to_string(-decimals);
+  char* end = num + len;
+  *end++ = 'e';
+  end = std::to_chars(end, text + sizeof text, -decimals).ptr;
   double r = 0;
-  std::from_chars(text.data(), text.data() + text.size(), r);
+  std::from_chars(num, end, r);
   return neg ? -r : r;
 }
 
@@ -118,31 +132,68 @@ double LeadingNumber(std::string_view text) {
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-  std::string num;
-  if (i < n && (text[i] == '+' || text[i] == '-')) num += text[i++];
+  const std::size_t start = i;
+  const bool neg = i < n && text[i] == '-';
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  // The decimal exponent of the first non-zero digit, counted as if the
+  // number had no point: it tells an overflow from an underflow.
+  long digitsBeforePoint = 0;
+  long firstNonZero = -1;  // position among all digits
+  long position = 0;
   bool digits = false;
-  while (i < n && text[i] >= '0' && text[i] <= '9') { num += text[i++]; digits = true; }
+  while (i < n && text[i] >= '0' && text[i] <= '9') {
+    if (firstNonZero < 0 && text[i] != '0') firstNonZero = position;
+    ++position;
+    ++digitsBeforePoint;
+    ++i;
+    digits = true;
+  }
   if (i < n && text[i] == '.') {
-    num += text[i++];
-    while (i < n && text[i] >= '0' && text[i] <= '9') { num += text[i++]; digits = true; }
+    ++i;
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+      if (firstNonZero < 0 && text[i] != '0') firstNonZero = position;
+      ++position;
+      ++i;
+      digits = true;
+    }
   }
   if (!digits) return 0.0;
+  std::size_t end = i;
+  std::size_t marker = std::string_view::npos;  // the exponent's letter, when it has digits
+  long exponent = 0;
   if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
     std::size_t j = i + 1;
-    std::string ex = "e";
-    if (j < n && (text[j] == '+' || text[j] == '-')) ex += text[j++];
+    const bool expNeg = j < n && text[j] == '-';
+    if (j < n && (text[j] == '+' || text[j] == '-')) ++j;
     bool exDigits = false;
-    while (j < n && text[j] >= '0' && text[j] <= '9') { ex += text[j++]; exDigits = true; }
-    if (exDigits) num += ex;
+    while (j < n && text[j] >= '0' && text[j] <= '9') {
+      if (exponent < 1000000) exponent = exponent * 10 + (text[j] - '0');
+      ++j;
+      exDigits = true;
+    }
+    if (exDigits) {
+      end = j;
+      marker = i;
+      if (expNeg) exponent = -exponent;
+    } else {
+      exponent = 0;
+    }
   }
-  const char* b = num.data();
-  if (*b == '+') ++b;
+  // from_chars reads neither a plus sign nor a "d" exponent.
+  std::string_view num = text.substr(start, end - start);
+  std::string copy;
+  if (marker != std::string_view::npos && (text[marker] == 'd' || text[marker] == 'D')) {
+    copy.assign(num);
+    copy[marker - start] = 'e';
+    num = copy;
+  }
+  if (num.front() == '+') num.remove_prefix(1);
   double v = 0;
-  auto res = std::from_chars(b, num.data() + num.size(), v);
+  auto res = std::from_chars(num.data(), num.data() + num.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
-    bool neg = num[0] == '-';
-    // Distinguish overflow from underflow by the exponent's sign.
-    bool tiny = num.find("e-") != std::string::npos;
+    // Too large or too small for a double: the first non-zero digit's place
+    // decides which (there is one, or the value would be 0).
+    const bool tiny = digitsBeforePoint - 1 - firstNonZero + exponent < 0;
     if (tiny) return neg ? -0.0 : 0.0;
     return neg ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
   }

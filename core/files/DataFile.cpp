@@ -316,6 +316,12 @@ DataFileContents ParseDataFile(const std::vector<std::string>& lines) {
         }
         r.B = LeadingNumber(f[0]);
         r.CMD = ConvertVersion0Cmd(r.B, LeadingNumber(f[1]));
+        // B or Y beyond some 5e307 overflows the conversion; such a record
+        // would be kept as "NaN" and read back as 0.
+        if (!std::isfinite(r.CMD)) {
+          c.problems.push_back(LineTag(n) + "skipped: B,Y too large to convert");
+          continue;
+        }
         r.L = Reduce360(c.L0 + r.CMD);
       }
     }

@@ -36,7 +36,8 @@ struct DataFileContents {
   std::vector<DataRecord> records;  // every record of the file, in file order
   // "line N: ..." for each header fault (then headerComplete is false) and
   // each record line that was not read: a line without the commas it needs,
-  // or all record lines when the version is unknown. Blank lines are skipped
+  // a v0 record whose B or Y is too large to convert (from about 5e307), or
+  // all record lines when the version is unknown. Blank lines are skipped
   // without a note.
   std::vector<std::string> problems;
 };

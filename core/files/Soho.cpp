@@ -72,88 +72,74 @@ std::string InFolder(const std::string& folder, const std::string& name) {
   return folder.empty() ? name : (std::filesystem::path(folder) / name).string();
 }
 
+// The picture name less its extension (the last four characters); "" when
+// nothing is left.
+std::string BaseName(const std::string& pictureName) {
+  return pictureName.size() > 4 ? pictureName.substr(0, pictureName.size() - 4) : std::string();
+}
+
 }  // namespace
+
+bool SohoNameKey(std::string_view nameconv, const std::string& pictureName, std::string& key) {
+  const std::string base = BaseName(pictureName);
+  if (base.empty()) return false;
+  for (const auto& line : SplitLines(nameconv)) {
+    if (Mid(line, kNameColumn, kNameLength) == base) {
+      key = Left(line, kKeyLength);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SohoCatalogEntry(std::string_view catalog, const std::string& key, SohoEntry& out) {
+  const std::vector<std::string> lines = SplitLines(catalog);
+  LineCursor in(lines);
+  std::string line;
+  SohoEntry e;
+  for (;;) {
+    do {
+      if (!in.ReadLine(line)) return false;
+    } while (line != "&#");
+    for (int i = 0; i < kLinesBeforeNumbers; ++i)
+      if (!in.ReadLine(line)) return false;
+    if (!in.ReadNumber(e.x0) || !in.ReadNumber(e.y0) || !in.ReadNumber(e.rk) || !in.ReadNumber(e.B0)) return false;
+    for (int i = 0; i < kLinesToKey; ++i)
+      if (!in.ReadLine(line)) return false;
+    if (line == key) break;
+  }
+  e.key = key;
+  e.year = LeadingNumber(Mid(key, 4, 4));
+  e.month = LeadingNumber(Mid(key, 8, 2));
+  e.day = LeadingNumber(Mid(key, 10, 2));
+  SexagesimalToDecimal(LeadingNumber(Mid(key, 13, 2)), LeadingNumber(Mid(key, 15, 2)), LeadingNumber(Mid(key, 17, 2)),
+                       e.timeUT);
+  out = e;
+  return true;
+}
 
 bool SohoLookup(const std::string& folder, const std::string& pictureName, SohoEntry& out, std::string& error) {
   const std::string nameconvPath = InFolder(folder, "nameconv.txt");
   const std::string catalogPath = InFolder(folder, "catalog.txt");
-  // The picture name less its extension (the last four characters).
-  const std::string base = pictureName.size() > 4 ? pictureName.substr(0, pictureName.size() - 4) : std::string();
+  const std::string base = BaseName(pictureName);
   if (base.empty()) {
     error = "the picture name \"" + pictureName + "\" has no name before its extension";
     return false;
   }
-
-  std::vector<std::string> lines;
-  try {
-    lines = ReadLines(nameconvPath);
-  } catch (const FileError& e) {
-    error = e.what();
-    return false;
-  }
   std::string key;
-  bool found = false;
-  for (const auto& line : lines) {
-    if (Mid(line, kNameColumn, kNameLength) == base) {
-      key = Left(line, kKeyLength);
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
-    error = nameconvPath + " has no line for the picture name \"" + base + "\"";
-    return false;
-  }
-
   try {
-    lines = ReadLines(catalogPath);
-  } catch (const FileError& e) {
-    error = e.what();
-    return false;
-  }
-  LineCursor in(lines);
-  const std::string notFound = catalogPath + " has no entry with the key \"" + key + "\"";
-  std::string line;
-  for (;;) {
-    do {
-      if (!in.ReadLine(line)) {
-        error = notFound;
-        return false;
-      }
-    } while (line != "&#");
-    for (int i = 0; i < kLinesBeforeNumbers; ++i) {
-      if (!in.ReadLine(line)) {
-        error = notFound;
-        return false;
-      }
-    }
-    double x0 = 0, y0 = 0, rk = 0, B0 = 0;
-    if (!in.ReadNumber(x0) || !in.ReadNumber(y0) || !in.ReadNumber(rk) || !in.ReadNumber(B0)) {
-      error = notFound;
+    if (!SohoNameKey(ReadFileBytes(nameconvPath), pictureName, key)) {
+      error = nameconvPath + " has no line for the picture name \"" + base + "\"";
       return false;
     }
-    for (int i = 0; i < kLinesToKey; ++i) {
-      if (!in.ReadLine(line)) {
-        error = notFound;
-        return false;
-      }
+    if (!SohoCatalogEntry(ReadFileBytes(catalogPath), key, out)) {
+      error = catalogPath + " has no entry with the key \"" + key + "\"";
+      return false;
     }
-    if (line == key) {
-      out = SohoEntry{};
-      out.key = key;
-      out.x0 = x0;
-      out.y0 = y0;
-      out.rk = rk;
-      out.B0 = B0;
-      break;
-    }
+  } catch (const FileError& e) {
+    error = e.what();
+    return false;
   }
-
-  out.year = LeadingNumber(Mid(key, 4, 4));
-  out.month = LeadingNumber(Mid(key, 8, 2));
-  out.day = LeadingNumber(Mid(key, 10, 2));
-  SexagesimalToDecimal(LeadingNumber(Mid(key, 13, 2)), LeadingNumber(Mid(key, 15, 2)), LeadingNumber(Mid(key, 17, 2)),
-                       out.timeUT);
   error.clear();
   return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace pelorin {
 
@@ -27,5 +28,14 @@ struct SohoEntry {
 // name or key not found, or the file that cannot be read. Never reads past
 // the end of a file; `out` is changed only on success.
 bool SohoLookup(const std::string& folder, const std::string& pictureName, SohoEntry& out, std::string& error);
+
+// The two steps of SohoLookup on the files' texts (lines as ReadLines cuts
+// them). SohoNameKey: the key nameconv.txt gives for the bare picture name;
+// false when the name has nothing before its extension or no line has it
+// (`key` is then left alone). SohoCatalogEntry: the entry of catalog.txt
+// with `key`, the date and time taken from the key; false when there is none
+// (`out` is then left alone). Neither reads past the end of its text.
+bool SohoNameKey(std::string_view nameconv, const std::string& pictureName, std::string& key);
+bool SohoCatalogEntry(std::string_view catalog, const std::string& key, SohoEntry& out);
 
 }  // namespace pelorin

@@ -60,23 +60,23 @@ std::string ReadFileBytes(const std::string& path) {
   return data;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  const std::string data = ReadFileBytes(path);
+std::vector<std::string> SplitLines(std::string_view data) {
   std::vector<std::string> lines;
-  std::string cur;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    char c = data[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(cur);
-      cur.clear();
-      if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
-    } else {
-      cur += c;
+  std::size_t start = 0;
+  while (start < data.size()) {
+    const std::size_t end = data.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(data.substr(start));
+      break;
     }
+    lines.emplace_back(data.substr(start, end - start));
+    start = end + 1;
+    if (data[end] == '\r' && start < data.size() && data[start] == '\n') ++start;
   }
-  if (!cur.empty()) lines.push_back(cur);
   return lines;
 }
+
+std::vector<std::string> ReadLines(const std::string& path) { return SplitLines(ReadFileBytes(path)); }
 
 long long FileLength(const std::string& path) {
   std::error_code ec;

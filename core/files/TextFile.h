@@ -55,9 +55,13 @@ class OutputFile {
 // be opened or read (a folder is refused on its first read).
 std::string ReadFileBytes(const std::string& path);
 
-// Reads a whole text file into lines (CR LF, LF or CR ends a line; a last
-// line without an end counts). Throws FileError naming the path when the file
-// cannot be opened or read (a folder included).
+// Text cut into lines: CR LF, LF or CR ends a line; a last line without an
+// end counts; the line ends are not kept. Never fails.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Reads a whole text file into lines, as SplitLines cuts them. Throws
+// FileError naming the path when the file cannot be opened or read (a folder
+// included).
 std::vector<std::string> ReadLines(const std::string& path);
 
 // Size of a file in bytes, -1 when it does not exist or cannot be examined.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/Text.h"
 #include "files/TextFile.h"
@@ -20,6 +21,14 @@ int SpinValue(double v) {
   return ToInt16(c);
 }
 }  // namespace
+
+TypedField TypeIntoField(const std::string& text, int lo, int hi) {
+  TypedField f{text, 0};
+  if (LeadingNumber(f.text) > hi) f.text = BoxText(hi);
+  if (LeadingNumber(f.text) < lo) f.text = BoxText(lo);
+  f.spin = SpinValue(LeadingNumber(f.text));
+  return f;
+}
 
 void DateDialog::Form_Load() {
   ProgramState& s = app_.s;
@@ -46,11 +55,9 @@ void DateDialog::Change(std::array<std::string, 3>& box, std::array<int, 3>& spi
   const auto k = static_cast<std::size_t>(i);
   box[k] = text;
   if (app_.s.DateDialogReady == 0) return;
-  double v = LeadingNumber(box[k]);
-  if (v > -mn[k]) box[k] = BoxText(-mn[k]);
-  v = LeadingNumber(box[k]);
-  if (v < -mx[k]) box[k] = BoxText(-mx[k]);
-  spin[k] = SpinValue(LeadingNumber(box[k]));
+  TypedField f = TypeIntoField(text, -mx[k], -mn[k]);
+  box[k] = std::move(f.text);
+  spin[k] = f.spin;
 }
 
 void DateDialog::de_Change(int i, const std::string& text) { Change(de, deprom, kDeMin, kDeMax, i, text); }

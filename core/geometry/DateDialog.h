@@ -9,6 +9,16 @@
 
 namespace pelorin {
 
+// What a box of the dialog shows, and its spin button holds, once `text` has
+// been typed into it: text whose leading number is above `hi` or below `lo`
+// becomes that bound's text, other text stays as typed; the spin button
+// holds the negated leading number, rounded, within the 16-bit range.
+struct TypedField {
+  std::string text;
+  int spin = 0;
+};
+TypedField TypeIntoField(const std::string& text, int lo, int hi);
+
 class DateDialog {
  public:
   explicit DateDialog(App& app) : app_(app) {}

@@ -371,3 +371,70 @@ TEST(RasterPicture, MarksAreKeptAsDrawnAndSetTheirPixels) {
 
 }  // namespace
 }  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// A BMP file's bytes: the 54-byte header with these fields, then `pixels`.
+std::string BmpBytes(std::int32_t w, std::int32_t h, unsigned bpp, std::uint32_t offset, const std::string& pixels) {
+  std::string b(54, '\0');
+  const auto put = [&b](std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(10, offset, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(w), 4);
+  put(22, static_cast<std::uint32_t>(h), 4);
+  put(26, 1, 2);
+  put(28, bpp, 2);
+  return b + pixels;
+}
+
+TEST(ReadBmp, BytesInMemoryReadAsTheFile) {
+  // 2 x 2, 24-bit rows of 6 bytes padded to 8; bottom row first.
+  const std::string rows24 = std::string("\x01\x02\x03\x04\x05\x06\0\0", 8) + std::string("\x07\x08\x09\x0a\x0b\x0c\0\0", 8);
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool ok;
+  } cases[] = {
+      {"24-bit bottom up", BmpBytes(2, 2, 24, 54, rows24), true},
+      {"32-bit top down", BmpBytes(1, -2, 32, 54, std::string("\x10\x20\x30\x00\x40\x50\x60\x00", 8)), true},
+      {"pixels before the header's end", BmpBytes(1, 1, 24, 0, ""), true},
+      {"a row short", BmpBytes(2, 2, 24, 54, rows24.substr(0, 12)), false},
+      {"offset beyond the end", BmpBytes(1, 1, 24, 1000, "abcd"), false},
+      {"16-bit", BmpBytes(1, 1, 16, 54, "abcd"), false},
+      {"too large", BmpBytes(30001, 1, 24, 54, ""), false},
+      {"header cut", "BM" + std::string(20, '\0'), false},
+      {"empty", "", false},
+  };
+  test::TempFolder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::WriteAll("p.bmp", c.bytes);
+    int fw = -1, fh = -1, mw = -1, mh = -1;
+    std::vector<std::uint32_t> fromFile, fromBytes;
+    std::string fileError, bytesError;
+    const bool file = ReadBmp("p.bmp", fw, fh, fromFile, fileError);
+    const bool bytes = DecodeBmp(c.bytes, mw, mh, fromBytes, bytesError);
+    EXPECT_EQ(file, c.ok) << fileError;
+    EXPECT_EQ(bytes, c.ok) << bytesError;
+    EXPECT_EQ(fileError, bytesError);
+    if (!c.ok) continue;
+    EXPECT_EQ(fw, mw);
+    EXPECT_EQ(fh, mh);
+    EXPECT_EQ(fromFile, fromBytes);
+  }
+  // The first picture's top-left pixel is the second row's first in the
+  // file (bottom up), blue first.
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> argb;
+  std::string error;
+  ASSERT_TRUE(DecodeBmp(BmpBytes(2, 2, 24, 54, rows24), w, h, argb, error));
+  EXPECT_EQ(argb[0], 0xFF090807u);
+}
+
+}  // namespace
+}  // namespace pelorin

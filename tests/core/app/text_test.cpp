@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "app/Text.h"
 
@@ -35,13 +36,19 @@ TEST(RoundHalfEven, WorksOnTheDecimalFormAUserSees) {
 }
 
 TEST(LeadingNumber, ReadsTheLongestLeadingNumber) {
+  const double max = std::numeric_limits<double>::max();
+  const std::string zeros(400, '0');
   struct Case {
-    const char* text;
+    std::string text;
     double want;
   } cases[] = {
       {"", 0}, {"abc", 0}, {"12abc", 12}, {"  -3.5xyz", -3.5}, {"+7", 7}, {".5", 0.5},
       {"1e3", 1000}, {"1e", 1}, {"2.5E-1,", 0.25}, {"-", 0}, {"-.", 0}, {"0017", 17},
-      {"1D2", 100}, {"3.", 3}, {"1e999", std::numeric_limits<double>::max()},
+      {"1D2", 100}, {"3.", 3}, {"1e999", max}, {"-1d999", -max}, {"1e-999", 0},
+      // Beyond a double's range the place of the first non-zero digit tells
+      // too large from too small, with or without an exponent.
+      {"0." + zeros + "1", 0}, {"-0." + zeros + "1", 0}, {"1" + zeros, max}, {"1" + zeros + "e-10", max},
+      {"0." + zeros + "1e-10", 0}, {"0." + zeros + "1e+500", 1e99},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.want) << '"' << c.text << '"';
 }

@@ -153,6 +153,8 @@ TEST(ReadDataFile, SkipsBlankAndCommaLessRecordLines) {
        {"\"a\",1,2,3", "\"a\",4,5,6"}, {17, 18, 19}},
       {"v1.0", {"Obj 1234567890a", "", "1,2", "1,2,3", "x"}, {"\"a\",1,2,3"}, {16, 18}},
       {"", {"Obj 1234567890a", "7", "", "0,10"}, {"\"a\",0,10,123.0527"}, {15}},
+      // B or Y so large that the v0 conversion overflows: no CMD to keep.
+      {"", {"Obj 1234567890a", "0,1e308", "1e308,10", "0,10"}, {"\"a\",0,10,123.0527"}, {15, 16}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("version '") + c.version + "'");

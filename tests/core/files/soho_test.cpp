@@ -76,6 +76,15 @@ TEST(SohoLookup, FindsDateTimeAndDisc) {
     EXPECT_EQ(e.y0, c.y0);
     EXPECT_EQ(e.rk, c.rk);
     EXPECT_EQ(e.B0, c.B0);
+    // The text forms the lookup is made of find the same.
+    std::string key;
+    ASSERT_TRUE(SohoNameKey("other line\r\n" + c.nameconv, "soho1234.jpg", key));
+    SohoEntry t;
+    ASSERT_TRUE(SohoCatalogEntry(c.catalog, key, t));
+    EXPECT_EQ(t.key, e.key);
+    EXPECT_EQ(t.timeUT, e.timeUT);
+    EXPECT_EQ(t.x0, e.x0);
+    EXPECT_EQ(t.B0, e.B0);
   }
 }
 
