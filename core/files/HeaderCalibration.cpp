@@ -273,20 +273,29 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
   const auto rsunObs = r.Ranged({"RSUN_OBS"}, 1e-3, 324000, "a solar radius in arcseconds");
   const auto radiusPx = r.Ranged({"SOLAR_R", "R_SUN"}, 1e-3, 1e7, "a solar radius in pixels");
   double sinAlpha = 0;  // sine of the Sun's angular radius, R/D
+  bool haveRadius = true;
   if (dsun) {
     sinAlpha = R / *dsun;
   } else if (rsunObs) {
     sinAlpha = std::sin(*rsunObs / 3600 * kRad);
   } else if (radiusPx && haveScale) {
-    sinAlpha = std::sin(*radiusPx * scale_rad);
+    // An angle past a right angle is as absurd as one of 90 degrees (and
+    // its sine would say otherwise).
+    const double alpha_rad = *radiusPx * scale_rad;
+    sinAlpha = alpha_rad < std::asin(1.0) ? std::sin(alpha_rad) : 1.0;
   } else if (radiusPx && haveTime) {
     sinAlpha = kSolarRadiusAU / eRho0;
-  } else if (!r.Text("SOLAR_R") && !r.Text("R_SUN") && !r.Text("DSUN_OBS") && !r.Text("RSUN_OBS")) {
-    r.Problem("no solar radius (RSUN_OBS, DSUN_OBS with RSUN_REF, SOLAR_R or R_SUN)");
+  } else {
+    haveRadius = false;
+    if (!r.Text("SOLAR_R") && !r.Text("R_SUN") && !r.Text("DSUN_OBS") && !r.Text("RSUN_OBS"))
+      r.Problem("no solar radius (RSUN_OBS, DSUN_OBS with RSUN_REF, SOLAR_R or R_SUN)");
   }
-  if (sinAlpha > 0 && !(sinAlpha < 0.5)) {
-    r.Problem("the Sun would be " + NumberText(2 * std::asin(std::min(sinAlpha, 1.0)) * kDeg) +
-              " degrees wide: the radius or distance is absurd");
+  if (haveRadius && !(sinAlpha > 0 && sinAlpha < 0.5)) {
+    if (sinAlpha > 0)
+      r.Problem("the Sun would be " + NumberText(2 * std::asin(std::min(sinAlpha, 1.0)) * kDeg) +
+                " degrees wide: the radius or distance is absurd");
+    else
+      r.Problem("the solar radius and the scale give no disc: the radius or distance is absurd");
     sinAlpha = 0;
   }
   if (sinAlpha > 0) {
@@ -356,6 +365,8 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
   l0 = RoundHalfEven(Reduce360(l0), 4);
   c.L0 = l0 >= 360 ? 0 : l0;
 
+  // Whatever left the disc unset without a problem of its own.
+  if (r.Problems().empty() && !(c.rk >= 1)) r.Problem("the header gives no disc radius");
   if (!r.Problems().empty()) {
     missing.clear();
     for (const std::string& p : r.Problems()) missing += (missing.empty() ? "" : "; ") + p;

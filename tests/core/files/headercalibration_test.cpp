@@ -283,6 +283,11 @@ TEST(CalibrateFromHeader, AHeaderThatIsNotEnoughSaysWhatIsMissing) {
        "the disc would be 9754067347.03047 pixels in radius: the scale or the radius is absurd"},
       {"a Sun seen from close by", Changed({{"RSUN_OBS", "200000"}}, {"DSUN_OBS"}),
        "the Sun would be 111.111111111111 degrees wide: the radius or distance is absurd"},
+      // A pixel radius times the scale past a right angle: its sine would
+      // have made it any size, even none.
+      {"a pixel radius spanning half the sky", Changed({{"R_SUN", "480.2"}, {"CDELT1", "1.98e15"}, {"CDELT2", "1.98e15"}},
+                                                       {"DSUN_OBS", "RSUN_OBS"}),
+       "the Sun would be 180 degrees wide: the radius or distance is absurd"},
       {"several at once", Changed({{"CDELT1", "0"}}, {"DATE-OBS", "DSUN_OBS"}),
        "no date of observation (DATE-OBS); CDELT1 is 0: the picture has no scale; no solar radius (RSUN_OBS, "
        "DSUN_OBS with RSUN_REF, SOLAR_R or R_SUN)"},
