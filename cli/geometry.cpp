@@ -44,7 +44,7 @@ class Args {
         Fail("argument '" + key + "' given twice");
         return;
       }
-      const std::optional<double> v = ParseNumber(text);
+      const std::optional<double> v = WholeNumber(text);
       if (!v) {
         Fail("argument '" + key + "' is not a number: '" + text + "'");
         return;
@@ -70,18 +70,6 @@ class Args {
   int status() const { return ok_ ? 0 : 2; }
 
  private:
-  // The whole text must be one finite decimal number (an optional sign,
-  // digits with an optional point, an optional exponent).
-  static std::optional<double> ParseNumber(const std::string& text) {
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    if (first == last || *first == '+') return std::nullopt;
-    double v = 0;
-    const auto res = std::from_chars(first, last, v, std::chars_format::general);
-    if (res.ec != std::errc() || res.ptr != last || !std::isfinite(v)) return std::nullopt;
-    return v;
-  }
 
   void Fail(const std::string& message) {
     if (ok_) std::fprintf(stderr, "pelorin-cli %s: %s\n", command_, message.c_str());

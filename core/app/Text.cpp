@@ -242,4 +242,15 @@ std::string Mid(std::string_view text, std::size_t start, std::size_t n) {
   return std::string(text.substr(start - 1, n));
 }
 
+std::optional<double> WholeNumber(std::string_view text) {
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  if (first == last || *first == '+') return std::nullopt;
+  double v = 0;
+  const auto res = std::from_chars(first, last, v, std::chars_format::general);
+  if (res.ec != std::errc() || res.ptr != last || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
 }  // namespace pelorin

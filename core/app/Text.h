@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,11 @@ std::int16_t ToInt16(double value);
 // is found. Never throws; a value beyond the double range gives +-infinity
 // clipped to the largest finite double.
 double LeadingNumber(std::string_view text);
+
+// The whole of `text` as one finite decimal number: an optional sign, digits
+// with an optional point, an optional exponent (E or e). Nothing before or
+// after it, not even blanks. std::nullopt otherwise.
+std::optional<double> WholeNumber(std::string_view text);
 
 // General text form of a Double: the shortest form with at most 15
 // significant digits, '.' as decimal separator, a leading zero before the

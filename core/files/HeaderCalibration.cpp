@@ -36,14 +36,7 @@ std::optional<double> Number(std::string_view text) {
   std::string t(Trim(text));
   for (char& c : t)
     if (c == 'D' || c == 'd') c = 'E';
-  const char* first = t.data();
-  const char* last = t.data() + t.size();
-  if (first != last && *first == '+') ++first;
-  if (first == last || *first == '+') return std::nullopt;
-  double v = 0;
-  const auto res = std::from_chars(first, last, v, std::chars_format::general);
-  if (res.ec != std::errc() || res.ptr != last || !std::isfinite(v)) return std::nullopt;
-  return v;
+  return WholeNumber(t);
 }
 
 // The value as the data file writes it and reads it back.

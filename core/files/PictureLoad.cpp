@@ -92,6 +92,23 @@ int AskImageType(App& app) {
   }
 }
 
+// A new picture calibrated at once (from catalogues or its header): the rest
+// of the working file's header is written, the grid drawn, and measuring
+// starts.
+void StartMeasuring(App& app) {
+  try {
+    WriteDateLines(app);
+    WriteDiscLine(app);
+    WriteOrientationLine(app);
+  } catch (const FileError& err) {
+    app.win.MessageBox(err.what());
+  }
+  app.s.PointCount = 0;
+  Redraw(app);
+  app.win.SetMenuEnabled(Menu::Objekt, true);
+  app.win.SetMenuEnabled(Menu::koor, false);
+}
+
 // Calibrates a new SOHO picture from its catalogues. False (after saying
 // why) when the lookup fails; the picture then goes on as an uncalibrated
 // one.
@@ -116,18 +133,8 @@ bool SetUpSoho(App& app, const std::string& pictureName) {
   s.OrientationAngle = 0;
   s.rho0 = s.rho0 * 2 / 3;
   s.DateKnown = 1;
-  try {
-    WriteDateLines(app);
-    WriteDiscLine(app);
-    WriteOrientationLine(app);
-  } catch (const FileError& err) {
-    app.win.MessageBox(err.what());
-  }
   s.CalibrationState = 3;
-  s.PointCount = 0;
-  Redraw(app);
-  app.win.SetMenuEnabled(Menu::Objekt, true);
-  app.win.SetMenuEnabled(Menu::koor, false);
+  StartMeasuring(app);
   return true;
 }
 
@@ -160,17 +167,7 @@ bool CalibrationFromHeader(App& app, const std::string& pictureName, HeaderCalib
 void SetUpFromHeader(App& app, const HeaderCalibration& c) {
   ProgramState& s = app.s;
   ApplyHeaderCalibration(c, s);
-  try {
-    WriteDateLines(app);
-    WriteDiscLine(app);
-    WriteOrientationLine(app);
-  } catch (const FileError& err) {
-    app.win.MessageBox(err.what());
-  }
-  s.PointCount = 0;
-  Redraw(app);
-  app.win.SetMenuEnabled(Menu::Objekt, true);
-  app.win.SetMenuEnabled(Menu::koor, false);
+  StartMeasuring(app);
 }
 
 }  // namespace
