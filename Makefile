@@ -10,7 +10,7 @@
 SHELL := /bin/bash
 PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins \
         libgtest-dev libbenchmark-dev xvfb xauth \
-        pkg-config libcfitsio-dev libopenjp2-7-dev libturbojpeg0-dev \
+        pkg-config libcfitsio-dev libopenjp2-7-dev libturbojpeg0-dev zlib1g-dev \
         desktop-file-utils appstream
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)

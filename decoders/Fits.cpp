@@ -1,5 +1,6 @@
 // FITS pictures through CFITSIO.
 #include <fitsio.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +33,77 @@ std::string FitsError(int status) {
   }
   if (!details.empty()) out += " (" + details + ")";
   return out;
+}
+
+// A gzip-compressed tile whose stream never ends sends CFITSIO round a loop
+// that grows its buffer without bound. Every tile of a GZIP_1 or GZIP_2
+// image is therefore inflated here first, into no more than the tile can
+// hold; false with `error` set for the first one that is damaged or too big.
+bool GzipTilesSound(fitsfile* f, std::string& error) {
+  int status = 0;
+  char text[FLEN_VALUE] = {};
+  if (fits_read_key(f, TSTRING, "ZCMPTYPE", text, nullptr, &status)) return true;  // CFITSIO says why, later
+  if (std::string(text).rfind("GZIP", 0) != 0) return true;
+  // The largest tile: ZTILEn values (ZTILE1 defaults to ZNAXIS1, the others
+  // to 1) of at most 8 bytes each.
+  int naxis = 0;
+  if (fits_read_key(f, TINT, "ZNAXIS", &naxis, nullptr, &status) || naxis < 1 || naxis > 999) return true;
+  LONGLONG tileBytes = 8;
+  for (int i = 1; i <= naxis; ++i) {
+    LONGLONG n = 1;
+    int s = 0;
+    if (fits_read_key(f, TLONGLONG, ("ZTILE" + std::to_string(i)).c_str(), &n, nullptr, &s)) {
+      n = 1;
+      s = 0;
+      if (i == 1) fits_read_key(f, TLONGLONG, "ZNAXIS1", &n, nullptr, &s);
+    }
+    if (n < 1 || n > (LONGLONG{1} << 40) / tileBytes) {
+      error = "its compressed image has tiles of an absurd size";
+      return false;
+    }
+    tileBytes *= n;
+  }
+  LONGLONG rows = 0;
+  if (fits_get_num_rowsll(f, &rows, &status)) return true;
+  std::vector<unsigned char> in, outBuf(static_cast<std::size_t>(std::min<LONGLONG>(tileBytes, 1 << 20)) + 1);
+  for (const char* column : {"COMPRESSED_DATA", "GZIP_COMPRESSED_DATA"}) {
+    int col = 0;
+    status = 0;
+    if (fits_get_colnum(f, CASEINSEN, const_cast<char*>(column), &col, &status)) continue;
+    for (LONGLONG row = 1; row <= rows; ++row) {
+      LONGLONG repeat = 0, offset = 0;
+      if (fits_read_descriptll(f, col, row, &repeat, &offset, &status)) return true;
+      if (repeat <= 0) continue;
+      if (repeat > (LONGLONG{1} << 31)) {
+        error = "tile " + std::to_string(row) + " of its compressed image claims " + std::to_string(repeat) + " bytes";
+        return false;
+      }
+      in.resize(static_cast<std::size_t>(repeat));
+      int anyNull = 0;
+      unsigned char zero = 0;
+      if (fits_read_col(f, TBYTE, col, row, 1, repeat, &zero, in.data(), &anyNull, &status)) return true;
+      z_stream z{};
+      if (inflateInit2(&z, 15 + 32) != Z_OK) return true;  // gzip or zlib, told by its header
+      z.next_in = in.data();
+      z.avail_in = static_cast<uInt>(in.size());
+      LONGLONG produced = 0;
+      int rc = Z_OK;
+      while (rc == Z_OK && produced <= tileBytes) {
+        z.next_out = outBuf.data();
+        z.avail_out = static_cast<uInt>(outBuf.size());
+        rc = inflate(&z, Z_NO_FLUSH);
+        produced += static_cast<LONGLONG>(outBuf.size() - z.avail_out);
+        if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && z.avail_out != 0)) break;
+      }
+      inflateEnd(&z);
+      if (rc != Z_STREAM_END || produced > tileBytes) {
+        error = "tile " + std::to_string(row) + " of its compressed image is damaged (its gzip stream " +
+                (produced > tileBytes ? "holds more than the tile" : "does not end") + ")";
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
 // Closes the file however the reader leaves.
@@ -200,6 +272,11 @@ bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, 
   }
   if (!ReadCards(file.f, compressed != 0, bitpix, axes, out.header, status)) {
     error = "its header cannot be read: " + FitsError(status);
+    out = DecodedPicture{};
+    return false;
+  }
+
+  if (compressed && !GzipTilesSound(file.f, error)) {
     out = DecodedPicture{};
     return false;
   }

@@ -168,6 +168,10 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
   WriteText(folder.File("text.fits"), "These are notes about the observation, not a picture.\n");
   WriteText(folder.File("text.jp2"), "not a picture either\n");
   WriteText(folder.File("cut.jp2"), std::string("\0\0\0\x0cjP  \r\n\x87\n", 12) + "\0\0\0\x14" "ftyp");
+  // A gzip-compressed image whose tile stream never ends: CFITSIO alone would
+  // grow its buffer for ever (found by the fits_size fuzz target).
+  WriteText(folder.File("endless.fits"),
+            ReadAll(std::string(PELORIN_SOURCE_DIR) + "/fuzz/corpus/fits_size/gzip-tile-stream-without-end"));
 
   struct Case {
     const char* file;
@@ -182,6 +186,7 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
       {"text.fits", "not a readable FITS file"},
       {"text.jp2", "not a JPEG 2000 file"},
       {"cut.jp2", "JPEG 2000 header cannot be read"},
+      {"endless.fits", "of its compressed image is damaged (its gzip stream does not end)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
