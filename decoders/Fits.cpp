@@ -63,8 +63,14 @@ bool GzipTilesSound(fitsfile* f, std::string& error) {
     }
     tileBytes *= n;
   }
+  // Whatever cannot be read here would be read no better by CFITSIO's
+  // inflating.
+  const auto unreadable = [&error](int st) {
+    error = "its compressed image cannot be read: " + FitsError(st);
+    return false;
+  };
   LONGLONG rows = 0;
-  if (fits_get_num_rowsll(f, &rows, &status)) return true;
+  if (fits_get_num_rowsll(f, &rows, &status)) return unreadable(status);
   std::vector<unsigned char> in, outBuf(static_cast<std::size_t>(std::min<LONGLONG>(tileBytes, 1 << 20)) + 1);
   for (const char* column : {"COMPRESSED_DATA", "GZIP_COMPRESSED_DATA"}) {
     int col = 0;
@@ -72,7 +78,7 @@ bool GzipTilesSound(fitsfile* f, std::string& error) {
     if (fits_get_colnum(f, CASEINSEN, const_cast<char*>(column), &col, &status)) continue;
     for (LONGLONG row = 1; row <= rows; ++row) {
       LONGLONG repeat = 0, offset = 0;
-      if (fits_read_descriptll(f, col, row, &repeat, &offset, &status)) return true;
+      if (fits_read_descriptll(f, col, row, &repeat, &offset, &status)) return unreadable(status);
       if (repeat <= 0) continue;
       if (repeat > (LONGLONG{1} << 31)) {
         error = "tile " + std::to_string(row) + " of its compressed image claims " + std::to_string(repeat) + " bytes";
@@ -81,7 +87,8 @@ bool GzipTilesSound(fitsfile* f, std::string& error) {
       in.resize(static_cast<std::size_t>(repeat));
       int anyNull = 0;
       unsigned char zero = 0;
-      if (fits_read_col(f, TBYTE, col, row, 1, repeat, &zero, in.data(), &anyNull, &status)) return true;
+      if (fits_read_col(f, TBYTE, col, row, 1, repeat, &zero, in.data(), &anyNull, &status))
+        return unreadable(status);
       z_stream z{};
       if (inflateInit2(&z, 15 + 32) != Z_OK) return true;  // gzip or zlib, told by its header
       z.next_in = in.data();
