@@ -80,8 +80,10 @@ bool GzipTilesSound(fitsfile* f, std::string& error) {
       LONGLONG repeat = 0, offset = 0;
       if (fits_read_descriptll(f, col, row, &repeat, &offset, &status)) return unreadable(status);
       if (repeat <= 0) continue;
-      if (repeat > (LONGLONG{1} << 31)) {
-        error = "tile " + std::to_string(row) + " of its compressed image claims " + std::to_string(repeat) + " bytes";
+      // Memory for a tile's bytes only once the file is known to hold them.
+      if (repeat > f->Fptr->filesize) {
+        error = "tile " + std::to_string(row) + " of its compressed image claims " + std::to_string(repeat) +
+                " bytes, more than the file holds";
         return false;
       }
       in.resize(static_cast<std::size_t>(repeat));
