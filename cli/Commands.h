@@ -5,12 +5,17 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/HeaderCalibration.h"
 #include "files/PictureHeader.h"
 
 namespace pelorin::cli {
+
+// "key=value key=value ...", the values in the general text form: the one
+// line every command prints.
+std::string PairsLine(const std::vector<std::pair<const char*, double>>& pairs);
 
 int RunDat(const std::vector<std::string>& args);
 // FILE (a picture) -> x0 y0 rk (picture pixels, y down) and the number of

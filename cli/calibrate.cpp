@@ -12,21 +12,13 @@
 namespace pelorin::cli {
 
 std::string CalibrationLine(const HeaderCalibration& c) {
-  const std::pair<const char*, double> pairs[] = {
+  return PairsLine({
       {"x0", c.x0},   {"y0", c.y0},   {"rk", c.rk},
       {"P", c.P},     {"B0", c.B0},   {"L0", c.L0},
       {"rho0", c.rho0}, {"orientation", c.orientation}, {"northup", static_cast<double>(c.northUp)},
       {"year", static_cast<double>(c.time.year)}, {"month", static_cast<double>(c.time.month)},
       {"day", static_cast<double>(c.time.day)}, {"hours", c.time.hours},
-  };
-  std::string line;
-  for (const auto& [key, value] : pairs) {
-    if (!line.empty()) line += ' ';
-    line += key;
-    line += '=';
-    line += NumberText(value);
-  }
-  return line;
+  });
 }
 
 int CalibrateHeader(const std::string& file, const PictureHeader& header, int width, int height) {

@@ -106,6 +106,12 @@ int CheckPicture(Args& a) {
 }
 
 void PrintPairs(const std::vector<std::pair<const char*, double>>& pairs) {
+  std::printf("%s\n", PairsLine(pairs).c_str());
+}
+
+}  // namespace
+
+std::string PairsLine(const std::vector<std::pair<const char*, double>>& pairs) {
   std::string line;
   for (const auto& [key, value] : pairs) {
     if (!line.empty()) line += ' ';
@@ -113,10 +119,8 @@ void PrintPairs(const std::vector<std::pair<const char*, double>>& pairs) {
     line += '=';
     line += NumberText(value);
   }
-  std::printf("%s\n", line.c_str());
+  return line;
 }
-
-}  // namespace
 
 int RunEphemeris(const std::vector<std::string>& args) {
   Args a("ephemeris", args, {"year", "month", "day", "hours"});

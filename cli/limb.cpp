@@ -51,8 +51,8 @@ int RunLimb(const std::vector<std::string>& args) {
     std::fprintf(stderr, "pelorin-cli: %s: no solar disc was found on the picture\n", path.c_str());
     return 1;
   }
-  std::printf("x0=%s y0=%s rk=%s points=%zu\n", NumberText(x0).c_str(), NumberText(y0).c_str(),
-              NumberText(rk).c_str(), found.points.size());
+  std::printf("%s\n", PairsLine({{"x0", x0}, {"y0", y0}, {"rk", rk},
+                                  {"points", static_cast<double>(found.points.size())}}).c_str());
   return 0;
 }
 
