@@ -8,10 +8,15 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Decoders.h"
 #include "files/PictureSize.h"
+
+// CFITSIO reads bytes at the position ffmbyt moved to with ffgbyt, which its
+// public header leaves out.
+extern "C" int ffgbyt(fitsfile* fptr, LONGLONG nbytes, void* buffer, int* status);
 
 namespace pelorin::decoders {
 
@@ -189,6 +194,52 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
   return true;
 }
 
+// CFITSIO divides by the tile sizes of a compressed image as soon as it
+// moves to its HDU, before anything can be asked of it: a tile size of 0
+// would stop the program. The header that starts at byte `start` is
+// therefore read as bytes first; false with `error` set when it describes a
+// compressed image with a tile or axis size below 1 (ZTILEn) or below 0
+// (ZNAXISn).
+bool CompressedHeaderSound(fitsfile* f, LONGLONG start, std::string& error) {
+  int status = 0;
+  if (ffmbyt(f, start, 0 /* report the end of the file */, &status)) return true;  // nothing there: CFITSIO says so itself
+  bool zimage = false;
+  std::vector<std::pair<std::string, double>> sizes;  // ZTILEn and ZNAXISn
+  char block[2880];
+  for (int b = 0; b < 100000; ++b) {
+    if (ffgbyt(f, sizeof block, block, &status)) return true;
+    for (int i = 0; i < 36; ++i) {
+      const std::string_view card(block + 80 * i, 80);
+      std::string_view key = card.substr(0, 8);
+      while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
+      if (key == "END") {
+        for (const auto& [name, v] : sizes) {
+          const bool tile = name.rfind("ZTILE", 0) == 0;
+          if (zimage && (tile ? !(v >= 1) : !(v >= 0))) {
+            error = "its compressed image gives " + name + " as " + std::to_string(static_cast<long long>(v)) +
+                    ", which is no size";
+            return false;
+          }
+        }
+        return true;
+      }
+      if (card.substr(8, 2) != "= ") continue;
+      std::string_view value = card.substr(10);
+      while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+      if (key == "ZIMAGE") zimage = !value.empty() && value.front() == 'T';
+      const bool tile = key.rfind("ZTILE", 0) == 0 && key.size() > 5;
+      const bool axis = key.rfind("ZNAXIS", 0) == 0 && key.size() > 6;
+      if (tile || axis) {
+        const std::string text(value.substr(0, value.find('/')));
+        char* end = nullptr;
+        const double v = std::strtod(text.c_str(), &end);
+        sizes.emplace_back(std::string(key), end == text.c_str() ? -1.0 : v);
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, const ReadOptions& options) {
@@ -204,10 +255,31 @@ bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, 
     file.f = nullptr;
     return false;
   }
+  // The HDUs, counted one by one: each header is looked at before CFITSIO
+  // moves to it.
   int hduCount = 0;
-  if (fits_get_num_hdus(file.f, &hduCount, &status)) {
-    error = "its FITS structure cannot be read: " + FitsError(status);
-    return false;
+  for (;;) {
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    if (fits_get_hduaddrll(file.f, &headStart, &dataStart, &dataEnd, &status)) {
+      error = "its FITS structure cannot be read: " + FitsError(status);
+      return false;
+    }
+    ++hduCount;
+    if (dataEnd >= file.f->Fptr->filesize) break;
+    if (!CompressedHeaderSound(file.f, dataEnd, error)) {
+      error = "HDU " + std::to_string(hduCount + 1) + ": " + error;
+      return false;
+    }
+    int type = 0;
+    if (fits_movrel_hdu(file.f, 1, &type, &status)) {
+      if (status != END_OF_FILE) {
+        error = "HDU " + std::to_string(hduCount + 1) + " cannot be read: " + FitsError(status);
+        return false;
+      }
+      status = 0;
+      fits_clear_errmsg();
+      break;
+    }
   }
   // The first HDU holding an image of two axes or more.
   std::vector<LONGLONG> axes;

@@ -170,6 +170,10 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
   WriteText(folder.File("cut.jp2"), std::string("\0\0\0\x0cjP  \r\n\x87\n", 12) + "\0\0\0\x14" "ftyp");
   // A gzip-compressed image whose tile stream never ends: CFITSIO alone would
   // grow its buffer for ever (found by the fits_size fuzz target).
+  // A compressed image with a tile size of 0, which CFITSIO divides by as it
+  // moves to the HDU (found by the fits_size fuzz target).
+  WriteText(folder.File("tile0.fits"),
+            ReadAll(std::string(PELORIN_SOURCE_DIR) + "/fuzz/corpus/fits_size/compressed-tile-size-zero"));
   WriteText(folder.File("endless.fits"),
             ReadAll(std::string(PELORIN_SOURCE_DIR) + "/fuzz/corpus/fits_size/gzip-tile-stream-without-end"));
 
@@ -186,6 +190,7 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
       {"text.fits", "not a readable FITS file"},
       {"text.jp2", "not a JPEG 2000 file"},
       {"cut.jp2", "JPEG 2000 header cannot be read"},
+      {"tile0.fits", "HDU 2: its compressed image gives ZTILE2 as 0, which is no size"},
       {"endless.fits", "of its compressed image is damaged (its gzip stream does not end)"},
   };
   for (const auto& c : cases) {
