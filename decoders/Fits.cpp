@@ -202,27 +202,23 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
 // (ZNAXISn).
 bool CompressedHeaderSound(fitsfile* f, LONGLONG start, std::string& error) {
   int status = 0;
-  if (ffmbyt(f, start, 0 /* report the end of the file */, &status)) return true;  // nothing there: CFITSIO says so itself
+  if (ffmbyt(f, start, 0 /* report the end of the file */, &status)) return true;  // CFITSIO says so itself
   bool zimage = false;
   std::vector<std::pair<std::string, double>> sizes;  // ZTILEn and ZNAXISn
+  // The cards up to END, or up to the end of the file: CFITSIO reads a
+  // header cut short as far as it goes.
+  LONGLONG left = f->Fptr->filesize - start;
   char block[2880];
-  for (int b = 0; b < 100000; ++b) {
-    if (ffgbyt(f, sizeof block, block, &status)) return true;
-    for (int i = 0; i < 36; ++i) {
+  for (int b = 0; b < 100000 && left >= 80; ++b) {
+    const LONGLONG n = std::min<LONGLONG>(left, sizeof block) / 80 * 80;
+    if (ffgbyt(f, n, block, &status)) break;
+    left -= n;
+    bool end = false;
+    for (LONGLONG i = 0; i < n / 80 && !end; ++i) {
       const std::string_view card(block + 80 * i, 80);
       std::string_view key = card.substr(0, 8);
       while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
-      if (key == "END") {
-        for (const auto& [name, v] : sizes) {
-          const bool tile = name.rfind("ZTILE", 0) == 0;
-          if (zimage && (tile ? !(v >= 1) : !(v >= 0))) {
-            error = "its compressed image gives " + name + " as " + std::to_string(static_cast<long long>(v)) +
-                    ", which is no size";
-            return false;
-          }
-        }
-        return true;
-      }
+      if (key == "END") end = true;
       if (card.substr(8, 2) != "= ") continue;
       std::string_view value = card.substr(10);
       while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
@@ -231,10 +227,20 @@ bool CompressedHeaderSound(fitsfile* f, LONGLONG start, std::string& error) {
       const bool axis = key.rfind("ZNAXIS", 0) == 0 && key.size() > 6;
       if (tile || axis) {
         const std::string text(value.substr(0, value.find('/')));
-        char* end = nullptr;
-        const double v = std::strtod(text.c_str(), &end);
-        sizes.emplace_back(std::string(key), end == text.c_str() ? -1.0 : v);
+        char* last = nullptr;
+        const double v = std::strtod(text.c_str(), &last);
+        sizes.emplace_back(std::string(key), last == text.c_str() ? -1.0 : v);
       }
+    }
+    if (end) break;
+  }
+  if (!zimage) return true;
+  for (const auto& [name, v] : sizes) {
+    const bool tile = name.rfind("ZTILE", 0) == 0;
+    if (tile ? !(v >= 1) : !(v >= 0)) {
+      error = "its compressed image gives " + name + " as " + std::to_string(static_cast<long long>(v)) +
+              ", which is no size";
+      return false;
     }
   }
   return true;
