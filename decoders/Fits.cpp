@@ -199,7 +199,8 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
 // would stop the program. The header that starts at byte `start` is
 // therefore read as bytes first; false with `error` set when it describes a
 // compressed image with a tile or axis size below 1 (ZTILEn) or below 0
-// (ZNAXISn).
+// (ZNAXISn), or when a column's name, format, unit, display or dimensions
+// is not a quoted text (CFITSIO copies those into buffers of a fixed size).
 bool CompressedHeaderSound(fitsfile* f, LONGLONG start, std::string& error) {
   int status = 0;
   if (ffmbyt(f, start, 0 /* report the end of the file */, &status)) return true;  // CFITSIO says so itself
@@ -223,6 +224,16 @@ bool CompressedHeaderSound(fitsfile* f, LONGLONG start, std::string& error) {
       std::string_view value = card.substr(10);
       while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
       if (key == "ZIMAGE") zimage = !value.empty() && value.front() == 'T';
+      // The column keywords CFITSIO copies as it moves to a table must hold
+      // a quoted string.
+      for (const std::string_view column : {"TTYPE", "TFORM", "TUNIT", "TDISP", "TDIM"}) {
+        if (key.size() > column.size() && key.substr(0, column.size()) == column &&
+            key.find_first_not_of("0123456789", column.size()) == std::string_view::npos &&
+            (value.empty() || value.front() != '\'' || value.find('\'', 1) == std::string_view::npos)) {
+          error = "its header card " + std::string(key) + " holds no quoted text";
+          return false;
+        }
+      }
       const bool tile = key.rfind("ZTILE", 0) == 0 && key.size() > 5;
       const bool axis = key.rfind("ZNAXIS", 0) == 0 && key.size() > 6;
       if (tile || axis) {

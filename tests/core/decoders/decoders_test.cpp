@@ -174,6 +174,10 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
   // moves to the HDU (found by the fits_size fuzz target).
   WriteText(folder.File("tile0.fits"),
             ReadAll(std::string(PELORIN_SOURCE_DIR) + "/fuzz/corpus/fits_size/compressed-tile-size-zero"));
+  // A table column named by unquoted text, which CFITSIO copies past the end
+  // of its buffer as it moves to the HDU (found by the fits_size fuzz target).
+  WriteText(folder.File("unquoted.fits"),
+            ReadAll(std::string(PELORIN_SOURCE_DIR) + "/fuzz/corpus/fits_size/column-name-without-quotes"));
   WriteText(folder.File("endless.fits"),
             ReadAll(std::string(PELORIN_SOURCE_DIR) + "/fuzz/corpus/fits_size/gzip-tile-stream-without-end"));
 
@@ -191,6 +195,7 @@ TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
       {"text.jp2", "not a JPEG 2000 file"},
       {"cut.jp2", "JPEG 2000 header cannot be read"},
       {"tile0.fits", "HDU 2: its compressed image gives ZTILE2 as 0, which is no size"},
+      {"unquoted.fits", "HDU 2: its header card TTYPE1 holds no quoted text"},
       {"endless.fits", "of its compressed image is damaged (its gzip stream does not end)"},
   };
   for (const auto& c : cases) {
