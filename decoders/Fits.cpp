@@ -14,10 +14,6 @@
 #include "Decoders.h"
 #include "files/PictureSize.h"
 
-// CFITSIO reads bytes at the position ffmbyt moved to with ffgbyt, which its
-// public header leaves out.
-extern "C" int ffgbyt(fitsfile* fptr, LONGLONG nbytes, void* buffer, int* status);
-
 namespace pelorin::decoders {
 
 namespace {
@@ -201,21 +197,27 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
 // compressed image with a tile or axis size below 1 (ZTILEn) or below 0
 // (ZNAXISn), or when a column's name, format, unit, display or dimensions
 // is not a quoted text (CFITSIO copies those into buffers of a fixed size).
-bool CompressedHeaderSound(fitsfile* f, LONGLONG start, std::string& error) {
-  int status = 0;
-  if (ffmbyt(f, start, 0 /* report the end of the file */, &status)) return true;  // CFITSIO says so itself
+bool CompressedHeaderSound(const std::string& path, LONGLONG start, std::string& error) {
+  // The bytes come through zlib, which reads a gzip-compressed file as
+  // CFITSIO unpacks it and any other file as it is.
+  std::string bytes;
+  if (gzFile gz = gzopen(path.c_str(), "rb")) {
+    if (gzseek(gz, static_cast<z_off_t>(start), SEEK_SET) == static_cast<z_off_t>(start)) {
+      bytes.resize(1 << 20);
+      const int got = gzread(gz, bytes.data(), static_cast<unsigned>(bytes.size()));
+      bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    gzclose(gz);
+  }
   bool zimage = false;
   std::vector<std::pair<std::string, double>> sizes;  // ZTILEn and ZNAXISn
-  // The cards up to END, or up to the end of the file: CFITSIO reads a
+  // The cards up to END, or up to the end of what was read: CFITSIO reads a
   // header cut short as far as it goes.
-  LONGLONG left = f->Fptr->filesize - start;
-  char block[2880];
-  for (int b = 0; b < 100000 && left >= 80; ++b) {
-    const LONGLONG n = std::min<LONGLONG>(left, sizeof block) / 80 * 80;
-    if (ffgbyt(f, n, block, &status)) break;
-    left -= n;
+  for (std::size_t at = 0; at + 80 <= bytes.size(); at += 2880) {
+    const char* block = bytes.data() + at;
+    const std::size_t n = std::min<std::size_t>(bytes.size() - at, 2880) / 80 * 80;
     bool end = false;
-    for (LONGLONG i = 0; i < n / 80 && !end; ++i) {
+    for (std::size_t i = 0; i < n / 80 && !end; ++i) {
       const std::string_view card(block + 80 * i, 80);
       std::string_view key = card.substr(0, 8);
       while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
@@ -283,7 +285,7 @@ bool ReadFits(const std::string& path, DecodedPicture& out, std::string& error, 
     }
     ++hduCount;
     if (dataEnd >= file.f->Fptr->filesize) break;
-    if (!CompressedHeaderSound(file.f, dataEnd, error)) {
+    if (!CompressedHeaderSound(path, dataEnd, error)) {
       error = "HDU " + std::to_string(hduCount + 1) + ": " + error;
       return false;
     }
