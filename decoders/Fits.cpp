@@ -194,8 +194,8 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
 // moves to its HDU, before anything can be asked of it: a tile size of 0
 // would stop the program. The header that starts at byte `start` is
 // therefore read as bytes first; false with `error` set when it describes a
-// compressed image with a tile or axis size below 1 (ZTILEn) or below 0
-// (ZNAXISn), or when a column's name, format, unit, display or dimensions
+// compressed image with a tile or axis size below 1 (ZTILEn, ZNAXISn), or
+// when a column's name, format, unit, display or dimensions
 // is not a quoted text (CFITSIO copies those into buffers of a fixed size).
 bool CompressedHeaderSound(const std::string& path, LONGLONG start, std::string& error) {
   // The bytes come through zlib, which reads a gzip-compressed file as
@@ -248,9 +248,10 @@ bool CompressedHeaderSound(const std::string& path, LONGLONG start, std::string&
     if (end) break;
   }
   if (!zimage) return true;
+  // An axis of no length is refused too: a missing ZTILE1 is taken as
+  // ZNAXIS1.
   for (const auto& [name, v] : sizes) {
-    const bool tile = name.rfind("ZTILE", 0) == 0;
-    if (tile ? !(v >= 1) : !(v >= 0)) {
+    if (!(v >= 1)) {
       error = "its compressed image gives " + name + " as " + std::to_string(static_cast<long long>(v)) +
               ", which is no size";
       return false;
