@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "CliRun.h"
 #include "DataPictures.h"
 #include "Decoders.h"
 #include "Helioprojective.h"
@@ -19,21 +20,8 @@
 namespace pelorin {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
 // Runs pelorin-cli with `args` (shell-safe) in the current folder.
-Result Cli(const std::string& args) {
-  const std::string cmd = std::string("'") + PELORIN_CLI + "' " + args + " >out.txt 2>err.txt";
-  const int raw = std::system(cmd.c_str());
-  Result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = test::ReadAll("out.txt");
-  r.err = test::ReadAll("err.txt");
-  return r;
-}
+test::CliResult Cli(const std::string& args) { return test::RunCli(std::filesystem::current_path(), args); }
 
 // The first nine pairs of a calibrate line: the picture the helio command takes.
 std::string NinePairs(const std::string& line) {
@@ -101,7 +89,7 @@ TEST(CliCalibrate, TheLineGivesHelioTheProgramsBCmdAndL) {
     if (std::string(c.file).ends_with(".jp2")) gen::WriteSolarJp2(c.file, c.scene);
     else gen::WriteSolarFits(c.file, c.scene);
 
-    const Result r = Cli(std::string("calibrate ") + c.file);
+    const test::CliResult r = Cli(std::string("calibrate ") + c.file);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     // The program's calibration of the same picture.
@@ -120,7 +108,7 @@ TEST(CliCalibrate, TheLineGivesHelioTheProgramsBCmdAndL) {
     const std::string picture = NinePairs(r.out);
     const test::WcsPicture w = Wcs(c.scene);
     for (const auto& [X, Y] : {std::pair{300.0, 300.0}, {420.0, 250.0}, {200.5, 401.25}, {333.0, 150.0}}) {
-      const Result h = Cli("helio " + picture + " x=" + NumberText(X) + " y=" + NumberText(Y));
+      const test::CliResult h = Cli("helio " + picture + " x=" + NumberText(X) + " y=" + NumberText(Y));
       ASSERT_EQ(h.status, 0) << h.err;
       double B = 0, CMD = 0, L = 0;
       PixelToHeliographic(s, X, Y, s.OrientationAngle, B, CMD, L);
@@ -162,7 +150,7 @@ TEST(CliCalibrate, NoCalibrationIsSaidOnStderrWithStatus1) {
       {"calibrate a.fits b.fits", 2, "usage: pelorin-cli calibrate FILE"},
   };
   for (const auto& c : cases) {
-    const Result r = Cli(c.args);
+    const test::CliResult r = Cli(c.args);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_EQ(r.out, "") << c.args;
     EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart) << c.args << ": " << r.err;

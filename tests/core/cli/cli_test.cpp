@@ -1,30 +1,19 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "CliRun.h"
 #include "TestApp.h"
 #include "app/Text.h"
 
 namespace pelorin {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
 // Runs pelorin-cli with `args` (already shell-safe) in a fresh folder.
-Result Cli(const std::string& args) {
+test::CliResult Cli(const std::string& args) {
   test::TempFolder folder;
-  const std::string cmd = std::string("'") + PELORIN_CLI + "' " + args + " >out.txt 2>err.txt";
-  const int raw = std::system(cmd.c_str());
-  Result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = test::ReadAll(folder.File("out.txt"));
-  r.err = test::ReadAll(folder.File("err.txt"));
-  return r;
+  return test::RunCli(folder.path(), args);
 }
 
 // The value of `key` in a line of key=value pairs ("" when absent).
@@ -55,7 +44,7 @@ TEST(Cli, PrintsTheWorkedExamples) {
       {"system s=5 x0=500 y0=500 x=510 y=480", "X=-10 Y=20\n"},
   };
   for (const auto& c : cases) {
-    const Result r = Cli(c.args);
+    const test::CliResult r = Cli(c.args);
     EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out, c.want) << c.args;
     EXPECT_EQ(r.err, "") << c.args;
@@ -67,7 +56,7 @@ TEST(Cli, PixelAndPolarValuesInFullPrecision) {
   // (geometry notes). system s=8: R = sqrt(500) exactly as printed, fi =
   // atan(2) in degrees; the factor 57.2957795130824 puts it ~9e-14 above the
   // true 63.434948822922010, so the text is checked as a number.
-  Result r = Cli(std::string("pixel ") + kPicture + "orientation=-20 L=84.31775 B=9.36605");
+  test::CliResult r = Cli(std::string("pixel ") + kPicture + "orientation=-20 L=84.31775 B=9.36605");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NEAR(LeadingNumber(Field(r.out, "x")), 600, 0.01) << r.out;
   EXPECT_NEAR(LeadingNumber(Field(r.out, "y")), 450, 0.01) << r.out;
@@ -97,7 +86,7 @@ TEST(Cli, BadArgumentsExitWithStatusTwoAndSaySo) {
       {"sunspots", "usage"},
   };
   for (const auto& c : cases) {
-    const Result r = Cli(c.args);
+    const test::CliResult r = Cli(c.args);
     EXPECT_EQ(r.status, 2) << c.args;
     EXPECT_EQ(r.out, "") << c.args;
     EXPECT_NE(r.err.find(c.mentions), std::string::npos) << c.args << "\n" << r.err;

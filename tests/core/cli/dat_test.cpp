@@ -1,32 +1,21 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "DataFiles.h"
+#include "CliRun.h"
 #include "TestApp.h"
 
 namespace pelorin {
 namespace {
 
-struct DatResult {
-  int status = -1;
-  std::string out, err;
-};
-
 // Writes `content` as x.dat in a fresh folder (unless null) and runs
 // `pelorin-cli dat ARGS` there.
-DatResult RunDat(const char* content, const std::string& args) {
+test::CliResult RunDat(const char* content, const std::string& args) {
   test::TempFolder folder;
   if (content) test::WriteAll(folder.File("x.dat"), content);
-  const std::string cmd = std::string("'") + PELORIN_CLI + "' dat " + args + " >out.txt 2>err.txt";
-  const int raw = std::system(cmd.c_str());
-  DatResult r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = test::ReadAll(folder.File("out.txt"));
-  r.err = test::ReadAll(folder.File("err.txt"));
-  return r;
+  return test::RunCli(folder.path(), "dat " + args);
 }
 
 // A v1.0 file: a record before any "Obj" line, an object whose name holds a
@@ -40,7 +29,7 @@ const char* const kCsv =
     "\"g, 2\",10,-160,300\n";
 
 TEST(CliDat, PrintsHeaderAndRecords) {
-  const DatResult full = RunDat(kV1.c_str(), "x.dat");
+  const test::CliResult full = RunDat(kV1.c_str(), "x.dat");
   EXPECT_EQ(full.status, 0) << full.err;
   EXPECT_EQ(full.out,
             std::string("version=v1.0\npicture=x.jpg\nday=17\nmonth=5\nyear=2003\ntime=7.75\nP=-21.4512\n"
@@ -49,7 +38,7 @@ TEST(CliDat, PrintsHeaderAndRecords) {
                 kCsv);
   EXPECT_NE(full.err.find("line 17"), std::string::npos) << full.err;  // the skipped line is named
 
-  const DatResult csv = RunDat(kV1.c_str(), "--csv x.dat");
+  const test::CliResult csv = RunDat(kV1.c_str(), "--csv x.dat");
   EXPECT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out, kCsv);
 }
@@ -69,7 +58,7 @@ TEST(CliDat, FailuresNameTheFile) {
       {"unknown option", kV1.c_str(), "--tsv x.dat", 2, "--tsv"},
   };
   for (const auto& c : cases) {
-    const DatResult r = RunDat(c.content, c.args);
+    const test::CliResult r = RunDat(c.content, c.args);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.out, "") << c.name;
     EXPECT_NE(r.err.find(c.inErr), std::string::npos) << c.name << ": " << r.err;

@@ -1,32 +1,20 @@
 // pelorin-cli limb: the disc of a picture file.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "DataPictures.h"
 #include "SunPicture.h"
+#include "CliRun.h"
 #include "TestApp.h"
 #include "app/RasterPicture.h"
 
 namespace pelorin {
 namespace {
 
-struct LimbRun {
-  int status = -1;
-  std::string out, err;
-};
-
-LimbRun RunLimb(const test::TempFolder& folder, const std::string& args) {
-  const std::string cmd = "cd '" + folder.path().string() + "' && '" + PELORIN_CLI + "' limb " + args +
-                          " >out.txt 2>err.txt";
-  const int raw = std::system(cmd.c_str());
-  LimbRun r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = test::ReadAll(folder.File("out.txt"));
-  r.err = test::ReadAll(folder.File("err.txt"));
-  return r;
+test::CliResult RunLimb(const test::TempFolder& folder, const std::string& args) {
+  return test::RunCli(folder.path(), "limb " + args);
 }
 
 double Field(const std::string& line, const std::string& key) {
@@ -44,7 +32,7 @@ TEST(CliLimb, PrintsTheDiscOfAPicture) {
   const gen::Rendered r = gen::Render(sc);
   std::string error;
   ASSERT_TRUE(WriteBmp(folder.File("sun.bmp"), r.width_px, r.height_px, r.argb.data(), error)) << error;
-  const LimbRun run = RunLimb(folder, "sun.bmp");
+  const test::CliResult run = RunLimb(folder, "sun.bmp");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   ASSERT_EQ(run.out.rfind("x0=", 0), 0u) << run.out;
@@ -73,7 +61,7 @@ TEST(CliLimb, ReadsFitsAndJpeg2000Pictures) {
   gen::WriteFits(folder.File("sun.fits"), layout, {}, gen::FitsRowOrder(values, sc.width_px, sc.height_px));
   gen::WriteJp2(folder.File("sun.jp2"), sc.width_px, sc.height_px, grey, 8, "");
   for (const char* name : {"sun.fits", "sun.jp2"}) {
-    const LimbRun run = RunLimb(folder, name);
+    const test::CliResult run = RunLimb(folder, name);
     ASSERT_EQ(run.status, 0) << name << ": " << run.err;
     EXPECT_NEAR(Field(run.out, "x0"), 290.3, 1) << name << ": " << run.out;
     EXPECT_NEAR(Field(run.out, " y0"), 301.7, 1) << name << ": " << run.out;
@@ -100,7 +88,7 @@ TEST(CliLimb, SaysWhatWentWrong) {
       {"blank.bmp blank.bmp", 2, "usage"},
   };
   for (const Case& c : cases) {
-    const LimbRun run = RunLimb(folder, c.args);
+    const test::CliResult run = RunLimb(folder, c.args);
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_EQ(run.out, "") << c.args;
     EXPECT_NE(run.err.find(c.errHas), std::string::npos) << c.args << ": " << run.err;
