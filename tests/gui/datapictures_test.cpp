@@ -17,6 +17,7 @@
 #include "DataPictures.h"
 #include "GuiFixture.h"
 #include "Helioprojective.h"
+#include "SolarFitsReference.h"
 #include "QtPicture.h"
 #include "app/Brightness.h"
 #include "files/PictureLoad.h"
@@ -248,21 +249,7 @@ void DataPictureTest::statusLineUnderThePointerFollowsTheWcs() {
   OpenPicture(f.app(), f.folder() + "/sun.fits");
   QCOMPARE(f.app().s.CalibrationState, std::int16_t{3});
 
-  pelorin::test::WcsPicture w;
-  w.height = s.height;
-  w.crpix1 = s.crpix1;
-  w.crpix2 = s.crpix2;
-  w.crval1 = s.crval1;
-  w.crval2 = s.crval2;
-  const double t = s.rotation_deg * M_PI / 180;
-  w.m11 = s.cdelt1 * std::cos(t);
-  w.m12 = -s.cdelt1 * std::sin(t);
-  w.m21 = s.cdelt2 * std::sin(t);
-  w.m22 = s.cdelt2 * std::cos(t);
-  w.D_m = s.dsun_obs_m;
-  w.R_m = 696e6;
-  w.B0_deg = s.hglt_obs_deg;
-  w.L0_deg = s.crln_obs_deg;
+  const pelorin::test::WcsPicture w = pelorin::test::ReferenceOf(s);
 
   auto* status = f.find<QLabel>("Label1");
   const ProgramState& st = f.app().s;

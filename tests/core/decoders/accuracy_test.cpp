@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "DataApp.h"
 #include "DataPictures.h"
 #include "Decoders.h"
 #include "Helioprojective.h"
+#include "SolarFitsReference.h"
 #include "ScriptedWindow.h"
 #include "TestApp.h"
 #include "app/Readout.h"
@@ -28,42 +30,13 @@
 namespace pelorin {
 namespace {
 
-constexpr double kRsunRef_m = 696e6;  // the radius the header calibration assumes without RSUN_REF
-
-struct DataApp {
-  DataApp() { Form_Load(app, 15.0f); }
-  test::TempFolder folder;
-  test::ScriptedWindow win;
-  decoders::DecodedRasterPicture pic;
-  App app{win, pic};
-};
+using test::DataApp;
 
 double AngleDiff(double a, double b) {
   const double d = std::fmod(std::fabs(a - b), 360.0);
   return std::min(d, 360.0 - d);
 }
 
-// The reference's picture: the header's numbers as the formulas take them.
-test::WcsPicture Reference(const gen::SolarFits& s) {
-  test::WcsPicture w;
-  w.height = s.height;
-  w.crpix1 = s.crpix1;
-  w.crpix2 = s.crpix2;
-  w.crval1 = s.crval1;
-  w.crval2 = s.crval2;
-  const double t = s.rotation_deg * M_PI / 180;
-  const double c = s.rotation == gen::WcsRotation::None ? 1 : std::cos(t);
-  const double sn = s.rotation == gen::WcsRotation::None ? 0 : std::sin(t);
-  w.m11 = s.cdelt1 * c;
-  w.m12 = -s.cdelt1 * sn;
-  w.m21 = s.cdelt2 * sn;
-  w.m22 = s.cdelt2 * c;
-  w.D_m = s.dsun_obs_m;
-  w.R_m = kRsunRef_m;
-  w.B0_deg = s.hglt_obs_deg;
-  w.L0_deg = s.crln_obs_deg;
-  return w;
-}
 
 // "B=12.34" and "L=123.45" of the status text.
 double Field(const std::string& text, const std::string& key) {
@@ -109,7 +82,7 @@ gen::SolarFits Observation(double crpix1, double crpix2, double crval1, double c
   s.rotation = rotation;
   s.rotation_deg = angle;
   s.dsun_obs_m = 1.4895e11;
-  s.rsun_obs_arcsec = std::asin(kRsunRef_m / s.dsun_obs_m) * 180 / M_PI * 3600;
+  s.rsun_obs_arcsec = std::asin(test::kRsunRef_m / s.dsun_obs_m) * 180 / M_PI * 3600;
   s.hglt_obs_deg = b0;
   s.crln_obs_deg = l0;  // on purpose off the ephemeris of the date: the header is followed
   s.layout.bitpix = 16;
@@ -140,7 +113,7 @@ TEST(HeaderCalibratedPicture, BAndLUnderThePointerAndInTheRecordsFollowTheWcs) {
     const ProgramState& s = t.app.s;
     ASSERT_EQ(s.CalibrationState, 3) << "not calibrated from the header";
     EXPECT_EQ(s.GridOn, 1);
-    const test::WcsPicture w = Reference(sc.fits);
+    const test::WcsPicture w = test::ReferenceOf(sc.fits);
 
     // Points within 60 degrees of the disc centre, spread over the disc.
     struct Point {

@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "DataApp.h"
 #include "DataPictures.h"
 #include "SampleSet.h"
 #include "Decoders.h"
@@ -23,13 +24,7 @@ namespace fs = std::filesystem;
 namespace pelorin {
 namespace {
 
-struct DataApp {
-  DataApp() { Form_Load(app, 15.0f); }
-  test::TempFolder folder;
-  test::ScriptedWindow win;
-  decoders::DecodedRasterPicture pic;
-  App app{win, pic};
-};
+using test::DataApp;
 
 // A small observation without DATE-OBS: it takes the ordinary road of a
 // new picture (type question and so on) after a message saying that the
