@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "app/Startup.h"
 #include "files/DataFile.h"
 #include "files/PictureLoad.h"
 #include "files/Soho.h"
@@ -81,8 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const DataFileContents work = ParseDataFile(ReadLines("temp.dat"));
   fuzz::Check(work.headerComplete && work.typeWord == "SOHO", "temp.dat of a SOHO picture is not whole");
 
-  // Saved and opened again, the picture comes back with the same disc.
+  // Saved, the window closed, and opened again: the picture comes back with
+  // the same disc.
   spremi_Click(p.app);
+  form_unload(p.app);
   fuzz::Program q;
   OpenPicture(q.app, path);
   fuzz::Check(q.app.s.CalibrationState == 3 && q.app.s.ImageType == 1, "the saved SOHO picture did not come back");

@@ -5,6 +5,7 @@
 #include "app/Ports.h"
 #include "app/State.h"
 #include "files/TextFile.h"
+#include "files/WorkSlot.h"
 
 namespace pelorin {
 
@@ -35,6 +36,18 @@ struct App {
   // new picture); empty when opening created none. Saving may replace that
   // file unasked while it is still empty.
   std::string createdEmptyPath;
+  // The working-file slot this window holds in slotFolder (see WorkSlot.h);
+  // 0 before the first claim.
+  int slot = 0;
+  std::string slotFolder;
+  FileLock slotLock;
+  // The open picture's file, locked so that no second window opens it.
+  FileLock pictureLock;
+  // Bare name of the open picture; empty before the first.
+  std::string pictureName;
+  // What the working file held when it last agreed with the data file (the
+  // picture opened, or saved): anything else in it is unsaved work.
+  std::string savedWork;
 };
 
 }  // namespace pelorin

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Brightness.h"
 #include "files/PictureHeader.h"
@@ -69,6 +70,11 @@ class WindowPort {
 
   // A modal message box with an OK button.
   virtual void MessageBox(const std::string& text) = 0;
+  // A modal question titled `title` with one button per caption, left to
+  // right. Returns the index of the button chosen, or -1 when the box was
+  // closed without a choice (Escape, its close box).
+  virtual int Question(const std::string& title, const std::string& text,
+                       const std::vector<std::string>& buttons) = 0;
   // An input box; Cancel returns the empty text.
   virtual std::string InputBox(const std::string& prompt, const std::string& title,
                                const std::string& defaultText) = 0;

@@ -15,13 +15,11 @@ void Form_Load(App& app, float twipsPerPixel) {
   s.AutoselectNames = {"Nearest", "Darkest", "Weighted"};
   s.TwipsPerPixel = twipsPerPixel > 0 ? twipsPerPixel : 15.0f;
   // Without the point log the program still measures: the failure is told
-  // once, and the log's lines are left out until a.tmp opens again (with
-  // the next picture or coordinate system).
-  try {
-    app.file1.Open("a.tmp");
-  } catch (const FileError& e) {
-    app.win.MessageBox(std::string(e.what()) + "\rThe points are not logged until a.tmp can be written.");
-  }
+  // once, and the log's lines are left out until the log opens again (with
+  // the next picture or coordinate system). The window's slot in the folder
+  // names its point log (a.tmp for the first window).
+  ClaimWorkSlot(app);
+  OpenPointLog(app, "\rThe points are not logged until " + PointLogName(app.slot) + " can be written.");
   s.OpenFromList = 0;
   InitState(app);
   s.GridColour = 0;
@@ -127,6 +125,8 @@ void form_unload(App& app) {
   }
   app.file2.Close();
   app.file1.Close();
+  app.pictureLock.Release();
+  app.slotLock.Release();
 }
 
 }  // namespace pelorin

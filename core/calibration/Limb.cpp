@@ -228,6 +228,7 @@ void limbend_Click(App& app) {
   s.ZeroPointY = s.ZeroPointY - ym;
   try {
     WriteDiscLine(app);
+    app.file2.Sync();
   } catch (const FileError& e) {
     Report(app, e);
   }

@@ -147,6 +147,7 @@ void FinishOrientation(App& app) {
   WindowPort& w = app.win;
   try {
     WriteOrientationLine(app);
+    app.file2.Sync();
   } catch (const FileError& e) {
     w.MessageBox(e.what());
   }

@@ -14,6 +14,7 @@
 #include "app/Text.h"
 #include "files/PictureNames.h"
 #include "files/WorkFiles.h"
+#include "files/WorkGuard.h"
 #include "geometry/Angles.h"
 #include "geometry/Transform.h"
 
@@ -155,7 +156,8 @@ std::string WorkingFileNamed(const App& app, const std::string& target) {
   std::error_code ec;
   const fs::path t = fs::weakly_canonical(fs::absolute(target, ec), ec);
   if (ec) return {};
-  for (const std::string& work : {app.file2.Path(), app.file1.Path(), std::string("temp.dat"), std::string("a.tmp")}) {
+  for (const std::string& work : {app.file2.Path(), app.file1.Path(), std::string("temp.dat"), std::string("a.tmp"),
+                                   WorkFileName(app.slot), PointLogName(app.slot)}) {
     if (work.empty()) continue;
     std::error_code wc;
     const fs::path w = fs::weakly_canonical(fs::absolute(work, wc), wc);
@@ -164,7 +166,7 @@ std::string WorkingFileNamed(const App& app, const std::string& target) {
   return {};
 }
 
-void SavePointList(App& app, const std::string& target) {
+bool SavePointList(App& app, const std::string& target) {
   const ProgramState& s = app.s;
   std::string bytes;
   for (int i = 1; i <= s.PointCount && i <= kMaxPoints; ++i) {
@@ -173,16 +175,19 @@ void SavePointList(App& app, const std::string& target) {
   }
   const std::string error = WriteBeside(target, bytes);
   if (!error.empty()) app.win.MessageBox("The points were not saved to " + target + ": " + error);
+  return error.empty();
 }
 
-void SaveWorkingFile(App& app, const std::string& target) {
+// True when the data reached `target`, even if the working file could not
+// be restarted afterwards.
+bool SaveWorkingFile(App& app, const std::string& target) {
   // Only a working file that is open holds every line written since the
   // picture was opened; anything else under the name temp.dat (left over, or
   // cut short by a failed restart) must not replace a data file.
   if (!app.file2.IsOpen()) {
-    app.win.MessageBox("The data were not saved to " + target +
-                       ": the working file temp.dat is not open, so it may not hold every measurement.");
-    return;
+    app.win.MessageBox("The data were not saved to " + target + ": the working file " + WorkFileName(app.slot) +
+                       " is not open, so it may not hold every measurement.");
+    return false;
   }
   const std::string tempPath = app.file2.Path();
   std::string bytes;
@@ -190,12 +195,12 @@ void SaveWorkingFile(App& app, const std::string& target) {
     bytes = ReadFileBytes(tempPath);
   } catch (const FileError& e) {
     app.win.MessageBox("The data were not saved to " + target + ": " + e.what());
-    return;
+    return false;
   }
   const std::string error = WriteBeside(target, bytes);
   if (!error.empty()) {
     app.win.MessageBox("The data were not saved to " + target + ": " + error);
-    return;
+    return false;
   }
   // temp.dat starts again as a copy of what was saved, open for the lines
   // measuring adds from now on. The saved file is read back in full before
@@ -206,17 +211,20 @@ void SaveWorkingFile(App& app, const std::string& target) {
   } catch (const FileError& e) {
     // temp.dat is still open and whole; measuring goes on into it.
     app.win.MessageBox("The data were saved to " + target + ", but could not be read back: " + e.what());
-    return;
+    return true;
   }
   try {
     app.file2.Open(tempPath);
     for (const auto& line : saved) app.file2.PrintLine(line);
+    app.file2.Sync();
+    MarkWorkSaved(app);
   } catch (const FileError& e) {
     // A working file cut short must not be saved later over the good copy.
     app.file2.Close();
     app.win.MessageBox("The data were saved to " + target + ", but the working file could not be restarted: " +
                        e.what() + "\rFurther measurements of this picture are not recorded until it is opened again.");
   }
+  return true;
 }
 
 }  // namespace
@@ -363,9 +371,9 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
     throw FileError(file + ": " + (c.problems.empty() ? std::string("the header is cut short") : c.problems.front()));
   }
 
-  // temp.dat first: a working file that cannot be written leaves the
-  // program state as it was.
-  app.file2.Open("temp.dat");
+  // The working file first: one that cannot be written leaves the program
+  // state as it was.
+  app.file2.Open(WorkFileName(app.slot));
   ProgramState& s = app.s;
   s.DateDay = c.day;
   s.DateMonth = c.month;
@@ -430,8 +438,11 @@ std::string QuietReplace(const App& app) {
 }
 }  // namespace
 
-void spremi_Click(App& app) {
+void spremi_Click(App& app) { SaveData(app); }
+
+bool SaveData(App& app) {
   const ProgramState& s = app.s;
+  bool saved = false;
   const bool pointList = s.ImageType == 2;
   const std::string& name = s.DataFileName;
   const std::string preset = pointList ? (name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string()) : name;
@@ -455,14 +466,16 @@ void spremi_Click(App& app) {
     } else if (pointList) {
       app.file2.Close();
       app.win.MessageBox(target);
-      SavePointList(app, target);
+      saved = SavePointList(app, target);
     } else {
-      SaveWorkingFile(app, target);
+      saved = SaveWorkingFile(app, target);
     }
   } catch (const std::exception& e) {
     app.win.MessageBox("The data were not saved to " + target + ": " + e.what());
+    saved = false;
   }
   Redraw(app);
+  return saved;
 }
 
 }  // namespace pelorin

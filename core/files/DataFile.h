@@ -61,8 +61,9 @@ DataFileContents ParseDataFile(const std::vector<std::string>& lines);
 void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, std::int16_t& imageType,
                    std::int16_t& northUpImage, float& dateKnown);
 
-// Reads the data file at `path` into the program state and restarts temp.dat
-// in the current folder (as app.file2) as an up-to-date copy: lines 1 to 4
+// Reads the data file at `path` into the program state and restarts the
+// window's working file (temp.dat for the first window) in the current
+// folder (as app.file2) as an up-to-date copy: lines 1 to 4
 // with `pictureName` (a bare name; a folder part is dropped), the header from
 // the values read (P = 0 on a north-up picture; the type word line as read),
 // and one record per point read, rounded to 5 decimals. Sets ImageType,
@@ -92,5 +93,8 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
 // of the working files (temp.dat, a.tmp) is refused with a message box and
 // nothing is written. Ends with a redraw.
 void spremi_Click(App& app);
+// The same, telling whether the data reached the chosen file (false after
+// every message of a failure, and when nothing was saved).
+bool SaveData(App& app);
 
 }  // namespace pelorin

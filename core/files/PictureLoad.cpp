@@ -15,6 +15,8 @@
 #include "files/Soho.h"
 #include "files/TextFile.h"
 #include "files/WorkFiles.h"
+#include "files/WorkGuard.h"
+#include "files/WorkSlot.h"
 #include "geometry/Ephemeris.h"
 #include "geometry/Grid.h"
 
@@ -251,7 +253,7 @@ void LoadPictureData(App& app, std::string& name, int& result) {
   name = dataName;
   s.NorthUpImage = 0;
   try {
-    app.file2.Open("temp.dat");
+    app.file2.Open(WorkFileName(app.slot));
     WriteHeaderStart(app, pictureName);
   } catch (const FileError& e) {
     app.win.MessageBox(std::string(e.what()) + "\rMeasurements of this picture cannot be recorded.");
@@ -286,6 +288,18 @@ void OpenPicture(App& app, const std::string& path) {
     s.OpenFromList = 0;
     return;
   }
+  // A picture another window has open is not opened a second time: the
+  // two would save over each other's measurements.
+  FileLock pictureLock;
+  const fs::path absolute = fs::absolute(path, ec).lexically_normal();
+  const bool reopened = app.pictureLock.Held() && app.pictureLock.Path() == absolute.string();
+  if (!reopened && pictureLock.TryLock(absolute.string(), false) == FileLock::Result::Busy) {
+    app.win.MessageBox(absolute.filename().string() +
+                       " is open in another Pelorin window. It is not opened here, so that the two windows cannot "
+                       "save over each other's measurements.");
+    s.OpenFromList = 0;
+    return;
+  }
   // The picture is decoded first: a file that is not a readable picture
   // leaves the open picture and its measurements as they were.
   std::string error;
@@ -294,6 +308,7 @@ void OpenPicture(App& app, const std::string& path) {
     s.OpenFromList = 0;
     return;
   }
+  if (!reopened) app.pictureLock = std::move(pictureLock);
   // 2. The previous picture's working files go.
   DiscardPreviousPicture(app);
   // 3. Reset of the overlays.
@@ -312,17 +327,19 @@ void OpenPicture(App& app, const std::string& path) {
   s.DataFileName = fs::absolute(path, ec).string();
   const fs::path folder = fs::path(s.DataFileName).parent_path();
   if (!folder.empty()) fs::current_path(folder, ec);
-  // 6. A fresh point log.
-  try {
-    app.file1.Open("a.tmp");
-  } catch (const FileError& e) {
-    app.win.MessageBox(e.what());
-  }
-  // 7. The picture's data.
+  // 6. The window's slot in that folder, and a fresh point log.
+  ClaimWorkSlot(app);
+  OpenPointLog(app);
+  // 7. The picture's data, and what an earlier session left of it unsaved.
+  app.pictureName = BareName(s.DataFileName);
+  std::vector<Leftover> leftovers = TakeLeftovers(app, app.pictureName);
   int result = 0;
   std::string name = s.DataFileName;
   LoadPictureData(app, name, result);
   s.DataFileName = name;
+  MarkWorkSaved(app);
+  const Restored restored = OfferRestore(app, leftovers, app.pictureName);
+  if (restored == Restored::Whole) result = 0;
   // 8. Redraw.
   Redraw(app);
   // 9. Menus for the next step.
@@ -352,6 +369,7 @@ void OpenPicture(App& app, const std::string& path) {
   // What the reader had to say about the picture (a cube shown by its first
   // plane).
   if (const std::string note = app.pic.Note(); !note.empty()) w.MessageBox(path + ": " + note);
+  if (restored == Restored::Partial) EnableRestoredStep(app);
   // 11. The folder's picture list.
   if (!fromList) RebuildPictureList(app, path);
   // 12.
@@ -365,9 +383,18 @@ void ucitavanje_Click(App& app) {
       s.OpenFromList = 0;
       return;
     }
+    // Unsaved work of the open picture is asked about first; kept, the open
+    // picture stays the current one of the list.
+    if (!ConfirmLeavePicture(app)) {
+      for (int i = 1; i <= s.PictureCount; ++i)
+        if (s.PictureList[static_cast<std::size_t>(i)] == app.pictureName) s.PictureIndex = static_cast<std::int16_t>(i);
+      s.OpenFromList = 0;
+      return;
+    }
     OpenPicture(app, s.PictureFolder + s.PictureList[static_cast<std::size_t>(s.PictureIndex)]);
     return;
   }
+  if (!ConfirmLeavePicture(app)) return;
   const auto chosen = app.win.OpenFileDialog(kOpenTitle, kOpenFilter);
   if (!chosen || chosen->empty()) return;
   OpenPicture(app, *chosen);

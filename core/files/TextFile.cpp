@@ -4,6 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
 #include "app/Text.h"
 
 namespace pelorin {
@@ -42,6 +46,15 @@ void OutputFile::PrintLine(std::string_view text) {
   ok = ok && std::fwrite("\r\n", 1, 2, f_) == 2;
   ok = ok && std::fflush(f_) == 0;
   if (!ok) throw FileError("Cannot write to " + path_ + ": " + std::strerror(errno));
+}
+
+void OutputFile::Sync() {
+  if (!f_) throw FileError("File " + (path_.empty() ? std::string("(none)") : path_) + " is not open");
+  bool ok = std::fflush(f_) == 0;
+#if defined(__unix__) || defined(__APPLE__)
+  ok = ok && ::fsync(::fileno(f_)) == 0;
+#endif
+  if (!ok) throw FileError("Cannot write " + path_ + " to the disc: " + std::strerror(errno));
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -45,6 +45,10 @@ class OutputFile {
   // not open or the write fails.
   void PrintLine(std::string_view text);
   void WriteLine(std::initializer_list<WriteItem> items) { PrintLine(WriteLineText(items)); }
+  // Asks the system to put what was written on the disc itself (fsync), so
+  // that a power cut keeps it too. Throws FileError when the file is not
+  // open or the system reports a failure.
+  void Sync();
 
  private:
   std::FILE* f_ = nullptr;

@@ -1,18 +1,14 @@
 #include "geometry/CoordDialog.h"
 
-#include "files/TextFile.h"
+#include "files/WorkSlot.h"
 
 namespace pelorin {
 
 namespace {
-// Empties the point log by opening a.tmp afresh in the current folder.
+// Empties the window's point log by opening it afresh in the current folder.
 void RestartPointLog(App& app) {
   app.file1.Close();
-  try {
-    app.file1.Open("a.tmp");
-  } catch (const FileError& e) {
-    app.win.MessageBox(e.what());
-  }
+  OpenPointLog(app);
 }
 }  // namespace
 

@@ -96,6 +96,7 @@ void DateDialog::OK_Click() {
   if (s.NorthUpImage == 1) s.P = 0;
   try {
     WriteDateLines(app_);
+    app_.file2.Sync();
   } catch (const FileError& e) {
     app_.win.MessageBox(std::string("The date was not recorded in the working file: ") + e.what());
   }

@@ -217,6 +217,22 @@ void Objektend_Click(App& app) {
       }
     }
   }
+  // The object's records reach the disc itself before End returns, so that
+  // a kill or a power cut from now on loses none of them.
+  if (recordError.empty()) {
+    try {
+      app.file2.Sync();
+    } catch (const FileError& e) {
+      recordError = e.what();
+    }
+  }
+  if (logError.empty() && app.file1.IsOpen()) {
+    try {
+      app.file1.Sync();
+    } catch (const FileError& e) {
+      logError = e.what();
+    }
+  }
   s.PointCount = 0;
   app.win.SetEndVisible(EndButton::Objektend, false);
   app.win.SetMenuEnabled(Menu::Objekt, true);

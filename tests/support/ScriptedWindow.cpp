@@ -28,6 +28,19 @@ void ScriptedWindow::SetScrollValue(ScrollBar b, int value) {
   (b == ScrollBar::H ? hValue : vValue) = value;
 }
 
+int ScriptedWindow::Question(const std::string& title_, const std::string& text,
+                             const std::vector<std::string>& buttons) {
+  std::string captions;
+  for (const auto& b : buttons) captions += (captions.empty() ? "" : ",") + b;
+  questions.push_back(title_ + "|" + text + "|" + captions);
+  if (questionAnswers.empty()) return -1;
+  const std::string a = questionAnswers.front();
+  questionAnswers.pop_front();
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i] == a) return static_cast<int>(i);
+  return -1;
+}
+
 std::string ScriptedWindow::InputBox(const std::string& prompt, const std::string& title_,
                                      const std::string& defaultText) {
   inputPrompts.push_back(title_ + "|" + prompt + "|" + defaultText);

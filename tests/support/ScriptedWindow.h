@@ -37,6 +37,7 @@ class ScriptedWindow : public WindowPort {
   void SetMainEnabled(bool enabled) override { mainEnabled = enabled; }
 
   void MessageBox(const std::string& text) override { messages.push_back(text); }
+  int Question(const std::string& title, const std::string& text, const std::vector<std::string>& buttons) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override;
   std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter) override;
@@ -52,6 +53,9 @@ class ScriptedWindow : public WindowPort {
   // "" (Cancel); a file dialog with no answer left is cancelled; a dialog
   // with no script left is closed without a choice.
   std::deque<std::string> inputAnswers;
+  // Questions are answered by button caption ("Save", "Discard", ...); an
+  // empty answer, or none left, closes the box without a choice (-1).
+  std::deque<std::string> questionAnswers;
   std::deque<std::optional<std::string>> openAnswers;
   std::deque<std::optional<std::string>> saveAnswers;
   std::deque<std::function<void(DateDialog&)>> dateScripts;
@@ -61,6 +65,7 @@ class ScriptedWindow : public WindowPort {
   // Record.
   std::vector<std::string> messages;
   std::vector<std::string> inputPrompts;  // "title|prompt|default"
+  std::vector<std::string> questions;     // "title|text|button,button,..."
   std::vector<std::string> dialogCalls;   // "open|title|filter", "save|title|filter|preset"
   // The file each save dialog could replace without asking ("" for none),
   // one entry per save dialog.

@@ -30,6 +30,7 @@ class SilentWindow : public WindowPort {
   void SetScrollMax(ScrollBar, int) override {}
   void SetMainEnabled(bool) override {}
   void MessageBox(const std::string&) override {}
+  int Question(const std::string&, const std::string&, const std::vector<std::string>&) override { return -1; }
   std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
   std::optional<std::string> OpenFileDialog(const std::string&, const std::string&) override { return {}; }
   std::optional<std::string> SaveFileDialog(const std::string&, const std::string&, const std::string&,

@@ -155,7 +155,8 @@ TEST(HeaderCalibratedPicture, BAndLUnderThePointerAndInTheRecordsFollowTheWcs) {
     EXPECT_LE(worstB, 0.01);
     EXPECT_LE(worstL, 0.01);
 
-    // Opened again, the data file gives the same B and L.
+    // Closed and opened again, the data file gives the same B and L.
+    form_unload(t.app);
     DataApp again;
     OpenPicture(again.app, path);
     ASSERT_EQ(again.app.s.CalibrationState, 3);
