@@ -32,6 +32,7 @@
 #include "files/DataFile.h"
 #include "files/PictureLoad.h"
 #include "files/SaveImage.h"
+#include "files/WorkGuard.h"
 #include "geometry/CoordDialog.h"
 #include "geometry/DateDialog.h"
 #include "geometry/Grid.h"
@@ -364,6 +365,14 @@ void MainWindow::unload() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Unsaved measurements are asked about first; Cancel (or a failed Save)
+  // keeps the window open.
+  bool leave = true;
+  if (started_ && !unloaded_) RunHandler(app_, "Close", [&] { leave = ConfirmLeavePicture(app_); });
+  if (!leave) {
+    event->ignore();
+    return;
+  }
   unload();
   event->accept();
 }

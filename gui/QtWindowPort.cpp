@@ -145,6 +145,24 @@ void QtWindowPort::MessageBox(const std::string& text) {
   box.exec();
 }
 
+int QtWindowPort::Question(const std::string& title, const std::string& text, const std::vector<std::string>& buttons) {
+  QMessageBox box(QMessageBox::Question, FromCore(title), MessageText(text), QMessageBox::NoButton, &window_);
+  box.setTextFormat(Qt::PlainText);
+  std::vector<QAbstractButton*> added;
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    // Escape chooses Cancel; a box without one is answered by a button.
+    const QMessageBox::ButtonRole role = buttons[i] == "Cancel"    ? QMessageBox::RejectRole
+                                         : buttons[i] == "Discard" ? QMessageBox::DestructiveRole
+                                         : i == 0                  ? QMessageBox::AcceptRole
+                                                                   : QMessageBox::ActionRole;
+    added.push_back(box.addButton(FromCore(buttons[i]), role));
+  }
+  if (!added.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(added.front()));
+  box.exec();
+  const auto chosen = std::find(added.begin(), added.end(), box.clickedButton());
+  return chosen == added.end() ? -1 : static_cast<int>(chosen - added.begin());
+}
+
 std::string QtWindowPort::InputBox(const std::string& prompt, const std::string& title,
                                    const std::string& defaultText) {
   QInputDialog dialog(&window_);

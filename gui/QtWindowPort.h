@@ -38,6 +38,7 @@ class QtWindowPort : public WindowPort {
 
   // Title "Pelorin", one OK button; "\r" and "\r\n" in the text break lines.
   void MessageBox(const std::string& text) override;
+  int Question(const std::string& title, const std::string& text, const std::vector<std::string>& buttons) override;
   // Cancel (or the close box) returns "". An empty title shows "Pelorin".
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override;
