@@ -18,6 +18,7 @@
 #include "files/DataFile.h"
 #include "geometry/Grid.h"
 #include "measure/Autoselect.h"
+#include "measure/Points.h"
 
 namespace pelorin::bench {
 
@@ -121,6 +122,30 @@ void Save(benchmark::State& state) {
   if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
 }
 
+// The End of an object of one point on a 1024 x 1024 picture in the
+// measuring state: its record and log line written and put on the disc
+// itself (fsync), and the redraw after it.
+void ObjectEnd(benchmark::State& state) {
+  CoreApp* a = Fixture<CoreApp>(state, "measuring/core/1024", [](CoreApp& f) {
+    f.pic.Fill(1024, 1024, RGB(200, 200, 200));
+    SetUpMeasuring(f.app, 1024, 1280);
+  });
+  if (a == nullptr) return;
+  ProgramState& s = a->app.s;
+  s.PixelGridStep = 1280;
+  s.ManualSelection = kTrue;
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.StoredPointCount = kMaxPoints - 1;  // room for the one point
+    a->win.inputAnswers.push_back("G");
+    Objekt_Click(a->app);
+    Picture1_MouseDown(a->app, kLeftButton, 0, 512, 500);
+    state.ResumeTiming();
+    Objektend_Click(a->app);
+  }
+  if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
+}
+
 // The measuring state at 4096 x 4096 (pixel grid off) with a catalogue of
 // 10000 blocks.
 CoreApp* WithCatalogue(benchmark::State& state) {
@@ -216,6 +241,7 @@ void RegisterCore() {
   }
   benchmark::RegisterBenchmark("grid", Grid)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("save_1000", Save)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("object_end", ObjectEnd)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("catalogue_index", CatalogueIndex)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("catalogue_step", CatalogueStep)->Unit(benchmark::kMillisecond);
   for (int side : {2048, 4096})
