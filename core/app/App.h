@@ -5,6 +5,7 @@
 #include "app/Ports.h"
 #include "app/State.h"
 #include "files/TextFile.h"
+#include "measure/History.h"
 
 namespace pelorin {
 
@@ -35,6 +36,9 @@ struct App {
   // new picture); empty when opening created none. Saving may replace that
   // file unasked while it is still empty.
   std::string createdEmptyPath;
+  // The open picture's records as a list in step with the working file, and
+  // their undo history (measure/Edits.h).
+  RecordBook book;
 };
 
 }  // namespace pelorin

@@ -17,6 +17,7 @@
 #include "files/WorkFiles.h"
 #include "geometry/Ephemeris.h"
 #include "geometry/Grid.h"
+#include "measure/Edits.h"
 
 namespace fs = std::filesystem;
 
@@ -323,6 +324,8 @@ void OpenPicture(App& app, const std::string& path) {
   std::string name = s.DataFileName;
   LoadPictureData(app, name, result);
   s.DataFileName = name;
+  // The picture's records as a list, its undo history empty.
+  BookOpened(app);
   // 8. Redraw.
   Redraw(app);
   // 9. Menus for the next step.
