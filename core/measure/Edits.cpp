@@ -163,6 +163,7 @@ std::string Restore(App& app, const EditSnapshot& state) {
   const std::string error = ReplaceWorkingFile(app, state.records.Bytes());
   if (!error.empty()) return "The working file could not be rewritten: " + error;
   app.book.list = state.records;
+  ++app.book.generation;
   app.book.highlighted.clear();
   PlacePoints(app);
   if (state.calibration) RestoreCalibration(app, *state.calibration);
@@ -222,15 +223,22 @@ bool HasObject(const RecordList& list, const std::string& name) {
 void SyncBook(App& app) {
   if (!app.file2.IsOpen()) {
     app.book.list = {};
+    app.book.highlighted.clear();
+    ++app.book.generation;
     return;
   }
   RecordList next = ReadWorkingFile(app);
   CarryPositions(app.book.list, next, app.s, FinishedPoints(app));
+  // The panel's selection points into the old lines.
+  if (next.lines.size() != app.book.list.lines.size()) app.book.highlighted.clear();
   app.book.list = std::move(next);
+  ++app.book.generation;
 }
 
 void BookOpened(App& app) {
+  const std::uint64_t generation = app.book.generation;
   app.book = {};
+  app.book.generation = generation + 1;
   try {
     SyncBook(app);
   } catch (const FileError&) {
@@ -256,6 +264,7 @@ void BookObjectEnded(App& app, std::size_t written, const std::string& name) {
   CarryPositions(step.before.records, next, app.s, FinishedPoints(app));
   step.after.records = next;
   app.book.list = std::move(next);
+  ++app.book.generation;
   app.book.highlighted.clear();
   app.book.undo.push_back(std::move(step));
   app.book.redo.clear();

@@ -51,6 +51,9 @@ struct RecordBook {
   std::vector<EditStep> redo;  // last undone at the back
   std::optional<EditSnapshot> calibrationStart;
   std::vector<std::size_t> highlighted;  // indices into list.lines
+  // Counts the changes of `list`, so that a view of it knows when to read
+  // it again.
+  std::uint64_t generation = 0;
 };
 
 }  // namespace pelorin
