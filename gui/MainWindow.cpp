@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QFrame>
@@ -372,6 +373,9 @@ void MainWindow::onKey(const QKeyEvent& event) {
   // The View items' keys are the shell's: "+" and "-" with Ctrl are not the
   // pixel grid's (also while an item is disabled and Qt passes its key on).
   if (isViewShortcut(event)) return;
+  // Keys typed in the measurement panel are its own (its keyboard search,
+  // its edits): a letter there must not open the next picture.
+  if (panel_ != nullptr && panel_->isAncestorOf(QApplication::focusWidget())) return;
   const QString text = event.text();
   if (text.isEmpty()) return;  // keys without a character (arrows, Shift, F1)
   const auto code = static_cast<std::int16_t>(text.at(0).unicode());

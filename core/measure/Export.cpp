@@ -72,6 +72,10 @@ std::string ExportMeasurements(const App& app, const std::string& path) {
 }
 
 void ExportMeasurements_Click(App& app) {
+  if (!app.file2.IsOpen()) {
+    app.win.MessageBox("There are no measurements to export: no picture with a working file is open.");
+    return;
+  }
   const std::string& data = app.s.DataFileName;
   const std::size_t dot = data.find_last_of('.');
   const std::string preset = (dot == std::string::npos ? data : data.substr(0, dot)) + ".csv";

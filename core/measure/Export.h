@@ -37,7 +37,8 @@ std::string TsvText(const std::vector<TsvRow>& rows, bool withArea);
 std::string ExportMeasurements(const App& app, const std::string& path);
 
 // File -> "Export measurements…": asks for the file (offered: the data
-// file's name with .csv) and writes it; a failure is said in a message box.
+// file's name with .csv) and writes it; a failure is said in a message box,
+// and so is the want of a working file (no picture open), before asking.
 void ExportMeasurements_Click(App& app);
 
 }  // namespace pelorin

@@ -393,7 +393,8 @@ void MainWindowTest::menuCommandsReachTheirHandlers() {
       // Nothing to undo or redo before a picture: said in a box.
       {Menu::Undo, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::Redo, "Pelorin", [](MainWindowFixture&) { return true; }},
-      {Menu::ExportMeasurements, "Export measurements", [](MainWindowFixture&) { return true; }},
+      // No picture, so nothing to export: said before any file is asked for.
+      {Menu::ExportMeasurements, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::Measurements, {}, [](MainWindowFixture& f) { return f.window().measurementsPanel()->isVisible(); }},
   };
   for (const Row& row : rows) {

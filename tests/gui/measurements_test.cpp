@@ -268,6 +268,13 @@ void MeasurementsTest::highlightAndCopy() {
            qPrintable(QString("G2 at %1,%2, middle %3,%4").arg(shown.x()).arg(shown.y()).arg(middle.x()).arg(middle.y())));
   w.setZoom(1.0);
 
+  // A letter typed in the panel is the panel's, not a command of the
+  // picture (u would show the stored points).
+  panel.view()->setFocus();
+  const auto objectsShown = f.app().s.ShowObjects;
+  Key(w, Qt::Key_U);
+  QCOMPARE(f.app().s.ShowObjects, objectsShown);
+
   // Ctrl+C: a header row, then the selected rows (an object by its means).
   Select(panel, {m.index(0, 0), m.index(0, 0, m.index(1, 0))});
   panel.view()->setFocus();
