@@ -4,11 +4,13 @@
 // the text Ctrl+C copies.
 #include <QAction>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
@@ -119,6 +121,7 @@ class MeasurementsTest : public QObject {
  private slots:
   void panelEditsUndoAndSave();
   void highlightAndCopy();
+  void calibrationUndone();
 };
 
 void MeasurementsTest::panelEditsUndoAndSave() {
@@ -294,6 +297,53 @@ void MeasurementsTest::highlightAndCopy() {
     QCOMPARE(QString::fromStdString(FixedText(g2[c].toDouble(), digits, 2)),
              m.index(0, c + 1, m.index(1, 0)).data().toString());
   }
+}
+
+// A new picture's limb, entered and ended, is one step: Ctrl+Z puts the
+// working file, the calibration and the menus back as they were before the
+// limb input, Ctrl+Y brings the limb back.
+void MeasurementsTest::calibrationUndone() {
+  MainWindowFixture f;
+  MainWindow& w = f.window();
+  WritePicture(f.folder());
+  QFile::remove(QString::fromStdString(f.folder() + "/p.dat"));
+  Activate(w);
+  tour::Walk walk(w);
+  QCOMPARE(walk.Open(f.folder() + "/p.bmp", "3"), QString());
+  QCOMPARE(walk.ConfirmDate(), QString());
+  QCOMPARE(walk.Choose(Menu::Selectmode), QString());
+  const std::string working = f.app().file2.Path();
+  const std::string before = Read(working);
+  const auto menus = [&w] {
+    QStringList enabled;
+    for (int i = 0; i < static_cast<int>(Menu::Count); ++i) {
+      const auto m = static_cast<Menu>(i);
+      if (m != Menu::Undo && m != Menu::Redo && w.menuAction(m)->isEnabled()) enabled << MenuName(m);
+    }
+    return enabled;
+  };
+  const QStringList menusBefore = menus();
+  QVERIFY(w.menuAction(Menu::Limb)->isEnabled());
+  QVERIFY(!w.menuAction(Menu::Undo)->isEnabled());
+  QCOMPARE(walk.Limb({{350, 200}, {200, 50}, {50, 200}, {200, 350}, {306, 94}}), QString());
+  QCOMPARE(f.app().s.CalibrationState, 1.0f);
+  const std::string after = Read(working);
+  QVERIFY(after.size() > before.size());
+  QCOMPARE(w.menuAction(Menu::Undo)->text(), QString("Undo Limb calibration"));
+  QVERIFY(!w.menuAction(Menu::Limb)->isEnabled());
+
+  Key(w, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(Read(working), before);
+  QCOMPARE(f.app().s.CalibrationState, 0.0f);
+  QCOMPARE(menus(), menusBefore);
+  QVERIFY(!w.endButton(EndButton::limbend)->isVisible());
+  Key(w, Qt::Key_Y, Qt::ControlModifier);
+  QCOMPARE(Read(working), after);
+  QCOMPARE(f.app().s.CalibrationState, 1.0f);
+  GUI_NEAR(f.app().s.LimbRadius, 150.0, 1.0, "radius");
+  QVERIFY(!w.menuAction(Menu::Limb)->isEnabled());
+  QVERIFY(w.menuAction(Menu::orient)->isEnabled());
+  QCOMPARE(walk.modals.Check(), QString());
 }
 
 PELORIN_GUI_TEST(MeasurementsTest);
