@@ -77,7 +77,8 @@ void PlacePoints(App& app) {
 // Writes `bytes` as the working file without ever leaving it half written:
 // into a file beside it, to the disk, renamed over it; then opened again
 // for the lines measuring appends. "" when done, else why (the working file
-// is then as it was).
+// is then as it was). A working file that was replaced but cannot be opened
+// again counts as done; a message box says that measuring stops there.
 std::string ReplaceWorkingFile(App& app, const std::string& bytes) {
   const std::string path = app.file2.Path();
   const std::string part = path + ".part";
@@ -106,7 +107,10 @@ std::string ReplaceWorkingFile(App& app, const std::string& bytes) {
   try {
     app.file2.OpenAppend(path);
   } catch (const FileError& e) {
-    return error.empty() ? std::string(e.what()) : error;
+    if (!error.empty()) return error;
+    // The new working file is in place; only measuring on into it fails.
+    app.win.MessageBox(std::string(e.what()) +
+                       "\rFurther measurements of this picture are not recorded until it is opened again.");
   }
   return error;
 }

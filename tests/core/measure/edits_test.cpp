@@ -3,6 +3,7 @@
 // records directly writes it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -169,6 +170,14 @@ TEST(Edits, RefusedEditsChangeNothing) {
   EXPECT_NE(MergeObjects(t.app, {"A"}), "");
   EXPECT_NE(MergeObjects(t.app, {"A", "Z"}), "");
   EXPECT_NE(DeleteLines(t.app, {99}), "");
+  // A working file that cannot be written beside itself: the edit is
+  // refused, saying which file, and the list and the history stay.
+  std::filesystem::create_directory(t.app.file2.Path() + ".part");
+  const std::string failed = DeleteLines(t.app, {LineOf(t, "A", 0)});
+  EXPECT_NE(failed.find(".part"), std::string::npos) << failed;
+  EXPECT_EQ(Objects(t.app.book.list).size(), 2u);
+  EXPECT_EQ(UndoCaption(t.app), "Undo Measure B");
+  std::filesystem::remove(t.app.file2.Path() + ".part");
   // With an object open the records wait for its End.
   t.win.inputAnswers.push_back("D");
   Objekt_Click(t.app);
