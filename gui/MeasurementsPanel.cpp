@@ -164,8 +164,16 @@ MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("M
   connect(rename_, &QAction::triggered, this, [this] {
     const auto objects = SelectedObjects();
     if (objects.size() != 1 || !run) return;
-    const std::string name = model_->objects()[static_cast<std::size_t>(objects.front())].name;
+    const RecordObject& o = model_->objects()[static_cast<std::size_t>(objects.front())];
+    const std::string name = o.name;
+    const std::size_t first = o.lines.front();
     run("Rename object", [this, name] { RenameObject_Click(app_, name); });
+    // A rename keeps the lines where they are: the object stays selected.
+    const QModelIndex point = model_->IndexOfLine(first);
+    if (point.isValid()) {
+      view_->selectionModel()->select(point.parent(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      view_->setCurrentIndex(point.parent());
+    }
   });
   connect(delete_, &QAction::triggered, this, [this] {
     std::set<std::size_t> lines;

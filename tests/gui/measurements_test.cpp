@@ -199,6 +199,7 @@ void MeasurementsTest::panelEditsUndoAndSave() {
   QTRY_VERIFY(walk.modals.Done());
   QCOMPARE(walk.modals.Check(), QString());
   QCOMPARE(ObjectNames(m), (QStringList{"G7", "G2"}));
+  QCOMPARE(panel.view()->selectionModel()->selectedRows(), (QModelIndexList{m.index(0, 0)}));  // still selected
   Select(panel, {m.index(0, 0), m.index(1, 0)});
   QVERIFY(panel.mergeAction()->isEnabled());
   panel.mergeAction()->trigger();
