@@ -18,6 +18,7 @@
 #include "files/DataFile.h"
 #include "geometry/Grid.h"
 #include "measure/Autoselect.h"
+#include "measure/Edits.h"
 #include "measure/Points.h"
 
 namespace pelorin::bench {
@@ -126,7 +127,7 @@ void Save(benchmark::State& state) {
 // measuring state: its record and log line written and put on the disc
 // itself (fsync), and the redraw after it.
 void ObjectEnd(benchmark::State& state) {
-  CoreApp* a = Fixture<CoreApp>(state, "measuring/core/1024", [](CoreApp& f) {
+  CoreApp* a = Fixture<CoreApp>(state, "object_end/core/1024", [](CoreApp& f) {
     f.pic.Fill(1024, 1024, RGB(200, 200, 200));
     SetUpMeasuring(f.app, 1024, 1280);
   });
@@ -144,6 +145,40 @@ void ObjectEnd(benchmark::State& state) {
     Objektend_Click(a->app);
   }
   if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
+}
+
+// An undo and a redo in turn of one edit (a rename of the first object) with
+// 1000 records: the working file rewritten whole, the stored points placed
+// again and the redraw. The picture is left as it was found.
+void UndoRedo(benchmark::State& state) {
+  CoreApp* a = Fixture<CoreApp>(state, "measuring/core/1024", [](CoreApp& f) {
+    f.pic.Fill(1024, 1024, RGB(200, 200, 200));
+    SetUpMeasuring(f.app, 1024, 1280);
+  });
+  if (a == nullptr) return;
+  a->app.s.PixelGridStep = 1280;
+  // The set-up reads the data file as opening a picture does, without the
+  // rest of opening: the list is read here.
+  if (a->app.book.list.RecordCount() != 1000) BookOpened(a->app);
+  if (a->app.book.list.RecordCount() != 1000) {
+    state.SkipWithError("the picture was not opened with its 1000 records");
+    return;
+  }
+  const std::string name = Objects(a->app.book.list).front().name;
+  if (std::string e = RenameObject(a->app, name, name + "x"); !e.empty()) {
+    state.SkipWithError(e.c_str());
+    return;
+  }
+  bool undo = true;
+  std::string error;
+  for (auto _ : state) {
+    error = undo ? UndoEdit(a->app) : RedoEdit(a->app);
+    undo = !undo;
+    if (!error.empty()) break;
+  }
+  if (!undo) UndoEdit(a->app);  // the last step was a redo
+  BookOpened(a->app);
+  if (!error.empty()) state.SkipWithError(error.c_str());
 }
 
 // The measuring state at 4096 x 4096 (pixel grid off) with a catalogue of
@@ -242,6 +277,7 @@ void RegisterCore() {
   benchmark::RegisterBenchmark("grid", Grid)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("save_1000", Save)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("object_end", ObjectEnd)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("undo_1000", UndoRedo)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("catalogue_index", CatalogueIndex)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("catalogue_step", CatalogueStep)->Unit(benchmark::kMillisecond);
   for (int side : {2048, 4096})

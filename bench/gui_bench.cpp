@@ -12,8 +12,11 @@
 #include "Benchmarks.h"
 #include "DataPictures.h"
 #include "Fixtures.h"
+#include "MeasurementsPanel.h"
 #include "QtPicture.h"
+#include "app/RasterPicture.h"
 #include "files/PictureLoad.h"
+#include "measure/Edits.h"
 
 namespace pelorin::bench {
 
@@ -82,7 +85,43 @@ void OpenData(benchmark::State& state, const char* key, const char* name) {
 
 }  // namespace
 
+// The measurement panel's model read again after one edit with 1000
+// records (the edit itself, an undo or redo of a rename with the working
+// file rewritten, is not timed).
+void PanelUpdate(benchmark::State& state) {
+  using CoreApp = BenchApp<RasterPicture>;
+  CoreApp* a = Fixture<CoreApp>(state, "measuring/core/1024", [](CoreApp& f) {
+    f.pic.Fill(1024, 1024, RGB(200, 200, 200));
+    SetUpMeasuring(f.app, 1024, 1280);
+  });
+  if (a == nullptr) return;
+  // The set-up reads the data file as opening a picture does, without the
+  // rest of opening: the list is read here.
+  if (a->app.book.list.RecordCount() != 1000) BookOpened(a->app);
+  if (a->app.book.list.RecordCount() != 1000) {
+    state.SkipWithError("the picture was not opened with its 1000 records");
+    return;
+  }
+  gui::MeasurementsModel model(a->app.book);
+  model.Refresh();
+  const std::string name = Objects(a->app.book.list).front().name;
+  std::string error = RenameObject(a->app, name, name + "x");
+  bool undo = true;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (error.empty()) error = undo ? UndoEdit(a->app) : RedoEdit(a->app);
+    undo = !undo;
+    state.ResumeTiming();
+    model.Refresh();
+  }
+  if (!undo) UndoEdit(a->app);
+  BookOpened(a->app);
+  if (!error.empty()) state.SkipWithError(error.c_str());
+  else if (model.rowCount() == 0) state.SkipWithError("the model shows no objects");
+}
+
 void RegisterGui() {
+  benchmark::RegisterBenchmark("panel_update_1000", PanelUpdate)->Unit(benchmark::kMillisecond);
   for (int side : kSizes) {
     for (const char* variant : {"redraw_grid_off", "redraw_all"}) {
       const int step = std::string(variant) == "redraw_all" ? 10 : 1280;

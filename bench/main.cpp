@@ -152,6 +152,8 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   json << "  \"open_jp2_4096_ms\": " << value("open_jp2_4096", 1, 2) << ",\n";
   json << "  \"save_1000_ms\": " << value("save_1000", 1, 4) << ",\n";
   json << "  \"object_end_ms\": " << value("object_end", 1, 4) << ",\n";
+  json << "  \"panel_update_ms\": " << value("panel_update_1000", 1, 4) << ",\n";
+  json << "  \"undo_ms\": " << value("undo_1000", 1, 4) << ",\n";
   json << "  \"catalogue_index_ms\": " << value("catalogue_index", 1, 3) << ",\n";
   json << "  \"catalogue_step_ms\": " << value("catalogue_step", 1, 4) << ",\n";
   json << "  \"limb_ms\": {\"2048\": " << value("limb/2048", 1, 3) << ", \"4096\": " << value("limb/4096", 1, 3) << "},\n";
@@ -224,6 +226,10 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   target("opening a 4096^2 JPEG 2000: at most 500 ms", Figure(m, "open_jp2_4096"), 500, "ms", 1);
   target("finding the limb on a 4096^2 picture: at most 150 ms", Figure(m, "limb/4096"), 150, "ms", 1);
   target("ending an object, sync included: at most 5 ms", Figure(m, "object_end"), 5, "ms", 1);
+  target("measurement panel's model after one edit, 1000 records: at most 5 ms", Figure(m, "panel_update_1000"), 5,
+         "ms", 1);
+  target("undo or redo with 1000 records, working file rewritten: at most 20 ms", Figure(m, "undo_1000"), 20, "ms",
+         1);
   md << "\n";
   md << "| Benchmark | Median (real) | Median (CPU) | Unit |\n|---|---:|---:|---|\n";
   for (const auto& [name, ms] : m) {

@@ -10,24 +10,13 @@
 #include "app/Text.h"
 #include "files/DataFile.h"
 #include "files/TextFile.h"
+#include "measure/Export.h"
 
 namespace pelorin::cli {
 
 namespace {
 
 void Usage() { std::fprintf(stderr, "usage: pelorin-cli dat [--csv] FILE\n"); }
-
-// A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a
-// line end.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 std::string VersionText(int version) {
   switch (version) {
@@ -103,11 +92,8 @@ int RunDat(const std::vector<std::string>& args) {
   for (const auto& p : c.problems) std::fprintf(stderr, "pelorin-cli dat: %s: %s\n", path.c_str(), p.c_str());
 
   if (!csvOnly) PrintHeader(c);
-  std::printf("name,B,CMD,L\n");
-  for (const auto& r : c.records) {
-    std::printf("%s,%s,%s,%s\n", CsvField(r.name).c_str(), NumberText(r.B).c_str(), NumberText(r.CMD).c_str(),
-                NumberText(r.L).c_str());
-  }
+  const std::string csv = CsvText(c.records);
+  std::fwrite(csv.data(), 1, csv.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -138,6 +138,7 @@ void Canvas::paintEvent(QPaintEvent* event) {
 void Canvas::mousePressEvent(QMouseEvent* event) {
   const QPointF p = PixelAt(event->position(), zoom_);
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
+  if (pressFilter && pressFilter(p, button, shift)) return;
   RunHandler(app_, "Picture", [&] { Picture1_MouseDown(app_, button, shift, p.x(), p.y()); });
   RepaintChanged();  // a dot drawn for the click shows while the button is held
 }
@@ -163,6 +164,7 @@ void Canvas::mouseMoveEvent(QMouseEvent* event) {
 void Canvas::mouseReleaseEvent(QMouseEvent* event) {
   const QPointF p = PixelAt(event->position(), zoom_);
   const int button = ButtonCode(event->button()), shift = ShiftCode(event->modifiers());
+  if (pressFilter && pressFilter(p, button, shift)) return;
   RunHandler(app_, "Picture", [&] { Picture1_MouseUp(app_, button, shift, p.x(), p.y()); });
   RepaintChanged();
 }

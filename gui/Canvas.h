@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 #include <QImage>
 #include <QPointF>
@@ -72,6 +73,11 @@ class Canvas : public QWidget {
   // once the command that is running has finished: a redraw of a few marks
   // repaints those, not the whole picture.
   void RepaintChanged();
+
+  // Asked first about each mouse button pressed on the picture, with the
+  // picture pixel and the core's codes: true takes the press, which then
+  // does not reach the core.
+  std::function<bool(QPointF pixel, int button, int shift)> pressFilter;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QFrame>
@@ -20,6 +21,7 @@
 #include "Application.h"
 #include "Canvas.h"
 #include "Guard.h"
+#include "MeasurementsPanel.h"
 #include "View.h"
 #include "app/Dispatcher.h"
 #include "app/Help.h"
@@ -36,6 +38,8 @@
 #include "geometry/CoordDialog.h"
 #include "geometry/DateDialog.h"
 #include "geometry/Grid.h"
+#include "measure/Edits.h"
+#include "measure/Export.h"
 #include "measure/Points.h"
 
 namespace pelorin::gui {
@@ -64,6 +68,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   buildViewMenu();
+  buildPanel();
   // Nine tenths of the screen's available width and height (81 % of its
   // area), never below the designed client area, in the middle of the
   // screen.
@@ -98,6 +103,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 MainWindow::~MainWindow() {
+  // The panel reports its hiding while the window's children go.
+  if (panel_ != nullptr) disconnect(panel_, nullptr, this, nullptr);
   if (auto* application = Application::Instance(); application && application->KeyWindow() == this) {
     application->RouteKeys(nullptr, {});
   }
@@ -175,9 +182,14 @@ void MainWindow::buildControls() {
     button->setGeometry(0, toPixels(info.topTwips), toPixels(kEndWidthTwips), toPixels(kEndHeightTwips));
     button->hide();
     auto* handler = info.handler;
-    connect(button, &QPushButton::clicked, this, [this, handler] {
-      RunHandler(app_, "End", [&] { handler(app_); }, true);
-      canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
+    connect(button, &QPushButton::clicked, this, [this, handler, b = info.button] {
+      RunHandler(app_, "End", [&] {
+        // A limb or orientation input ended is one step of the undo history.
+        if (b == EndButton::limbend) CalibrationEnd(app_, handler, b, "Limb calibration");
+        else if (b == EndButton::dirend) CalibrationEnd(app_, handler, b, "Orientation calibration");
+        else handler(app_);
+      }, true);
+      afterCommand();
     });
     ends_[static_cast<std::size_t>(info.button)] = button;
   }
@@ -218,17 +230,21 @@ void MainWindow::buildMenus() {
       {Menu::ucitavanje, Menu::File, false, &ucitavanje_Click},
       {Menu::spremi, Menu::File, false, &spremi_Click},
       {Menu::spremisliku, Menu::File, false, &spremisliku_Click},
+      {Menu::ExportMeasurements, Menu::File, false, &ExportMeasurements_Click},
       {Menu::Close, Menu::File, false, [this](App&) { close(); }},
+      {Menu::Edit, Menu::Count, true, {}},
+      {Menu::Undo, Menu::Edit, false, &Undo_Click},
+      {Menu::Redo, Menu::Edit, false, &Redo_Click},
       {Menu::Setings, Menu::Count, true, {}},
       {Menu::koor, Menu::Setings, false, &koor_Click},
       {Menu::Ishodiste, Menu::Setings, false, &Ishodiste_Click},
       {Menu::datum, Menu::Setings, false, &datum_Click},
       {Menu::Ulaz, Menu::Setings, true, {}},
-      {Menu::Limb, Menu::Ulaz, false, &Limb_Click},
-      {Menu::AutoLimb, Menu::Ulaz, false, &AutoLimb_Click},
+      {Menu::Limb, Menu::Ulaz, false, [](App& a) { CalibrationStart(a, &Limb_Click); }},
+      {Menu::AutoLimb, Menu::Ulaz, false, [](App& a) { CalibrationStart(a, &AutoLimb_Click); }},
       {Menu::orient, Menu::Ulaz, true, {}},
-      {Menu::dnevnihod, Menu::orient, false, &dnevnihod_Click},
-      {Menu::ossunca, Menu::orient, false, &ossunca_Click},
+      {Menu::dnevnihod, Menu::orient, false, [](App& a) { CalibrationStart(a, &dnevnihod_Click); }},
+      {Menu::ossunca, Menu::orient, false, [](App& a) { CalibrationStart(a, &ossunca_Click); }},
       {Menu::Objekt, Menu::Setings, false, &Objekt_Click},
       {Menu::Tools, Menu::Count, true, {}},
       {Menu::Selectmode, Menu::Tools, false, &Selectmode_Click},
@@ -236,6 +252,12 @@ void MainWindow::buildMenus() {
       {Menu::View, Menu::Count, true, {}},
       {Menu::mreza, Menu::View, false, &mreza_Click},
       {Menu::objectview, Menu::View, false, &objectview_Click},
+      {Menu::Measurements, Menu::View, false,
+       [this](App&) {
+         const bool show = menuAction(Menu::Measurements)->isChecked();
+         panelHiddenByHand_ = !show;
+         panel_->setVisible(show);
+       }},
       {Menu::Help, Menu::Count, true, {}},
       {Menu::uputa, Menu::Help, false, &uputa_Click},
       {Menu::naredbe, Menu::Help, false, &naredbe_Click},
@@ -256,7 +278,7 @@ void MainWindow::buildMenus() {
       const std::string what = MenuCaption(it.item);
       connect(action, &QAction::triggered, this, [this, handler, what] {
         RunHandler(app_, what, [&] { handler(app_); }, true);
-        canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
+        afterCommand();
       });
     }
     action->setObjectName(name);
@@ -352,10 +374,14 @@ void MainWindow::onKey(const QKeyEvent& event) {
   // The View items' keys are the shell's: "+" and "-" with Ctrl are not the
   // pixel grid's (also while an item is disabled and Qt passes its key on).
   if (isViewShortcut(event)) return;
+  // Keys typed in the measurement panel are its own (its keyboard search,
+  // its edits): a letter there must not open the next picture.
+  if (panel_ != nullptr && panel_->isAncestorOf(QApplication::focusWidget())) return;
   const QString text = event.text();
   if (text.isEmpty()) return;  // keys without a character (arrows, Shift, F1)
   const auto code = static_cast<std::int16_t>(text.at(0).unicode());
   RunHandler(app_, "Key", [&] { Form_KeyPress(app_, code); }, true);
+  afterCommand();
 }
 
 void MainWindow::unload() {
@@ -387,6 +413,67 @@ void MainWindow::changeEvent(QEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) relayout();
   return QMainWindow::eventFilter(watched, event);
+}
+
+// --- the measurement panel ---
+
+void MainWindow::buildPanel() {
+  // The Edit menu's keys and the panel's item of the View menu.
+  menuAction(Menu::Undo)->setShortcut(QKeySequence("Ctrl+Z"));
+  menuAction(Menu::Redo)->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+  QAction* show = menuAction(Menu::Measurements);
+  show->setCheckable(true);
+  show->setShortcut(QKeySequence(Qt::Key_F9));
+
+  panel_ = new MeasurementsPanel(app_, this);
+  panel_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+  addDockWidget(Qt::RightDockWidgetArea, panel_);
+  panel_->hide();
+  panel_->run = [this](const char* what, std::function<void()> command) {
+    if (!inputEnabled_) return;
+    RunHandler(app_, what, [&] { command(); }, true);
+    afterCommand();
+  };
+  panel_->centreOn = [this](QPointF p) { centreOn(p); };
+  connect(panel_, &QDockWidget::visibilityChanged, this, [this, show](bool) {
+    show->setChecked(!panel_->isHidden());
+    // Closed by its own button: hidden by hand.
+    if (panel_->isHidden()) panelHiddenByHand_ = true;
+  });
+  canvas_->pressFilter = [this](QPointF p, int button, int shift) { return selectMarkAt(p, button, shift); };
+}
+
+void MainWindow::afterCommand() {
+  canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
+  if (panel_ == nullptr || !panel_->Sync()) return;
+  if (!panelHiddenByHand_ && app_.book.list.RecordCount() > 0 && panel_->isHidden()) {
+    panel_->show();
+    panelHiddenByHand_ = false;
+  }
+}
+
+bool MainWindow::selectMarkAt(QPointF p, int button, int shift) {
+  if (panel_ == nullptr || panel_->isHidden() || button != 1 || shift != 0 || !inputEnabled_) return false;
+  const ProgramState& s = app_.s;
+  if (s.ZeroPointPending != 0) return false;
+  for (EndButton b : {EndButton::limbend, EndButton::dirend, EndButton::Objektend}) {
+    if (app_.win.EndVisible(b)) return false;
+  }
+  // A mark is three screen pixels wide at least: a click within four
+  // screen pixels of its centre hits it.
+  const double radius = std::max(2.0, 4.0 / canvas_->Zoom());
+  const int line = RecordAt(app_.book.list, p.x(), p.y(), radius);
+  if (line < 0) return false;
+  panel_->SelectLine(static_cast<std::size_t>(line));
+  return true;
+}
+
+void MainWindow::centreOn(QPointF p) {
+  const double zoom = canvas_->Zoom();
+  const QPointF at = zoom == 1.0 ? p : Canvas::WidgetAt(p + QPointF(0.5, 0.5), zoom);
+  const QSize view = viewSize();
+  hscroll_->setValue(toTwips(static_cast<int>(std::lround(at.x())) - view.width() / 2));
+  vscroll_->setValue(toTwips(static_cast<int>(std::lround(at.y())) - view.height() / 2));
 }
 
 // --- the view ---

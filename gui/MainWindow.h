@@ -26,6 +26,7 @@ class QScrollBar;
 namespace pelorin::gui {
 
 class Canvas;
+class MeasurementsPanel;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -84,6 +85,12 @@ class MainWindow : public QMainWindow {
   // vertical bar, above the status line (pixels).
   QSize viewSize() const;
 
+  // The measurement panel (View -> Measurements), a dock at the right.
+  MeasurementsPanel* measurementsPanel() const { return panel_; }
+  // Scrolls the view so that picture point p shows in its middle (as far
+  // as the scroll range allows), at the zoom it has.
+  void centreOn(QPointF p);
+
   // Designed client area, twips.
   static constexpr int kClientWidthTwips = 7575, kClientHeightTwips = 6495;
   // Control sizes, twips (the scroll bars are 17 screen pixels thick).
@@ -110,6 +117,14 @@ class MainWindow : public QMainWindow {
   void updateViewActions();
   // A key press that is one of the View items' shortcuts.
   bool isViewShortcut(const QKeyEvent& event) const;
+  // After every command: marks drawn outside a redraw are shown, and the
+  // panel reads the records again when they changed (shown once a picture
+  // has records, unless it was hidden by hand).
+  void afterCommand();
+  void buildPanel();
+  // A click on Picture1 at picture pixel p that selects the panel's row of
+  // a stored mark under it (panel open, no input open). True when it did.
+  bool selectMarkAt(QPointF p, int button, int shift);
 
   float tpp_ = 15.0f;
   QtPicture picture_;
@@ -127,6 +142,8 @@ class MainWindow : public QMainWindow {
   std::array<QMenu*, static_cast<std::size_t>(Menu::Count)> menus_{};
   std::array<QAction*, static_cast<std::size_t>(ViewItem::Count)> viewActions_{};
   QLabel* zoomLabel_ = nullptr;
+  MeasurementsPanel* panel_ = nullptr;
+  bool panelHiddenByHand_ = false;
 
   bool started_ = false;    // Form_Load has run
   bool unloaded_ = false;   // form_unload has run

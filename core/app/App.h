@@ -6,6 +6,7 @@
 #include "app/State.h"
 #include "files/TextFile.h"
 #include "files/WorkSlot.h"
+#include "measure/History.h"
 
 namespace pelorin {
 
@@ -48,6 +49,9 @@ struct App {
   // What the working file held when it last agreed with the data file (the
   // picture opened, or saved): anything else in it is unsaved work.
   std::string savedWork;
+  // The open picture's records as a list in step with the working file, and
+  // their undo history (measure/Edits.h).
+  RecordBook book;
 };
 
 }  // namespace pelorin

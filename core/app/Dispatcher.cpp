@@ -11,6 +11,7 @@
 #include "compare/Compare.h"
 #include "files/PictureLoad.h"
 #include "geometry/Transform.h"
+#include "measure/Edits.h"
 #include "measure/Points.h"
 
 namespace pelorin {
@@ -232,6 +233,8 @@ void DrawOverlays(App& app) {
       }
     }
   }
+  // The records selected in the measurement panel, over everything else.
+  Skip([&] { DrawHighlights(app); });
 }
 
 void DoCommand(App& app, std::int16_t& key) {

@@ -41,6 +41,13 @@ std::string CommandsText() {
       "",
       "Shift + Left mouse button - quick picture move",
       "2, 4, 6, 8 - picture move",
+      "",
+      "Edit-Undo (Ctrl+Z), Redo (Ctrl+Shift+Z or Ctrl+Y) - the end of an object, delete, rename, merge, calibration",
+      "View-Measurements (F9) - Show/hide the panel of measured objects and points",
+      "   F2 - rename the selected object",
+      "   Del - delete the selected objects or points",
+      "   Ctrl+C - copy the selected rows for a spreadsheet",
+      "File-Export measurements - the records as CSV",
   });
 }
 

@@ -19,10 +19,11 @@ class DirectionDialog;
 
 // Menu items of the main window, named as the program names them.
 enum class Menu {
-  File, ucitavanje, spremi, spremisliku, Close,
+  File, ucitavanje, spremi, spremisliku, ExportMeasurements, Close,
+  Edit, Undo, Redo,
   Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt,
   Tools, Selectmode, Compare,
-  View, mreza, objectview,
+  View, mreza, objectview, Measurements,
   Help, uputa, naredbe, about,
   Count
 };

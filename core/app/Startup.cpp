@@ -7,6 +7,7 @@
 
 #include "app/Dispatcher.h"
 #include "files/TextFile.h"
+#include "measure/Edits.h"
 
 namespace pelorin {
 
@@ -26,6 +27,7 @@ void Form_Load(App& app, float twipsPerPixel) {
   s.ManualSelection = 0;
   s.AutoselectMode = 0;
   s.SelectModeText = "Autoselect mode " + s.AutoselectNames[0];
+  UpdateEditMenus(app);  // nothing to undo before a picture is open
 }
 
 void InitState(App& app) {

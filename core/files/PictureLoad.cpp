@@ -19,6 +19,7 @@
 #include "files/WorkSlot.h"
 #include "geometry/Ephemeris.h"
 #include "geometry/Grid.h"
+#include "measure/Edits.h"
 
 namespace fs = std::filesystem;
 
@@ -340,6 +341,8 @@ void OpenPicture(App& app, const std::string& path) {
   MarkWorkSaved(app);
   const Restored restored = OfferRestore(app, leftovers, app.pictureName);
   if (restored == Restored::Whole) result = 0;
+  // The picture's records as a list, its undo history empty.
+  BookOpened(app);
   // 8. Redraw.
   Redraw(app);
   // 9. Menus for the next step.

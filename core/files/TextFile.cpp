@@ -35,6 +35,13 @@ void OutputFile::Open(const std::string& path) {
   if (!f_) throw FileError("Cannot open " + path_ + " for writing: " + std::strerror(errno));
 }
 
+void OutputFile::OpenAppend(const std::string& path) {
+  Close();
+  path_ = path;
+  f_ = std::fopen(path_.c_str(), "ab");
+  if (!f_) throw FileError("Cannot open " + path_ + " for appending: " + std::strerror(errno));
+}
+
 void OutputFile::Close() noexcept {
   if (f_) std::fclose(f_);
   f_ = nullptr;

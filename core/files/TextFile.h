@@ -35,6 +35,9 @@ class OutputFile {
 
   // Opens `path` for output, emptying it. Throws FileError naming the path.
   void Open(const std::string& path);
+  // Opens `path` for appending, keeping what it holds (after the file was
+  // replaced whole). Throws FileError naming the path.
+  void OpenAppend(const std::string& path);
   // Closes the file if open; never throws.
   void Close() noexcept;
   bool IsOpen() const { return f_ != nullptr; }

@@ -10,6 +10,7 @@
 #include "files/WorkFiles.h"
 #include "geometry/Transform.h"
 #include "measure/Autoselect.h"
+#include "measure/Edits.h"
 
 namespace pelorin {
 
@@ -201,6 +202,7 @@ void Objektend_Click(App& app) {
   // A failing file stops its own lines only: the records of temp.dat are
   // written even when the point log cannot be.
   std::string logError, recordError;
+  std::size_t written = 0;
   for (const Result& r : results) {
     if (logError.empty()) {
       try {
@@ -212,6 +214,7 @@ void Objektend_Click(App& app) {
     if (recordError.empty()) {
       try {
         WriteObjectRecord(app, s.ObjectName, r.B, r.CMD, r.L);
+        ++written;
       } catch (const FileError& e) {
         recordError = e.what();
       }
@@ -236,6 +239,7 @@ void Objektend_Click(App& app) {
   s.PointCount = 0;
   app.win.SetEndVisible(EndButton::Objektend, false);
   app.win.SetMenuEnabled(Menu::Objekt, true);
+  BookObjectEnded(app, written, s.ObjectName);
   if (!recordError.empty()) app.win.MessageBox(recordError);
   if (!logError.empty()) app.win.MessageBox(logError);
   Redraw(app);

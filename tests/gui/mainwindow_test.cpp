@@ -17,6 +17,7 @@
 
 #include "Canvas.h"
 #include "GuiFixture.h"
+#include "MeasurementsPanel.h"
 #include "app/Ports.h"
 
 using namespace pelorin;
@@ -79,10 +80,12 @@ void MainWindowTest::startupState_data() {
     bool enabled;
   } rows[] = {
       {Menu::File, true},      {Menu::ucitavanje, true}, {Menu::spremi, true},     {Menu::spremisliku, true},
-      {Menu::Close, true},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
+      {Menu::ExportMeasurements, true}, {Menu::Close, true}, {Menu::Edit, true}, {Menu::Undo, false},
+      {Menu::Redo, false},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
       {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::AutoLimb, false}, {Menu::orient, false},
       {Menu::Objekt, false},   {Menu::Tools, true},      {Menu::Selectmode, true}, {Menu::Compare, false},
-      {Menu::View, true},      {Menu::mreza, false},     {Menu::objectview, false}, {Menu::Help, true},
+      {Menu::View, true},      {Menu::mreza, false},     {Menu::objectview, false}, {Menu::Measurements, true},
+      {Menu::Help, true},
       {Menu::uputa, true},     {Menu::naredbe, true},    {Menu::about, true},
   };
   for (const auto& r : rows) QTest::newRow(MenuName(r.m)) << r.m << r.enabled;
@@ -104,10 +107,11 @@ void MainWindowTest::startupState() {
 void MainWindowTest::menuTree() {
   MainWindowFixture f;
   MainWindow& w = f.window();
-  // The bar holds exactly File, Settings, Tools, View, Help in this order.
+  // The bar holds exactly File, Edit, Settings, Tools, View, Help in this
+  // order.
   QStringList bar;
   for (QAction* a : w.menuBar()->actions()) bar << a->text();
-  QCOMPARE(bar, (QStringList{"File", "Settings", "Tools", "View", "Help"}));
+  QCOMPARE(bar, (QStringList{"File", "Edit", "Settings", "Tools", "View", "Help"}));
 
   const auto itemsOf = [&](Menu m) {
     QStringList names;
@@ -121,15 +125,23 @@ void MainWindowTest::menuTree() {
       if (!a->isSeparator() && !zoomItem(a)) names << a->objectName();
     return names;
   };
-  QCOMPARE(itemsOf(Menu::File), (QStringList{"ucitavanje", "spremi", "spremisliku", "Close"}));
+  QCOMPARE(itemsOf(Menu::File), (QStringList{"ucitavanje", "spremi", "spremisliku", "exportMeasurements", "Close"}));
+  QCOMPARE(itemsOf(Menu::Edit), (QStringList{"undo", "redo"}));
   QCOMPARE(itemsOf(Menu::Setings), (QStringList{"koor", "Ishodiste", "datum", "Ulaz", "Objekt"}));
   QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "AutoLimb", "orient"}));
   QCOMPARE(itemsOf(Menu::orient), (QStringList{"dnevnihod", "ossunca"}));
   QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare"}));
-  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview", "brightness"}));
+  QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview", "measurements", "brightness"}));
   QCOMPARE(itemsOf(Menu::Help), (QStringList{"uputa", "naredbe", "about"}));
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));
   QCOMPARE(w.menuAction(Menu::dnevnihod)->text(), QString("Parallel to the Earth's equator"));
+  QCOMPARE(w.menuAction(Menu::ExportMeasurements)->text(), QString::fromUtf8("Export measurements\u2026"));
+  // The keys of the Edit menu and of the panel.
+  QCOMPARE(w.menuAction(Menu::Undo)->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Z")}));
+  QCOMPARE(w.menuAction(Menu::Redo)->shortcuts(),
+           (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+  QCOMPARE(w.menuAction(Menu::Measurements)->shortcut(), QKeySequence(Qt::Key_F9));
+  QVERIFY(w.menuAction(Menu::Measurements)->isCheckable());
 
   // A caption set by the core is shown as given.
   f.app().win.SetMenuCaption(Menu::Selectmode, "Autoselect mode");
@@ -378,6 +390,12 @@ void MainWindowTest::menuCommandsReachTheirHandlers() {
       {Menu::naredbe, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::uputa, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::about, "Pelorin", [](MainWindowFixture&) { return true; }},
+      // Nothing to undo or redo before a picture: said in a box.
+      {Menu::Undo, "Pelorin", [](MainWindowFixture&) { return true; }},
+      {Menu::Redo, "Pelorin", [](MainWindowFixture&) { return true; }},
+      // No picture, so nothing to export: said before any file is asked for.
+      {Menu::ExportMeasurements, "Pelorin", [](MainWindowFixture&) { return true; }},
+      {Menu::Measurements, {}, [](MainWindowFixture& f) { return f.window().measurementsPanel()->isVisible(); }},
   };
   for (const Row& row : rows) {
     MainWindowFixture f;

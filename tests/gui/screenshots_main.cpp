@@ -10,6 +10,8 @@
 //   OUT/tour-orientation.png  the orientation dialog after the limb fit
 //   OUT/tour-limb.png         the limb points that Automatic limb entered on
 //                             the H-alpha picture, one of them magnified
+//   OUT/tour-panel.png        the measurement panel beside the drawing
+//                             measured before, group G1 selected
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,9 +28,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QItemSelectionModel>
+#include <QTreeView>
+
 #include "Application.h"
 #include "Canvas.h"
 #include "MainWindow.h"
+#include "MeasurementsPanel.h"
 #include "Tour.h"
 #include "View.h"
 
@@ -230,6 +236,28 @@ int main(int argc, char** argv) {
     p.drawImage(inset, zoomed);
     p.end();
     Save(shot, out + "/tour-limb.png");
+  }
+  // 5. The measurement panel beside the drawing measured before: the
+  // stored points shown (u), group G1 selected and its marks highlighted,
+  // the view zoomed in about it.
+  {
+    Prepare(samples, temp.filePath("panel"));
+    MainWindow w;
+    Shown(w, 1100, 760);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath(QString::fromStdString(drawing.picture.fileName)).toStdString()),
+         "opening the drawing");
+    Must(walk.Choose(Menu::objectview), "View -> Object");
+    MeasurementsPanel* panel = w.measurementsPanel();
+    if (panel->isHidden() || panel->model()->rowCount() == 0) Fail("the panel does not list the stored groups");
+    panel->view()->selectionModel()->select(panel->model()->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const gen::SpotTruth& g1a = drawing.truth.spots.front();
+    w.setZoom(1.0);
+    w.centreOn(QPointF(g1a.x_px, g1a.y_px));
+    Must(walk.PointAt(g1a.x_px + 3, g1a.y_px), "pointing at G1a");
+    QCoreApplication::processEvents();
+    Save(Framed(&w), out + "/tour-panel.png");
   }
   QDir::setCurrent(out);
   return 0;

@@ -1,0 +1,265 @@
+// Editing the records of a picture and undoing it: every edit, its undo and
+// its redo leave the working file byte for byte as measuring the same
+// records directly writes it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CliRun.h"
+#include "Pictures.h"
+#include "TestApp.h"
+#include "calibration/Limb.h"
+#include "files/WorkFiles.h"
+#include "measure/Edits.h"
+#include "measure/Export.h"
+#include "measure/Points.h"
+
+namespace pelorin {
+namespace {
+
+using test::ReadAll;
+using test::TestApp;
+
+struct Object {
+  std::string name;
+  std::vector<std::pair<double, double>> points;  // picture pixels
+};
+
+// A calibrated picture whose working file holds its 13 header lines, opened
+// (the history empty).
+void Open(TestApp& t) {
+  test::Calibrated(t);
+  WriteHeaderStart(t.app, "x.jpg");
+  WriteDateLines(t.app);
+  WriteDiscLine(t.app);
+  WriteOrientationLine(t.app);
+  BookOpened(t.app);
+}
+
+void MeasureInto(TestApp& t, const std::vector<Object>& objects) {
+  for (const Object& o : objects) {
+    t.win.inputAnswers.push_back(o.name);
+    Objekt_Click(t.app);
+    for (const auto& [x, y] : o.points) Picture1_MouseDown(t.app, kLeftButton, 0, x, y);
+    Objektend_Click(t.app);
+  }
+}
+
+// What measuring `objects` directly on a freshly opened picture writes.
+std::string Measured(const std::vector<Object>& objects) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, objects);
+  return ReadAll(t.app.file2.Path());
+}
+
+std::string Working(const TestApp& t) { return ReadAll(t.app.file2.Path()); }
+
+const Object A{"A", {{90, 95}, {92, 97}}};
+const Object B{"B", {{110, 100}}};
+const Object C{"C", {{100, 120}, {105, 118}}};
+
+std::size_t LineOf(const TestApp& t, const std::string& name, int nth) {
+  const auto objects = Objects(t.app.book.list);
+  for (const auto& o : objects) {
+    if (o.name == name) return o.lines[static_cast<std::size_t>(nth)];
+  }
+  ADD_FAILURE() << "no object " << name;
+  return 0;
+}
+
+TEST(Edits, EachEditUndoAndRedoGiveTheDirectlyMeasuredFile) {
+  struct Case {
+    const char* what;
+    std::function<std::string(TestApp&)> edit;
+    std::vector<Object> expected;
+    const char* caption;
+  };
+  const Object C1{"C", {C.points[0]}};
+  const std::vector<Case> cases = {
+      {"delete object", [](TestApp& t) { return DeleteLines(t.app, {LineOf(t, "B", 0)}); }, {A, C}, "Delete B"},
+      {"delete point", [](TestApp& t) { return DeleteLines(t.app, {LineOf(t, "C", 1)}); }, {A, B, C1},
+       "Delete 1 point of C"},
+      {"delete objects", [](TestApp& t) { return DeleteLines(t.app, {LineOf(t, "A", 0), LineOf(t, "A", 1), LineOf(t, "C", 0), LineOf(t, "C", 1)}); },
+       {B}, "Delete A, C"},
+      {"rename", [](TestApp& t) { return RenameObject(t.app, "B", "G 7"); }, {A, {"G 7", B.points}, C},
+       "Rename B to G 7"},
+      {"merge", [](TestApp& t) { return MergeObjects(t.app, {"A", "C"}); },
+       {{"A", {A.points[0], A.points[1], C.points[0], C.points[1]}}, B}, "Merge A, C"},
+      {"merge backwards", [](TestApp& t) { return MergeObjects(t.app, {"C", "A"}); },
+       {B, {"C", {C.points[0], C.points[1], A.points[0], A.points[1]}}}, "Merge C, A"},
+      {"merge three", [](TestApp& t) { return MergeObjects(t.app, {"B", "A", "C"}); },
+       {{"B", {B.points[0], A.points[0], A.points[1], C.points[0], C.points[1]}}}, "Merge B, A, C"},
+  };
+  const std::string start = Measured({A, B, C});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string expected = Measured(c.expected);
+    TestApp t;
+    Open(t);
+    MeasureInto(t, {A, B, C});
+    ASSERT_EQ(Working(t), start);
+    ASSERT_EQ(c.edit(t), "");
+    EXPECT_EQ(Working(t), expected);
+    EXPECT_EQ(UndoCaption(t.app), std::string("Undo ") + c.caption);
+    EXPECT_EQ(t.win.captions[Menu::Undo], std::string("Undo ") + c.caption);
+    ASSERT_EQ(UndoEdit(t.app), "");
+    EXPECT_EQ(Working(t), start);
+    EXPECT_EQ(RedoCaption(t.app), std::string("Redo ") + c.caption);
+    ASSERT_EQ(RedoEdit(t.app), "");
+    EXPECT_EQ(Working(t), expected);
+    // The stored points follow the records, so the next object is
+    // measured after them and View -> Object shows what is left.
+    std::size_t withPixels = 0;
+    for (const auto& o : c.expected) withPixels += o.points.size();
+    EXPECT_EQ(t.app.s.StoredPointCount, static_cast<int>(withPixels));
+    MeasureInto(t, {{"N", {{101, 101}}}});
+    std::vector<Object> more = c.expected;
+    more.push_back({"N", {{101, 101}}});
+    EXPECT_EQ(Working(t), Measured(more));
+  }
+}
+
+TEST(Edits, UndoingEverythingGivesTheStartingFileAndStopsAtTheOpening) {
+  TestApp t;
+  Open(t);
+  const std::string opened = Working(t);
+  MeasureInto(t, {A, B, C});
+  const std::string measured = Working(t);
+  EXPECT_EQ(UndoCaption(t.app), "Undo Measure C");
+  ASSERT_EQ(RenameObject(t.app, "A", "G1"), "");
+  ASSERT_EQ(DeleteLines(t.app, {LineOf(t, "C", 0)}), "");
+  ASSERT_EQ(MergeObjects(t.app, {"G1", "B"}), "");
+  ASSERT_EQ(DeleteLines(t.app, {LineOf(t, "G1", 2)}), "");
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(UndoEdit(t.app), "") << i;
+  EXPECT_EQ(Working(t), measured);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(UndoEdit(t.app), "") << i;
+  EXPECT_EQ(Working(t), opened);
+  EXPECT_EQ(t.app.s.StoredPointCount, 0);
+  // Undo past the opening of the picture is refused and changes nothing.
+  EXPECT_EQ(UndoCaption(t.app), "Undo");
+  EXPECT_FALSE(t.win.MenuEnabled(Menu::Undo));
+  EXPECT_NE(UndoEdit(t.app), "");
+  Undo_Click(t.app);
+  ASSERT_FALSE(t.win.messages.empty());
+  EXPECT_NE(t.win.messages.back().find("as it was opened"), std::string::npos);
+  EXPECT_EQ(Working(t), opened);
+  // Everything redone gives the last state; a new edit empties Redo.
+  for (int i = 0; i < 7; ++i) ASSERT_EQ(RedoEdit(t.app), "") << i;
+  EXPECT_NE(RedoEdit(t.app), "");
+  ASSERT_EQ(UndoEdit(t.app), "");
+  ASSERT_EQ(RenameObject(t.app, "G1", "X"), "");
+  EXPECT_EQ(RedoCaption(t.app), "Redo");
+  // Opening the picture again empties the history.
+  BookOpened(t.app);
+  EXPECT_NE(UndoEdit(t.app), "");
+}
+
+TEST(Edits, RefusedEditsChangeNothing) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, {A, B});
+  const std::string before = Working(t);
+  for (const char* bad : {"G\"1", "G,1", ""}) {
+    EXPECT_NE(RenameObject(t.app, "A", bad), "") << bad;
+  }
+  EXPECT_NE(RenameObject(t.app, "Z", "Y"), "");
+  EXPECT_NE(MergeObjects(t.app, {"A"}), "");
+  EXPECT_NE(MergeObjects(t.app, {"A", "Z"}), "");
+  EXPECT_NE(DeleteLines(t.app, {99}), "");
+  // A working file that cannot be written beside itself: the edit is
+  // refused, saying which file, and the list and the history stay.
+  std::filesystem::create_directory(t.app.file2.Path() + ".part");
+  const std::string failed = DeleteLines(t.app, {LineOf(t, "A", 0)});
+  EXPECT_NE(failed.find(".part"), std::string::npos) << failed;
+  EXPECT_EQ(Objects(t.app.book.list).size(), 2u);
+  EXPECT_EQ(UndoCaption(t.app), "Undo Measure B");
+  std::filesystem::remove(t.app.file2.Path() + ".part");
+  // With an object open the records wait for its End.
+  t.win.inputAnswers.push_back("D");
+  Objekt_Click(t.app);
+  EXPECT_NE(DeleteLines(t.app, {0}), "");
+  EXPECT_NE(UndoEdit(t.app), "");
+  Objektend_Click(t.app);
+  EXPECT_EQ(Working(t), before);
+  EXPECT_EQ(UndoCaption(t.app), "Undo Measure B");  // an object without points writes nothing
+
+  // The panel's rename asks again after a refused name, with the rules of
+  // New object.
+  t.win.inputAnswers = {"G,1", "G1"};
+  RenameObject_Click(t.app, "A");
+  EXPECT_EQ(t.win.inputAnswers.size(), 0u);
+  EXPECT_EQ(UndoCaption(t.app), "Undo Rename A to G1");
+}
+
+TEST(Edits, CalibrationIsOneStep) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, {A});
+  const std::string before = Working(t);
+  const ProgramState s0 = t.app.s;
+  CalibrationStart(t.app, &Limb_Click);
+  EXPECT_TRUE(t.win.EndVisible(EndButton::limbend));
+  for (const auto& [x, y] : std::vector<std::pair<double, double>>{{150, 100}, {100, 52}, {52, 100}, {100, 148}})
+    Picture1_MouseDown(t.app, kLeftButton, 0, x, y);
+  CalibrationEnd(t.app, &limbend_Click, EndButton::limbend, "Limb calibration");
+  ASSERT_FALSE(t.win.EndVisible(EndButton::limbend));
+  const std::string after = Working(t);
+  ASSERT_NE(after, before);
+  const double radius = t.app.s.LimbRadius;
+  EXPECT_EQ(UndoCaption(t.app), "Undo Limb calibration");
+  ASSERT_EQ(UndoEdit(t.app), "");
+  EXPECT_EQ(Working(t), before);
+  EXPECT_EQ(t.app.s.LimbRadius, s0.LimbRadius);
+  EXPECT_EQ(t.app.s.ZeroPointX, s0.ZeroPointX);
+  EXPECT_EQ(t.app.s.CalibrationState, 3.0f);
+  EXPECT_EQ(t.app.s.StoredPointCount, 2);
+  EXPECT_TRUE(t.win.MenuEnabled(Menu::Objekt));
+  ASSERT_EQ(RedoEdit(t.app), "");
+  EXPECT_EQ(Working(t), after);
+  EXPECT_EQ(t.app.s.LimbRadius, radius);
+}
+
+TEST(Records, ObjectsMeansAndPositions) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, {A, B, {"A", {{95, 96}}}});
+  const auto objects = Objects(t.app.book.list);
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].name, "A");
+  EXPECT_EQ(objects[0].lines.size(), 3u);
+  double b = 0;
+  for (std::size_t i : objects[0].lines) b += t.app.book.list.lines[i].B_deg;
+  EXPECT_DOUBLE_EQ(objects[0].meanB_deg, b / 3);
+  const RecordLine& first = t.app.book.list.lines[objects[0].lines[0]];
+  EXPECT_TRUE(first.hasPixel);
+  EXPECT_EQ(first.x_px, 90);
+  EXPECT_EQ(RecordAt(t.app.book.list, 109, 101, 3), static_cast<int>(objects[1].lines[0]));
+  EXPECT_EQ(RecordAt(t.app.book.list, 130, 130, 3), -1);
+  // L as a circular mean, across 0/360.
+  EXPECT_NEAR(CircularMeanDeg({359, 1}), 0, 1e-9);
+  EXPECT_NEAR(CircularMeanDeg({350, 20}), 5, 1e-9);
+  EXPECT_NEAR(CircularMeanDeg({10, 20, 30}), 20, 1e-9);
+}
+
+TEST(Export, CsvAsTheCliPrintsItAndTsv) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, {A, {"G 2", B.points}});
+  ASSERT_EQ(ExportMeasurements(t.app, t.folder.File("x.csv")), "");
+  test::WriteAll(t.folder.File("x.dat"), Working(t));
+  const test::CliResult cli = test::RunCli(t.folder.path(), "dat --csv x.dat");
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  EXPECT_EQ(ReadAll(t.folder.File("x.csv")), cli.out);
+  EXPECT_NE(cli.out.find("\nG 2,"), std::string::npos);
+
+  EXPECT_EQ(TsvText({{"G1", 1.5, -2, 359.25, -1, ""}}, false), "name\tB\tCMD\tL\nG1\t1.5\t-2\t359.25\n");
+  EXPECT_EQ(TsvText({{"G\t1", 1, 2, 3, 120, "Dkc"}, {"G2", 1, 2, 3, -1, ""}}, true),
+            "name\tB\tCMD\tL\tarea\tclass\nG 1\t1\t2\t3\t120\tDkc\nG2\t1\t2\t3\t\t\n");
+}
+
+}  // namespace
+}  // namespace pelorin
