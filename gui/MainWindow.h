@@ -26,6 +26,7 @@ class QScrollBar;
 namespace pelorin::gui {
 
 class Canvas;
+class SeriesWindow;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -83,6 +84,10 @@ class MainWindow : public QMainWindow {
   // The part of the client area where the picture shows: left of the
   // vertical bar, above the status line (pixels).
   QSize viewSize() const;
+
+  // Tools -> "Series…": a new Series window beside this one (not modal),
+  // which asks for its folders or data files when `ask`.
+  SeriesWindow* openSeries(bool ask = true);
 
   // Designed client area, twips.
   static constexpr int kClientWidthTwips = 7575, kClientHeightTwips = 6495;

@@ -20,7 +20,7 @@ class DirectionDialog;
 enum class Menu {
   File, ucitavanje, spremi, spremisliku, Close,
   Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt,
-  Tools, Selectmode, Compare,
+  Tools, Selectmode, Compare, Series,
   View, mreza, objectview,
   Help, uputa, naredbe, about,
   Count

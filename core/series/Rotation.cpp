@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
 #include "geometry/Angles.h"
@@ -188,6 +189,49 @@ double RobustSlope(const std::vector<double>& t, const std::vector<double>& y) {
     for (std::size_t j = i + 1; j < n; ++j)
       if (t[j] != t[i]) slopes.push_back((y[j] - y[i]) / (t[j] - t[i]));
   return slopes.empty() ? 0 : Median(slopes);
+}
+
+double LawAt(const PublishedLaw& law, double B_deg) {
+  const double s2 = std::pow(std::sin(B_deg * kRad), 2);
+  return law.A + law.B * s2 + law.C * s2 * s2;
+}
+
+std::vector<ProfileBin> ProfileBins(const RotationResult& result, double width) {
+  std::map<long, std::vector<double>> bins;
+  for (const Velocity& v : result.velocities)
+    if (v.fate == Fate::Used) bins[static_cast<long>(std::floor(v.B_deg / width))].push_back(v.omegaSid_deg_day);
+  std::vector<ProfileBin> out;
+  for (const auto& [k, values] : bins) {
+    ProfileBin b;
+    b.centre_deg = (static_cast<double>(k) + 0.5) * width;
+    b.n = static_cast<int>(values.size());
+    double sum = 0, sum2 = 0;
+    for (double x : values) sum += x;
+    b.mean_deg_day = sum / b.n;
+    for (double x : values) sum2 += (x - b.mean_deg_day) * (x - b.mean_deg_day);
+    b.stdErr_deg_day = b.n > 1 ? std::sqrt(sum2 / (b.n - 1) / b.n) : 0;
+    out.push_back(b);
+  }
+  return out;
+}
+
+TrackLine LineOfTrack(const Track& track) {
+  TrackLine l;
+  for (const TrackPoint& p : track.points) {
+    l.t_days.push_back(p.jd - track.points.front().jd);
+    l.L_deg.push_back(l.L_deg.empty() ? p.L_deg : l.L_deg.back() + Wrap180(p.L_deg - l.L_deg.back()));
+    l.B_deg.push_back(p.B_deg);
+  }
+  auto intercept = [&l](const std::vector<double>& y, double slope) {
+    std::vector<double> r;
+    for (std::size_t i = 0; i < y.size(); ++i) r.push_back(y[i] - slope * l.t_days[i]);
+    return r.empty() ? 0.0 : Median(r);
+  };
+  l.L_slope_deg_day = RobustSlope(l.t_days, l.L_deg);
+  l.L_intercept = intercept(l.L_deg, l.L_slope_deg_day);
+  l.B_slope_deg_day = RobustSlope(l.t_days, l.B_deg);
+  l.B_intercept = intercept(l.B_deg, l.B_slope_deg_day);
+  return l;
 }
 
 double LawAt(const LawFit& fit, double B_deg) {

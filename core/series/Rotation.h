@@ -100,6 +100,37 @@ RotationResult MeasureRotation(const std::vector<Track>& tracks, const FitOption
 // The fitted law at latitude B (degrees): A + B sin^2 b (+ C sin^4 b).
 double LawAt(const LawFit& fit, double B_deg);
 
+// A published law to compare with: omega_sid = A + B sin^2 b (+ C sin^4 b).
+struct PublishedLaw {
+  double A, B, C;
+  const char* source;
+};
+// Kanzelhoehe 1964-2016, daily shifts: 14.47 - 2.66 sin^2 b.
+inline constexpr PublishedLaw kKanzelhoeheDailyShifts{14.47, -2.66, 0, "Kanzelhöhe 1964–2016, daily shifts"};
+double LawAt(const PublishedLaw& law, double B_deg);
+
+// The rotation profile in latitude bins of `width_deg` (edges at multiples
+// of it): each bin's centre, the mean sidereal rate of the velocities used
+// that fall into it and its standard error (0 with a single velocity).
+// Empty bins are left out.
+struct ProfileBin {
+  double centre_deg = 0;
+  double mean_deg_day = 0;
+  double stdErr_deg_day = 0;
+  int n = 0;
+};
+std::vector<ProfileBin> ProfileBins(const RotationResult& result, double width_deg = 5);
+
+// A track's robust line: L unwrapped along the track (degrees) and B against
+// days since its first point, each with its Theil-Sen slope and the median
+// intercept. Uses every point of the track.
+struct TrackLine {
+  std::vector<double> t_days, L_deg, B_deg;  // per point; L unwrapped from the first point's value
+  double L_intercept = 0, L_slope_deg_day = 0;
+  double B_intercept = 0, B_slope_deg_day = 0;
+};
+TrackLine LineOfTrack(const Track& track);
+
 // A slope by Theil and Sen: the median of the pairwise slopes (y in any
 // unit per unit of t). Needs 2 or more points with distinct t; 0 otherwise.
 double RobustSlope(const std::vector<double>& t, const std::vector<double>& y);

@@ -81,7 +81,7 @@ void MainWindowTest::startupState_data() {
       {Menu::File, true},      {Menu::ucitavanje, true}, {Menu::spremi, true},     {Menu::spremisliku, true},
       {Menu::Close, true},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
       {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::AutoLimb, false}, {Menu::orient, false},
-      {Menu::Objekt, false},   {Menu::Tools, true},      {Menu::Selectmode, true}, {Menu::Compare, false},
+      {Menu::Objekt, false},   {Menu::Tools, true},      {Menu::Selectmode, true}, {Menu::Compare, false}, {Menu::Series, true},
       {Menu::View, true},      {Menu::mreza, false},     {Menu::objectview, false}, {Menu::Help, true},
       {Menu::uputa, true},     {Menu::naredbe, true},    {Menu::about, true},
   };
