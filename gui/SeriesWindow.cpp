@@ -375,7 +375,7 @@ void SeriesWindow::drawProfile() {
 
   const std::vector<series::ProfileBin> bins = series::ProfileBins(result_, 5);
   auto* means = new QScatterSeries;
-  means->setName("5° bin means ± standard error");
+  means->setName("5° bins: mean ± s.e.");
   means->setMarkerSize(9);
   means->setColor(QColor(20, 20, 20));
   for (const series::ProfileBin& b : bins) {
@@ -394,7 +394,7 @@ void SeriesWindow::drawProfile() {
 
   if (result_.fit.ok) {
     auto* law = new QLineSeries;
-    law->setName(QString("fitted: %1 %2 sin²b%3")
+    law->setName(QString("fit: %1 %2 sin²b%3")
                      .arg(Fixed(result_.fit.coef[0], 3))
                      .arg(result_.fit.coef[1] < 0 ? "− " + Fixed(-result_.fit.coef[1], 3)
                                                   : "+ " + Fixed(result_.fit.coef[1], 3))
@@ -405,16 +405,17 @@ void SeriesWindow::drawProfile() {
   }
   const series::PublishedLaw& pub = series::kKanzelhoeheDailyShifts;
   auto* published = new QLineSeries;
-  published->setName(QString("published: %1 − %2 sin²b (%3)")
+  published->setName(QString("%1: %2 − %3 sin²b")
+                         .arg(QString::fromUtf8(pub.source))
                          .arg(Fixed(pub.A, 2))
-                         .arg(Fixed(-pub.B, 2))
-                         .arg(QString::fromUtf8(pub.source)));
+                         .arg(Fixed(-pub.B, 2)));
   QPen dashed(QColor(30, 140, 60), 2);
   dashed.setStyle(Qt::DashLine);
   published->setPen(dashed);
   for (int b = -40; b <= 40; ++b) published->append(b, series::LawAt(pub, b));
   Attach(chart, published, x, y);
-  y->setRange(std::min(lo, 12.5), std::max(hi, 15.0));
+  y->setRange(std::min(lo, 12.5), std::max(hi, 15.5));
+  y->applyNiceNumbers();
 }
 
 void SeriesWindow::drawButterfly() {
@@ -508,6 +509,7 @@ void SeriesWindow::drawTrack() {
   x->setRange(-0.5, span + 0.5);
   yl->setRange(lmin - 2, lmax + 2);
   yb->setRange(bmin - 2, bmax + 2);
+  for (QValueAxis* a : {x, yl, yb}) a->applyNiceNumbers();
 }
 
 QChartView* SeriesWindow::plotView(Plot p) const { return views_[p]; }

@@ -106,7 +106,7 @@ struct PublishedLaw {
   const char* source;
 };
 // Kanzelhoehe 1964-2016, daily shifts: 14.47 - 2.66 sin^2 b.
-inline constexpr PublishedLaw kKanzelhoeheDailyShifts{14.47, -2.66, 0, "Kanzelhöhe 1964–2016, daily shifts"};
+inline constexpr PublishedLaw kKanzelhoeheDailyShifts{14.47, -2.66, 0, "Kanzelhöhe 1964–2016 (daily shifts)"};
 double LawAt(const PublishedLaw& law, double B_deg);
 
 // The rotation profile in latitude bins of `width_deg` (edges at multiples
