@@ -299,7 +299,13 @@ void SeriesWindow::fillTrackList() {
   for (std::size_t i = 0; i < trackData_.size(); ++i) {
     const series::Track& t = trackData_[i];
     const int row = static_cast<int>(i);
-    tracks_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(t.name)));
+    auto* name = new QTableWidgetItem(QString::fromStdString(t.name));
+    // The track's files, one a line.
+    QStringList files;
+    for (const series::TrackPoint& p : t.points)
+      files << QString::fromStdString(data_.files[static_cast<std::size_t>(p.file)].path);
+    name->setToolTip(files.join('\n'));
+    tracks_->setItem(row, 0, name);
     tracks_->setItem(row, 1, new QTableWidgetItem(QString::number(t.points.size())));
     tracks_->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(series::IsoTime(t.points.front().jd)).left(16)));
     tracks_->setItem(row, 3, new QTableWidgetItem(QString::fromStdString(series::IsoTime(t.points.back().jd)).left(16)));

@@ -210,20 +210,13 @@ std::vector<std::string> DataFilesIn(const std::vector<std::string>& paths, std:
   return files;
 }
 
-SeriesData ReadSeries(const std::vector<std::string>& paths) {
+SeriesData SeriesOf(const std::vector<SeriesText>& texts, std::vector<std::string> problems) {
   SeriesData d;
-  const std::vector<std::string> names = DataFilesIn(paths, d.problems);
+  d.problems = std::move(problems);
   std::vector<GroupPosition> positions;
-  for (const std::string& path : names) {
-    std::vector<std::string> lines;
-    try {
-      lines = ReadLines(path);
-    } catch (const std::exception& e) {
-      d.problems.push_back(e.what());
-      continue;
-    }
+  for (const SeriesText& t : texts) {
     SeriesFile f;
-    if (ReadSeriesFile(path, lines, static_cast<int>(d.files.size()), f, positions, d.problems))
+    if (ReadSeriesFile(t.path, t.lines, static_cast<int>(d.files.size()), f, positions, d.problems))
       d.files.push_back(std::move(f));
   }
   // Time order: files renumbered, positions follow their files.
@@ -247,6 +240,21 @@ SeriesData ReadSeries(const std::vector<std::string>& paths) {
                    [](const GroupPosition& a, const GroupPosition& b) { return a.file < b.file; });
   d.positions = std::move(positions);
   return d;
+}
+
+SeriesData ReadSeries(const std::vector<std::string>& paths) {
+  std::vector<std::string> problems;
+  const std::vector<std::string> names = DataFilesIn(paths, problems);
+  std::vector<SeriesText> texts;
+  texts.reserve(names.size());
+  for (const std::string& path : names) {
+    try {
+      texts.push_back(SeriesText{path, ReadLines(path)});
+    } catch (const std::exception& e) {
+      problems.push_back(e.what());
+    }
+  }
+  return SeriesOf(texts, std::move(problems));
 }
 
 namespace {

@@ -36,7 +36,7 @@ struct GroupPosition {
 struct SeriesData {
   std::vector<SeriesFile> files;          // files read, in time order (ties by path)
   std::vector<GroupPosition> positions;   // in time order, then by file, then in file order
-  std::vector<std::string> problems;      // "FILE: line N: what" or "FILE: what", in reading order
+  std::vector<std::string> problems;      // "FILE: line N: what" or "FILE: what": files not opened, then in reading order
   // Distinct non-empty group names.
   int GroupNames() const;
 };
@@ -59,6 +59,16 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
 // Paths that do not exist, folders that cannot be listed and folders without
 // a data file are noted in `problems`.
 std::vector<std::string> DataFilesIn(const std::vector<std::string>& paths, std::vector<std::string>& problems);
+
+// One file's path and lines, read already.
+struct SeriesText {
+  std::string path;
+  std::vector<std::string> lines;
+};
+
+// The season of files already read (ReadSeriesFile on each), put in time
+// order. `problems` are kept first in the result's problems.
+SeriesData SeriesOf(const std::vector<SeriesText>& files, std::vector<std::string> problems = {});
 
 // Reads every data file that `paths` name (DataFilesIn), each with
 // ReadSeriesFile; a file that cannot be opened is noted with the reason and

@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -109,6 +111,35 @@ class SeriesWindowTest : public QObject {
     // A track chosen in the list is the one plotted.
     w->trackList()->selectRow(1);
     QVERIFY(w->plotView(SeriesWindow::TrackPlot)->chart()->title().endsWith(w->trackList()->item(1, 0)->text()));
+    // Split by hand, then joined again: the list and the fit follow.
+    int longest = 0;
+    for (int r = 0; r < w->trackList()->rowCount(); ++r)
+      if (w->trackList()->item(r, 1)->text().toInt() > w->trackList()->item(longest, 1)->text().toInt()) longest = r;
+    const int rows = w->trackList()->rowCount();
+    const int points = w->trackList()->item(longest, 1)->text().toInt();
+    QVERIFY(points >= 3);
+    w->trackList()->selectRow(longest);
+    WhenModal([](QWidget* modal) {
+      auto* box = qobject_cast<QInputDialog*>(modal);
+      if (box == nullptr) return;
+      box->setIntValue(2);
+      box->accept();
+    });
+    w->findChild<QPushButton*>("split")->click();
+    QCOMPARE(w->trackList()->rowCount(), rows + 1);
+    QCOMPARE(w->trackList()->item(longest, 1)->text().toInt(), 1);
+    QCOMPARE(w->trackList()->item(longest + 1, 1)->text().toInt(), points - 1);
+    w->trackList()->clearSelection();
+    w->trackList()->selectionModel()->select(
+        w->trackList()->model()->index(longest, 0),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->trackList()->selectionModel()->select(
+        w->trackList()->model()->index(longest + 1, 0),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->findChild<QPushButton*>("join")->click();
+    QCOMPARE(w->trackList()->rowCount(), rows);
+    QCOMPARE(w->trackList()->item(longest, 1)->text().toInt(), points);
+
     // Another law and method: the window follows.
     w->findChild<QComboBox*>("law")->setCurrentIndex(1);
     QCOMPARE(w->result().fit.terms, 3);

@@ -3,10 +3,12 @@
 // the true groups, and the exact cases.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,11 +47,27 @@ series::RotationResult Fit(const Season& s, Method m, int terms = 2) {
   return series::MeasureRotation(s.tracks, o);
 }
 
-TEST(SeriesTruth, LawFoundWithinThreeSigmaByBothMethods) {
-  test::TempFolder folder;
-  gen::SeriesSpec spec;  // two years, 30 % of days missing
-  spec.seed = 7;
-  const Season s = Generate(folder, spec);
+// Two years of daily files (30 % of days missing), made once for the tests
+// that look at them from several sides.
+class SeriesTwoYears : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = std::make_unique<test::TempFolder>();
+    spec_.seed = 7;
+    season_ = std::make_unique<Season>(Generate(*folder_, spec_));
+  }
+  static void TearDownTestSuite() {
+    season_.reset();
+    folder_.reset();
+  }
+  static inline std::unique_ptr<test::TempFolder> folder_;
+  static inline std::unique_ptr<Season> season_;
+  static inline gen::SeriesSpec spec_;
+};
+
+TEST_F(SeriesTwoYears, LawFoundWithinThreeSigmaByBothMethods) {
+  const Season& s = *season_;
+  const gen::SeriesSpec& spec = spec_;
   EXPECT_TRUE(s.data.problems.empty()) << s.data.problems.front();
   EXPECT_EQ(s.data.files.size(), s.truth.files.size());
   for (Method m : {Method::DailyShifts, Method::TrackFit}) {
@@ -68,11 +86,64 @@ TEST(SeriesTruth, LawFoundWithinThreeSigmaByBothMethods) {
     EXPECT_LT(f.corrAB_boot, 0);  // A and B of a sin^2 law are anti-correlated
     EXPECT_GT(r.counts.farFromCentre, 0);
     EXPECT_EQ(r.counts.velocities - r.counts.outsideWindow - r.counts.clipped, r.counts.used);
+    // The meridional drift: every group drifts 0.01 deg/day poleward (plus
+    // 0.02 of its own); in m/s that is 140.5 cos b times as much.
+    std::printf("    meridional %.4f +- %.4f deg/day, %.2f +- %.2f m/s\n", f.meridional_deg_day,
+                f.meridionalErr_deg_day, f.meridional_m_s, f.meridionalErr_m_s);
+    EXPECT_LT(std::fabs(f.meridional_deg_day - spec.meridional_deg_day), 3 * f.meridionalErr_deg_day);
+    EXPECT_LT(f.meridionalErr_deg_day, 0.01);
+    const double ratio = f.meridional_m_s / f.meridional_deg_day;
+    EXPECT_GT(ratio, 140.5 * std::cos(35 * kRad));
+    EXPECT_LT(ratio, 140.5);
   }
   // Three terms: the same data, C about zero within its errors.
   const series::RotationResult r3 = Fit(s, Method::DailyShifts, 3);
   ASSERT_TRUE(r3.fit.ok);
   EXPECT_LT(std::fabs(r3.fit.coef[2] - spec.law.C), 3 * r3.fit.errBoot[2]);
+}
+
+// The choices of what is fitted: each removes what it should, counts it,
+// and the law is still found.
+TEST_F(SeriesTwoYears, HemisphereSpanAndFilters) {
+  const Season& s = *season_;
+  series::FitOptions plain;
+  const series::RotationResult base = series::MeasureRotation(s.tracks, plain);
+  const double oneYear = s.data.files.front().jd + 365;
+  struct Case {
+    const char* what;
+    std::function<void(series::FitOptions&)> set;
+    std::function<bool(const series::Velocity&)> allowed;  // of a velocity used
+    std::function<bool(const series::FilterCounts&)> counted;
+  };
+  const Case cases[] = {
+      {"north", [](series::FitOptions& o) { o.hemisphere = 1; }, [](const series::Velocity& v) { return v.B_deg >= 0; },
+       [](const series::FilterCounts& c) { return c.otherHemisphere > 100; }},
+      {"south", [](series::FitOptions& o) { o.hemisphere = -1; }, [](const series::Velocity& v) { return v.B_deg < 0; },
+       [](const series::FilterCounts& c) { return c.otherHemisphere > 100; }},
+      {"first year", [oneYear](series::FitOptions& o) { o.toJd = oneYear; },
+       [oneYear](const series::Velocity& v) { return v.jd <= oneYear; },
+       [](const series::FilterCounts& c) { return c.outsideSpan > 100; }},
+      {"|CMD| <= 30", [](series::FitOptions& o) { o.maxCmd_deg = 30; },
+       [](const series::Velocity& v) { return std::fabs(v.CMD_deg) <= 30; },
+       [&base](const series::FilterCounts& c) { return c.farFromCentre > base.counts.farFromCentre + 100; }},
+      {"no clipping", [](series::FitOptions& o) { o.clipSigma = 0; }, [](const series::Velocity&) { return true; },
+       [&base](const series::FilterCounts& c) { return c.clipped == 0 && c.used > base.counts.used; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    series::FitOptions o;
+    c.set(o);
+    const series::RotationResult r = series::MeasureRotation(s.tracks, o);
+    ASSERT_TRUE(r.fit.ok);
+    EXPECT_TRUE(c.counted(r.counts));
+    for (const series::Velocity& v : r.velocities) {
+      if (v.fate == series::Fate::Used) {
+        EXPECT_TRUE(c.allowed(v)) << v.B_deg << " " << v.CMD_deg;
+      }
+    }
+    EXPECT_LT(std::fabs(r.fit.coef[0] - spec_.law.A), 3 * r.fit.errBoot[0]);
+    EXPECT_LT(std::fabs(r.fit.coef[1] - spec_.law.B), 3 * r.fit.errBoot[1]);
+  }
 }
 
 // Over 20 seasons of other seeds, about two thirds of the results lie within
