@@ -1,9 +1,5 @@
 #include "SeriesWindow.h"
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
-
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -31,8 +27,11 @@
 #include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "app/Text.h"
 #include "geometry/Angles.h"
@@ -52,9 +51,10 @@ double JdOfDate(const QDate& d) {
   return jd;
 }
 
-QString Fixed(double v, int decimals) {
-  return std::isfinite(v) ? QString::number(v, 'f', decimals) : QString("–");
-}
+QString Fixed(double v, int decimals) { return std::isfinite(v) ? QString::number(v, 'f', decimals) : QString("–"); }
+
+// "YYYY-MM-DD HH:MM" (UT) of a Julian day.
+QString Minutes(double jd) { return QString::fromStdString(series::IsoTime(jd)).left(16).replace('T', ' '); }
 
 QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
@@ -83,6 +83,9 @@ QChart* FreshChart(QChartView* view, const QString& title) {
   auto* chart = new QChart;
   chart->setTitle(title);
   chart->legend()->setAlignment(Qt::AlignBottom);
+  QFont small = chart->legend()->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  chart->legend()->setFont(small);
   view->setChart(chart);
   delete old;
   return chart;
@@ -94,7 +97,7 @@ SeriesWindow::SeriesWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("Series");
   setWindowTitle("Series");
   setAttribute(Qt::WA_DeleteOnClose);
-  resize(1200, 800);
+  resize(1300, 820);
 
   // Left: sources, options, tracks, results.
   auto* left = new QWidget;
@@ -152,7 +155,7 @@ SeriesWindow::SeriesWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   tracks_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   tracks_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tracks_->verticalHeader()->setVisible(false);
-  tracks_->horizontalHeader()->setStretchLastSection(true);
+  tracks_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   lv->addWidget(tracks_, 2);
   auto* editRow = new QHBoxLayout;
   QPushButton* rename = Button("Rename…", "rename", this);
@@ -307,8 +310,8 @@ void SeriesWindow::fillTrackList() {
     name->setToolTip(files.join('\n'));
     tracks_->setItem(row, 0, name);
     tracks_->setItem(row, 1, new QTableWidgetItem(QString::number(t.points.size())));
-    tracks_->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(series::IsoTime(t.points.front().jd)).left(16)));
-    tracks_->setItem(row, 3, new QTableWidgetItem(QString::fromStdString(series::IsoTime(t.points.back().jd)).left(16)));
+    tracks_->setItem(row, 2, new QTableWidgetItem(Minutes(t.points.front().jd)));
+    tracks_->setItem(row, 3, new QTableWidgetItem(Minutes(t.points.back().jd)));
   }
   if (keep >= 0 && keep < tracks_->rowCount()) tracks_->selectRow(keep);
 }
@@ -324,7 +327,9 @@ void SeriesWindow::fillResults() {
   QStringList lines;
   const series::LawFit& f = result_.fit;
   const series::FitOptions o = options();
-  lines << QString("files %1, group names %2, tracks %3").arg(data_.files.size()).arg(data_.GroupNames())
+  lines << QString("files %1, group names %2, tracks %3")
+               .arg(data_.files.size())
+               .arg(data_.GroupNames())
                .arg(trackData_.size());
   if (f.ok) {
     lines << QString("omega_sid = A + B sin²b%1 (deg/day, sidereal)").arg(f.terms > 2 ? " + C sin⁴b" : "");
@@ -343,7 +348,9 @@ void SeriesWindow::fillResults() {
                  .arg(f.tracks)
                  .arg(Fixed(f.chi2, 2))
                  .arg(Fixed(f.chi2Reduced, 4));
-    lines << QString("  corr(A,B) %1 bootstrap, %2 least squares").arg(Fixed(f.corrAB_boot, 3)).arg(Fixed(f.corrAB_ls, 3));
+    lines << QString("  corr(A,B) %1 bootstrap, %2 least squares")
+                 .arg(Fixed(f.corrAB_boot, 3))
+                 .arg(Fixed(f.corrAB_ls, 3));
     lines << QString("  meridional drift (poleward +) %1 ± %2 deg/day = %3 ± %4 m/s")
                  .arg(Fixed(f.meridional_deg_day, 4))
                  .arg(Fixed(f.meridionalErr_deg_day, 4))
@@ -400,21 +407,19 @@ void SeriesWindow::drawProfile() {
 
   if (result_.fit.ok) {
     auto* law = new QLineSeries;
+    const double b = result_.fit.coef[1];
     law->setName(QString("fit: %1 %2 sin²b%3")
                      .arg(Fixed(result_.fit.coef[0], 3))
-                     .arg(result_.fit.coef[1] < 0 ? "− " + Fixed(-result_.fit.coef[1], 3)
-                                                  : "+ " + Fixed(result_.fit.coef[1], 3))
+                     .arg(b < 0 ? "− " + Fixed(-b, 3) : "+ " + Fixed(b, 3))
                      .arg(result_.fit.terms > 2 ? " " + Fixed(result_.fit.coef[2], 3) + " sin⁴b" : ""));
     law->setPen(QPen(QColor(200, 40, 40), 2.5));
-    for (int b = -40; b <= 40; ++b) law->append(b, series::LawAt(result_.fit, b));
+    for (int lat = -40; lat <= 40; ++lat) law->append(lat, series::LawAt(result_.fit, lat));
     Attach(chart, law, x, y);
   }
   const series::PublishedLaw& pub = series::kKanzelhoeheDailyShifts;
   auto* published = new QLineSeries;
-  published->setName(QString("%1: %2 − %3 sin²b")
-                         .arg(QString::fromUtf8(pub.source))
-                         .arg(Fixed(pub.A, 2))
-                         .arg(Fixed(-pub.B, 2)));
+  published->setName(
+      QString("%1: %2 − %3 sin²b").arg(QString::fromUtf8(pub.source)).arg(Fixed(pub.A, 2)).arg(Fixed(-pub.B, 2)));
   QPen dashed(QColor(30, 140, 60), 2);
   dashed.setStyle(Qt::DashLine);
   published->setPen(dashed);
@@ -520,9 +525,7 @@ void SeriesWindow::drawTrack() {
 
 QChartView* SeriesWindow::plotView(Plot p) const { return views_[p]; }
 
-bool SeriesWindow::exportPng(Plot p, const QString& path) const {
-  return views_[p]->grab().save(path, "PNG");
-}
+bool SeriesWindow::exportPng(Plot p, const QString& path) const { return views_[p]->grab().save(path, "PNG"); }
 
 bool SeriesWindow::exportSvg(Plot p, const QString& path) const {
   QChartView* v = views_[p];
@@ -554,8 +557,8 @@ void SeriesWindow::saveCsv(int which) {
                            : which == 1 ? series::VelocitiesCsv(trackData_, result_)
                                         : series::FitCsv(data_, result_);
   QFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(text.data(), static_cast<qint64>(text.size())) !=
-                                           static_cast<qint64>(text.size())) {
+  if (!f.open(QIODevice::WriteOnly) ||
+      f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
     QMessageBox::warning(this, "Series", "The CSV was not saved to " + path + ": " + f.errorString());
   }
 }

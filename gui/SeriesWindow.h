@@ -5,12 +5,11 @@
 // modal; the main window goes on while it is open.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "series/Rotation.h"
 #include "series/SeriesRead.h"

@@ -243,8 +243,10 @@ RotationResult MeasureRotation(const std::vector<Track>& tracks, const FitOption
   RotationResult r;
   const int terms = o.terms >= 3 ? 3 : 2;
   r.fit.terms = terms;
-  if (o.method == Method::DailyShifts) DailyShifts(tracks, o, r);
-  else LinePerTrack(tracks, o, r);
+  if (o.method == Method::DailyShifts)
+    DailyShifts(tracks, o, r);
+  else
+    LinePerTrack(tracks, o, r);
   r.counts.velocities = static_cast<int>(r.velocities.size());
 
   for (Velocity& v : r.velocities) {

@@ -21,17 +21,17 @@ enum class Method { DailyShifts, TrackFit };
 
 struct FitOptions {
   Method method = Method::DailyShifts;
-  int terms = 2;                 // 2: A + B sin^2 b; 3: also C sin^4 b
-  double maxCmd_deg = 58;        // positions with |CMD| above this are not used
-  double minSynodic_deg_day = 8;   // velocities outside this synodic window are dropped
+  int terms = 2;                  // 2: A + B sin^2 b; 3: also C sin^4 b
+  double maxCmd_deg = 58;         // positions with |CMD| above this are not used
+  double minSynodic_deg_day = 8;  // velocities outside this synodic window are dropped
   double maxSynodic_deg_day = 19;
-  double clipSigma = 3;          // iterative clipping of the law's residuals
+  double clipSigma = 3;            // iterative clipping of the law's residuals
   double minInterval_days = 0.25;  // daily shifts: shorter intervals give no velocity
-  int minPositions = 3;          // line per track: fewer positions give no velocity
-  int hemisphere = 0;            // 0 both, +1 north only, -1 south only (by the velocity's B)
+  int minPositions = 3;            // line per track: fewer positions give no velocity
+  int hemisphere = 0;              // 0 both, +1 north only, -1 south only (by the velocity's B)
   double fromJd = -std::numeric_limits<double>::infinity();  // span of dates (velocity times), inclusive
   double toJd = std::numeric_limits<double>::infinity();
-  int bootstrap = 1000;          // resamplings of the tracks (0: none)
+  int bootstrap = 1000;           // resamplings of the tracks (0: none)
   std::uint64_t seed = 20240517;  // of the bootstrap, so that a result repeats
 };
 
@@ -43,43 +43,43 @@ enum class Fate { Used, OutsideSpan, OtherHemisphere, OutsideWindow, Clipped };
 // track: one per track, at the middle of its span, B and CMD the means of the
 // positions used. Degrees and degrees per day.
 struct Velocity {
-  int track = -1;                  // index into the tracks
+  int track = -1;  // index into the tracks
   double jd = 0;
   double B_deg = 0, CMD_deg = 0;
-  double omegaSyn_deg_day = 0;     // dCMD/dt
-  double omegaSid_deg_day = 0;     // 14.1844 + dL/dt
-  double dBdt_deg_day = 0;         // latitude velocity, north positive
-  double span_days = 0;            // interval (or track span) it comes from
-  int positions = 2;               // positions it comes from
+  double omegaSyn_deg_day = 0;  // dCMD/dt
+  double omegaSid_deg_day = 0;  // 14.1844 + dL/dt
+  double dBdt_deg_day = 0;      // latitude velocity, north positive
+  double span_days = 0;         // interval (or track span) it comes from
+  int positions = 2;            // positions it comes from
   Fate fate = Fate::Used;
 };
 
 // Each filter and how many it removed, in the order they are applied.
 struct FilterCounts {
-  int positions = 0;          // track points considered
-  int farFromCentre = 0;      // positions with |CMD| > maxCmd_deg
-  int shortIntervals = 0;     // daily shifts: intervals under minInterval_days
-  int shortTracks = 0;        // line per track: tracks with fewer than minPositions usable positions
-  int velocities = 0;         // velocities formed
-  int outsideSpan = 0;        // outside the span of dates
-  int otherHemisphere = 0;    // in the hemisphere not asked for
-  int outsideWindow = 0;      // synodic rate outside the window
-  int clipped = 0;            // removed by the clipping
-  int clipRounds = 0;         // rounds of clipping done
-  int used = 0;               // in the fit
+  int positions = 0;        // track points considered
+  int farFromCentre = 0;    // positions with |CMD| > maxCmd_deg
+  int shortIntervals = 0;   // daily shifts: intervals under minInterval_days
+  int shortTracks = 0;      // line per track: tracks with fewer than minPositions usable positions
+  int velocities = 0;       // velocities formed
+  int outsideSpan = 0;      // outside the span of dates
+  int otherHemisphere = 0;  // in the hemisphere not asked for
+  int outsideWindow = 0;    // synodic rate outside the window
+  int clipped = 0;          // removed by the clipping
+  int clipRounds = 0;       // rounds of clipping done
+  int used = 0;             // in the fit
 };
 
 struct LawFit {
-  bool ok = false;            // false when fewer velocities than terms + 1 (or tracks < 2 for the bootstrap)
+  bool ok = false;  // false when fewer velocities than terms + 1 (or tracks < 2 for the bootstrap)
   int terms = 2;
-  int N = 0;                  // velocities used
-  int tracks = 0;             // tracks with at least one velocity used
+  int N = 0;                        // velocities used
+  int tracks = 0;                   // tracks with at least one velocity used
   std::array<double, 3> coef{};     // A, B, C (deg/day)
   std::array<double, 3> errLs{};    // 1 sigma: least-squares covariance scaled by the residual scatter
   std::array<double, 3> errBoot{};  // 1 sigma: bootstrap over tracks (NaN without it)
   double corrAB_ls = 0, corrAB_boot = 0;
-  double chi2 = 0;            // sum of squared residuals, (deg/day)^2 (unit weights)
-  double chi2Reduced = 0;     // chi2 / (N - terms): the residual variance
+  double chi2 = 0;         // sum of squared residuals, (deg/day)^2 (unit weights)
+  double chi2Reduced = 0;  // chi2 / (N - terms): the residual variance
   double rms_deg_day = 0;
   // Meridional drift: mean latitude velocity, towards the nearer pole
   // positive, and its bootstrap error (least-squares standard error without

@@ -45,7 +45,8 @@ double Reduce360Exact(double deg) {
 
 bool EndsWithDat(const fs::path& p) {
   std::string ext = p.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext == ".dat";
 }
 
@@ -53,8 +54,10 @@ bool EndsWithDat(const fs::path& p) {
 
 double Wrap180(double deg) {
   double r = std::fmod(deg, 360.0);
-  if (r <= -180) r += 360;
-  else if (r > 180) r -= 360;
+  if (r <= -180)
+    r += 360;
+  else if (r > 180)
+    r -= 360;
   return r;
 }
 
@@ -75,7 +78,8 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
   }
   const DataFileContents c = ParseDataFile(lines);
   if (!c.headerComplete) {
-    problems.push_back(path + ": " + (c.problems.empty() ? std::string("the header is cut short") : c.problems.front()));
+    problems.push_back(path + ": " +
+                       (c.problems.empty() ? std::string("the header is cut short") : c.problems.front()));
     return false;
   }
   if (c.version < 0) {
@@ -171,7 +175,8 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
     mine.push_back(std::move(g));
   }
   mine.insert(mine.end(), unnamed.begin(), unnamed.end());
-  std::stable_sort(mine.begin(), mine.end(), [](const GroupPosition& a, const GroupPosition& b) { return a.line < b.line; });
+  std::stable_sort(mine.begin(), mine.end(),
+                   [](const GroupPosition& a, const GroupPosition& b) { return a.line < b.line; });
   out.insert(out.end(), std::make_move_iterator(mine.begin()), std::make_move_iterator(mine.end()));
   return true;
 }

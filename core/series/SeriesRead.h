@@ -24,19 +24,19 @@ struct SeriesFile {
 // (north positive), CMD central meridian distance in (-180, 180] (west
 // positive), L Carrington longitude in [0, 360).
 struct GroupPosition {
-  std::string name;  // the group's name; "" for an unnamed record
-  int file = -1;     // index into SeriesData::files
-  double jd = 0;     // the file's Julian day
+  std::string name;                          // the group's name; "" for an unnamed record
+  int file = -1;                             // index into SeriesData::files
+  double jd = 0;                             // the file's Julian day
   double B_deg = 0, CMD_deg = 0, L_deg = 0;  // mean B, circular means of CMD and L
-  int records = 0;   // records averaged (1 for an unnamed record)
-  int line = 0;      // 1-based line of its first record
+  int records = 0;                           // records averaged (1 for an unnamed record)
+  int line = 0;                              // 1-based line of its first record
 };
 
 // What a season of data files holds.
 struct SeriesData {
-  std::vector<SeriesFile> files;          // files read, in time order (ties by path)
-  std::vector<GroupPosition> positions;   // in time order, then by file, then in file order
-  std::vector<std::string> problems;      // "FILE: line N: what" or "FILE: what": files not opened, then in reading order
+  std::vector<SeriesFile> files;         // files read, in time order (ties by path)
+  std::vector<GroupPosition> positions;  // in time order, then by file, then in file order
+  std::vector<std::string> problems;  // "FILE: line N: what" or "FILE: what": files not opened, then in reading order
   // Distinct non-empty group names.
   int GroupNames() const;
 };

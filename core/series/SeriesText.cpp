@@ -26,9 +26,9 @@ std::string TracksCsv(const SeriesData& data, const std::vector<Track>& tracks) 
   std::string out = "group,time,B,CMD,L,file\n";
   for (const Track& t : tracks) {
     for (const TrackPoint& p : t.points) {
-      const std::string& path =
-          p.file >= 0 && p.file < static_cast<int>(data.files.size()) ? data.files[static_cast<std::size_t>(p.file)].path
-                                                                      : std::string();
+      const std::string& path = p.file >= 0 && p.file < static_cast<int>(data.files.size())
+                                    ? data.files[static_cast<std::size_t>(p.file)].path
+                                    : std::string();
       out += CsvField(t.name) + "," + IsoTime(p.jd) + "," + N5(p.B_deg) + "," + N5(p.CMD_deg) + "," + N5(p.L_deg) +
              "," + CsvField(path) + "\n";
     }

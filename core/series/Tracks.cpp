@@ -61,8 +61,10 @@ Prediction Predict(const Segment& s, double jd, int file, const TrackOptions& o)
       same = &p;
       continue;
     }
-    if (p.jd <= jd) before = &p;
-    else if (!after) after = &p;
+    if (p.jd <= jd)
+      before = &p;
+    else if (!after)
+      after = &p;
   }
   Prediction r;
   if (!before && !after) {
@@ -186,7 +188,8 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
         continue;
       }
       Segment& seg = segs[static_cast<std::size_t>(best)];
-      auto at = std::find_if(seg.points.begin(), seg.points.end(), [file](const TrackPoint& p) { return p.file == file; });
+      auto at =
+          std::find_if(seg.points.begin(), seg.points.end(), [file](const TrackPoint& p) { return p.file == file; });
       if (at == seg.points.end()) {
         InsertPoint(seg, PointOf(g, static_cast<int>(i)));
       } else {

@@ -12,12 +12,12 @@
 namespace pelorin::series {
 
 struct TrackOptions {
-  double maxGap_days = 3;      // observations of one passage at most this far apart
-  double maxJumpL_deg = 10;    // a name's step in L within one passage, at most
-  double maxJumpB_deg = 3;     // and in B
-  double gateL_deg = 4;        // by predicted position: |L - predicted L| at most this
+  double maxGap_days = 3;        // observations of one passage at most this far apart
+  double maxJumpL_deg = 10;      // a name's step in L within one passage, at most
+  double maxJumpB_deg = 3;       // and in B
+  double gateL_deg = 4;          // by predicted position: |L - predicted L| at most this
   double gateLPerDay_deg = 0.5;  // plus this much per day from the nearest known position
-  double gateB_deg = 2;        // |B - predicted B| at most this
+  double gateB_deg = 2;          // |B - predicted B| at most this
 };
 
 // One point of a track: the group in one file. Angles in degrees as in
@@ -31,7 +31,7 @@ struct TrackPoint {
 };
 
 struct Track {
-  std::string name;               // group name, "NAME#2", "NAME#3" for its later tracks; "?N" without a name
+  std::string name;                // group name, "NAME#2", "NAME#3" for its later tracks; "?N" without a name
   std::vector<TrackPoint> points;  // one per file at most, in time order
 };
 

@@ -1,7 +1,7 @@
 // The Series window (Tools -> Series…) on a generated season: not modal, the
 // three plots drawn, each saved as a PNG that is not blank and as SVG, the
 // track list and the results with both kinds of errors.
-#include <set>
+#include "Series.h"
 
 #include <QAbstractSeries>
 #include <QAction>
@@ -17,9 +17,9 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QXYSeries>
+#include <set>
 
 #include "GuiFixture.h"
-#include "Series.h"
 #include "SeriesWindow.h"
 #include "app/Ports.h"
 
@@ -130,12 +130,10 @@ class SeriesWindowTest : public QObject {
     QCOMPARE(w->trackList()->item(longest, 1)->text().toInt(), 1);
     QCOMPARE(w->trackList()->item(longest + 1, 1)->text().toInt(), points - 1);
     w->trackList()->clearSelection();
-    w->trackList()->selectionModel()->select(
-        w->trackList()->model()->index(longest, 0),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    w->trackList()->selectionModel()->select(
-        w->trackList()->model()->index(longest + 1, 0),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->trackList()->selectionModel()->select(w->trackList()->model()->index(longest, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->trackList()->selectionModel()->select(w->trackList()->model()->index(longest + 1, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w->findChild<QPushButton*>("join")->click();
     QCOMPARE(w->trackList()->rowCount(), rows);
     QCOMPARE(w->trackList()->item(longest, 1)->text().toInt(), points);

@@ -138,8 +138,8 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesSpec& spec) {
         if (k > 0 && u(rng) > spec.spotSeen) continue;
         const double b = bc + g.spotDB_deg[k];
         const double cmd = series::Wrap180(lc + g.spotDL_deg[k] - L0);
-        const double cosRho = std::sin(B0 * kRad) * std::sin(b * kRad) +
-                              std::cos(B0 * kRad) * std::cos(b * kRad) * std::cos(cmd * kRad);
+        const double cosRho =
+            std::sin(B0 * kRad) * std::sin(b * kRad) + std::cos(B0 * kRad) * std::cos(b * kRad) * std::cos(cmd * kRad);
         if (cosRho < 0.1) continue;  // behind the limb, or too close to it to be measured
         // Foreshortening: a position is the less certain the nearer the limb.
         const double sigma = spec.noise_deg / std::max(std::sqrt(cosRho), 0.4);

@@ -23,8 +23,8 @@ struct SeriesLaw {
 // latitude b0 + dBdt (t - born) and Carrington longitude
 // L0 + (omegaSid - 14.1844) (t - born).
 struct SeriesGroup {
-  std::string name;          // "" for a group never named
-  std::string renamedTo;     // its name from renameJd on ("" for none)
+  std::string name;       // "" for a group never named
+  std::string renamedTo;  // its name from renameJd on ("" for none)
   double renameJd = 0;
   double bornJd = 0, diesJd = 0;
   double b0_deg = 0, L0_deg = 0;
@@ -36,19 +36,19 @@ struct SeriesGroup {
 struct SeriesSpec {
   int year = 2024, month = 1, day = 1;  // first day
   int days = 730;
-  double missingDays = 0.3;            // fraction of days without a file
+  double missingDays = 0.3;  // fraction of days without a file
   double birthsPerDay = 0.55;
-  double peculiar_deg_day = 0.3;       // sigma of each group's own rotation velocity
-  double noise_deg = 0.15;             // sigma of a measured position at the disc's centre
-  double meridional_deg_day = 0.01;    // poleward drift of every group, plus a sigma of 0.02 each
-  double unnamedGroupDays = 0.04;      // chance that a group's records of one day are unnamed
-  double neverNamed = 0.02;            // chance that a group is never named
-  double renamed = 0.08;               // chance that a group's name changes during its life
-  double spotSeen = 0.85;              // chance that a spot other than the first is measured on a day
+  double peculiar_deg_day = 0.3;     // sigma of each group's own rotation velocity
+  double noise_deg = 0.15;           // sigma of a measured position at the disc's centre
+  double meridional_deg_day = 0.01;  // poleward drift of every group, plus a sigma of 0.02 each
+  double unnamedGroupDays = 0.04;    // chance that a group's records of one day are unnamed
+  double neverNamed = 0.02;          // chance that a group is never named
+  double renamed = 0.08;             // chance that a group's name changes during its life
+  double spotSeen = 0.85;            // chance that a spot other than the first is measured on a day
   int maxSpots = 3;
   SeriesLaw law;
   std::uint64_t seed = 1;
-  std::string prefix = "season_";      // file names: PREFIX + YYYYMMDD_HHMM.dat
+  std::string prefix = "season_";  // file names: PREFIX + YYYYMMDD_HHMM.dat
   // When not empty, these groups instead of random ones (no noise is added
   // beyond noise_deg; set it to 0 for exact positions).
   std::vector<SeriesGroup> groups;

@@ -1,3 +1,5 @@
+#include "Series.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <utility>
 
 #include "CliRun.h"
-#include "Series.h"
 #include "TestApp.h"
 
 namespace pelorin {

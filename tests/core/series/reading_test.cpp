@@ -40,8 +40,8 @@ TEST(SeriesRead, GroupPositionsOfEachVersion) {
   test::TempFolder folder;
   // v2: G1 twice across L = 0 (circular means), one unnamed record, G2.
   Write(folder.File("a/v2.dat"),
-                 test::DataFile("v2.0", "scan", "-21.4512",
-                                {"\"G1\",10,-1,359", "\"\",-5,20,133", "\"G1\",12,1,1", "\"G2\",-20,30,143"}));
+        test::DataFile("v2.0", "scan", "-21.4512",
+                       {"\"G1\",10,-1,359", "\"\",-5,20,133", "\"G1\",12,1,1", "\"G2\",-20,30,143"}));
   // v1 (Obj lines) and unversioned (B,Y converted with L0 = 113.0527).
   Write(folder.File("a/b/v1.DAT"), test::DataFile("v1.0", "scan", "-21.4512", {"Obj 1234567890G3", "4,350,103"}));
   Write(folder.File("v0.dat"), test::DataFile("", "scan", "-21.4512", {"0,0"}));
@@ -61,7 +61,10 @@ TEST(SeriesRead, GroupPositionsOfEachVersion) {
     int records;
   };
   // The files of one time in path order: a/b/v1.DAT, a/v2.dat, v0.dat.
-  const Want want[] = {{"G3", 4, -10, 103, 1}, {"G1", 11, 0, 0, 2}, {"", -5, 20, 133, 1}, {"G2", -20, 30, 143, 1},
+  const Want want[] = {{"G3", 4, -10, 103, 1},
+                       {"G1", 11, 0, 0, 2},
+                       {"", -5, 20, 133, 1},
+                       {"G2", -20, 30, 143, 1},
                        {"", 0, 0, 113.0527, 1}};
   for (std::size_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);

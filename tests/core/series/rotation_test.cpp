@@ -1,6 +1,8 @@
 // The rotation law from generated seasons of known truth: the law found by
 // both methods, errors that are fair over many seasons, tracks that follow
 // the true groups, and the exact cases.
+#include "series/Rotation.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +19,6 @@
 #include "TestApp.h"
 #include "geometry/Angles.h"
 #include "geometry/Ephemeris.h"
-#include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/Tracks.h"
 
@@ -171,8 +172,8 @@ TEST(SeriesTruth, BootstrapErrorsAreFair) {
     }
   }
   const double fraction = static_cast<double>(within) / count;
-  std::printf("within 1 sigma: bootstrap %d/%d (%.2f), least squares %d/%d; ds bootstrap/ls error ratio %.2f\n",
-              within, count, fraction, withinLs, count, ratio);
+  std::printf("within 1 sigma: bootstrap %d/%d (%.2f), least squares %d/%d; ds bootstrap/ls error ratio %.2f\n", within,
+              count, fraction, withinLs, count, ratio);
   EXPECT_GE(fraction, 0.5);
   EXPECT_LE(fraction, 0.85);
   EXPECT_GT(ratio, 1.2);
@@ -216,8 +217,8 @@ TEST_P(SeriesTruthTracks, MatchTruePassages) {
   for (auto& [group, files] : filesOf) {
     std::sort(files.begin(), files.end());
     for (std::size_t k = 1; k < files.size(); ++k) {
-      const double dt = s.data.files[static_cast<std::size_t>(files[k])].jd -
-                        s.data.files[static_cast<std::size_t>(files[k - 1])].jd;
+      const double dt =
+          s.data.files[static_cast<std::size_t>(files[k])].jd - s.data.files[static_cast<std::size_t>(files[k - 1])].jd;
       if (dt > 3) continue;
       ++truePairs;
       const auto& a = tracksOf[{files[k - 1], group}];
@@ -227,8 +228,8 @@ TEST_P(SeriesTruthTracks, MatchTruePassages) {
       kept += shared;
     }
   }
-  std::printf("tracks: %d of %d consecutive pairs of one group; %d of %d true pairs on one track\n", right, pairs,
-              kept, truePairs);
+  std::printf("tracks: %d of %d consecutive pairs of one group; %d of %d true pairs on one track\n", right, pairs, kept,
+              truePairs);
   ASSERT_GT(pairs, 500);
   EXPECT_GE(right, 0.95 * pairs);
   EXPECT_GE(kept, 0.95 * truePairs);
@@ -304,7 +305,8 @@ TEST(SeriesExact, SiderealRateAndEarthsTerm) {
         double p = 0, b0 = 0, rh = 0;
         SolarEphemeris(y, mo, d, hours, p, b0, e[i], rh);
       }
-      const double earth = series::kCarringtonSidereal_deg_day + series::Wrap180(e[1] - e[0]) / (pts[k + 1].jd - pts[k].jd);
+      const double earth =
+          series::kCarringtonSidereal_deg_day + series::Wrap180(e[1] - e[0]) / (pts[k + 1].jd - pts[k].jd);
       EXPECT_NEAR(v.omegaSid_deg_day - v.omegaSyn_deg_day, earth, 0.0005);
       EXPECT_GT(earth, c.earthLo);
       EXPECT_LT(earth, c.earthHi);
