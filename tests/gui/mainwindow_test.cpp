@@ -125,7 +125,7 @@ void MainWindowTest::menuTree() {
   QCOMPARE(itemsOf(Menu::Setings), (QStringList{"koor", "Ishodiste", "datum", "Ulaz", "Objekt"}));
   QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "AutoLimb", "orient"}));
   QCOMPARE(itemsOf(Menu::orient), (QStringList{"dnevnihod", "ossunca"}));
-  QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare"}));
+  QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare", "Series"}));
   QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview", "brightness"}));
   QCOMPARE(itemsOf(Menu::Help), (QStringList{"uputa", "naredbe", "about"}));
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));
