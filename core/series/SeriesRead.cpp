@@ -212,7 +212,17 @@ std::vector<std::string> DataFilesIn(const std::vector<std::string>& paths, std:
     std::sort(found.begin(), found.end());
     files.insert(files.end(), found.begin(), found.end());
   }
-  return files;
+  // A file named twice (a folder and a file in it, or one folder twice) is
+  // read once, where it first came.
+  std::set<fs::path> seen;
+  std::vector<std::string> once;
+  for (const std::string& f : files) {
+    std::error_code ec;
+    fs::path key = fs::weakly_canonical(fs::absolute(f, ec), ec);
+    if (ec) key = f;
+    if (seen.insert(key).second) once.push_back(f);
+  }
+  return once;
 }
 
 SeriesData SeriesOf(const std::vector<SeriesText>& texts, std::vector<std::string> problems) {

@@ -55,7 +55,8 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
                     std::vector<GroupPosition>& out, std::vector<std::string>& problems);
 
 // The data files that `paths` name: a file is taken as it is, a folder gives
-// its files ending in ".dat" (any case), subfolders too, in path order.
+// its files ending in ".dat" (any case), subfolders too, in path order. A
+// file named twice is given once, where it first came.
 // Paths that do not exist, folders that cannot be listed and folders without
 // a data file are noted in `problems`.
 std::vector<std::string> DataFilesIn(const std::vector<std::string>& paths, std::vector<std::string>& problems);

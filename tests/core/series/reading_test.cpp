@@ -46,7 +46,9 @@ TEST(SeriesRead, GroupPositionsOfEachVersion) {
   Write(folder.File("a/b/v1.DAT"), test::DataFile("v1.0", "scan", "-21.4512", {"Obj 1234567890G3", "4,350,103"}));
   Write(folder.File("v0.dat"), test::DataFile("", "scan", "-21.4512", {"0,0"}));
   Write(folder.File("a/notes.txt"), "not read");
-  const series::SeriesData d = series::ReadSeries({folder.File("a"), folder.File("v0.dat")});
+  // A folder named twice and a file of it named again are read once.
+  const series::SeriesData d =
+      series::ReadSeries({folder.File("a"), folder.File("v0.dat"), folder.File("a/v2.dat"), folder.File("a") + "/"});
   EXPECT_TRUE(d.problems.empty()) << Joined(d.problems);
   ASSERT_EQ(d.files.size(), 3u);
   EXPECT_EQ(d.GroupNames(), 3);
