@@ -11,6 +11,7 @@
 #include "DataFiles.h"
 #include "TestApp.h"
 #include "geometry/Angles.h"
+#include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/SeriesText.h"
 #include "series/Tracks.h"
@@ -169,6 +170,53 @@ TEST(SeriesTracks, NamesPassagesAndEdits) {
   EXPECT_EQ(series::JoinTracks(t, 0, 1), "");
   EXPECT_EQ(Names(t), "A:3 B:3 A#2:2 C:1 ");
   EXPECT_LT(t[0].points[1].jd, t[0].points[2].jd);
+}
+
+// What the plots draw: 5-degree bins of the velocities used, and a track's
+// line with L unwrapped across 360.
+TEST(SeriesPlots, ProfileBinsAndTrackLine) {
+  series::RotationResult r;
+  const struct {
+    double B, omega;
+    series::Fate fate;
+  } vs[] = {{2, 14.4, series::Fate::Used},
+            {4, 14.6, series::Fate::Used},
+            {3, 99, series::Fate::Clipped},
+            {-7, 14.0, series::Fate::Used},
+            {-0.5, 14.2, series::Fate::Used}};
+  for (const auto& v : vs) {
+    series::Velocity x;
+    x.B_deg = v.B;
+    x.omegaSid_deg_day = v.omega;
+    x.fate = v.fate;
+    r.velocities.push_back(x);
+  }
+  const std::vector<series::ProfileBin> bins = series::ProfileBins(r, 5);
+  ASSERT_EQ(bins.size(), 3u);
+  EXPECT_DOUBLE_EQ(bins[0].centre_deg, -7.5);
+  EXPECT_EQ(bins[0].n, 1);
+  EXPECT_EQ(bins[0].stdErr_deg_day, 0);
+  EXPECT_DOUBLE_EQ(bins[1].centre_deg, -2.5);
+  EXPECT_DOUBLE_EQ(bins[2].centre_deg, 2.5);
+  EXPECT_EQ(bins[2].n, 2);
+  EXPECT_NEAR(bins[2].mean_deg_day, 14.5, 1e-12);
+  EXPECT_NEAR(bins[2].stdErr_deg_day, 0.1, 1e-12);  // sd 0.1414 over sqrt(2)
+
+  // L falls 0.5 a day through 0; B rises 0.1 a day.
+  series::Track t;
+  for (int d = 0; d < 5; ++d) {
+    series::TrackPoint p;
+    p.jd = 2460000 + d;
+    p.L_deg = std::fmod(361 - 0.5 * d, 360);
+    p.B_deg = 10 + 0.1 * d;
+    t.points.push_back(p);
+  }
+  const series::TrackLine line = series::LineOfTrack(t);
+  EXPECT_NEAR(line.L_slope_deg_day, -0.5, 1e-9);
+  EXPECT_NEAR(line.L_intercept, 1, 1e-9);
+  EXPECT_NEAR(line.L_deg.back(), -1, 1e-9);
+  EXPECT_NEAR(line.B_slope_deg_day, 0.1, 1e-9);
+  EXPECT_NEAR(series::LawAt(series::kKanzelhoeheDailyShifts, 30), 14.47 - 2.66 * 0.25, 1e-12);
 }
 
 }  // namespace
