@@ -22,6 +22,7 @@ const char* const kUsage =
     "  A= B= C=            the sidereal law, deg/day (default 14.50 -2.87 0)\n"
     "  peculiar=SIGMA      each group's own velocity, deg/day (default 0.3)\n"
     "  noise=SIGMA         position noise at the disc's centre, deg (default 0.15)\n"
+    "  unnamed=F           fraction of groups never named (default 0.02)\n"
     "  truth=FILE          the truth's groups as CSV\n";
 
 double Num(const std::map<std::string, std::string>& kv, const std::string& k, double fallback) {
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     spec.law.C = Num(kv, "C", spec.law.C);
     spec.peculiar_deg_day = Num(kv, "peculiar", spec.peculiar_deg_day);
     spec.noise_deg = Num(kv, "noise", spec.noise_deg);
+    spec.neverNamed = Num(kv, "unnamed", spec.neverNamed);
     if (spec.days < 1 || spec.birthsPerDay <= 0) throw std::invalid_argument("days and births must be positive");
     const pelorin::gen::SeriesTruth truth = pelorin::gen::WriteSeries(kv["out"], spec);
     if (kv.count("truth")) {
