@@ -33,12 +33,12 @@ void Series(benchmark::State& state, int years) {
   SeasonFolder* s = Fixture<SeasonFolder>(state, "series/" + std::to_string(years), [years](SeasonFolder& f) {
     f.folder = std::filesystem::temp_directory_path() / ("pelorin-bench-series-" + std::to_string(years) + "y");
     std::filesystem::remove_all(f.folder);
-    gen::SeriesSpec spec;
-    spec.days = 365 * years;
-    spec.missingDays = 0;      // a file every day
-    spec.birthsPerDay = 0.85;  // some 11 records a file
-    spec.seed = 2024;
-    const gen::SeriesTruth truth = gen::WriteSeries(f.folder.string(), spec);
+    gen::SeriesPlan plan;
+    plan.days = 365 * years;
+    plan.missingDays = 0;      // a file every day
+    plan.birthsPerDay = 0.85;  // some 11 records a file
+    plan.seed = 2024;
+    const gen::SeriesTruth truth = gen::WriteSeries(f.folder.string(), plan);
     for (const auto& file : truth.files) f.records += file.recordGroup.size();
   });
   if (s == nullptr) return;

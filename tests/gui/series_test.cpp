@@ -70,10 +70,10 @@ class SeriesWindowTest : public QObject {
 
   void plotsOfAGeneratedSeason() {
     MainWindowFixture f;
-    gen::SeriesSpec spec;
-    spec.days = 120;
-    spec.seed = 5;
-    gen::WriteSeries(f.folder() + "/season", spec);
+    gen::SeriesPlan plan;
+    plan.days = 120;
+    plan.seed = 5;
+    gen::WriteSeries(f.folder() + "/season", plan);
     SeriesWindow* w = f.window().openSeries(false);
     QVERIFY(w->isWindow());
     QVERIFY(!w->isModal());

@@ -31,18 +31,18 @@ const std::string& NameAt(const SeriesGroup& g, double jd) {
   return !g.renamedTo.empty() && jd >= g.renameJd ? g.renamedTo : g.name;
 }
 
-std::vector<SeriesGroup> RandomGroups(const SeriesSpec& spec, double startJd, std::mt19937_64& rng) {
+std::vector<SeriesGroup> RandomGroups(const SeriesPlan& plan, double startJd, std::mt19937_64& rng) {
   std::uniform_real_distribution<double> u(0, 1);
   std::normal_distribution<double> n(0, 1);
   std::vector<SeriesGroup> groups;
-  const double from = startJd - 30, to = startJd + spec.days;
+  const double from = startJd - 30, to = startJd + plan.days;
   // Births in a Poisson stream.
   int number = 0;
-  for (double t = from + (-std::log(1 - u(rng)) / spec.birthsPerDay); t < to;
-       t += -std::log(1 - u(rng)) / spec.birthsPerDay) {
+  for (double t = from + (-std::log(1 - u(rng)) / plan.birthsPerDay); t < to;
+       t += -std::log(1 - u(rng)) / plan.birthsPerDay) {
     SeriesGroup g;
     ++number;
-    g.name = u(rng) < spec.neverNamed ? "" : std::to_string(100 + number % 300);
+    g.name = u(rng) < plan.neverNamed ? "" : std::to_string(100 + number % 300);
     g.bornJd = t;
     g.diesJd = t + 2 + 28 * u(rng);
     // The cycle goes on: mean latitude from 25 towards 12 degrees over the
@@ -52,13 +52,13 @@ std::vector<SeriesGroup> RandomGroups(const SeriesSpec& spec, double startJd, st
     const double sign = u(rng) < 0.5 ? -1 : 1;
     g.b0_deg = sign * lat;
     g.L0_deg = 360 * u(rng);
-    g.omegaSid_deg_day = spec.law.At(g.b0_deg) + spec.peculiar_deg_day * n(rng);
-    g.dBdt_deg_day = sign * (spec.meridional_deg_day + 0.02 * n(rng));
-    if (!g.name.empty() && u(rng) < spec.renamed) {
+    g.omegaSid_deg_day = plan.law.At(g.b0_deg) + plan.peculiar_deg_day * n(rng);
+    g.dBdt_deg_day = sign * (plan.meridional_deg_day + 0.02 * n(rng));
+    if (!g.name.empty() && u(rng) < plan.renamed) {
       g.renamedTo = "R" + g.name;
       g.renameJd = g.bornJd + (g.diesJd - g.bornJd) * u(rng);
     }
-    const int spots = 1 + static_cast<int>(u(rng) * spec.maxSpots);
+    const int spots = 1 + static_cast<int>(u(rng) * plan.maxSpots);
     for (int k = 0; k < spots; ++k) {
       g.spotDL_deg.push_back(k == 0 ? 0 : 3 * (u(rng) - 0.5));
       g.spotDB_deg.push_back(k == 0 ? 0 : 1 * (u(rng) - 0.5));
@@ -75,16 +75,16 @@ double SeriesLaw::At(double B_deg) const {
   return A + B * s2 + C * s2 * s2;
 }
 
-SeriesTruth WriteSeries(const std::string& folder, const SeriesSpec& spec) {
+SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
   std::filesystem::create_directories(folder);
-  std::mt19937_64 rng(spec.seed);
+  std::mt19937_64 rng(plan.seed);
   std::uniform_real_distribution<double> u(0, 1);
   std::normal_distribution<double> n(0, 1);
   double startJd = 0;
-  JulianDay(spec.year, spec.month, spec.day, 0, startJd);
+  JulianDay(plan.year, plan.month, plan.day, 0, startJd);
 
   SeriesTruth truth;
-  truth.groups = spec.groups.empty() ? RandomGroups(spec, startJd, rng) : spec.groups;
+  truth.groups = plan.groups.empty() ? RandomGroups(plan, startJd, rng) : plan.groups;
 
   SilentWindow window;
   RasterPicture picture;
@@ -96,8 +96,8 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesSpec& spec) {
   s.LimbRadius = 900;
   s.OrientationAngle = 0;
 
-  for (int d = 0; d < spec.days; ++d) {
-    if (u(rng) < spec.missingDays) continue;
+  for (int d = 0; d < plan.days; ++d) {
+    if (u(rng) < plan.missingDays) continue;
     // The observation: some time of the morning or afternoon, UT.
     const double hours = RoundHalfEven(7 + 8 * u(rng), 2);
     double jd = startJd + d + hours / 24;
@@ -120,10 +120,10 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesSpec& spec) {
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d", y, m, dd, static_cast<int>(hrs),
                   static_cast<int>(std::round((hrs - std::floor(hrs)) * 60)) % 60);
     SeriesTruthFile file;
-    file.path = (std::filesystem::path(folder) / (spec.prefix + stamp + ".dat")).string();
+    file.path = (std::filesystem::path(folder) / (plan.prefix + stamp + ".dat")).string();
     file.jd = jd;
     app->file2.Open(file.path);
-    WriteHeaderStart(*app, spec.prefix + stamp + ".jpg");
+    WriteHeaderStart(*app, plan.prefix + stamp + ".jpg");
     WriteDateLines(*app);
     WriteDiscLine(*app);
     WriteOrientationLine(*app);
@@ -133,17 +133,17 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesSpec& spec) {
       const double age = jd - g.bornJd;
       const double bc = g.b0_deg + g.dBdt_deg_day * age;
       const double lc = g.L0_deg + (g.omegaSid_deg_day - series::kCarringtonSidereal_deg_day) * age;
-      const bool unnamed = u(rng) < spec.unnamedGroupDays;
+      const bool unnamed = u(rng) < plan.unnamedGroupDays;
       for (std::size_t k = 0; k < g.spotDL_deg.size(); ++k) {
-        if (k > 0 && u(rng) > spec.spotSeen) continue;
+        if (k > 0 && u(rng) > plan.spotSeen) continue;
         const double b = bc + g.spotDB_deg[k];
         const double cmd = series::Wrap180(lc + g.spotDL_deg[k] - L0);
         const double cosRho =
             std::sin(B0 * kRad) * std::sin(b * kRad) + std::cos(B0 * kRad) * std::cos(b * kRad) * std::cos(cmd * kRad);
         if (cosRho < 0.1) continue;  // behind the limb, or too close to it to be measured
         // Foreshortening: a position is the less certain the nearer the limb.
-        const double sigma = spec.noise_deg / std::max(std::sqrt(cosRho), 0.4);
-        const double bm = RoundHalfEven(b + spec.noise_deg * n(rng), 5);
+        const double sigma = plan.noise_deg / std::max(std::sqrt(cosRho), 0.4);
+        const double bm = RoundHalfEven(b + plan.noise_deg * n(rng), 5);
         const double cm = RoundHalfEven(series::Wrap180(cmd + sigma * n(rng)), 5);
         const double lm = RoundHalfEven(Reduce(L0 + cm), 5);
         WriteObjectRecord(*app, unnamed ? std::string() : NameAt(g, jd), bm, cm, lm);

@@ -33,7 +33,7 @@ struct SeriesGroup {
   std::vector<double> spotDL_deg, spotDB_deg;  // offsets of its spots from the centre; the first always seen
 };
 
-struct SeriesSpec {
+struct SeriesPlan {
   int year = 2024, month = 1, day = 1;  // first day
   int days = 730;
   double missingDays = 0.3;  // fraction of days without a file
@@ -69,7 +69,7 @@ struct SeriesTruth {
 
 // Writes the season into `folder` (created if needed). Deterministic for a
 // seed. Throws FileError naming a file that cannot be written.
-SeriesTruth WriteSeries(const std::string& folder, const SeriesSpec& spec);
+SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan);
 
 // The truth as CSV: "group,name,born,dies,b0,L0,omega_sid,dBdt" per group.
 std::string SeriesTruthCsv(const SeriesTruth& truth);

@@ -50,22 +50,22 @@ int main(int argc, char** argv) {
       kv[a.substr(0, eq)] = a.substr(eq + 1);
     }
     if (!kv.count("out")) throw std::invalid_argument("missing out=FOLDER");
-    pelorin::gen::SeriesSpec spec;
-    spec.seed = static_cast<std::uint64_t>(Num(kv, "seed", 1));
-    spec.days = static_cast<int>(Num(kv, "days", spec.days));
-    spec.year = static_cast<int>(Num(kv, "year", spec.year));
-    spec.month = static_cast<int>(Num(kv, "month", spec.month));
-    spec.day = static_cast<int>(Num(kv, "day", spec.day));
-    spec.missingDays = Num(kv, "missing", spec.missingDays);
-    spec.birthsPerDay = Num(kv, "births", spec.birthsPerDay);
-    spec.law.A = Num(kv, "A", spec.law.A);
-    spec.law.B = Num(kv, "B", spec.law.B);
-    spec.law.C = Num(kv, "C", spec.law.C);
-    spec.peculiar_deg_day = Num(kv, "peculiar", spec.peculiar_deg_day);
-    spec.noise_deg = Num(kv, "noise", spec.noise_deg);
-    spec.neverNamed = Num(kv, "unnamed", spec.neverNamed);
-    if (spec.days < 1 || spec.birthsPerDay <= 0) throw std::invalid_argument("days and births must be positive");
-    const pelorin::gen::SeriesTruth truth = pelorin::gen::WriteSeries(kv["out"], spec);
+    pelorin::gen::SeriesPlan plan;
+    plan.seed = static_cast<std::uint64_t>(Num(kv, "seed", 1));
+    plan.days = static_cast<int>(Num(kv, "days", plan.days));
+    plan.year = static_cast<int>(Num(kv, "year", plan.year));
+    plan.month = static_cast<int>(Num(kv, "month", plan.month));
+    plan.day = static_cast<int>(Num(kv, "day", plan.day));
+    plan.missingDays = Num(kv, "missing", plan.missingDays);
+    plan.birthsPerDay = Num(kv, "births", plan.birthsPerDay);
+    plan.law.A = Num(kv, "A", plan.law.A);
+    plan.law.B = Num(kv, "B", plan.law.B);
+    plan.law.C = Num(kv, "C", plan.law.C);
+    plan.peculiar_deg_day = Num(kv, "peculiar", plan.peculiar_deg_day);
+    plan.noise_deg = Num(kv, "noise", plan.noise_deg);
+    plan.neverNamed = Num(kv, "unnamed", plan.neverNamed);
+    if (plan.days < 1 || plan.birthsPerDay <= 0) throw std::invalid_argument("days and births must be positive");
+    const pelorin::gen::SeriesTruth truth = pelorin::gen::WriteSeries(kv["out"], plan);
     if (kv.count("truth")) {
       std::ofstream f(kv["truth"], std::ios::binary);
       f << pelorin::gen::SeriesTruthCsv(truth);

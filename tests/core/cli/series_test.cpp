@@ -16,10 +16,10 @@ namespace {
 
 // A season of 120 days in `folder`/season.
 void Season(const test::TempFolder& folder) {
-  gen::SeriesSpec spec;
-  spec.days = 120;
-  spec.seed = 3;
-  gen::WriteSeries(folder.File("season"), spec);
+  gen::SeriesPlan plan;
+  plan.days = 120;
+  plan.seed = 3;
+  gen::WriteSeries(folder.File("season"), plan);
 }
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }

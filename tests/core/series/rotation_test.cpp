@@ -33,9 +33,9 @@ struct Season {
   std::vector<series::Track> tracks;
 };
 
-Season Generate(const test::TempFolder& folder, const gen::SeriesSpec& spec) {
+Season Generate(const test::TempFolder& folder, const gen::SeriesPlan& plan) {
   Season s;
-  s.truth = gen::WriteSeries(folder.File("season"), spec);
+  s.truth = gen::WriteSeries(folder.File("season"), plan);
   s.data = series::ReadSeries({folder.File("season")});
   s.tracks = series::BuildTracks(s.data);
   return s;
@@ -54,8 +54,8 @@ class SeriesTwoYears : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     folder_ = std::make_unique<test::TempFolder>();
-    spec_.seed = 7;
-    season_ = std::make_unique<Season>(Generate(*folder_, spec_));
+    plan_.seed = 7;
+    season_ = std::make_unique<Season>(Generate(*folder_, plan_));
   }
   static void TearDownTestSuite() {
     season_.reset();
@@ -63,12 +63,12 @@ class SeriesTwoYears : public testing::Test {
   }
   static inline std::unique_ptr<test::TempFolder> folder_;
   static inline std::unique_ptr<Season> season_;
-  static inline gen::SeriesSpec spec_;
+  static inline gen::SeriesPlan plan_;
 };
 
 TEST_F(SeriesTwoYears, LawFoundWithinThreeSigmaByBothMethods) {
   const Season& s = *season_;
-  const gen::SeriesSpec& spec = spec_;
+  const gen::SeriesPlan& plan = plan_;
   EXPECT_TRUE(s.data.problems.empty()) << s.data.problems.front();
   EXPECT_EQ(s.data.files.size(), s.truth.files.size());
   for (Method m : {Method::DailyShifts, Method::TrackFit}) {
@@ -78,8 +78,8 @@ TEST_F(SeriesTwoYears, LawFoundWithinThreeSigmaByBothMethods) {
     std::printf("%s: A = %.4f +- %.4f (ls %.4f)  B = %.4f +- %.4f (ls %.4f)  N = %d tracks = %d\n",
                 m == Method::DailyShifts ? "ds" : "fit", f.coef[0], f.errBoot[0], f.errLs[0], f.coef[1], f.errBoot[1],
                 f.errLs[1], f.N, f.tracks);
-    EXPECT_LT(std::fabs(f.coef[0] - spec.law.A), 3 * f.errBoot[0]);
-    EXPECT_LT(std::fabs(f.coef[1] - spec.law.B), 3 * f.errBoot[1]);
+    EXPECT_LT(std::fabs(f.coef[0] - plan.law.A), 3 * f.errBoot[0]);
+    EXPECT_LT(std::fabs(f.coef[1] - plan.law.B), 3 * f.errBoot[1]);
     // Errors of a useful size, and the filters counted.
     EXPECT_LT(f.errBoot[0], 0.1);
     EXPECT_LT(f.errBoot[1], 1.0);
@@ -91,7 +91,7 @@ TEST_F(SeriesTwoYears, LawFoundWithinThreeSigmaByBothMethods) {
     // 0.02 of its own); in m/s that is 140.5 cos b times as much.
     std::printf("    meridional %.4f +- %.4f deg/day, %.2f +- %.2f m/s\n", f.meridional_deg_day,
                 f.meridionalErr_deg_day, f.meridional_m_s, f.meridionalErr_m_s);
-    EXPECT_LT(std::fabs(f.meridional_deg_day - spec.meridional_deg_day), 3 * f.meridionalErr_deg_day);
+    EXPECT_LT(std::fabs(f.meridional_deg_day - plan.meridional_deg_day), 3 * f.meridionalErr_deg_day);
     EXPECT_LT(f.meridionalErr_deg_day, 0.01);
     const double ratio = f.meridional_m_s / f.meridional_deg_day;
     EXPECT_GT(ratio, 140.5 * std::cos(35 * kRad));
@@ -100,7 +100,7 @@ TEST_F(SeriesTwoYears, LawFoundWithinThreeSigmaByBothMethods) {
   // Three terms: the same data, C about zero within its errors.
   const series::RotationResult r3 = Fit(s, Method::DailyShifts, 3);
   ASSERT_TRUE(r3.fit.ok);
-  EXPECT_LT(std::fabs(r3.fit.coef[2] - spec.law.C), 3 * r3.fit.errBoot[2]);
+  EXPECT_LT(std::fabs(r3.fit.coef[2] - plan.law.C), 3 * r3.fit.errBoot[2]);
 }
 
 // The choices of what is fitted: each removes what it should, counts it,
@@ -142,8 +142,8 @@ TEST_F(SeriesTwoYears, HemisphereSpanAndFilters) {
         EXPECT_TRUE(c.allowed(v)) << v.B_deg << " " << v.CMD_deg;
       }
     }
-    EXPECT_LT(std::fabs(r.fit.coef[0] - spec_.law.A), 3 * r.fit.errBoot[0]);
-    EXPECT_LT(std::fabs(r.fit.coef[1] - spec_.law.B), 3 * r.fit.errBoot[1]);
+    EXPECT_LT(std::fabs(r.fit.coef[0] - plan_.law.A), 3 * r.fit.errBoot[0]);
+    EXPECT_LT(std::fabs(r.fit.coef[1] - plan_.law.B), 3 * r.fit.errBoot[1]);
   }
 }
 
@@ -155,14 +155,14 @@ TEST(SeriesTruth, BootstrapErrorsAreFair) {
   double ratio = 0;
   for (int seed = 100; seed < 120; ++seed) {
     test::TempFolder folder;
-    gen::SeriesSpec spec;
-    spec.days = 365;
-    spec.seed = static_cast<std::uint64_t>(seed);
-    const Season s = Generate(folder, spec);
+    gen::SeriesPlan plan;
+    plan.days = 365;
+    plan.seed = static_cast<std::uint64_t>(seed);
+    const Season s = Generate(folder, plan);
     for (Method m : {Method::DailyShifts, Method::TrackFit}) {
       const series::RotationResult r = Fit(s, m);
       ASSERT_TRUE(r.fit.ok);
-      const double truth[2] = {spec.law.A, spec.law.B};
+      const double truth[2] = {plan.law.A, plan.law.B};
       for (std::size_t i = 0; i < 2; ++i) {
         ++count;
         within += std::fabs(r.fit.coef[i] - truth[i]) <= r.fit.errBoot[i];
@@ -188,10 +188,10 @@ class SeriesTruthTracks : public testing::TestWithParam<double> {};
 
 TEST_P(SeriesTruthTracks, MatchTruePassages) {
   test::TempFolder folder;
-  gen::SeriesSpec spec;
-  spec.seed = 11;
-  spec.neverNamed = GetParam();
-  const Season s = Generate(folder, spec);
+  gen::SeriesPlan plan;
+  plan.seed = 11;
+  plan.neverNamed = GetParam();
+  const Season s = Generate(folder, plan);
   std::map<std::string, const gen::SeriesTruthFile*> byPath;
   for (const auto& f : s.truth.files) byPath[f.path] = &f;
   auto groupOf = [&](int position) {
@@ -238,16 +238,16 @@ TEST_P(SeriesTruthTracks, MatchTruePassages) {
 INSTANTIATE_TEST_SUITE_P(Names, SeriesTruthTracks, testing::Values(0.02, 1.0));
 
 // One group, no noise, every day.
-gen::SeriesSpec ExactSpec(int month, std::vector<gen::SeriesGroup> groups) {
-  gen::SeriesSpec spec;
-  spec.year = 2025;
-  spec.month = month;
-  spec.days = 12;
-  spec.missingDays = 0;
-  spec.noise_deg = 0;
-  spec.spotSeen = 1;
-  spec.groups = std::move(groups);
-  return spec;
+gen::SeriesPlan ExactPlan(int month, std::vector<gen::SeriesGroup> groups) {
+  gen::SeriesPlan plan;
+  plan.year = 2025;
+  plan.month = month;
+  plan.days = 12;
+  plan.missingDays = 0;
+  plan.noise_deg = 0;
+  plan.spotSeen = 1;
+  plan.groups = std::move(groups);
+  return plan;
 }
 
 gen::SeriesGroup ExactGroup(const std::string& name, double jd, double b, double omega) {
@@ -281,7 +281,7 @@ TEST(SeriesExact, SiderealRateAndEarthsTerm) {
     SolarEphemeris(2025, c.month, 1, h, P, B0, L0, rho);
     gen::SeriesGroup g = ExactGroup("X1", jd0 - 1, 10, 14.0);
     g.L0_deg = L0 - 60;
-    const Season s = Generate(folder, ExactSpec(c.month, {g}));
+    const Season s = Generate(folder, ExactPlan(c.month, {g}));
     ASSERT_EQ(s.tracks.size(), 1u);
     for (Method m : {Method::DailyShifts, Method::TrackFit}) {
       series::FitOptions o;
@@ -334,7 +334,7 @@ TEST(SeriesExact, LawOfExactGroups) {
       g.L0_deg = L0 - 50 + 12 * i;
       groups.push_back(g);
     }
-    const Season s = Generate(folder, ExactSpec(3, groups));
+    const Season s = Generate(folder, ExactPlan(3, groups));
     for (Method m : {Method::DailyShifts, Method::TrackFit}) {
       series::FitOptions o;
       o.method = m;
