@@ -158,7 +158,6 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
   std::size_t i = 0;
   while (i < data.positions.size()) {
     const int file = data.positions[i].file;
-    std::vector<int> fresh;  // segments begun in this file
     for (; i < data.positions.size() && data.positions[i].file == file; ++i) {
       const GroupPosition& g = data.positions[i];
       if (!g.name.empty()) continue;
@@ -184,7 +183,6 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
       }
       if (best < 0) {
         segs.push_back(Segment{"", {PointOf(g, static_cast<int>(i))}, -1, -1});
-        fresh.push_back(static_cast<int>(segs.size()) - 1);
         continue;
       }
       Segment& seg = segs[static_cast<std::size_t>(best)];
