@@ -31,6 +31,19 @@ const std::string& NameAt(const SeriesGroup& g, double jd) {
   return !g.renamedTo.empty() && jd >= g.renameJd ? g.renamedTo : g.name;
 }
 
+// B and CMD (degrees) of a point of the disc turned by `turn_deg` about the
+// disc's centre, the Earth at latitude B0.
+void Turned(double B0, double turn_deg, double& B, double& CMD) {
+  const double b = B * kRad, c = CMD * kRad, b0 = B0 * kRad, t = turn_deg * kRad;
+  const double x = std::cos(b) * std::sin(c);
+  const double y = std::sin(b) * std::cos(b0) - std::cos(b) * std::sin(b0) * std::cos(c);
+  const double z = std::sin(b) * std::sin(b0) + std::cos(b) * std::cos(b0) * std::cos(c);
+  const double xt = x * std::cos(t) - y * std::sin(t);
+  const double yt = x * std::sin(t) + y * std::cos(t);
+  B = std::asin(std::clamp(yt * std::cos(b0) + z * std::sin(b0), -1.0, 1.0)) * kDeg;
+  CMD = std::atan2(xt, z * std::cos(b0) - yt * std::sin(b0)) * kDeg;
+}
+
 std::vector<SeriesGroup> RandomGroups(const SeriesPlan& plan, double startJd, std::mt19937_64& rng) {
   std::uniform_real_distribution<double> u(0, 1);
   std::normal_distribution<double> n(0, 1);
@@ -122,6 +135,9 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
     SeriesTruthFile file;
     file.path = (std::filesystem::path(folder) / (plan.prefix + stamp + ".dat")).string();
     file.jd = jd;
+    // The picture's orientation as the observer set it, off by this much
+    // (every position of the file turned about the disc's centre).
+    const double turn_deg = plan.orientation_deg > 0 ? plan.orientation_deg * n(rng) : 0;
     app->file2.Open(file.path);
     WriteHeaderStart(*app, plan.prefix + stamp + ".jpg");
     WriteDateLines(*app);
@@ -143,8 +159,10 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
         if (cosRho < 0.1) continue;  // behind the limb, or too close to it to be measured
         // Foreshortening: a position is the less certain the nearer the limb.
         const double sigma = plan.noise_deg / std::max(std::sqrt(cosRho), 0.4);
-        const double bm = RoundHalfEven(b + plan.noise_deg * n(rng), 5);
-        const double cm = RoundHalfEven(series::Wrap180(cmd + sigma * n(rng)), 5);
+        double bt = b, ct = cmd;
+        if (turn_deg != 0) Turned(B0, turn_deg, bt, ct);
+        const double bm = RoundHalfEven(bt + plan.noise_deg * n(rng), 5);
+        const double cm = RoundHalfEven(series::Wrap180(ct + sigma * n(rng)), 5);
         const double lm = RoundHalfEven(Reduce(L0 + cm), 5);
         WriteObjectRecord(*app, unnamed ? std::string() : NameAt(g, jd), bm, cm, lm);
         file.recordGroup.push_back(static_cast<int>(gi));

@@ -45,6 +45,7 @@ struct SeriesPlan {
   double neverNamed = 0.02;          // chance that a group is never named
   double renamed = 0.08;             // chance that a group's name changes during its life
   double spotSeen = 0.85;            // chance that a spot other than the first is measured on a day
+  double orientation_deg = 0;        // sigma of each file's orientation error (all its positions turned)
   int maxSpots = 3;
   SeriesLaw law;
   std::uint64_t seed = 1;

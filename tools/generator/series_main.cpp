@@ -23,6 +23,7 @@ const char* const kUsage =
     "  peculiar=SIGMA      each group's own velocity, deg/day (default 0.3)\n"
     "  noise=SIGMA         position noise at the disc's centre, deg (default 0.15)\n"
     "  unnamed=F           fraction of groups never named (default 0.02)\n"
+    "  orientation=SIGMA   each file's orientation error, deg (default 0)\n"
     "  truth=FILE          the truth's groups as CSV\n";
 
 double Num(const std::map<std::string, std::string>& kv, const std::string& k, double fallback) {
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     plan.peculiar_deg_day = Num(kv, "peculiar", plan.peculiar_deg_day);
     plan.noise_deg = Num(kv, "noise", plan.noise_deg);
     plan.neverNamed = Num(kv, "unnamed", plan.neverNamed);
+    plan.orientation_deg = Num(kv, "orientation", plan.orientation_deg);
     if (plan.days < 1 || plan.birthsPerDay <= 0) throw std::invalid_argument("days and births must be positive");
     const pelorin::gen::SeriesTruth truth = pelorin::gen::WriteSeries(kv["out"], plan);
     if (kv.count("truth")) {

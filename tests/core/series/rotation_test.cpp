@@ -149,8 +149,12 @@ TEST_F(SeriesTwoYears, HemisphereSpanAndFilters) {
 
 // Over 20 seasons of other seeds, about two thirds of the results lie within
 // their 1-sigma bootstrap errors. The daily shifts of one track share its
-// group's own motion, so least squares' errors are too small for them.
-TEST(SeriesTruth, BootstrapErrorsAreFair) {
+// group's own motion, so least squares' errors are too small for them. Also
+// with each file's orientation off by 0.5 degrees (sigma), which turns all
+// of a file's positions together.
+class SeriesFairness : public testing::TestWithParam<double> {};
+
+TEST_P(SeriesFairness, BootstrapErrorsAreFair) {
   int within = 0, withinLs = 0, count = 0;
   double ratio = 0;
   for (int seed = 100; seed < 120; ++seed) {
@@ -158,6 +162,7 @@ TEST(SeriesTruth, BootstrapErrorsAreFair) {
     gen::SeriesPlan plan;
     plan.days = 365;
     plan.seed = static_cast<std::uint64_t>(seed);
+    plan.orientation_deg = GetParam();
     const Season s = Generate(folder, plan);
     for (Method m : {Method::DailyShifts, Method::TrackFit}) {
       const series::RotationResult r = Fit(s, m);
@@ -172,8 +177,8 @@ TEST(SeriesTruth, BootstrapErrorsAreFair) {
     }
   }
   const double fraction = static_cast<double>(within) / count;
-  std::printf("within 1 sigma: bootstrap %d/%d (%.2f), least squares %d/%d; ds bootstrap/ls error ratio %.2f\n", within,
-              count, fraction, withinLs, count, ratio);
+  std::printf("orientation %.1f: within 1 sigma: bootstrap %d/%d (%.2f), least squares %d/%d; ds ratio %.2f\n",
+              GetParam(), within, count, fraction, withinLs, count, ratio);
   EXPECT_GE(fraction, 0.5);
   EXPECT_LE(fraction, 0.85);
   EXPECT_GT(ratio, 1.2);
@@ -182,6 +187,9 @@ TEST(SeriesTruth, BootstrapErrorsAreFair) {
 // The tracks follow the true groups: consecutive points of a track belong to
 // one group, and consecutive observations of a group (at most 3 days apart)
 // lie on one track.
+
+INSTANTIATE_TEST_SUITE_P(Orientation, SeriesFairness, testing::Values(0.0, 0.5));
+
 // As the generator names them (some names missing or changed), and with no
 // name at all, where only the positions lead.
 class SeriesTruthTracks : public testing::TestWithParam<double> {};
