@@ -8,7 +8,7 @@
 #                  DESTDIR honoured
 #   make deb   - a Debian package (CPack), checked with lintian
 SHELL := /bin/bash
-PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins \
+PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins qt6-charts-dev qt6-svg-dev \
         libgtest-dev libbenchmark-dev xvfb xauth \
         pkg-config libcfitsio-dev libopenjp2-7-dev libturbojpeg0-dev zlib1g-dev \
         desktop-file-utils appstream man-db

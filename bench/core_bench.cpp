@@ -287,6 +287,7 @@ void RegisterCore() {
 
 void RegisterAll() {
   RegisterCore();
+  RegisterSeries();
 #ifdef PELORIN_BENCH_GUI
   RegisterGui();
   RegisterView();

@@ -18,6 +18,11 @@ namespace pelorin::cli {
 std::string PairsLine(const std::vector<std::pair<const char*, double>>& pairs);
 
 int RunDat(const std::vector<std::string>& args);
+// series [options] PATH...: data files, or folders of them, read as a season;
+// the rotation law's summary line, or the velocities (--velocities) or the
+// tracks (--tracks) as CSV. 1 when no data file could be read or too few
+// velocities remain for the law, 2 for bad arguments.
+int RunSeries(const std::vector<std::string>& args);
 // FILE (a picture) -> x0 y0 rk (picture pixels, y down) and the number of
 // limb points the circle was fitted to; no disc found: a message and 1.
 int RunLimb(const std::vector<std::string>& args);

@@ -23,6 +23,8 @@ const char* const kUsage =
     "      the calibration a FITS or JPEG 2000 picture's header gives, as helio takes it\n"
     "  dat [--csv] FILE\n"
     "      the header and records of a measurement data file\n"
+    "  series [--method ds|fit] [--law 2|3] [--velocities | --tracks] PATH...\n"
+    "      the Sun's rotation law from data files (folders read with subfolders)\n"
     "  limb FILE\n"
     "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels)\n";
 
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
   if (command == "system") return pelorin::cli::RunSystem(args);
   if (command == "dat") return pelorin::cli::RunDat(args);
   if (command == "calibrate") return pelorin::cli::RunCalibrate(args);
+  if (command == "series") return pelorin::cli::RunSeries(args);
   if (command == "limb") return pelorin::cli::RunLimb(args);
   std::fprintf(stderr, "pelorin-cli: unknown command '%s'\n", command.c_str());
   std::fputs(kUsage, stderr);

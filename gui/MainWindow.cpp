@@ -22,6 +22,7 @@
 #include "Canvas.h"
 #include "Guard.h"
 #include "MeasurementsPanel.h"
+#include "SeriesWindow.h"
 #include "View.h"
 #include "app/Dispatcher.h"
 #include "app/Help.h"
@@ -249,6 +250,7 @@ void MainWindow::buildMenus() {
       {Menu::Tools, Menu::Count, true, {}},
       {Menu::Selectmode, Menu::Tools, false, &Selectmode_Click},
       {Menu::Compare, Menu::Tools, false, &Compare_Click},
+      {Menu::Series, Menu::Tools, false, [this](App&) { openSeries(); }},
       {Menu::View, Menu::Count, true, {}},
       {Menu::mreza, Menu::View, false, &mreza_Click},
       {Menu::objectview, Menu::View, false, &objectview_Click},
@@ -307,6 +309,13 @@ void MainWindow::buildMenus() {
   connect(view, &QMenu::aboutToShow, this, [this, scales] {
     scales->setEnabled(BrightnessScaleApplies(app_));
   });
+}
+
+SeriesWindow* MainWindow::openSeries(bool ask) {
+  auto* w = new SeriesWindow(this);
+  w->show();
+  if (ask) w->askForSources();
+  return w;
 }
 
 void MainWindow::setInputEnabled(bool enabled) {

@@ -27,6 +27,7 @@ namespace pelorin::gui {
 
 class Canvas;
 class MeasurementsPanel;
+class SeriesWindow;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -90,6 +91,9 @@ class MainWindow : public QMainWindow {
   // Scrolls the view so that picture point p shows in its middle (as far
   // as the scroll range allows), at the zoom it has.
   void centreOn(QPointF p);
+  // Tools -> "Series…": a new Series window beside this one (not modal),
+  // which asks for its folders or data files when `ask`.
+  SeriesWindow* openSeries(bool ask = true);
 
   // Designed client area, twips.
   static constexpr int kClientWidthTwips = 7575, kClientHeightTwips = 6495;

@@ -33,6 +33,7 @@ constexpr std::array<MenuInfo, static_cast<std::size_t>(Menu::Count)> kMenus{{
     {"Tools", "Tools"},
     {"Selectmode", "Manual selection mode"},
     {"Compare", "Compare"},
+    {"Series", "Series…"},
     {"View", "View"},
     {"mreza", "Heliographic coordinates"},
     {"objectview", "Object"},

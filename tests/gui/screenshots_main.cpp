@@ -12,6 +12,9 @@
 //                             the H-alpha picture, one of them magnified
 //   OUT/tour-panel.png        the measurement panel beside the drawing
 //                             measured before, group G1 selected
+//   OUT/series-window.png     the Series window on the season in SAMPLES/series
+//   OUT/series-profile.png, OUT/series-butterfly.png, OUT/series-track.png
+//                             its three plots as it saves them
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +29,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
+#include <QChartView>
 #include <QTest>
 
 #include <QItemSelectionModel>
@@ -35,6 +39,7 @@
 #include "Canvas.h"
 #include "MainWindow.h"
 #include "MeasurementsPanel.h"
+#include "SeriesWindow.h"
 #include "Tour.h"
 #include "View.h"
 
@@ -258,6 +263,28 @@ int main(int argc, char** argv) {
     Must(walk.PointAt(g1a.x_px + 3, g1a.y_px), "pointing at G1a");
     QCoreApplication::processEvents();
     Save(Framed(&w), out + "/tour-panel.png");
+  }
+  // 6. Tools -> Series… on the season of data files in samples/series: the
+  // window, and its three plots as saved (the track plot of the longest
+  // track).
+  {
+    Prepare(samples, temp.filePath("series"));
+    MainWindow w;
+    Shown(w, 700, 500);
+    SeriesWindow* series = w.openSeries(false);
+    series->resize(1300, 820);
+    series->addSources({samples + "/series"});
+    if (!QTest::qWaitForWindowExposed(series)) Fail("the Series window was not shown");
+    QCoreApplication::processEvents();
+    Save(Framed(series), out + "/series-window.png");
+    const std::pair<SeriesWindow::Plot, const char*> plots[] = {
+        {SeriesWindow::Profile, "profile"}, {SeriesWindow::Butterfly, "butterfly"}, {SeriesWindow::TrackPlot, "track"}};
+    for (const auto& [plot, name] : plots) {
+      series->plotView(plot)->resize(900, 560);
+      const QString path = out + "/series-" + name + ".png";
+      if (!series->exportPng(plot, path)) Fail("cannot write " + path);
+      std::printf("wrote %s\n", qPrintable(path));
+    }
   }
   QDir::setCurrent(out);
   return 0;

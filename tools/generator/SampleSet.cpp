@@ -139,6 +139,10 @@ std::vector<std::string> ReadmeLines(const SampleSet& set, const std::vector<std
   for (const std::string& d : dataFiles)
     l.push_back("- `" + d + "`: the measurement data file of the picture of the same name");
   l.push_back("- `nameconv.txt`, `catalog.txt`: the SOHO catalogues that calibrate the SOHO picture");
+  l.push_back(
+      "- `series/`: a season of 52 daily data files (April to June 2024, 30 % of days missing) with its truth "
+      "(`truth.csv`), for **Tools → Series…** and `pelorin-cli series`; made by `pelorin-generate-series` (see "
+      "`scripts/make-samples`)");
   const DpdBlock& first = set.reference.front();
   const DpdBlock& last = set.reference.back();
   l.push_back("- `DPD1.txt`: the reference catalogue (DPD layout), one block a day from " + std::to_string(first.year) +
