@@ -941,11 +941,53 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
       lab[i] = UM[i] ? carried[i] : 0;
     }
   }
-  // Every pixel of the spot to its nearest umbra.
+  // Every pixel of the spot to its nearest umbra: to the nearest umbra's
+  // centre on the sphere (the picture's offsets with the radial part
+  // stretched by 1/mu) where umbrae share a penumbra.
   std::vector<std::uint8_t> src(bn, 0);
   for (std::size_t i = 0; i < bn; ++i) src[i] = lab[i] > 0;
   std::vector<int> owner(bn, 0);
   Distance(bw, bh, src, region, &owner, &lab);
+  if (nUmbrae > 1) {
+    const auto nl = static_cast<std::size_t>(nUmbrae);
+    std::vector<double> cw(nl + 1, 0), cx(nl + 1, 0), cy(nl + 1, 0);
+    for (std::size_t i = 0; i < bn; ++i)
+      if (lab[i] > 0) {
+        const double wd = std::max(1e-3, 1.0 - c[i]);
+        cw[static_cast<std::size_t>(lab[i])] += wd;
+        cx[static_cast<std::size_t>(lab[i])] += wd * px(i);
+        cy[static_cast<std::size_t>(lab[i])] += wd * py(i);
+      }
+    double mx = 0, my = 0, mw = 0;
+    for (std::size_t l = 1; l <= nl; ++l) {
+      mx += cx[l];
+      my += cy[l];
+      mw += cw[l];
+      if (cw[l] > 0) {
+        cx[l] /= cw[l];
+        cy[l] /= cw[l];
+      }
+    }
+    double rx = mx / mw - cal.x0, ry = my / mw - cal.y0;
+    const double rl = std::hypot(rx, ry);
+    rx = rl > 0 ? rx / rl : 1;
+    ry = rl > 0 ? ry / rl : 0;
+    const double mu = std::max(0.1, Mu(mx / mw, my / mw));
+    for (std::size_t i = 0; i < bn; ++i) {
+      if (!region[i] || lab[i] > 0) continue;
+      double best = 1e300;
+      for (std::size_t l = 1; l <= nl; ++l) {
+        if (cw[l] <= 0) continue;
+        const double dx = px(i) - cx[l], dy = py(i) - cy[l];
+        const double a = (dx * rx + dy * ry) / mu, b = -dx * ry + dy * rx;
+        const double d = a * a + b * b;
+        if (d < best) {
+          best = d;
+          owner[i] = static_cast<int>(l);
+        }
+      }
+    }
+  }
 
   const auto nu = static_cast<std::size_t>(nUmbrae);
   std::vector<double> umPx(nu + 1, 0), umMsh(nu + 1, 0), totPx(nu + 1, 0), totMsh(nu + 1, 0), sw(nu + 1, 0),

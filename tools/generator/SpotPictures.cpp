@@ -440,18 +440,19 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
     } else if (use == "Cso") {
       spot(name, B, lead, 0.25, 0.4, 0.7, 1.05);
       pore(name, B + U(-1, 1), follow);
-      if (U(0, 1) < 0.5) pore(name, B + U(-1, 1), follow + U(-0.7, 0.7) + 1.2);
+      if (U(0, 1) < 0.5) pore(name, B + U(-1, 1), follow + U(1.4, 1.9));
     } else if (use == "Dso" || use == "Dai") {
       spot(name, B, lead, 0.25, 0.4, 0.7, 1.05);
       spot(name, B + U(-1, 1), follow - 0.5, 0.2, 0.3, 0.55, 0.75);
       if (use == "Dai") {
-        pore(name, B + U(-1, 1), C + U(-0.6, 0.6));
-        pore(name, B + U(-1, 1), C + U(-0.6, 0.6) + 1.3);
+        const double at = C + U(-0.8, 0);
+        pore(name, B + U(-1, 1), at);
+        pore(name, B + U(-1, 1), at + U(1.4, 1.9));
       }
     } else if (use == "Dao") {
-      const double sep = U(0.6, 0.75), pa = U(0, kPiD);
+      const double sep = U(0.85, 1.0), pa = U(0, kPiD);
       for (int k = -1; k <= 1; k += 2) {
-        spot(name, B + k * sep / 2 * std::sin(pa), lead + k * sep / 2 * std::cos(pa), 0.22, 0.32, 0.6, 0.7);
+        spot(name, B + k * sep / 2 * std::sin(pa), lead + k * sep / 2 * std::cos(pa), 0.2, 0.28, 0.6, 0.7);
         sc.spots.back().compound = compound;
       }
       ++compound;

@@ -176,10 +176,10 @@ TEST_P(SpotAccuracy, MeetsTheTable) {
 INSTANTIATE_TEST_SUITE_P(
     Pictures, SpotAccuracy,
     ::testing::Values(Case{"clean1024", gen::WlKind::Clean, 1024, {1, 2, 3}},
-                      Case{"groups1024", gen::WlKind::Groups, 1024, {11, 12, 13, 14, 15, 16}},
-                      Case{"groups2048", gen::WlKind::Groups, 2048, {21, 22}},
-                      Case{"limb1024", gen::WlKind::Limb, 1024, {31, 32, 33}},
-                      Case{"filaments1024", gen::WlKind::Filaments, 1024, {41, 42, 43}}),
+                      Case{"clean2048", gen::WlKind::Clean, 2048, {4}},
+                      Case{"groups2048", gen::WlKind::Groups, 2048, {21, 22, 23, 24}},
+                      Case{"limb2048", gen::WlKind::Limb, 2048, {31, 32}},
+                      Case{"filaments2048", gen::WlKind::Filaments, 2048, {41, 42}}),
     [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 }  // namespace
