@@ -775,7 +775,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
   }
   const std::vector<int> dCore = Distance(bw, bh, core, empty);
   const std::vector<int> dEdge = Distance(bw, bh, notIn, empty);
-  const int dp = std::max(1, static_cast<int>(std::lround(se)));
+  const int dp = std::max(2, static_cast<int>(std::lround(1.2 * se)));
   std::vector<float> plateau;
   for (std::size_t i = 0; i < bn; ++i)
     if (in[i] && !core[i] && dCore[i] >= dp && dEdge[i] >= dp) plateau.push_back(c[i]);
@@ -903,8 +903,8 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
         nP += P2[i];
         nU += U2[i];
       }
-      if (two.ok && (!fit.ok || two.sse < 0.95 * fit.sse) && two.a >= 0.08 && two.a <= 0.45 && two.b >= 0.1 &&
-          nU >= 2 && nP >= 1.5 * nU) {
+      if (two.ok && (!fit.ok || two.sse < 0.85 * fit.sse) && two.a >= 0.08 && two.a <= 0.45 && two.b >= 0.1 &&
+          nU >= 2 && nP >= 2.5 * nU) {
         fit = two;
         P = P2;
         Um = U2;

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "app/Text.h"
+#include "files/TextFile.h"
 #include "geometry/Angles.h"
 #include "geometry/Transform.h"
 
@@ -497,6 +498,13 @@ std::string WlTruthCsv(const WlTruth& tr) {
        " rho0=" + NumberText(t.eph.rho0_AU) + " orientation=" + NumberText(t.orientation_deg) +
        " northup=" + (t.northUp ? "1" : "0") + "\r\n";
   return s;
+}
+
+void WriteWlTruth(const std::string& path, const WlTruth& truth) {
+  std::ofstream f(path, std::ios::binary);
+  const std::string text = WlTruthCsv(truth);
+  f.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!f) throw FileError(path + ": cannot be written");
 }
 
 std::vector<std::uint8_t> JpegRoundTrip(const std::vector<std::uint8_t>& grey, int w, int h, int quality) {

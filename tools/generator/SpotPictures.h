@@ -110,6 +110,8 @@ WlRendered RenderWhiteLight(const WlScene& scene);
 // The truth as CSV: "group,class,spot,x,y,B,CMD,L,mu,area_msh,umbra_msh,area_px,shared",
 // one row per spot; then a line "# x0=.. y0=.. rk=.. P=.. B0=.. L0=.. rho0=.. orientation=.. northup=..".
 std::string WlTruthCsv(const WlTruth& truth);
+// Writes WlTruthCsv to `path`. Throws FileError naming the path.
+void WriteWlTruth(const std::string& path, const WlTruth& truth);
 
 // JPEG in memory and back (libjpeg-turbo), grey; quality 1 .. 100.
 std::vector<std::uint8_t> JpegRoundTrip(const std::vector<std::uint8_t>& grey, int w, int h, int quality);
