@@ -427,7 +427,7 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
     const std::string name = "T" + std::to_string(g + 1);
     const std::string use = limb ? std::string("Hsx") : cls;
     sc.groups.push_back({name, use});
-    const double len = U(4, 7);
+    const double len = use == "Dai" ? U(5, 7) : U(4, 7);
     const double lead = C + len / 2, follow = C - len / 2;
     if (use == "Axx") {
       pore(name, B, C);
@@ -446,9 +446,10 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
       spot(name, B, lead, 0.25, 0.4, 0.7, 1.05);
       spot(name, B + U(-1, 1), follow - 0.5, 0.2, 0.3, 0.55, 0.75);
       if (use == "Dai") {
-        const double at = C + U(-0.8, 0);
+        // Between the ends, clear of both penumbrae.
+        const double at = C + U(-1.5, -1.1);
         pore(name, B + U(-1, 1), at);
-        pore(name, B + U(-1, 1), at + U(1.4, 1.9));
+        pore(name, B + U(-1, 1), at + U(1.3, 1.6));
       }
     } else if (use == "Dao") {
       const double sep = U(0.85, 1.0), pa = U(0, kPiD);
