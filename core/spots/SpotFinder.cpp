@@ -1091,7 +1091,11 @@ double SpotFinder::Contrast(int x, int y) const {
 
 namespace {
 
-double LowThreshold(double t, double noiseS) { return std::min(std::clamp(t, 0.5, 0.99), 1 - 3 * noiseS); }
+// A spot reaches as far as the contrast stays below this: the threshold
+// set, but never tighter than 0.9 (a stricter setting asks for darker
+// spots, not for smaller ones cut into pieces), and never within three
+// times the quiet Sun's scatter of 1.
+double LowThreshold(double t, double noiseS) { return std::min(std::max(std::clamp(t, 0.5, 0.99), 0.9), 1 - 3 * noiseS); }
 
 }  // namespace
 

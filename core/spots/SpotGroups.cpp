@@ -15,6 +15,9 @@ namespace pelorin {
 namespace {
 
 constexpr double kPiD = 3.14159265358979323846;
+// A spot this close to a spot of a group (longitude, latitude; degrees)
+// joins it whatever the distance to the group's centre: long groups.
+constexpr double kLinkL = 6, kLinkB = 3;
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -91,7 +94,13 @@ void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups) {
         if (s.group >= 0) continue;
         const double reachL = std::max(10.0, 5 + 0.6 * (maxC - minC));
         const double reachB = std::max(5.0, 2.5 + 0.6 * (maxB - minB));
-        if (std::fabs(s.CMD - cC / wsum) > reachL || std::fabs(s.B - cB / wsum) > reachB) continue;
+        // Within reach of the group's centre, or close to one of its spots.
+        bool close = std::fabs(s.CMD - cC / wsum) <= reachL && std::fabs(s.B - cB / wsum) <= reachB;
+        for (std::size_t m = 0; m < members.back().size() && !close; ++m) {
+          const FoundSpot& o = spots[static_cast<std::size_t>(members.back()[m])];
+          close = std::fabs(s.CMD - o.CMD) <= kLinkL && std::fabs(s.B - o.B) <= kLinkB;
+        }
+        if (!close) continue;
         s.group = g;
         members.back().push_back(t);
         const double a = std::max(1e-3, s.area_msh);

@@ -49,8 +49,10 @@ std::string SpotRefusalOfHeader(const PictureHeader& header);
 
 struct SpotSettings {
   // The one sensitivity setting: a spot is where the contrast to the quiet
-  // Sun (1 = quiet) falls below this; 0.5 .. 0.99, default 0.9. Made
-  // stricter on noisy pictures (never above 1 - 3 noise).
+  // Sun (1 = quiet) falls below this; 0.5 .. 0.99, default 0.9. A spot is
+  // found where it falls 0.04 below it (and 6 times the quiet Sun's scatter
+  // below 1), and reaches as far as it stays below it (below 0.9 when the
+  // setting is stricter; never within 3 times the scatter of 1).
   double contrastThreshold = 0.9;
   // Umbra below this contrast (0.3 .. 0.8); spots whose darkest part stays
   // above it are pores with no penumbra measured.
@@ -93,7 +95,7 @@ struct SpotReport {
   std::vector<SpotGroup> groups;
   double blur_px = 0;   // Gaussian sigma of the seeing blur measured at the limb
   double noise = 0;     // the quiet Sun's contrast scatter (granulation and noise)
-  double threshold = 0; // the contrast threshold used
+  double threshold = 0; // the contrast below which the spots reach
 };
 
 // Finds spots on one picture. Prepare does what does not depend on the
@@ -137,7 +139,8 @@ bool FindSpots(GreyPicture picture, const SpotCalibration& calibration, const Sp
 
 // Grouping on the sphere. Spots closer than about 10 degrees in longitude
 // and 5 in latitude to a group's area-weighted centre join it (the reach
-// grows with the group's extent); every spot ends in exactly one group, a
+// grows with the group's extent), and so do spots within 6 degrees in
+// longitude and 3 in latitude of one of its spots; every spot ends in exactly one group, a
 // single spot is a group. Groups come out in order of longitude, east
 // first, named G1, G2, ...; their positions, areas and classes are set.
 void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups);
