@@ -225,6 +225,7 @@ void RegisterCore() {
 
 void RegisterAll() {
   RegisterCore();
+  RegisterSpots();
 #ifdef PELORIN_BENCH_GUI
   RegisterGui();
   RegisterView();

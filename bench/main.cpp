@@ -154,6 +154,8 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   json << "  \"catalogue_index_ms\": " << value("catalogue_index", 1, 3) << ",\n";
   json << "  \"catalogue_step_ms\": " << value("catalogue_step", 1, 4) << ",\n";
   json << "  \"limb_ms\": {\"2048\": " << value("limb/2048", 1, 3) << ", \"4096\": " << value("limb/4096", 1, 3) << "},\n";
+  json << "  \"spots_ms\": {\"2048\": " << value("spots/2048", 1, 2) << ", \"4096\": " << value("spots/4096", 1, 2) << "},\n";
+  json << "  \"spots_threshold_ms\": " << value("spots_threshold/4096", 1, 2) << ",\n";
   // Every median as measured, for the table and for comparisons.
   json << "  \"all_ms\": {";
   first = true;
@@ -222,6 +224,10 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   target("opening a 4096^2 float FITS ready to measure: at most 250 ms", Figure(m, "open_fits_4096"), 250, "ms", 1);
   target("opening a 4096^2 JPEG 2000: at most 500 ms", Figure(m, "open_jp2_4096"), 500, "ms", 1);
   target("finding the limb on a 4096^2 picture: at most 150 ms", Figure(m, "limb/4096"), 150, "ms", 1);
+  target("finding sunspots on a 2048^2 picture: at most 100 ms", Figure(m, "spots/2048"), 100, "ms", 1);
+  target("finding sunspots on a 4096^2 picture: at most 300 ms", Figure(m, "spots/4096"), 300, "ms", 1);
+  target("sunspot proposals after a change of the threshold, 4096^2: at most 100 ms",
+         Figure(m, "spots_threshold/4096"), 100, "ms", 1);
   md << "\n";
   md << "| Benchmark | Median (real) | Median (CPU) | Unit |\n|---|---:|---:|---|\n";
   for (const auto& [name, ms] : m) {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/Brightness.h"
+#include "app/RasterPicture.h"
 #include "app/State.h"
 #include "geometry/Transform.h"
 #include "spots/Spots.h"
@@ -105,7 +106,8 @@ GreyPicture GreyOfLevels(const DataLevels& levels) {
 }
 
 struct SpotFinder::Impl {
-  GreyPicture pic;
+  // The picture, while Prepare runs.
+  const GreyPicture* pic = nullptr;
   SpotCalibration cal;
   ProgramState state;
   int threads = 2;
@@ -123,7 +125,8 @@ struct SpotFinder::Impl {
   double limbOffset = 0;
   double blur = 1, sigmaEff = 1;
   double maskRadius = 0;
-  std::vector<float> C, Cs;  // contrast and its 3 x 3 mean
+  // Contrast and its 3 x 3 mean; every pixel written once by MakeContrast.
+  std::vector<float, PixelAllocator<float>> C, Cs;
   double noise = 0.02, noiseS = 0.015;
   int yMin = 0, yMax = -1, xMin = 0, xMax = -1;
 
@@ -181,13 +184,13 @@ bool SpotFinder::Impl::FitQuietSun(std::string& error) {
   constexpr int kBins = 46;
   std::vector<std::vector<float>> bins(kBins);
   std::vector<double> muSum(kBins, 0.0);
-  const int step = std::max(1, static_cast<int>(cal.rk / 300));
+  const int step = std::max(1, static_cast<int>(cal.rk / 200));
   for (int y = yMin; y <= yMax; y += step)
     for (int x = xMin; x <= xMax; x += step) {
       const double mu = Mu(x, y);
       if (mu < kFitMuMin) continue;
       const int b = std::min(kBins - 1, static_cast<int>((mu - kFitMuMin) / (1 - kFitMuMin) * kBins));
-      bins[static_cast<std::size_t>(b)].push_back(pic.value[Index(x, y)]);
+      bins[static_cast<std::size_t>(b)].push_back(pic->value[Index(x, y)]);
       muSum[static_cast<std::size_t>(b)] += mu;
     }
   std::vector<double> bx, by, bw;
@@ -252,7 +255,7 @@ void SpotFinder::Impl::FitTiles() {
         for (int x = x0; x < x1; x += step) {
           const double mu = Mu(x, y);
           if (mu < 0.15) continue;
-          v.push_back(static_cast<float>(pic.value[Index(x, y)] / Poly(mu)));
+          v.push_back(static_cast<float>(pic->value[Index(x, y)] / Poly(mu)));
         }
       if (v.size() >= 30) {
         t[static_cast<std::size_t>(j * tnx + i)] = Median(v);
@@ -320,8 +323,8 @@ void SpotFinder::Impl::MeasureBlur() {
       if (x < 0 || y < 0 || x > w - 1.001 || y > h - 1.001) continue;
       const int ix = static_cast<int>(x), iy = static_cast<int>(y);
       const double ax = x - ix, ay = y - iy;
-      const double v = (pic.value[Index(ix, iy)] * (1 - ax) + pic.value[Index(ix + 1, iy)] * ax) * (1 - ay) +
-                       (pic.value[Index(ix, iy + 1)] * (1 - ax) + pic.value[Index(ix + 1, iy + 1)] * ax) * ay;
+      const double v = (pic->value[Index(ix, iy)] * (1 - ax) + pic->value[Index(ix + 1, iy)] * ax) * (1 - ay) +
+                       (pic->value[Index(ix, iy + 1)] * (1 - ax) + pic->value[Index(ix + 1, iy + 1)] * ax) * ay;
       samples[static_cast<std::size_t>(k)].push_back(static_cast<float>(v / Tile(x, y)));
     }
   }
@@ -337,9 +340,12 @@ void SpotFinder::Impl::MeasureBlur() {
   // fine grid padded for the kernel.
   constexpr int kPad = 80;  // 20 px
   double best = std::numeric_limits<double>::infinity();
-  double bestSigma = 1, bestOff = 0, bestA = 1;
+  double bestSigma = 1, bestOff = 0;
   std::vector<double> disc(static_cast<std::size_t>(ns + 2 * kPad)), sky(disc.size());
-  for (double off = -3; off <= 3.001; off += 0.25) {
+  std::vector<double> m1(static_cast<std::size_t>(ns)), m2(static_cast<std::size_t>(ns));
+  // The squared misfit of the edge at `off` blurred by `sigma`, the disc's
+  // and the sky's light fitted.
+  auto misfit = [&](double off, double sigma) {
     for (std::size_t i = 0; i < disc.size(); ++i) {
       const double r = rk - kIn + (static_cast<double>(i) - kPad) * kStep;
       const double re = rk + off;
@@ -347,46 +353,51 @@ void SpotFinder::Impl::MeasureBlur() {
       disc[i] = r < re ? Poly(std::sqrt(std::max(0.0, 1 - rho * rho))) : 0.0;
       sky[i] = r < re ? 0.0 : 1.0;
     }
-    for (double sigma = 0.3; sigma <= 5.001; sigma += 0.1) {
-      const int half = std::min(kPad, static_cast<int>(std::ceil(4 * sigma / kStep)));
-      std::vector<double> g(static_cast<std::size_t>(2 * half + 1));
-      double gs = 0;
-      for (int k = -half; k <= half; ++k) gs += g[static_cast<std::size_t>(k + half)] = std::exp(-0.5 * std::pow(k * kStep / sigma, 2));
-      double s11 = 0, s12 = 0, s22 = 0, t1 = 0, t2 = 0;
-      std::vector<double> m1(static_cast<std::size_t>(ns)), m2(static_cast<std::size_t>(ns));
-      for (int k = 0; k < ns; ++k) {
-        double a1 = 0, a2 = 0;
-        for (int j = -half; j <= half; ++j) {
-          const std::size_t at = static_cast<std::size_t>(k + kPad + j);
-          a1 += g[static_cast<std::size_t>(j + half)] * disc[at];
-          a2 += g[static_cast<std::size_t>(j + half)] * sky[at];
-        }
-        m1[static_cast<std::size_t>(k)] = a1 / gs;
-        m2[static_cast<std::size_t>(k)] = a2 / gs;
-        const double p = prof[static_cast<std::size_t>(k)];
-        s11 += m1[static_cast<std::size_t>(k)] * m1[static_cast<std::size_t>(k)];
-        s12 += m1[static_cast<std::size_t>(k)] * m2[static_cast<std::size_t>(k)];
-        s22 += m2[static_cast<std::size_t>(k)] * m2[static_cast<std::size_t>(k)];
-        t1 += m1[static_cast<std::size_t>(k)] * p;
-        t2 += m2[static_cast<std::size_t>(k)] * p;
+    const int half = std::min(kPad, static_cast<int>(std::ceil(4 * sigma / kStep)));
+    std::vector<double> g(static_cast<std::size_t>(2 * half + 1));
+    double gs = 0;
+    for (int k = -half; k <= half; ++k) gs += g[static_cast<std::size_t>(k + half)] = std::exp(-0.5 * std::pow(k * kStep / sigma, 2));
+    double s11 = 0, s12 = 0, s22 = 0, t1 = 0, t2 = 0;
+    for (int k = 0; k < ns; ++k) {
+      double a1 = 0, a2 = 0;
+      for (int j = -half; j <= half; ++j) {
+        const std::size_t at = static_cast<std::size_t>(k + kPad + j);
+        a1 += g[static_cast<std::size_t>(j + half)] * disc[at];
+        a2 += g[static_cast<std::size_t>(j + half)] * sky[at];
       }
-      const double det = s11 * s22 - s12 * s12;
-      if (std::fabs(det) < 1e-12) continue;
-      const double A = (t1 * s22 - t2 * s12) / det, Bs = (s11 * t2 - s12 * t1) / det;
-      double ss = 0;
-      for (int k = 0; k < ns; ++k) {
-        const double d = prof[static_cast<std::size_t>(k)] - A * m1[static_cast<std::size_t>(k)] - Bs * m2[static_cast<std::size_t>(k)];
-        ss += d * d;
-      }
-      if (ss < best) {
-        best = ss;
-        bestSigma = sigma;
-        bestOff = off;
-        bestA = A;
-      }
+      const auto kk = static_cast<std::size_t>(k);
+      m1[kk] = a1 / gs;
+      m2[kk] = a2 / gs;
+      s11 += m1[kk] * m1[kk];
+      s12 += m1[kk] * m2[kk];
+      s22 += m2[kk] * m2[kk];
+      t1 += m1[kk] * prof[kk];
+      t2 += m2[kk] * prof[kk];
     }
-  }
-  (void)bestA;
+    const double det = s11 * s22 - s12 * s12;
+    if (std::fabs(det) < 1e-12) return std::numeric_limits<double>::infinity();
+    const double A = (t1 * s22 - t2 * s12) / det, Bs = (s11 * t2 - s12 * t1) / det;
+    double ss = 0;
+    for (int k = 0; k < ns; ++k) {
+      const auto kk = static_cast<std::size_t>(k);
+      const double d = prof[kk] - A * m1[kk] - Bs * m2[kk];
+      ss += d * d;
+    }
+    return ss;
+  };
+  auto search = [&](double off0, double off1, double offStep, double s0, double s1, double sStep) {
+    for (double off = off0; off <= off1 + 1e-9; off += offStep)
+      for (double sigma = std::max(0.3, s0); sigma <= s1 + 1e-9; sigma += sStep) {
+        const double ss = misfit(off, sigma);
+        if (ss < best) {
+          best = ss;
+          bestSigma = sigma;
+          bestOff = off;
+        }
+      }
+  };
+  search(-3, 3, 0.5, 0.3, 5.1, 0.3);
+  search(bestOff - 0.5, bestOff + 0.5, 0.125, bestSigma - 0.3, bestSigma + 0.3, 0.05);
   blur = bestSigma;
   limbOffset = bestOff;
   // The factor by which the blurred disc falls short of the quiet Sun, from
@@ -412,45 +423,91 @@ void SpotFinder::Impl::MeasureBlur() {
 }
 
 void SpotFinder::Impl::MakeContrast() {
-  C.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 1.0f);
-  Cs.assign(C.size(), 1.0f);
+  // Left unset here: each band of rows is written whole by its own thread.
+  C.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+  Cs.resize(C.size());
   maskRadius = cal.rk + limbOffset - std::max(1.0, blur);
   const double mr2 = maskRadius * maskRadius;
-  Parallel(yMin, yMax + 1, threads, [&](int a, int b) {
+  const double edgeFrom = maskRadius - 8 * blur;
+  const double edge2 = edgeFrom > 0 ? edgeFrom * edgeFrom : 0.0;
+  // The tile surface's interpolation along x, once for every column.
+  std::vector<int> tix(static_cast<std::size_t>(w));
+  std::vector<float> tax(static_cast<std::size_t>(w));
+  for (int x = 0; x < w; ++x) {
+    const double fx = std::clamp((x + 0.5) / tile - 0.5, 0.0, static_cast<double>(tnx - 1));
+    const int ix = std::min(static_cast<int>(fx), std::max(0, tnx - 2));
+    tix[static_cast<std::size_t>(x)] = ix;
+    tax[static_cast<std::size_t>(x)] = static_cast<float>(tnx == 1 ? 0.0 : fx - ix);
+  }
+  const double inv = 1 / (cal.rk * cal.rk);
+  const float p0 = static_cast<float>(poly[0]), p1 = static_cast<float>(poly[1]), p2 = static_cast<float>(poly[2]),
+              p3 = static_cast<float>(poly[3]);
+  Parallel(0, h, threads, [&](int a, int b) {
+    std::vector<float> trow(static_cast<std::size_t>(tnx + 1));
     for (int y = a; y < b; ++y) {
+      float* out = &C[Index(0, y)];
       const double dy = y - cal.y0;
-      for (int x = xMin; x <= xMax; ++x) {
-        const double dx = x - cal.x0;
+      const double half2 = mr2 - dy * dy;
+      if (half2 <= 0) {
+        std::fill(out, out + w, 1.0f);
+        continue;
+      }
+      const double half = std::sqrt(half2);
+      const int xa = std::max(0, static_cast<int>(std::ceil(cal.x0 - half)));
+      const int xb = std::min(w - 1, static_cast<int>(std::floor(cal.x0 + half)));
+      std::fill(out, out + std::max(0, xa), 1.0f);
+      if (xb + 1 < w) std::fill(out + std::max(0, xb + 1), out + w, 1.0f);
+      if (xa > xb) continue;
+      // The tile surface along this row.
+      const double fy = std::clamp((y + 0.5) / tile - 0.5, 0.0, static_cast<double>(tny - 1));
+      const int iy = std::min(static_cast<int>(fy), std::max(0, tny - 2));
+      const int jy = std::min(iy + 1, tny - 1);
+      const double ay = fy - iy;
+      for (int i = 0; i < tnx; ++i)
+        trow[static_cast<std::size_t>(i)] = static_cast<float>(tiles[static_cast<std::size_t>(iy * tnx + i)] * (1 - ay) +
+                                                               tiles[static_cast<std::size_t>(jy * tnx + i)] * ay);
+      trow[static_cast<std::size_t>(tnx)] = trow[static_cast<std::size_t>(tnx - 1)];
+      const float* in = &pic->value[Index(0, y)];
+      const float fdy2 = static_cast<float>(dy * dy * inv);
+      for (int x = xa; x <= xb; ++x) {
+        const float dx = static_cast<float>(x - cal.x0);
+        const float mu = std::sqrt(std::max(0.0f, 1.0f - (dx * dx * static_cast<float>(inv) + fdy2)));
+        const int ix = tix[static_cast<std::size_t>(x)];
+        const float ax = tax[static_cast<std::size_t>(x)];
+        float bg = ((p3 * mu + p2) * mu + p1) * mu + p0;
+        bg *= trow[static_cast<std::size_t>(ix)] * (1 - ax) + trow[static_cast<std::size_t>(ix + 1)] * ax;
         const double r2 = dx * dx + dy * dy;
-        if (r2 >= mr2) continue;
-        const double rho2 = r2 / (cal.rk * cal.rk);
-        const double mu = std::sqrt(std::max(0.0, 1 - rho2));
-        double bg = Poly(mu) * Tile(x, y);
-        if (maskRadius > cal.rk - 8 * blur - 2 && r2 > (maskRadius - 8 * blur) * (maskRadius - 8 * blur))
-          bg *= EdgeFactor(std::sqrt(r2));
-        const float v = bg > 0 ? static_cast<float>(pic.value[Index(x, y)] / bg) : 1.0f;
-        C[Index(x, y)] = std::clamp(v, 0.0f, 4.0f);
+        if (r2 > edge2) bg *= static_cast<float>(EdgeFactor(std::sqrt(r2)));
+        const float v = bg > 0 ? in[x] / bg : 1.0f;
+        out[x] = std::clamp(v, 0.0f, 4.0f);
       }
     }
   });
-  Parallel(yMin, yMax + 1, threads, [&](int a, int b) {
+  Parallel(0, h, threads, [&](int a, int b) {
     std::vector<float> row(static_cast<std::size_t>(w));
+    const int xa = std::max(1, xMin - 1), xb = std::min(w - 2, xMax + 1);
     for (int y = a; y < b; ++y) {
-      std::fill(row.begin(), row.end(), 0.0f);
-      for (int dy = -1; dy <= 1; ++dy) {
-        const int yy = std::clamp(y + dy, 0, h - 1);
-        const float* src = &C[Index(0, yy)];
-        for (int x = std::max(1, xMin); x <= std::min(w - 2, xMax); ++x)
-          row[static_cast<std::size_t>(x)] += src[x - 1] + src[x] + src[x + 1];
+      float* out = &Cs[Index(0, y)];
+      if (y < yMin - 1 || y > yMax + 1 || xa > xb) {
+        std::fill(out, out + w, 1.0f);
+        continue;
       }
-      for (int x = std::max(1, xMin); x <= std::min(w - 2, xMax); ++x) Cs[Index(x, y)] = row[static_cast<std::size_t>(x)] / 9.0f;
+      std::fill(out, out + xa, 1.0f);
+      std::fill(out + xb + 1, out + w, 1.0f);
+      const float* r0 = &C[Index(0, std::max(0, y - 1))];
+      const float* r1 = &C[Index(0, y)];
+      const float* r2 = &C[Index(0, std::min(h - 1, y + 1))];
+      for (int x = xa - 1; x <= xb + 1; ++x) row[static_cast<std::size_t>(x)] = r0[x] + r1[x] + r2[x];
+      for (int x = xa; x <= xb; ++x)
+        out[x] = (row[static_cast<std::size_t>(x - 1)] + row[static_cast<std::size_t>(x)] + row[static_cast<std::size_t>(x + 1)]) *
+                 (1.0f / 9.0f);
     }
   });
 }
 
 void SpotFinder::Impl::MeasureNoise() {
   std::vector<float> a, b;
-  const int step = std::max(1, static_cast<int>(cal.rk / 250));
+  const int step = std::max(1, static_cast<int>(cal.rk / 150));
   for (int y = yMin; y <= yMax; y += step)
     for (int x = xMin; x <= xMax; x += step)
       if (Mu(x, y) > 0.3) {
@@ -1031,7 +1088,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
 SpotFinder::SpotFinder() : impl_(std::make_unique<Impl>()) {}
 SpotFinder::~SpotFinder() = default;
 
-bool SpotFinder::Prepare(GreyPicture picture, const SpotCalibration& cal, std::string& error, int threads) {
+bool SpotFinder::Prepare(const GreyPicture& picture, const SpotCalibration& cal, std::string& error, int threads) {
   auto im = std::make_unique<Impl>();
   im->threads = std::clamp(threads, 1, 8);
   if (picture.width <= 0 || picture.height <= 0 ||
@@ -1059,7 +1116,7 @@ bool SpotFinder::Prepare(GreyPicture picture, const SpotCalibration& cal, std::s
     error = "the disc lies off the picture";
     return false;
   }
-  im->pic = std::move(picture);
+  im->pic = &picture;
   ProgramState& s = im->state;
   s.ZeroPointX = cal.x0;
   s.ZeroPointY = cal.y0;
@@ -1079,6 +1136,7 @@ bool SpotFinder::Prepare(GreyPicture picture, const SpotCalibration& cal, std::s
   im->sigmaEff = std::sqrt(im->blur * im->blur + 2.0 / 3.0);
   im->MakeContrast();
   im->MeasureNoise();
+  im->pic = nullptr;
   impl_ = std::move(im);
   return true;
 }
@@ -1172,10 +1230,10 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
   return m.Refine(comp, st, tLow, 0);
 }
 
-bool FindSpots(GreyPicture picture, const SpotCalibration& calibration, const SpotSettings& settings,
+bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, const SpotSettings& settings,
                SpotReport& out, std::string& error) {
   SpotFinder f;
-  if (!f.Prepare(std::move(picture), calibration, error, settings.threads)) return false;
+  if (!f.Prepare(picture, calibration, error, settings.threads)) return false;
   out = f.Find(settings);
   return true;
 }

@@ -112,7 +112,8 @@ class SpotFinder {
   // False with `error` for a calibration that does not fit the picture (no
   // radius, centre far off the picture), a picture too small (radius under
   // 20 px) or no light on the disc. `threads` as in SpotSettings.
-  bool Prepare(GreyPicture picture, const SpotCalibration& calibration, std::string& error, int threads = 2);
+  // The picture is read here only, not kept.
+  bool Prepare(const GreyPicture& picture, const SpotCalibration& calibration, std::string& error, int threads = 2);
 
   // Spots and their groups (named G1, G2, ... in the order of their
   // longitude, east first); empty before a successful Prepare.
@@ -134,7 +135,7 @@ class SpotFinder {
 };
 
 // Prepare and Find in one call; false with `error` as Prepare.
-bool FindSpots(GreyPicture picture, const SpotCalibration& calibration, const SpotSettings& settings,
+bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, const SpotSettings& settings,
                SpotReport& out, std::string& error);
 
 // Grouping on the sphere. Spots closer than about 10 degrees in longitude
