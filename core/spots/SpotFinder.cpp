@@ -124,6 +124,8 @@ struct SpotFinder::Impl {
   std::vector<double> edgeFactor;
   double limbOffset = 0;
   double blur = 1, sigmaEff = 1;
+  // An ink drawing on paper (the sky as bright as the disc).
+  bool drawing = false;
   double maskRadius = 0;
   // Contrast and its 3 x 3 mean; every pixel written once by MakeContrast.
   std::vector<float, PixelAllocator<float>> C, Cs;
@@ -168,6 +170,9 @@ struct SpotFinder::Impl {
   void MeasureBlur();
   void MakeContrast();
   void MeasureNoise();
+  bool LooksDrawn() const;
+  bool Core(int x, int y) const;
+  std::vector<FoundSpot> RefineDrawn(const std::vector<int>& core, int cluster) const;
   std::vector<FoundSpot> Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow, int cluster) const;
   std::vector<int> Flood(int seed, double level, std::vector<std::uint8_t>& seen) const;
   void Locate(FoundSpot& s) const {
@@ -426,7 +431,8 @@ void SpotFinder::Impl::MakeContrast() {
   // Left unset here: each band of rows is written whole by its own thread.
   C.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
   Cs.resize(C.size());
-  maskRadius = cal.rk + limbOffset - std::max(1.0, blur);
+  // On a drawing the drawn limb circle is left out.
+  maskRadius = drawing ? cal.rk - std::max(5.0, 0.006 * cal.rk) : cal.rk + limbOffset - std::max(1.0, blur);
   const double mr2 = maskRadius * maskRadius;
   const double edgeFrom = maskRadius - 8 * blur;
   const double edge2 = edgeFrom > 0 ? edgeFrom * edgeFrom : 0.0;
@@ -1085,6 +1091,91 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
   return out;
 }
 
+bool SpotFinder::Impl::LooksDrawn() const {
+  // Paper around the disc: the picture outside the limb nearly as bright
+  // as inside it.
+  std::vector<float> in, out;
+  for (int a = 0; a < 360; a += 3) {
+    const double ca = std::cos(a * kPiD / 180), sa = std::sin(a * kPiD / 180);
+    for (double f : {0.3, 0.6, 0.85, 1.04, 1.08, 1.12}) {
+      const double x = cal.x0 + f * cal.rk * ca, y = cal.y0 + f * cal.rk * sa;
+      if (x < 0 || y < 0 || x > w - 1 || y > h - 1) continue;
+      (f < 1 ? in : out).push_back(pic->value[Index(static_cast<int>(x), static_cast<int>(y))]);
+    }
+  }
+  if (in.size() < 20 || out.size() < 20) return false;
+  const double mi = Median(in), mo = Median(out);
+  return mi > 0 && mo > 0.75 * mi;
+}
+
+// Ink that survives an opening by 3 x 3 pixels: all nine pixels dark.
+// Drawn lines (axes, grid, outlines, hatching) are thinner than that.
+bool SpotFinder::Impl::Core(int x, int y) const {
+  if (x < 1 || y < 1 || x >= w - 1 || y >= h - 1) return false;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (!(C[Index(x + dx, y + dy)] < 0.5f)) return false;
+  return true;
+}
+
+std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& core, int cluster) const {
+  // Where two drawn lines meet or cross (an axis and an outline), a few
+  // pixels survive the opening: a drawn spot leaves more.
+  if (core.size() < 5) return {};
+  // The opened blob: the cores grown by one pixel over ink.
+  std::vector<int> blob = core;
+  {
+    std::vector<int> sorted = core;
+    std::sort(sorted.begin(), sorted.end());
+    for (int p : core) {
+      const int x = p % w, y = p / w;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int q = (y + dy) * w + (x + dx);
+          if (C[static_cast<std::size_t>(q)] < 0.5f && !std::binary_search(sorted.begin(), sorted.end(), q)) {
+            sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), q), q);
+            blob.push_back(q);
+          }
+        }
+    }
+  }
+  double sw = 0, sx = 0, sy = 0, msh = 0, minMu = 1;
+  for (int p : blob) {
+    const double x = p % w, y = p / w;
+    const double wd = std::max(0.0, 1.0 - C[static_cast<std::size_t>(p)]);
+    sw += wd;
+    sx += wd * x;
+    sy += wd * y;
+    msh += PixelWeightMsh(x, y);
+    minMu = std::min(minMu, Mu(x, y));
+  }
+  if (sw <= 0 || blob.size() < 5) return {};
+  FoundSpot s;
+  s.cluster = cluster;
+  s.x = sx / sw;
+  s.y = sy / sw;
+  s.area_px = static_cast<double>(blob.size());
+  s.area_msh = s.umbra_msh = msh;
+  s.uncertain = minMu < 0.1;
+  // A drawn penumbra: ink in a ring about the umbra (an outline or hatching).
+  const double r = std::sqrt(s.area_px / kPiD);
+  int ring = 0, seen = 0;
+  for (int a = 0; a < 72; ++a) {
+    const double ca = std::cos(a * kPiD / 36), sa = std::sin(a * kPiD / 36);
+    bool hit = false;
+    for (double d = r + 2; d <= 3 * r + 4 && !hit; d += 0.5) {
+      const int x = static_cast<int>(std::lround(s.x + d * ca)), y = static_cast<int>(std::lround(s.y + d * sa));
+      if (x < 0 || y < 0 || x >= w || y >= h) break;
+      hit = C[Index(x, y)] < 0.5f;
+    }
+    ++seen;
+    ring += hit;
+  }
+  s.penumbra = seen > 0 && ring >= 0.6 * seen;
+  Locate(s);
+  return {s};
+}
+
 SpotFinder::SpotFinder() : impl_(std::make_unique<Impl>()) {}
 SpotFinder::~SpotFinder() = default;
 
@@ -1132,7 +1223,9 @@ bool SpotFinder::Prepare(const GreyPicture& picture, const SpotCalibration& cal,
   im->tnx = im->tny = 1;
   im->tile = std::max(im->w, im->h);
   im->FitTiles();
-  im->MeasureBlur();
+  im->drawing = im->LooksDrawn();
+  if (im->drawing) im->blur = 0.7;
+  else im->MeasureBlur();
   im->sigmaEff = std::sqrt(im->blur * im->blur + 2.0 / 3.0);
   im->MakeContrast();
   im->MeasureNoise();
@@ -1167,6 +1260,32 @@ SpotReport SpotFinder::Find(const SpotSettings& st) const {
   rep.noise = m.noise;
   rep.threshold = tLow;
   const int threads = std::clamp(st.threads, 1, 8);
+  if (m.drawing) {
+    // Ink blobs that survive an opening: filled umbrae and pores.
+    std::vector<std::uint8_t> seen(m.C.size(), 0);
+    int cluster = 0;
+    for (int y = m.yMin; y <= m.yMax; ++y)
+      for (int x = m.xMin; x <= m.xMax; ++x) {
+        if (seen[m.Index(x, y)] || !m.Core(x, y)) continue;
+        std::vector<int> core, stack{y * m.w + x};
+        seen[m.Index(x, y)] = 1;
+        while (!stack.empty()) {
+          const int p = stack.back();
+          stack.pop_back();
+          core.push_back(p);
+          for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+              const int xx = p % m.w + dx, yy = p / m.w + dy;
+              if (xx < 0 || yy < 0 || xx >= m.w || yy >= m.h || seen[m.Index(xx, yy)] || !m.Core(xx, yy)) continue;
+              seen[m.Index(xx, yy)] = 1;
+              stack.push_back(yy * m.w + xx);
+            }
+        }
+        for (const FoundSpot& f : m.RefineDrawn(core, cluster++)) rep.spots.push_back(f);
+      }
+    GroupSpots(rep.spots, rep.groups);
+    return rep;
+  }
   std::vector<std::vector<int>> seedsOf(static_cast<std::size_t>(threads));
   {
     std::vector<std::thread> pool;
@@ -1212,6 +1331,31 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
   if (m.C.empty() || !std::isfinite(x) || !std::isfinite(y)) return {};
   const double tLow = LowThreshold(st.contrastThreshold, m.noiseS);
   const int cx = static_cast<int>(std::lround(x)), cy = static_cast<int>(std::lround(y));
+  if (m.drawing) {
+    // The drawn blob nearest the click, within 5 px.
+    int start = -1;
+    for (int r = 0; r <= 5 && start < 0; ++r)
+      for (int dy = -r; dy <= r && start < 0; ++dy)
+        for (int dx = -r; dx <= r && start < 0; ++dx)
+          if (m.Core(cx + dx, cy + dy)) start = (cy + dy) * m.w + (cx + dx);
+    if (start < 0) return {};
+    std::vector<std::uint8_t> seen(m.C.size(), 0);
+    std::vector<int> core, stack{start};
+    seen[static_cast<std::size_t>(start)] = 1;
+    while (!stack.empty()) {
+      const int p = stack.back();
+      stack.pop_back();
+      core.push_back(p);
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int xx = p % m.w + dx, yy = p / m.w + dy;
+          if (xx < 0 || yy < 0 || xx >= m.w || yy >= m.h || seen[m.Index(xx, yy)] || !m.Core(xx, yy)) continue;
+          seen[m.Index(xx, yy)] = 1;
+          stack.push_back(yy * m.w + xx);
+        }
+    }
+    return m.RefineDrawn(core, 0);
+  }
   int best = -1;
   float bv = static_cast<float>(tLow);
   for (int dy = -5; dy <= 5; ++dy)

@@ -119,6 +119,53 @@ struct Band {
   double halfLen, halfWidth, level;
 };
 
+// The ink drawing: paper, limb circle, axes and letters from the drawing
+// style, then each umbra filled and each penumbra outlined (or hatched),
+// modelled on the sphere.
+void DrawInk(const WlScene& sc, Scene base, const Truth& t, const Sphere& sphere, const std::vector<Feature>& feats,
+             const std::vector<std::uint8_t>& near, std::vector<float>& img) {
+  constexpr double kInk = 25;
+  base.spots.clear();
+  base.style = Style::Drawing;
+  base.axisLines = true;
+  base.labels = true;
+  const Rendered paper = Render(base);
+  const int w = t.width_px;
+  for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<float>(paper.argb[i] & 0xFFu);
+  constexpr int kSub = 4;
+  for (int y = 0; y < t.height_px; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+      if (!near[i]) continue;
+      int ink = 0;
+      for (int a = 0; a < kSub; ++a)
+        for (int b = 0; b < kSub; ++b) {
+          const double sx = x + (a + 0.5) / kSub - 0.5, sy = y + (b + 0.5) / kSub - 0.5;
+          Vec v;
+          if (!sphere.At(sx, sy, v)) continue;
+          const double r2 = ((sx - t.x0_px) * (sx - t.x0_px) + (sy - t.y0_px) * (sy - t.y0_px)) / (t.rk_px * t.rk_px);
+          const double mu = std::max(0.3, std::sqrt(std::max(0.0, 1 - r2)));
+          // The outline's width on the sphere: 1.4 px on the picture.
+          const double line = 1.4 / (t.rk_px * mu);
+          bool dark = false;
+          for (const Feature& f : feats) {
+            const double d = std::acos(std::clamp(Dot(v, f.c), -1.0, 1.0));
+            const double ru = std::acos(f.cosU), rp = std::acos(f.cosP);
+            if (d <= ru) dark = true;
+            else if (rp > ru + 1e-9 && d <= rp) {
+              if (sc.hatching) dark = dark || ((x + y) % 4 == 0);
+              else dark = dark || d >= rp - line;
+            }
+          }
+          ink += dark;
+        }
+      if (ink > 0) {
+        const double f = ink / static_cast<double>(kSub * kSub);
+        img[i] = static_cast<float>(img[i] * (1 - f) + kInk * f);
+      }
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> WlRendered::Argb() const {
@@ -213,13 +260,16 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
 
   std::mt19937 rng(sc.seed);
   std::normal_distribution<float> gauss(0.0f, 1.0f);
+  std::vector<float> img(near.size());
+  if (sc.drawing) {
+    DrawInk(sc, base, t, sphere, feats, near, img);
+  } else {
   // Granulation: white noise smoothed to cells of a few pixels.
   std::vector<float> gran(near.size());
   for (float& g : gran) g = gauss(rng);
   Blur(gran, w, h, 1.0);
   const float granScale = static_cast<float>(sc.granulation / 0.282);
   const double tiltA = std::uniform_real_distribution<double>(0, 2 * kPiD)(rng);
-  std::vector<float> img(near.size());
   constexpr int kSub = 4;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
@@ -257,6 +307,7 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
       const double g = disc > 0 ? disc * (1 + granScale * gran[i] * (0.5 + 0.5 * lev)) : 0.0;
       img[i] = static_cast<float>(tilt * (sc.skyGrey + (sc.centreGrey - sc.skyGrey) * g));
     }
+  }
   Blur(img, w, h, sc.blur_px);
   out.grey.resize(img.size());
   const float nsig = static_cast<float>(sc.noise * sc.centreGrey);
@@ -368,6 +419,13 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
   sc.granulation = U(0.015, 0.03);
   sc.vignetting = U(0.02, 0.08);
   sc.jpegQuality = static_cast<int>(U(85, 95));
+  if (kind == WlKind::Drawing) {
+    sc.drawing = true;
+    sc.hatching = U(0, 1) < 0.5;
+    sc.blur_px = U(0.5, 0.8);
+    sc.noise = 0.01;
+    sc.centreGrey = 255;
+  }
   if (kind == WlKind::Clean) return sc;
 
   // The ephemeris, for keeping the groups on the visible side.
@@ -459,6 +517,14 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
       }
       ++compound;
       spot(name, B + U(-1, 1), follow - 0.5, 0.2, 0.3, 0.55, 0.75);
+    }
+  }
+  if (kind == WlKind::Drawing) {
+    // An observer draws umbrae and pores large enough to see.
+    for (WlSpot& s : sc.spots) {
+      const bool pen = s.penumbra_deg > s.umbra_deg;
+      s.umbra_deg = std::max(s.umbra_deg, 0.3);
+      s.penumbra_deg = pen ? std::max(s.penumbra_deg, s.umbra_deg + 0.3) : s.umbra_deg;
     }
   }
   if (kind == WlKind::Filaments) {

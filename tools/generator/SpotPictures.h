@@ -51,6 +51,11 @@ struct WlScene {
   double granulation = 0.025;  // rms contrast of the granulation
   double vignetting = 0.06;    // a tilt of the light across the picture (fraction)
   int jpegQuality = 0;         // 0: no JPEG; else 1 .. 100
+  // An ink drawing on paper instead: the limb circle, the two axes and the
+  // letters N E S W drawn, umbrae filled, penumbrae outlined (or hatched),
+  // then scanned (blur, noise and JPEG as above).
+  bool drawing = false;
+  bool hatching = false;
   std::vector<WlSpot> spots;
   std::vector<WlGroup> groups;
   std::vector<WlFilament> filaments;
@@ -95,6 +100,7 @@ enum class WlKind {
   Groups,     // groups of the classes Axx Bxo Hsx Hhx Cso Dso Dao Dai, >= 15 degrees apart
   Limb,       // Groups, and spots near the limb
   Filaments,  // Groups and long dark filaments
+  Drawing,    // Groups drawn in ink: filled umbrae, penumbrae outlined or hatched, axes, limb circle, labels
 };
 
 // A scene of `size` x `size` pixels with spots of known class, drawn from

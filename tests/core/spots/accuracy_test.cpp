@@ -182,5 +182,60 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"filaments2048", gen::WlKind::Filaments, 2048, {41, 42}}),
     [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
+// Ink drawings: filled umbrae, penumbrae outlined or hatched, the limb
+// circle, the axes and the letters drawn; scanned with blur, noise and JPEG.
+TEST(SpotAccuracy, DrawingsAreRead) {
+  int drawn = 0, found = 0, falseSpots = 0, falseMax = 0, hatched = 0;
+  double worst = 0;
+  for (const auto& [seed, size] : std::vector<std::pair<unsigned, int>>{{61, 1700}, {62, 1700}, {63, 2048}, {64, 2048}, {65, 1700}, {66, 1700}}) {
+    const gen::WlScene scene = gen::RandomScene(seed, size, gen::WlKind::Drawing);
+    hatched += scene.hatching;
+    const gen::WlRendered r = gen::RenderWhiteLight(scene);
+    GreyPicture grey;
+    grey.width = r.width_px;
+    grey.height = r.height_px;
+    grey.value.assign(r.grey.begin(), r.grey.end());
+    SpotReport rep;
+    std::string error;
+    ASSERT_TRUE(FindSpots(grey, CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    std::vector<bool> used(rep.spots.size(), false);
+    for (const gen::WlSpotTruth& t : r.truth.spots) {
+      ++drawn;
+      int best = -1;
+      double bestD = std::max(3.0, std::sqrt(t.area_px / 3.14159));
+      for (std::size_t j = 0; j < rep.spots.size(); ++j) {
+        const double d = std::hypot(rep.spots[j].x - t.x_px, rep.spots[j].y - t.y_px);
+        if (!used[j] && d < bestD) {
+          bestD = d;
+          best = static_cast<int>(j);
+        }
+      }
+      if (best < 0) {
+        std::printf("  drawing seed %u: missed %s/%d at %.1f %.1f mu %.2f\n", seed, t.group.c_str(), t.index, t.x_px,
+                    t.y_px, t.mu);
+        continue;
+      }
+      used[static_cast<std::size_t>(best)] = true;
+      ++found;
+      const FoundSpot& f = rep.spots[static_cast<std::size_t>(best)];
+      worst = std::max({worst, std::fabs(f.B - t.B_deg), std::fabs(LDiff(f.L, t.L_deg))});
+    }
+    int here = 0;
+    for (std::size_t j = 0; j < rep.spots.size(); ++j)
+      if (!used[j]) {
+        ++here;
+        std::printf("  drawing seed %u: false spot at %.1f %.1f\n", seed, rep.spots[j].x, rep.spots[j].y);
+      }
+    falseSpots += here;
+    falseMax = std::max(falseMax, here);
+  }
+  std::printf("drawings (%d hatched): found %d/%d, worst position %.3f deg, false %d\n", hatched, found, drawn, worst,
+              falseSpots);
+  EXPECT_GE(hatched, 1);
+  EXPECT_GE(found, 0.95 * drawn);
+  EXPECT_LE(worst, 0.5);
+  EXPECT_LE(falseMax, 1);
+}
+
 }  // namespace
 }  // namespace pelorin
