@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,8 @@ struct Case {
   int size;
   std::vector<unsigned> seeds;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 Tally RunCase(const Case& c) {
   Tally tally;
