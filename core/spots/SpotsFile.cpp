@@ -71,15 +71,14 @@ std::string GroupRowsCsv(const SpotReport& r) {
   return s;
 }
 
-std::string SummaryLine(const SpotCounts& c, double k) {
-  (void)k;
+std::string SummaryLine(const SpotCounts& c) {
   return "groups=" + std::to_string(c.groups) + " spots=" + std::to_string(c.spots) + " wolf=" + NumberText(c.wolf) +
          " north_groups=" + std::to_string(c.northGroups) + " north_spots=" + std::to_string(c.northSpots) +
          " south_groups=" + std::to_string(c.southGroups) + " south_spots=" + std::to_string(c.southSpots);
 }
 
 std::string SpotsFileText(const SpotReport& r, double k) {
-  return SpotRowsCsv(r) + "\r\n" + GroupRowsCsv(r) + "\r\n" + SummaryLine(CountSpots(r.groups, k), k) + "\r\n";
+  return SpotRowsCsv(r) + "\r\n" + GroupRowsCsv(r) + "\r\n" + SummaryLine(CountSpots(r.groups, k)) + "\r\n";
 }
 
 std::string SpotsFileNameOf(const std::string& dat) {
@@ -92,8 +91,7 @@ std::string SpotsFileNameOf(const std::string& dat) {
 bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string& error) {
   out = {};
   const std::vector<std::string> lines = SplitLines(text);
-  int part = 0;  // 0 spot header, 1 spots, 2 group header, 3 groups, 4 summary read
-  bool summary = false;
+  int part = 0;  // 0 spot header, 1 spots, 2 group header, 3 groups, 4 the counts
   for (std::size_t li = 0; li < lines.size(); ++li) {
     std::string line = lines[li];
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -196,14 +194,12 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
           return false;
         }
       }
-      summary = true;
     }
   }
   if (part == 0) {
     error = "the file is empty";
     return false;
   }
-  (void)summary;
   return true;
 }
 

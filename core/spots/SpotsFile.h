@@ -26,10 +26,10 @@ std::string SpotRowsCsv(const SpotReport& report);
 // The group rows with their header row ("group,spots,B,CMD,L,area_msh,class").
 std::string GroupRowsCsv(const SpotReport& report);
 // "groups=.. spots=.. wolf=.. north_groups=.. north_spots=.. south_groups=.. south_spots=.."
-// (R for the k given), no line end.
-std::string SummaryLine(const SpotCounts& counts, double k = 1);
+// (wolf: the counts' R), no line end.
+std::string SummaryLine(const SpotCounts& counts);
 
-// The whole file's text.
+// The whole file's text, R with the observer's k.
 std::string SpotsFileText(const SpotReport& report, double k = 1);
 
 // "x.dat" -> "x.spots.csv" (a name without ".dat" gets ".spots.csv" added).
