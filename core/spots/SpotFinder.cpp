@@ -1259,6 +1259,7 @@ SpotReport SpotFinder::Find(const SpotSettings& st) const {
   rep.blur_px = m.blur;
   rep.noise = m.noise;
   rep.threshold = tLow;
+  rep.drawing = m.drawing;
   const int threads = std::clamp(st.threads, 1, 8);
   if (m.drawing) {
     // Ink blobs that survive an opening: filled umbrae and pores.

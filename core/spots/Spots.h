@@ -96,12 +96,20 @@ struct SpotReport {
   double blur_px = 0;   // Gaussian sigma of the seeing blur measured at the limb
   double noise = 0;     // the quiet Sun's contrast scatter (granulation and noise)
   double threshold = 0; // the contrast below which the spots reach
+  bool drawing = false; // the picture was read as an ink drawing
 };
 
 // Finds spots on one picture. Prepare does what does not depend on the
 // settings (quiet-Sun fit, contrast picture, noise, blur); Find and GrowAt
 // then take a few tens of milliseconds on a 4096 x 4096 picture, so a change
 // of the threshold updates the proposals at once.
+//
+// A picture whose surroundings are about as bright as its disc is read as
+// an ink drawing: the drawn limb circle is left out, and the spots are the
+// ink blobs that survive an opening by 3 x 3 pixels (filled umbrae and
+// pores; axes, grid lines, outlines, hatching and labels are thinner), at
+// their darkness-weighted centres, with the drawn umbra's area; the
+// threshold does not apply.
 class SpotFinder {
  public:
   SpotFinder();
@@ -112,7 +120,8 @@ class SpotFinder {
   // False with `error` for a calibration that does not fit the picture (no
   // radius, centre far off the picture), a picture too small (radius under
   // 20 px) or no light on the disc. `threads` as in SpotSettings.
-  // The picture is read here only, not kept.
+  // The picture is read here only, not kept. A failed Prepare leaves the
+  // finder as it was.
   bool Prepare(const GreyPicture& picture, const SpotCalibration& calibration, std::string& error, int threads = 2);
 
   // Spots and their groups (named G1, G2, ... in the order of their

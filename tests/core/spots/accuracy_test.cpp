@@ -143,6 +143,7 @@ Tally RunCase(const Case& c) {
     SpotReport rep;
     std::string error;
     EXPECT_TRUE(FindSpots(std::move(grey), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    EXPECT_FALSE(rep.drawing);
     std::printf("%s seed %u: blur %.2f (true %.2f) noise %.4f threshold %.3f\n", c.name, seed, rep.blur_px, scene.blur_px,
                 rep.noise, rep.threshold);
     Measure(r, rep, tally, std::string(c.name) + " seed " + std::to_string(seed));
@@ -201,6 +202,7 @@ TEST(SpotAccuracy, DrawingsAreRead) {
     SpotReport rep;
     std::string error;
     ASSERT_TRUE(FindSpots(grey, CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    EXPECT_TRUE(rep.drawing);
     std::vector<bool> used(rep.spots.size(), false);
     for (const gen::WlSpotTruth& t : r.truth.spots) {
       ++drawn;
