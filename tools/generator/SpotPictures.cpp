@@ -478,7 +478,7 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
       // Each end of the group stays well on the disc.
       const bool seen = limb ? muOf(B, C) > 0.12 && muOf(B, C) < 0.3
                              : muOf(B, C - 5) > 0.35 && muOf(B, C + 5) > 0.35;
-      placed = seen && farFromOthers(B, C, 16);
+      placed = seen && farFromOthers(B, C, 15);
     }
     if (!placed) continue;
     centres.push_back({B, C});
