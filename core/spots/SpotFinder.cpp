@@ -989,7 +989,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
     std::vector<int> renum(static_cast<std::size_t>(nf + 1), 0);
     for (int j = 1; j <= nf; ++j)
       if (fsize[static_cast<std::size_t>(j)] >= 4) renum[static_cast<std::size_t>(j)] = ++big;
-    if (big > nUmbrae) {
+    if (twoLevel && big > nUmbrae) {
       std::vector<std::uint8_t> s2(bn, 0);
       std::vector<int> l2(bn, 0);
       for (std::size_t i = 0; i < bn; ++i) {
