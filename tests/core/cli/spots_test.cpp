@@ -135,22 +135,26 @@ TEST(CliSpots, TakesTheCalibrationFromTheDataFileOrTheHeader) {
 // The white-light sample: its data file calibrates it, DPD1.txt beside it
 // names its groups, and the classes are those it was drawn with.
 TEST(CliSpots, NamesTheSamplesGroupsFromTheCatalogue) {
-  const std::string samples = std::string(PELORIN_SOURCE_DIR) + "/samples";
-  const test::CliResult run = test::RunCli(samples, "spots --groups kanz_bband_wl_20030518_0800.jpg");
+  const std::string samples = std::string(PELORIN_SOURCE_DIR) + "/samples/";
+  const std::string truth = test::ReadAll(samples + "kanz_bband_wl_20030518_0800.truth.csv");
+  // A copy of the picture and its data file, with and without the catalogue.
+  test::TempFolder with, without;
+  for (const char* f : {"kanz_bband_wl_20030518_0800.jpg", "kanz_bband_wl_20030518_0800.dat"}) {
+    std::filesystem::copy_file(samples + f, with.File(f));
+    std::filesystem::copy_file(samples + f, without.File(f));
+  }
+  std::filesystem::copy_file(samples + "DPD1.txt", with.File("DPD1.txt"));
+  const test::CliResult run = test::RunCli(with.path(), "spots --groups kanz_bband_wl_20030518_0800.jpg");
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> g = Lines(run.out);
   ASSERT_EQ(g.size(), 5u) << run.out;
-  const std::string truth = test::ReadAll(samples + "/kanz_bband_wl_20030518_0800.truth.csv");
   for (std::size_t i = 1; i < g.size(); ++i) {
     const std::string name = g[i].substr(0, g[i].find(','));
     const std::string cls = g[i].substr(g[i].rfind(',') + 1);
     EXPECT_NE(truth.find("\n" + name + "," + cls + ","), std::string::npos) << g[i];
   }
   // Without the catalogue the same groups are G1 to G4 from east to west.
-  test::TempFolder folder;
-  for (const char* f : {"kanz_bband_wl_20030518_0800.jpg", "kanz_bband_wl_20030518_0800.dat"})
-    std::filesystem::copy_file(samples + "/" + f, folder.File(f));
-  const test::CliResult bare = test::RunCli(folder.path(), "spots --groups kanz_bband_wl_20030518_0800.jpg");
+  const test::CliResult bare = test::RunCli(without.path(), "spots --groups kanz_bband_wl_20030518_0800.jpg");
   ASSERT_EQ(bare.status, 0) << bare.err;
   const std::vector<std::string> b = Lines(bare.out);
   ASSERT_EQ(b.size(), 5u) << bare.out;
