@@ -193,6 +193,35 @@ TEST(SpotFinder, GrowsASpotFromAClickAndFollowsTheThreshold) {
   EXPECT_LT(more.threshold, 0.97);
 }
 
+// A spot a few pixels from the limb is found, its area marked uncertain;
+// one well on the disc is not.
+TEST(SpotFinder, MarksAreasAtTheLimbUncertain) {
+  gen::WlScene sc = gen::RandomScene(3, 1600, gen::WlKind::Clean);
+  const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
+  for (double cmd : {30.0, 85.5}) {
+    gen::WlSpot s;
+    s.group = "A";
+    s.B_deg = eph.B0_deg;
+    s.L_deg = eph.L0_deg + cmd;
+    s.umbra_deg = 0.6;
+    s.penumbra_deg = 1.4;
+    sc.spots.push_back(s);
+  }
+  const gen::WlRendered r = gen::RenderWhiteLight(sc);
+  ASSERT_LT(r.truth.spots[1].mu, 0.1);
+  SpotReport rep;
+  std::string error;
+  ASSERT_TRUE(FindSpots(GreyOf(r), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+  for (const gen::WlSpotTruth& t : r.truth.spots) {
+    const FoundSpot* f = nullptr;
+    for (const FoundSpot& s : rep.spots)
+      if (std::hypot(s.x - t.x_px, s.y - t.y_px) < 4) f = &s;
+    ASSERT_NE(f, nullptr) << "mu " << t.mu;
+    EXPECT_EQ(f->uncertain, t.mu < 0.1) << "mu " << t.mu;
+    EXPECT_NEAR(f->L, t.L_deg, t.mu < 0.1 ? 1.0 : 0.05) << "mu " << t.mu;
+  }
+}
+
 TEST(SpotFinder, RefusesACalibrationThatDoesNotFit) {
   GreyPicture g;
   g.width = g.height = 200;
