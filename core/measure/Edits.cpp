@@ -12,6 +12,8 @@
 #endif
 
 #include "app/Dispatcher.h"
+#include "files/TextFile.h"
+#include "geometry/Transform.h"
 
 namespace pelorin {
 
@@ -370,6 +372,61 @@ std::string MergeObjects(App& app, const std::vector<std::string>& names) {
     if (i == lastOfFirst) next.lines.insert(next.lines.end(), merged.begin(), merged.end());
   }
   return Commit(app, std::move(next), "Merge " + JoinNames(unique));
+}
+
+std::string AcceptSpots(App& app, const SpotProposals& p) {
+  std::vector<std::string> names;
+  for (std::size_t g = 0; g < p.report.groups.size(); ++g)
+    if (g < p.checked.size() && p.checked[g] && !p.report.groups[g].spots.empty()) names.push_back(p.report.groups[g].name);
+  if (names.empty()) return "No group is checked: check the groups to record.";
+  if (std::string e = Prepare(app); !e.empty()) return e;
+  const ProgramState& s = app.s;
+  struct Added {
+    std::string text;
+    double x, y, area;
+    std::string spotClass;
+  };
+  std::vector<Added> added;
+  try {
+    for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
+      if (g >= p.checked.size() || !p.checked[g]) continue;
+      const SpotGroup& grp = p.report.groups[g];
+      for (int i : grp.spots) {
+        const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
+        double B = 0, CMD = 0, L = 0;
+        PixelToHeliographic(s, f.x, f.y, s.OrientationAngle, B, CMD, L);
+        added.push_back({WriteLineText({grp.name, B, CMD, L}), f.x, f.y, f.area_msh, grp.mcIntosh});
+      }
+    }
+  } catch (const std::exception& e) {
+    return std::string("The spots could not be recorded: ") + e.what();
+  }
+  const RecordList& list = app.book.list;
+  std::string bytes = list.Bytes();
+  for (const Added& a : added) bytes += a.text + "\r\n";
+  RecordList next = ParseRecordList(bytes);
+  if (next.lines.size() != list.lines.size() + added.size()) return "The working file's header is not complete.";
+  for (std::size_t i = 0; i < list.lines.size(); ++i) next.lines[i] = list.lines[i];
+  for (std::size_t k = 0; k < added.size(); ++k) {
+    RecordLine& r = next.lines[list.lines.size() + k];
+    r.hasPixel = true;
+    r.x_px = added[k].x;
+    r.y_px = added[k].y;
+    r.area_msh = added[k].area;
+    r.spotClass = added[k].spotClass;
+  }
+  return Commit(app, std::move(next), "Accept " + JoinNames(names));
+}
+
+std::vector<CountedGroup> AcceptedGroups(const RecordList& list) {
+  std::vector<CountedGroup> out;
+  for (const RecordObject& o : Objects(list)) {
+    bool detected = false;
+    for (std::size_t i : o.lines) detected = detected || list.lines[i].area_msh >= 0;
+    if (!detected) continue;
+    out.push_back({static_cast<int>(o.lines.size()), o.meanB_deg});
+  }
+  return out;
 }
 
 std::string UndoEdit(App& app) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/App.h"
+#include "spots/Proposals.h"
 
 namespace pelorin {
 
@@ -49,6 +50,17 @@ std::string RenameObject(App& app, const std::string& from, const std::string& t
 // Two or more objects become one under the first one's name: their records
 // move to follow the first object's, in the order given ("Merge G1, G2").
 std::string MergeObjects(App& app, const std::vector<std::string>& names);
+
+// Accept: the checked proposed groups become objects, one record per spot
+// under its group's name, each spot's picture position turned into B, CMD
+// and L exactly as End of an object measured by hand does, so the working
+// file holds the lines clicking the spots would have written; the records
+// keep the spot's area and its group's class. One step of the history,
+// "Accept G1, G2". Refused (nothing changes) when no group is checked.
+std::string AcceptSpots(App& app, const SpotProposals& proposals);
+// The objects of the records that came from the detection (a record with an
+// area), each with its number of records and mean latitude, for the counts.
+std::vector<CountedGroup> AcceptedGroups(const RecordList& list);
 
 // Undo and Redo. Refused (with the reason) when there is nothing to undo:
 // the picture is as it was opened, or nothing was undone.

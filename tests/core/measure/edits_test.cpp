@@ -263,3 +263,69 @@ TEST(Export, CsvAsTheCliPrintsItAndTsv) {
 
 }  // namespace
 }  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// Proposals with spots at picture positions, as the finder gives them.
+SpotProposals ProposalsAt(const std::vector<Object>& groups) {
+  SpotProposals p;
+  for (const Object& o : groups) {
+    SpotGroup g;
+    g.name = o.name;
+    g.mcIntosh = "Axx";
+    for (const auto& [x, y] : o.points) {
+      FoundSpot f;
+      f.x = x;
+      f.y = y;
+      f.area_msh = 12.5;
+      g.spots.push_back(static_cast<int>(p.report.spots.size()));
+      p.report.spots.push_back(f);
+    }
+    p.report.groups.push_back(std::move(g));
+  }
+  p.checked.assign(p.report.groups.size(), true);
+  return p;
+}
+
+TEST(Edits, AcceptedSpotsWriteWhatMeasuringThemByHandWrites) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, {A});
+  const std::string before = Working(t);
+  SpotProposals p = ProposalsAt({B, C, {"D", {{95, 105}}}});
+  CheckGroup(p, 2, false);
+  ASSERT_EQ(AcceptSpots(t.app, p), "");
+  EXPECT_EQ(Working(t), Measured({A, B, C}));
+  EXPECT_EQ(UndoCaption(t.app), "Undo Accept B, C");
+  // The records keep their areas and classes; the detected objects count.
+  const auto objects = Objects(t.app.book.list);
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_LT(objects[0].area_msh, 0);
+  EXPECT_DOUBLE_EQ(objects[2].area_msh, 12.5);
+  EXPECT_EQ(objects[2].spotClass, "Axx");
+  const auto counted = AcceptedGroups(t.app.book.list);
+  ASSERT_EQ(counted.size(), 2u);
+  EXPECT_EQ(counted[0].spots, 1);
+  EXPECT_EQ(counted[1].spots, 2);
+  ASSERT_EQ(UndoEdit(t.app), "");
+  EXPECT_EQ(Working(t), before);
+  ASSERT_EQ(RedoEdit(t.app), "");
+  EXPECT_EQ(Working(t), Measured({A, B, C}));
+  // Measuring on after Accept follows the accepted records.
+  MeasureInto(t, {{"N", {{101, 101}}}});
+  EXPECT_EQ(Working(t), Measured({A, B, C, {"N", {{101, 101}}}}));
+
+  // Nothing checked, or an input open: refused, nothing written.
+  const std::string now = Working(t);
+  CheckGroup(p, 0, false);
+  CheckGroup(p, 1, false);
+  EXPECT_NE(AcceptSpots(t.app, p), "");
+  t.win.inputAnswers.push_back("O");
+  Objekt_Click(t.app);
+  EXPECT_NE(AcceptSpots(t.app, ProposalsAt({B})), "");
+  EXPECT_EQ(Working(t), now);
+}
+
+}  // namespace
+}  // namespace pelorin
