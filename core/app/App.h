@@ -52,6 +52,9 @@ struct App {
   // The open picture's records as a list in step with the working file, and
   // their undo history (measure/Edits.h).
   RecordBook book;
+  // The observer's k factor of R = k (10 g + f) (Settings -> "Observer's k
+  // factor"), written into the .spots.csv on Save.
+  double observerK = 1;
 };
 
 }  // namespace pelorin

@@ -17,6 +17,7 @@
 #include "files/WorkGuard.h"
 #include "geometry/Angles.h"
 #include "geometry/Transform.h"
+#include "measure/SpotRecords.h"
 
 namespace pelorin {
 
@@ -469,6 +470,11 @@ bool SaveData(App& app) {
       saved = SavePointList(app, target);
     } else {
       saved = SaveWorkingFile(app, target);
+      // The spots beside it follow the records just saved.
+      if (saved) {
+        const std::string spots = SaveSpotsBeside(app.book.list, target, app.observerK);
+        if (!spots.empty()) app.win.MessageBox(spots);
+      }
     }
   } catch (const std::exception& e) {
     app.win.MessageBox("The data were not saved to " + target + ": " + e.what());

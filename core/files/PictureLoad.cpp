@@ -20,6 +20,7 @@
 #include "geometry/Ephemeris.h"
 #include "geometry/Grid.h"
 #include "measure/Edits.h"
+#include "measure/SpotRecords.h"
 
 namespace fs = std::filesystem;
 
@@ -343,6 +344,13 @@ void OpenPicture(App& app, const std::string& path) {
   if (restored == Restored::Whole) result = 0;
   // The picture's records as a list, its undo history empty.
   BookOpened(app);
+  // The areas and classes of the detected spots, from the .spots.csv beside
+  // the data file.
+  if (!app.dataFilePath.empty() && app.book.list.RecordCount() > 0) {
+    const std::string note = LoadSpotsBeside(app.book.list, app.dataFilePath);
+    ++app.book.generation;
+    if (!note.empty()) app.win.MessageBox(note);
+  }
   // 8. Redraw.
   Redraw(app);
   // 9. Menus for the next step.

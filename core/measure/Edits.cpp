@@ -42,6 +42,7 @@ void CarryPositions(const RecordList& old, RecordList& next, const ProgramState&
     n.x_px = o.x_px;
     n.y_px = o.y_px;
     n.area_msh = o.area_msh;
+    n.umbra_msh = o.umbra_msh;
     n.spotClass = o.spotClass;
     ++same;
   }
@@ -383,7 +384,7 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
   const ProgramState& s = app.s;
   struct Added {
     std::string text;
-    double x, y, area;
+    double x, y, area, umbra;
     std::string spotClass;
   };
   std::vector<Added> added;
@@ -395,7 +396,7 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
         const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
         double B = 0, CMD = 0, L = 0;
         PixelToHeliographic(s, f.x, f.y, s.OrientationAngle, B, CMD, L);
-        added.push_back({WriteLineText({grp.name, B, CMD, L}), f.x, f.y, f.area_msh, grp.mcIntosh});
+        added.push_back({WriteLineText({grp.name, B, CMD, L}), f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh});
       }
     }
   } catch (const std::exception& e) {
@@ -413,6 +414,7 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
     r.x_px = added[k].x;
     r.y_px = added[k].y;
     r.area_msh = added[k].area;
+    r.umbra_msh = added[k].umbra;
     r.spotClass = added[k].spotClass;
   }
   return Commit(app, std::move(next), "Accept " + JoinNames(names));

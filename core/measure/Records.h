@@ -23,6 +23,7 @@ struct RecordLine {
   bool hasPixel = false;   // the picture position below is known
   double x_px = 0, y_px = 0;  // picture pixels, y down
   double area_msh = -1;    // area in millionths of the hemisphere; negative: unknown
+  double umbra_msh = -1;   // its umbra's area; negative: unknown
   std::string spotClass;   // class of the group; empty: unknown
 };
 

@@ -16,6 +16,7 @@
 #include "measure/Edits.h"
 #include "measure/Export.h"
 #include "measure/Points.h"
+#include "measure/SpotRecords.h"
 
 namespace pelorin {
 namespace {
@@ -325,6 +326,63 @@ TEST(Edits, AcceptedSpotsWriteWhatMeasuringThemByHandWrites) {
   Objekt_Click(t.app);
   EXPECT_NE(AcceptSpots(t.app, ProposalsAt({B})), "");
   EXPECT_EQ(Working(t), now);
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+TEST(SpotRecords, TheSpotsFileFollowsTheRecordsAndComesBack) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, {A});
+  SpotProposals p = ProposalsAt({B, C});
+  p.report.spots[1].area_msh = 30;
+  p.report.spots[1].umbra_msh = 6;
+  ASSERT_EQ(AcceptSpots(t.app, p), "");
+  const std::filesystem::path dir = std::filesystem::path(t.app.file2.Path()).parent_path();
+  const std::string data = (dir / "day.dat").string();
+  const std::string spotsPath = (dir / "day.spots.csv").string();
+  ASSERT_EQ(SaveSpotsBeside(t.app.book.list, data, 0.6), "");
+  const std::string saved = ReadAll(spotsPath);
+  // The hand-measured object A is not among the spots; R = 0.6 (10 x 2 + 3)
+  // for the groups B and C.
+  EXPECT_EQ(saved.find("\r\nA,"), std::string::npos);
+  EXPECT_NE(saved.find("\r\nC,2,"), std::string::npos);
+  EXPECT_NE(saved.find("groups=2 spots=3 wolf=13.8"), std::string::npos) << saved;
+
+  // Reopened: the records read from the file get their areas and classes back.
+  RecordList reread = ParseRecordList(Working(t));
+  for (std::size_t i = 0; i < reread.lines.size(); ++i) {
+    reread.lines[i].hasPixel = t.app.book.list.lines[i].hasPixel;
+    reread.lines[i].x_px = t.app.book.list.lines[i].x_px;
+    reread.lines[i].y_px = t.app.book.list.lines[i].y_px;
+  }
+  ASSERT_EQ(LoadSpotsBeside(reread, data), "");
+  const auto objects = Objects(reread);
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_LT(objects[0].area_msh, 0);
+  EXPECT_DOUBLE_EQ(objects[1].area_msh, 12.5);
+  EXPECT_DOUBLE_EQ(reread.lines[objects[2].lines[0]].area_msh, 30);
+  EXPECT_DOUBLE_EQ(reread.lines[objects[2].lines[0]].umbra_msh, 6);
+  EXPECT_EQ(objects[2].spotClass, "Axx");
+  EXPECT_EQ(SpotsTextOfRecords(reread, 0.6), saved);
+
+  // Changed by hand: a note, and the records stay as the data file has them.
+  RecordList changed = ParseRecordList(Working(t));
+  changed.lines.back().B_deg += 0.5;
+  const std::string note = LoadSpotsBeside(changed, data);
+  EXPECT_NE(note.find("do not match"), std::string::npos) << note;
+  EXPECT_NE(note.find("day.spots.csv"), std::string::npos) << note;
+  for (const RecordLine& r : changed.lines) EXPECT_LT(r.area_msh, 0);
+  // No spots any more: undone, saved, the old file goes.
+  ASSERT_EQ(UndoEdit(t.app), "");
+  ASSERT_EQ(SaveSpotsBeside(t.app.book.list, data, 1), "");
+  EXPECT_FALSE(std::filesystem::exists(spotsPath));
+  RecordList plain = ParseRecordList(Working(t));
+  EXPECT_EQ(LoadSpotsBeside(plain, data), "");
 }
 
 }  // namespace

@@ -1,0 +1,127 @@
+#include "measure/SpotRecords.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "files/DataFile.h"
+#include "spots/Proposals.h"
+#include "spots/SpotsFile.h"
+
+namespace pelorin {
+
+namespace fs = std::filesystem;
+
+std::string SpotsTextOfRecords(const RecordList& list, double k) {
+  SpotReport report;
+  for (const RecordObject& o : Objects(list)) {
+    bool detected = false;
+    for (std::size_t i : o.lines) detected = detected || list.lines[i].area_msh >= 0;
+    if (!detected) continue;
+    SpotGroup g;
+    g.name = o.name;
+    for (std::size_t i : o.lines) {
+      const RecordLine& r = list.lines[i];
+      FoundSpot f;
+      f.x = r.x_px;
+      f.y = r.y_px;
+      f.B = r.B_deg;
+      f.CMD = r.CMD_deg;
+      f.L = r.L_deg;
+      f.area_msh = std::max(0.0, r.area_msh);
+      f.umbra_msh = std::max(0.0, r.umbra_msh);
+      f.group = static_cast<int>(report.groups.size());
+      g.spots.push_back(static_cast<int>(report.spots.size()));
+      report.spots.push_back(f);
+    }
+    // Kept in the order of the records, so that the rows follow the data file.
+    std::vector<int> order = g.spots;
+    SummarizeGroup(report.spots, g);
+    g.spots = order;
+    g.mcIntosh = o.spotClass.empty() ? g.mcIntosh : o.spotClass;
+    report.groups.push_back(std::move(g));
+  }
+  if (report.groups.empty()) return {};
+  return SpotsFileText(report, k);
+}
+
+std::string SaveSpotsBeside(const RecordList& list, const std::string& dataFile, double k) {
+  const std::string path = SpotsFileNameOf(dataFile);
+  const std::string text = SpotsTextOfRecords(list, k);
+  std::error_code ec;
+  if (text.empty()) {
+    if (fs::exists(path, ec) && !fs::remove(path, ec))
+      return "The old " + path + " could not be removed: " + ec.message();
+    return {};
+  }
+  const std::string part = path + ".part";
+  {
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) {
+      fs::remove(part, ec);
+      return "The spots were not saved: " + part + " could not be written.";
+    }
+  }
+  fs::rename(part, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(part, ignored);
+    return "The spots were not saved: " + path + " could not be replaced: " + ec.message();
+  }
+  return {};
+}
+
+std::string LoadSpotsBeside(RecordList& list, const std::string& dataFile) {
+  const std::string path = SpotsFileNameOf(dataFile);
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return {};
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buf;
+  buf << in.rdbuf();
+  if (!in && !in.eof()) return "The spots in " + path + " could not be read; the data file holds.";
+  SpotsFileContents spots;
+  std::string error;
+  if (!ParseSpotsFile(buf.str(), spots, error))
+    return "The spots in " + path + " could not be read (" + error + "); the data file holds.";
+  std::vector<DataRecord> records;
+  for (std::size_t i = 0; i < list.lines.size(); ++i) {
+    const RecordLine& r = list.lines[i];
+    if (!r.record) continue;
+    DataRecord d;
+    d.line = static_cast<int>(list.header.size() + i + 1);
+    d.name = r.name;
+    d.B = r.B_deg;
+    d.CMD = r.CMD_deg;
+    d.L = r.L_deg;
+    records.push_back(d);
+  }
+  std::string why;
+  if (!SpotsMatchRecords(spots, records, why))
+    return "The spots in " + path + " do not match the data file (" + why +
+           "): their areas and classes are left out; the data file holds.";
+  std::map<std::string, std::string> classes;
+  for (const SpotsFileGroup& g : spots.groups) classes[g.name] = g.mcIntosh;
+  std::vector<bool> taken(list.lines.size(), false);
+  auto same = [](double a, double b) { return std::fabs(a - b) <= 1.5e-5; };
+  for (const SpotsFileRow& s : spots.spots) {
+    for (std::size_t i = 0; i < list.lines.size(); ++i) {
+      RecordLine& r = list.lines[i];
+      if (taken[i] || !r.record || r.name != s.group || !same(r.B_deg, s.B) || !same(r.CMD_deg, s.CMD) ||
+          !same(r.L_deg, s.L))
+        continue;
+      taken[i] = true;
+      r.area_msh = s.area_msh;
+      r.umbra_msh = s.umbra_msh;
+      r.spotClass = classes[s.group];
+      break;
+    }
+  }
+  return {};
+}
+
+}  // namespace pelorin
