@@ -17,6 +17,7 @@
 #include "files/PictureNames.h"
 #include "files/TextFile.h"
 #include "geometry/Angles.h"
+#include "measure/SpotReview.h"
 #include "spots/Spots.h"
 #include "spots/SpotsFile.h"
 
@@ -67,36 +68,9 @@ bool FromDataFile(const std::string& picture, SpotCalibration& cal, Day& day) {
 
 // The groups of DPD1.txt beside the picture for the picture's day.
 std::vector<ReferenceGroup> References(const std::string& picture, const Day& day) {
-  std::vector<ReferenceGroup> refs;
-  if (!day.known) return refs;
+  if (!day.known) return {};
   const std::filesystem::path cat = std::filesystem::path(picture).parent_path() / "DPD1.txt";
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(cat, ec)) return refs;
-  double jd = 0;
-  JulianDay(day.year, day.month, day.day, day.hours, jd);
-  const CatalogueIndex idx = IndexCatalogueFile(cat.string(), jd);
-  if (idx.result != CatalogueIndex::Result::ok || idx.blockOffset.size() < 2 || idx.first < 1) return refs;
-  // The block of the picture's day: the first not earlier than the
-  // picture, or the one before it.
-  CatalogueBlock block;
-  bool same = false;
-  for (int b = idx.first - 1; b >= idx.first - 2 && b >= 0 && !same; --b) {
-    const auto i = static_cast<std::size_t>(b);
-    if (i + 1 >= idx.blockOffset.size()) continue;
-    if (ReadCatalogueBlockFile(cat.string(), idx.blockOffset.back(), idx.blockOffset[i], idx.blockOffset[i + 1],
-                               idx.greenwich, block) != BlockRead::ok)
-      continue;
-    same = static_cast<int>(block.year) == day.year && static_cast<int>(block.month) == day.month &&
-           static_cast<int>(block.day) == day.day;
-  }
-  if (!same) return refs;
-  for (const CatalogueMark& g : block.groups) {
-    std::string name = g.name;
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    while (!name.empty() && name.front() == ' ') name.erase(name.begin());
-    if (!name.empty()) refs.push_back({name, g.L, g.B});
-  }
-  return refs;
+  return CatalogueGroupsOfDay(cat.string(), day.year, day.month, day.day, day.hours);
 }
 
 }  // namespace

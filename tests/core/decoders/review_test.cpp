@@ -1,0 +1,96 @@
+// Finding the sunspots of the open picture through the program state, on the
+// white-light sample with its data file: the proposals named from DPD1.txt,
+// one group left out, Accept, Save writing the data file and its .spots.csv,
+// and the areas back when the picture opens again.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "DataApp.h"
+#include "DataPictures.h"
+#include "TestApp.h"
+#include "files/DataFile.h"
+#include "files/PictureLoad.h"
+#include "measure/Edits.h"
+#include "measure/SpotReview.h"
+#include "spots/SpotsFile.h"
+
+namespace pelorin {
+namespace {
+
+const char* const kPicture = "kanz_bband_wl_20030518_0800.jpg";
+
+void CopySample(test::DataApp& t, bool catalogue) {
+  const std::string samples = std::string(PELORIN_SOURCE_DIR) + "/samples/";
+  for (const char* f : {"kanz_bband_wl_20030518_0800.jpg", "kanz_bband_wl_20030518_0800.dat", "DPD1.txt"}) {
+    if (!catalogue && std::string(f) == "DPD1.txt") continue;
+    std::filesystem::copy_file(samples + f, t.folder.File(f));
+  }
+}
+
+TEST(SpotReview, TheSampleFoundAcceptedSavedAndReopened) {
+  test::DataApp t;
+  EXPECT_NE(SpotReviewRefusal(t.app), "");  // no picture yet
+  CopySample(t, true);
+  OpenPicture(t.app, t.folder.File(kPicture));
+  ASSERT_EQ(SpotReviewRefusal(t.app), "");
+  SpotProposals p;
+  ASSERT_EQ(StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, p), "");
+  ASSERT_EQ(p.report.groups.size(), 4u);
+  const std::string truth =
+      test::ReadAll(std::string(PELORIN_SOURCE_DIR) + "/samples/kanz_bband_wl_20030518_0800.truth.csv");
+  for (const SpotGroup& g : p.report.groups)
+    EXPECT_NE(truth.find("\n" + g.name + "," + g.mcIntosh + ","), std::string::npos) << g.name;
+  EXPECT_EQ(CountsLine(ReviewCounts(&p, {}, 1)).rfind("g=4 f=8 R=48 ", 0), 0u);
+
+  // One group left out; the others recorded and saved.
+  CheckGroup(p, 0, false);
+  const std::string left = p.report.groups[0].name;
+  ASSERT_EQ(AcceptSpots(t.app, p), "");
+  const std::string data = t.folder.File("kanz_bband_wl_20030518_0800.dat");
+  t.win.saveAnswers.push_back(data);
+  ASSERT_TRUE(SaveData(t.app));
+  SpotsFileContents saved;
+  std::string error;
+  ASSERT_TRUE(ParseSpotsFile(test::ReadAll(t.folder.File("kanz_bband_wl_20030518_0800.spots.csv")), saved, error))
+      << error;
+  EXPECT_EQ(saved.groups.size(), 3u);
+  EXPECT_EQ(saved.counts.groups, 3);
+  for (const SpotsFileGroup& g : saved.groups) EXPECT_NE(g.name, left);
+
+  // Opened again: the records have their areas and classes.
+  t.win.messages.clear();
+  OpenPicture(t.app, t.folder.File(kPicture));
+  int withArea = 0;
+  for (const RecordLine& r : t.app.book.list.lines) withArea += r.area_msh > 0 ? 1 : 0;
+  EXPECT_EQ(withArea, saved.counts.spots);
+  EXPECT_EQ(AcceptedGroups(t.app.book.list).size(), 3u);
+  for (const std::string& m : t.win.messages) EXPECT_EQ(m.find("spots"), std::string::npos) << m;
+
+  // A new review keeps clear of the recorded names.
+  SpotProposals again;
+  ASSERT_EQ(StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, again), "");
+  EXPECT_EQ(again.existingNames.size(), 3u);
+  EXPECT_EQ(again.existingNames.count(NextFreeGroupName(again)), 0u);
+}
+
+TEST(SpotReview, RefusesEuvPicturesAndUncalibratedOnes) {
+  test::DataApp t;
+  CopySample(t, false);
+  std::filesystem::copy_file(t.folder.File(kPicture), t.folder.File("bare.jpg"));
+  OpenPicture(t.app, t.folder.File("bare.jpg"));
+  EXPECT_NE(SpotReviewRefusal(t.app).find("not calibrated"), std::string::npos) << SpotReviewRefusal(t.app);
+  // Calibrated from its header, but an EUV picture.
+  gen::SolarFits euv;
+  euv.extra = {{"WAVELNTH", "171", false}};
+  gen::WriteSolarFits(t.folder.File("euv.fits"), euv);
+  OpenPicture(t.app, t.folder.File("euv.fits"));
+  SpotProposals p;
+  const std::string refusal = StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, p);
+  EXPECT_NE(refusal.find("EUV"), std::string::npos) << refusal;
+  EXPECT_TRUE(p.report.groups.empty());
+}
+
+}  // namespace
+}  // namespace pelorin
