@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTimer>
 
 #include "Application.h"
@@ -41,6 +42,7 @@
 #include "geometry/Grid.h"
 #include "measure/Edits.h"
 #include "measure/Export.h"
+#include "measure/SpotReview.h"
 #include "measure/Points.h"
 
 namespace pelorin::gui {
@@ -247,10 +249,23 @@ void MainWindow::buildMenus() {
       {Menu::dnevnihod, Menu::orient, false, [](App& a) { CalibrationStart(a, &dnevnihod_Click); }},
       {Menu::ossunca, Menu::orient, false, [](App& a) { CalibrationStart(a, &ossunca_Click); }},
       {Menu::Objekt, Menu::Setings, false, &Objekt_Click},
+      {Menu::ObserverK, Menu::Setings, false,
+       [](App& a) {
+         ObserverK_Click(a);
+         QSettings().setValue("spots/k", a.observerK);
+       }},
       {Menu::Tools, Menu::Count, true, {}},
       {Menu::Selectmode, Menu::Tools, false, &Selectmode_Click},
       {Menu::Compare, Menu::Tools, false, &Compare_Click},
       {Menu::Series, Menu::Tools, false, [this](App&) { openSeries(); }},
+      {Menu::FindSpots, Menu::Tools, false,
+       [this](App& a) {
+         FindSpots_Click(a, panel_->Threshold());
+         if (a.review && panel_->isHidden()) {
+           panel_->show();
+           panelHiddenByHand_ = false;
+         }
+       }},
       {Menu::View, Menu::Count, true, {}},
       {Menu::mreza, Menu::View, false, &mreza_Click},
       {Menu::objectview, Menu::View, false, &objectview_Click},
@@ -435,6 +450,8 @@ void MainWindow::buildPanel() {
   show->setShortcut(QKeySequence(Qt::Key_F9));
 
   panel_ = new MeasurementsPanel(app_, this);
+  // The observer's k factor, as last set.
+  app_.observerK = std::clamp(QSettings().value("spots/k", 1.0).toDouble(), 0.01, 10.0);
   panel_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
   addDockWidget(Qt::RightDockWidgetArea, panel_);
   panel_->hide();
@@ -454,6 +471,7 @@ void MainWindow::buildPanel() {
 
 void MainWindow::afterCommand() {
   canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
+  if (panel_ != nullptr) panel_->SyncReview();
   if (panel_ == nullptr || !panel_->Sync()) return;
   if (!panelHiddenByHand_ && app_.book.list.RecordCount() > 0 && panel_->isHidden()) {
     panel_->show();
@@ -467,6 +485,16 @@ bool MainWindow::selectMarkAt(QPointF p, int button, int shift) {
   if (s.ZeroPointPending != 0) return false;
   for (EndButton b : {EndButton::limbend, EndButton::dirend, EndButton::Objektend}) {
     if (app_.win.EndVisible(b)) return false;
+  }
+  // While spots are reviewed, a click adds the missed spot there.
+  if (app_.review) {
+    RunHandler(app_, "Add a spot", [&] {
+      const std::string error = AddSpotAt(*app_.review, p.x(), p.y());
+      if (!error.empty()) app_.win.SetStatus(error);
+      Redraw(app_);
+    }, true);
+    afterCommand();
+    return true;
   }
   // A mark is three screen pixels wide at least: a click within four
   // screen pixels of its centre hits it.

@@ -10,11 +10,21 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
 #include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
+#include "app/Dispatcher.h"
 #include "app/Text.h"
 #include "measure/Edits.h"
 #include "measure/Export.h"
+#include "measure/SpotReview.h"
 
 namespace pelorin::gui {
 
@@ -146,7 +156,67 @@ MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("M
   view_->setContextMenuPolicy(Qt::CustomContextMenu);
   view_->setExpandsOnDoubleClick(false);
   view_->header()->setStretchLastSection(false);
-  setWidget(view_);
+
+  // The review of found spots, under the records.
+  auto* box = new QWidget(this);
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_, 2);
+  reviewBox_ = new QWidget(box);
+  auto* review = new QVBoxLayout(reviewBox_);
+  review->setContentsMargins(0, 0, 0, 0);
+  reviewTree_ = new QTreeWidget(reviewBox_);
+  reviewTree_->setObjectName("spotsReview");
+  reviewTree_->setAccessibleName("Proposed sunspots");
+  reviewTree_->setHeaderLabels({"Name", "Spots", "B", "CMD", "L", "Area", "Class"});
+  reviewTree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  reviewTree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  review->addWidget(reviewTree_, 1);
+  auto* row = new QHBoxLayout();
+  row->addWidget(new QLabel("Threshold", reviewBox_));
+  threshold_ = new QDoubleSpinBox(reviewBox_);
+  threshold_->setObjectName("spotThreshold");
+  threshold_->setAccessibleName("Contrast threshold");
+  threshold_->setRange(0.5, 0.99);
+  threshold_->setSingleStep(0.01);
+  threshold_->setDecimals(2);
+  threshold_->setValue(QSettings().value("spots/threshold", 0.9).toDouble());
+  row->addWidget(threshold_);
+  row->addStretch(1);
+  accept_ = new QPushButton("Accept", reviewBox_);
+  accept_->setObjectName("acceptSpots");
+  row->addWidget(accept_);
+  review->addLayout(row);
+  layout->addWidget(reviewBox_, 1);
+  counts_ = new QLabel(box);
+  counts_->setObjectName("spotCounts");
+  counts_->setAccessibleName("Day's counts");
+  layout->addWidget(counts_);
+  reviewBox_->hide();
+  counts_->hide();
+  setWidget(box);
+
+  connect(reviewTree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+    if (filling_ || column != 0 || item->parent() != nullptr || !run) return;
+    const int group = item->data(0, Qt::UserRole).toInt();
+    const bool on = item->checkState(0) == Qt::Checked;
+    run("Check group", [this, group, on] {
+      if (app_.review) CheckGroup(*app_.review, group, on);
+      Redraw(app_);
+    });
+  });
+  connect(accept_, &QPushButton::clicked, this, [this] {
+    if (run) run("Accept", [this] { AcceptReview_Click(app_); });
+  });
+  connect(threshold_, &QDoubleSpinBox::valueChanged, this, [this](double value) {
+    QSettings().setValue("spots/threshold", value);
+    if (filling_ || !run || !app_.review) return;
+    run("Threshold", [this, value] {
+      if (app_.review) ChangeThreshold(*app_.review, value);
+      Redraw(app_);
+    });
+  });
+  connect(reviewTree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { ShowReviewMenu(at); });
 
   const auto action = [this](const char* name, const QString& caption, const QKeySequence& key) {
     auto* a = new QAction(caption, view_);
@@ -245,6 +315,99 @@ bool MeasurementsPanel::Sync() {
   for (int c = 0; c < model_->columnCount(); ++c) view_->resizeColumnToContents(c);
   UpdateActions();
   return true;
+}
+
+double MeasurementsPanel::Threshold() const { return threshold_->value(); }
+
+void MeasurementsPanel::SyncReview() {
+  const QSignalBlocker quiet(reviewTree_);
+  filling_ = true;
+  reviewTree_->clear();
+  const auto number = [](double v, int decimals) { return QString::number(v, 'f', decimals); };
+  if (app_.review) {
+    const SpotProposals& p = *app_.review;
+    if (threshold_->value() != p.settings.contrastThreshold) threshold_->setValue(p.settings.contrastThreshold);
+    for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
+      const SpotGroup& grp = p.report.groups[g];
+      auto* item = new QTreeWidgetItem(reviewTree_, {QString::fromStdString(grp.name), QString::number(grp.spots.size()),
+                                                     number(grp.B, 2), number(grp.CMD, 2), number(grp.L, 2),
+                                                     number(grp.area_msh, 0), QString::fromStdString(grp.mcIntosh)});
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      item->setCheckState(0, g < p.checked.size() && p.checked[g] ? Qt::Checked : Qt::Unchecked);
+      item->setData(0, Qt::UserRole, static_cast<int>(g));
+      int n = 0;
+      for (int i : grp.spots) {
+        const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
+        auto* spot = new QTreeWidgetItem(item, {QString("%1 %2").arg(QString::fromStdString(grp.name)).arg(++n), "",
+                                                number(f.B, 2), number(f.CMD, 2), number(f.L, 2),
+                                                number(f.area_msh, 0) + (f.uncertain ? "?" : ""), ""});
+        spot->setData(0, Qt::UserRole, i);
+      }
+    }
+    reviewTree_->expandAll();
+    for (int c = 0; c < reviewTree_->columnCount(); ++c) reviewTree_->resizeColumnToContents(c);
+  }
+  filling_ = false;
+  reviewBox_->setVisible(app_.review.has_value());
+  const bool counted = app_.review.has_value() || !AcceptedGroups(app_.book.list).empty();
+  counts_->setText(counted ? QString::fromStdString(DayCountsLine(app_)) : QString());
+  counts_->setVisible(counted);
+}
+
+void MeasurementsPanel::SelectedProposals(std::vector<int>& groups, std::vector<int>& spots) const {
+  for (QTreeWidgetItem* item : reviewTree_->selectedItems()) {
+    (item->parent() == nullptr ? groups : spots).push_back(item->data(0, Qt::UserRole).toInt());
+  }
+}
+
+void MeasurementsPanel::ShowReviewMenu(const QPoint& at) {
+  if (!app_.review || !run) return;
+  std::vector<int> groups, spots;
+  SelectedProposals(groups, spots);
+  QMenu menu(this);
+  menu.setObjectName("spotsReviewMenu");
+  QAction* remove = menu.addAction("Remove");
+  remove->setObjectName("removeProposals");
+  remove->setEnabled(!groups.empty() || !spots.empty());
+  QAction* merge = menu.addAction("Merge groups");
+  merge->setObjectName("mergeGroups");
+  merge->setEnabled(groups.size() >= 2);
+  QAction* group = menu.addAction("New group of spots");
+  group->setObjectName("newGroup");
+  group->setEnabled(!spots.empty());
+  QAction* rename = menu.addAction(QString::fromUtf8("Rename group\u2026"));
+  rename->setObjectName("renameGroup");
+  rename->setEnabled(groups.size() == 1);
+  QAction* chosen = menu.exec(reviewTree_->viewport()->mapToGlobal(at));
+  if (chosen == nullptr) return;
+  std::string name;
+  if (chosen == rename) {
+    bool ok = false;
+    const QString old = QString::fromStdString(app_.review->report.groups[static_cast<std::size_t>(groups[0])].name);
+    name = QInputDialog::getText(this, "Rename group", "Enter the new name of " + old, QLineEdit::Normal, old, &ok)
+               .toStdString();
+    if (!ok || name.empty()) return;
+  }
+  run(chosen->text().toUtf8().constData(), [this, chosen, remove, merge, group, groups, spots, name] {
+    if (!app_.review) return;
+    SpotProposals& p = *app_.review;
+    std::string error;
+    if (chosen == remove) {
+      // The spots first: removing the groups renumbers them.
+      std::vector<int> all = spots;
+      for (int g : groups)
+        for (int i : p.report.groups[static_cast<std::size_t>(g)].spots) all.push_back(i);
+      error = RemoveSpots(p, all);
+    } else if (chosen == merge) {
+      error = MergeGroups(p, groups);
+    } else if (chosen == group) {
+      error = NewGroupOfSpots(p, spots);
+    } else {
+      error = RenameGroup(p, groups[0], name);
+    }
+    if (!error.empty()) app_.win.MessageBox(error);
+    Redraw(app_);
+  });
 }
 
 void MeasurementsPanel::SelectLine(std::size_t line) {

@@ -17,7 +17,12 @@
 #include "measure/Records.h"
 
 class QAction;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
 class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace pelorin::gui {
 
@@ -80,6 +85,18 @@ class MeasurementsPanel : public QDockWidget {
   // The selected rows as tab-separated text with a header row.
   QString SelectionText() const;
 
+  // The spots under review (app.review) under the records: each proposed
+  // group with its check box, spots, B, CMD, L, area and class; the
+  // contrast threshold, "Accept", and the day's counts line. Rebuilt from
+  // the core on every call; hidden when nothing is reviewed.
+  void SyncReview();
+  QTreeWidget* reviewTree() const { return reviewTree_; }
+  QPushButton* acceptButton() const { return accept_; }
+  QLabel* countsLabel() const { return counts_; }
+  QDoubleSpinBox* thresholdBox() const { return threshold_; }
+  // The contrast threshold the next Find sunspots uses (remembered).
+  double Threshold() const;
+
   // Runs a core command on the program through the shell's safety net and
   // refreshes what it changed (set by the main window).
   std::function<void(const char* what, std::function<void()> command)> run;
@@ -96,6 +113,9 @@ class MeasurementsPanel : public QDockWidget {
   void ShowMenu(const QPoint& at);
   void UpdateActions();
   std::vector<int> SelectedObjects() const;
+  void ShowReviewMenu(const QPoint& at);
+  // The selected proposed groups and spots (indices into the review's report).
+  void SelectedProposals(std::vector<int>& groups, std::vector<int>& spots) const;
 
   App& app_;
   MeasurementsModel* model_ = nullptr;
@@ -105,6 +125,12 @@ class MeasurementsPanel : public QDockWidget {
   QAction* merge_ = nullptr;
   QAction* copy_ = nullptr;
   std::uint64_t generation_ = ~std::uint64_t{0};
+  QWidget* reviewBox_ = nullptr;
+  QTreeWidget* reviewTree_ = nullptr;
+  QDoubleSpinBox* threshold_ = nullptr;
+  QPushButton* accept_ = nullptr;
+  QLabel* counts_ = nullptr;
+  bool filling_ = false;
 };
 
 }  // namespace pelorin::gui

@@ -2,11 +2,14 @@
 // and the open working files. Every handler takes it by reference.
 #pragma once
 
+#include <optional>
+
 #include "app/Ports.h"
 #include "app/State.h"
 #include "files/TextFile.h"
 #include "files/WorkSlot.h"
 #include "measure/History.h"
+#include "spots/Proposals.h"
 
 namespace pelorin {
 
@@ -55,6 +58,9 @@ struct App {
   // The observer's k factor of R = k (10 g + f) (Settings -> "Observer's k
   // factor"), written into the .spots.csv on Save.
   double observerK = 1;
+  // The spots proposed by Tools -> "Find sunspots" while they are reviewed
+  // (drawn over the picture; measure/SpotReview.h); none otherwise.
+  std::optional<SpotProposals> review;
 };
 
 }  // namespace pelorin

@@ -13,6 +13,7 @@
 #include "geometry/Transform.h"
 #include "measure/Edits.h"
 #include "measure/Points.h"
+#include "measure/SpotReview.h"
 
 namespace pelorin {
 
@@ -233,7 +234,9 @@ void DrawOverlays(App& app) {
       }
     }
   }
-  // The records selected in the measurement panel, over everything else.
+  // The spots proposed for review, then the records selected in the
+  // measurement panel, over everything else.
+  Skip([&] { DrawProposals(app); });
   Skip([&] { DrawHighlights(app); });
 }
 

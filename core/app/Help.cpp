@@ -48,6 +48,8 @@ std::string CommandsText() {
       "   Del - delete the selected objects or points",
       "   Ctrl+C - copy the selected rows for a spreadsheet",
       "File-Export measurements - the records as CSV",
+      "Tools-Find sunspots - propose the spots and groups of a calibrated picture for review; Accept records them",
+      "Settings-Observer's k factor - k of R = k (10 g + f)",
   });
 }
 

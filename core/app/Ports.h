@@ -21,8 +21,8 @@ class DirectionDialog;
 enum class Menu {
   File, ucitavanje, spremi, spremisliku, ExportMeasurements, Close,
   Edit, Undo, Redo,
-  Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt,
-  Tools, Selectmode, Compare, Series,
+  Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt, ObserverK,
+  Tools, Selectmode, Compare, Series, FindSpots,
   View, mreza, objectview, Measurements,
   Help, uputa, naredbe, about,
   Count
@@ -44,9 +44,12 @@ class WindowPort {
 
   // Enables or disables a menu item. "Automatic limb" (AutoLimb) starts the
   // limb input as "Sun's limb" (Limb) does, so it follows Limb's state.
+  // "Find sunspots" (FindSpots) needs what "New object" (Objekt) needs, a
+  // calibrated picture and no input open, so it follows Objekt's state.
   void SetMenuEnabled(Menu m, bool enabled) {
     SetItemEnabled(m, enabled);
     if (m == Menu::Limb) SetItemEnabled(Menu::AutoLimb, enabled);
+    if (m == Menu::Objekt) SetItemEnabled(Menu::FindSpots, enabled);
   }
   virtual bool MenuEnabled(Menu m) const = 0;
   virtual void SetMenuCaption(Menu m, const std::string& caption) = 0;

@@ -246,6 +246,7 @@ void BookOpened(App& app) {
   const std::uint64_t generation = app.book.generation;
   app.book = {};
   app.book.generation = generation + 1;
+  app.review.reset();
   try {
     SyncBook(app);
   } catch (const FileError&) {

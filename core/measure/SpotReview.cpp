@@ -1,5 +1,9 @@
 #include "measure/SpotReview.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -109,6 +113,89 @@ std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotS
   for (const RecordObject& o : Objects(app.book.list)) names.insert(o.name);
   out = ProposeSpots(std::move(finder), settings, std::move(references), std::move(names));
   return {};
+}
+
+void FindSpots_Click(App& app, double contrastThreshold) {
+  SpotSettings settings;
+  settings.contrastThreshold = std::clamp(contrastThreshold, 0.5, 0.99);
+  if (std::string refusal = SpotReviewRefusal(app); !refusal.empty()) {
+    app.win.MessageBox(refusal);
+    return;
+  }
+  SpotProposals p;
+  const std::string error = StartSpotReview(app, GreyOfOpenPicture(app), settings, p);
+  if (!error.empty()) {
+    app.win.MessageBox(error);
+    return;
+  }
+  app.review = std::move(p);
+  Redraw(app);
+}
+
+void AcceptReview_Click(App& app) {
+  if (!app.review) return;
+  const std::string error = AcceptSpots(app, *app.review);
+  if (!error.empty()) {
+    app.win.MessageBox(error);
+    return;
+  }
+  app.review.reset();
+  Redraw(app);
+}
+
+void ObserverK_Click(App& app) {
+  char current[32];
+  std::snprintf(current, sizeof current, "%g", app.observerK);
+  const std::string text = app.win.InputBox("Enter the observer's k factor of R = k (10 g + f)", "Observer's k factor",
+                                            current);
+  if (text.empty()) return;
+  char* end = nullptr;
+  const double k = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || !std::isfinite(k) || k <= 0 || k > 10) {
+    app.win.MessageBox("The k factor " + text + " is not a number above 0 and at most 10; it stays " + current + ".");
+    return;
+  }
+  app.observerK = k;
+}
+
+std::string DayCountsLine(const App& app) {
+  return CountsLine(ReviewCounts(app.review ? &*app.review : nullptr, AcceptedGroups(app.book.list), app.observerK));
+}
+
+void DrawProposals(App& app) {
+  if (!app.review) return;
+  const SpotProposals& p = *app.review;
+  constexpr double kPi = 3.14159265358979323846;
+  const auto circle = [&](double x, double y, double r, std::uint32_t colour) {
+    const int n = std::clamp(static_cast<int>(r * 2), 12, 120);
+    for (int i = 0; i < n; ++i) {
+      const double a = 2 * kPi * i / n, b = 2 * kPi * (i + 1) / n;
+      app.pic.Line(x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b), colour);
+    }
+  };
+  for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
+    const SpotGroup& grp = p.report.groups[g];
+    const bool on = g < p.checked.size() && p.checked[g];
+    const std::uint32_t box = on ? QBColor(11) : QBColor(8), outline = on ? QBColor(14) : QBColor(7);
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    for (int i : grp.spots) {
+      const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
+      const double r = std::max(1.5, std::sqrt(std::max(0.0, f.area_px) / kPi));
+      circle(f.x, f.y, r, outline);
+      if (f.penumbra && f.area_msh > 0 && f.umbra_msh > 0 && f.umbra_msh < f.area_msh)
+        circle(f.x, f.y, std::max(1.0, r * std::sqrt(f.umbra_msh / f.area_msh)), outline);
+      x0 = std::min(x0, f.x - r - 4);
+      y0 = std::min(y0, f.y - r - 4);
+      x1 = std::max(x1, f.x + r + 4);
+      y1 = std::max(y1, f.y + r + 4);
+    }
+    if (grp.spots.empty()) continue;
+    app.pic.Line(x0, y0, x1, y0, box);
+    app.pic.Line(x1, y0, x1, y1, box);
+    app.pic.Line(x1, y1, x0, y1, box);
+    app.pic.Line(x0, y1, x0, y0, box);
+    app.pic.Print(x0, y1 + 2, grp.name, 10, true, box);
+  }
 }
 
 }  // namespace pelorin

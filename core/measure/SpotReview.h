@@ -42,4 +42,23 @@ std::string SpotReviewRefusal(const App& app);
 std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotSettings& settings,
                             SpotProposals& out);
 
+// Tools -> "Find sunspots": the proposals of the open picture with the
+// contrast threshold given become app.review and are drawn; a refusal is
+// said in a message box (nothing changes).
+void FindSpots_Click(App& app, double contrastThreshold);
+// The review's Accept: the checked groups recorded (AcceptSpots) and the
+// review ended; a refusal is said in a message box and the review stays.
+void AcceptReview_Click(App& app);
+// Settings -> "Observer's k factor": asks for k (the current one offered);
+// a number above 0 and at most 10 becomes app.observerK, anything else is
+// said in a message box; Cancel keeps it.
+void ObserverK_Click(App& app);
+// The day's counts line (CountsLine) of the accepted groups of the records
+// and the review's checked proposals, with the observer's k.
+std::string DayCountsLine(const App& app);
+// Each proposed spot outlined (umbra and whole spot, circles of their areas
+// on the picture), each group boxed and named: cyan and yellow for checked
+// groups, grey for the others. Called by the redraw.
+void DrawProposals(App& app);
+
 }  // namespace pelorin

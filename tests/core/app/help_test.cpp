@@ -25,7 +25,7 @@ std::vector<std::string> SplitCr(const std::string& text) {
 // Source: the commands, note and about texts of the Help menu.
 TEST(Help, TextsLineByLine) {
   const std::vector<std::string> commands = SplitCr(CommandsText());
-  ASSERT_EQ(24u, commands.size());
+  ASSERT_EQ(26u, commands.size());
   EXPECT_EQ("Tools-Compare - Turns on and off comparation with data in file DPD1.txt (red points)", commands[0]);
   EXPECT_EQ("   l - one name forward", commands[6]);
   EXPECT_EQ("   a - change autoselect mode", commands[11]);
@@ -34,6 +34,8 @@ TEST(Help, TextsLineByLine) {
   EXPECT_EQ(0u, commands[18].rfind("Edit-Undo (Ctrl+Z), Redo (Ctrl+Shift+Z or Ctrl+Y)", 0));
   EXPECT_EQ(0u, commands[19].rfind("View-Measurements (F9)", 0));
   EXPECT_EQ("   Del - delete the selected objects or points", commands[21]);
+  EXPECT_EQ(0u, commands[24].rfind("Tools-Find sunspots - ", 0));
+  EXPECT_EQ("Settings-Observer's k factor - k of R = k (10 g + f)", commands[25]);
   for (std::size_t i = 0; i < commands.size(); ++i) {
     const bool blank = i == 7 || i == 10 || i == 12 || i == 14 || i == 17;
     EXPECT_EQ(blank, commands[i].empty()) << "line " << i + 1;

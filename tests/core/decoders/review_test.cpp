@@ -94,3 +94,37 @@ TEST(SpotReview, RefusesEuvPicturesAndUncalibratedOnes) {
 
 }  // namespace
 }  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// The menu's commands: Find sunspots draws the proposals, the counts take
+// the observer's k, Accept ends the review; k refuses what is not a factor.
+TEST(SpotReview, TheCommandsOfTheWindow) {
+  test::DataApp t;
+  CopySample(t, true);
+  OpenPicture(t.app, t.folder.File(kPicture));
+  t.win.inputAnswers = {"0,6", "0.6"};
+  ObserverK_Click(t.app);
+  EXPECT_DOUBLE_EQ(t.app.observerK, 1);
+  ASSERT_EQ(t.win.messages.size(), 1u);
+  ObserverK_Click(t.app);
+  EXPECT_DOUBLE_EQ(t.app.observerK, 0.6);
+
+  const std::int32_t before = t.pic.Point(549, 396 - 12);
+  FindSpots_Click(t.app, 0.9);
+  ASSERT_TRUE(t.app.review.has_value());
+  EXPECT_EQ(DayCountsLine(t.app), "g=4 f=8 R=28.8 (N: g=2 f=4 R=14.4; S: g=2 f=4 R=14.4)");
+  // The largest spot of G1 is outlined: its circle crosses the column above it.
+  bool outlined = false;
+  for (int y = 396 - 20; y < 396; ++y) outlined = outlined || t.pic.Point(549, y) == static_cast<std::int32_t>(QBColor(14));
+  EXPECT_TRUE(outlined);
+  EXPECT_NE(before, static_cast<std::int32_t>(QBColor(14)));
+  AcceptReview_Click(t.app);
+  EXPECT_FALSE(t.app.review.has_value());
+  EXPECT_EQ(DayCountsLine(t.app), "g=4 f=8 R=28.8 (N: g=2 f=4 R=14.4; S: g=2 f=4 R=14.4)");
+  EXPECT_EQ(UndoCaption(t.app).rfind("Undo Accept ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace pelorin
