@@ -1,0 +1,77 @@
+// Find sunspots in the real main window on the white-light sample: the
+// proposals listed in the measurement panel and drawn over the picture, one
+// group unchecked, Accept, the records in the working file, Save writing the
+// data file and its .spots.csv, and the day's R shown.
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+#include "GuiFixture.h"
+#include "MeasurementsPanel.h"
+#include "Tour.h"
+
+using namespace pelorin;
+using namespace pelorin::gui;
+using namespace pelorin::gui::test;
+
+class SpotsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void findReviewAcceptSave();
+};
+
+void SpotsTest::findReviewAcceptSave() {
+  MainWindowFixture f;
+  MainWindow& w = f.window();
+  const std::string samples = std::string(PELORIN_SOURCE_DIR) + "/samples/";
+  for (const char* name : {"kanz_bband_wl_20030518_0800.jpg", "kanz_bband_wl_20030518_0800.dat", "DPD1.txt"})
+    std::filesystem::copy_file(samples + name, f.folder() + "/" + name);
+  tour::Walk walk(w);
+  QVERIFY(!w.menuAction(Menu::FindSpots)->isEnabled());
+  QCOMPARE(walk.Open(f.folder() + "/kanz_bband_wl_20030518_0800.jpg"), QString());
+  QVERIFY(w.menuAction(Menu::FindSpots)->isEnabled());
+  QCOMPARE(w.menuAction(Menu::FindSpots)->text(), QString("Find sunspots"));
+  QCOMPARE(walk.Choose(Menu::FindSpots), QString());
+
+  MeasurementsPanel& panel = *w.measurementsPanel();
+  QVERIFY(panel.isVisible());
+  QTreeWidget* tree = panel.reviewTree();
+  QVERIFY(tree->isVisible());
+  QCOMPARE(tree->topLevelItemCount(), 4);
+  QCOMPARE(tree->headerItem()->text(5), QString("Area"));
+  QCOMPARE(tree->headerItem()->text(6), QString("Class"));
+  QVERIFY(panel.countsLabel()->text().startsWith("g=4 f=8 R=48 "));
+
+  // One group unchecked: the counts follow, and it is not recorded.
+  QTreeWidgetItem* left = tree->topLevelItem(0);
+  const QString leftName = left->text(0);
+  left->setCheckState(0, Qt::Unchecked);
+  QVERIFY(!f.app().review->checked[0]);
+  QVERIFY(!panel.countsLabel()->text().startsWith("g=4 "));
+  QTest::mouseClick(panel.acceptButton(), Qt::LeftButton);
+  QVERIFY(!f.app().review.has_value());
+  QVERIFY(!tree->isVisible());
+  QVERIFY(panel.countsLabel()->text().startsWith("g=3 "));
+  QVERIFY(panel.countsLabel()->text().contains(" R="));
+  QVERIFY(w.menuAction(Menu::Undo)->text().startsWith("Undo Accept "));
+  const std::string working = pelorin::test::ReadAll(f.app().file2.Path());
+  QVERIFY(working.find("\"" + leftName.toStdString() + "\",") == std::string::npos);
+  QCOMPARE(panel.model()->rowCount(), 3);
+
+  QCOMPARE(walk.Save(true), QString());
+  const std::string data = pelorin::test::ReadAll(f.folder() + "/kanz_bband_wl_20030518_0800.dat");
+  QCOMPARE(data, working);
+  const std::string spots = pelorin::test::ReadAll(f.folder() + "/kanz_bband_wl_20030518_0800.spots.csv");
+  QVERIFY(spots.rfind("group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\n", 0) == 0);
+  QVERIFY(spots.find("groups=3 ") != std::string::npos);
+  QCOMPARE(walk.modals.Check(), QString());
+}
+
+PELORIN_GUI_TEST(SpotsTest);
+
+#include "spots_test.moc"
