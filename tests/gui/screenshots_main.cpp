@@ -12,6 +12,9 @@
 //                             the H-alpha picture, one of them magnified
 //   OUT/tour-panel.png        the measurement panel beside the drawing
 //                             measured before, group G1 selected
+//   OUT/tour-spots.png        Find sunspots on the white-light sample: the
+//                             spots outlined, the groups boxed and named,
+//                             the panel with the proposals and R
 //   OUT/series-window.png     the Series window on the season in SAMPLES/series
 //   OUT/series-profile.png, OUT/series-butterfly.png, OUT/series-track.png
 //                             its three plots as it saves them
@@ -34,6 +37,7 @@
 
 #include <QItemSelectionModel>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include "Application.h"
 #include "Canvas.h"
@@ -263,6 +267,24 @@ int main(int argc, char** argv) {
     Must(walk.PointAt(g1a.x_px + 3, g1a.y_px), "pointing at G1a");
     QCoreApplication::processEvents();
     Save(Framed(&w), out + "/tour-panel.png");
+  }
+  // 5b. Tools -> Find sunspots on the white-light sample, its data file
+  // calibrating it and DPD1.txt naming the groups; the proposals in the
+  // panel, the view at 100 % on the disc's centre.
+  {
+    Prepare(samples, temp.filePath("spots"));
+    MainWindow w;
+    Shown(w, 1200, 800);
+    Walk walk(w);
+    Must(walk.Open(QDir::current().filePath("kanz_bband_wl_20030518_0800.jpg").toStdString()),
+         "opening the white-light sample");
+    Must(walk.Choose(Menu::FindSpots), "Tools -> Find sunspots");
+    MeasurementsPanel* panel = w.measurementsPanel();
+    if (panel->isHidden() || panel->reviewTree()->topLevelItemCount() == 0) Fail("the panel lists no proposals");
+    w.setZoom(1.0);
+    w.centreOn(QPointF(470, 470));
+    QCoreApplication::processEvents();
+    Save(Framed(&w), out + "/tour-spots.png");
   }
   // 6. Tools -> Series… on the season of data files in samples/series: the
   // window, and its three plots as saved (the track plot of the longest
