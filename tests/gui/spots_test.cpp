@@ -2,14 +2,17 @@
 // proposals listed in the measurement panel and drawn over the picture, one
 // group unchecked, Accept, the records in the working file, Save writing the
 // data file and its .spots.csv, and the day's R shown.
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <filesystem>
 
+#include "Driver.h"
 #include "GuiFixture.h"
 #include "MeasurementsPanel.h"
 #include "Tour.h"
@@ -26,6 +29,8 @@ class SpotsTest : public QObject {
 };
 
 void SpotsTest::findReviewAcceptSave() {
+  QSettings().setValue("spots/threshold", 0.9);
+  QSettings().setValue("spots/k", 1.0);
   MainWindowFixture f;
   MainWindow& w = f.window();
   const std::string samples = std::string(PELORIN_SOURCE_DIR) + "/samples/";
@@ -46,6 +51,31 @@ void SpotsTest::findReviewAcceptSave() {
   QCOMPARE(tree->headerItem()->text(5), QString("Area"));
   QCOMPARE(tree->headerItem()->text(6), QString("Class"));
   QVERIFY(panel.countsLabel()->text().startsWith("g=4 f=8 R=48 "));
+  QCOMPARE(panel.thresholdBox()->value(), 0.9);
+
+  // A stricter threshold finds the spots again at once, and is remembered;
+  // back to 0.9, the same eight.
+  panel.thresholdBox()->setValue(0.7);
+  QCOMPARE(f.app().review->settings.contrastThreshold, 0.7);
+  QCOMPARE(QSettings().value("spots/threshold").toDouble(), 0.7);
+  QVERIFY(f.app().review->report.spots.size() <= 8);
+  panel.thresholdBox()->setValue(0.9);
+  QCOMPARE(f.app().review->report.spots.size(), std::size_t{8});
+
+  // A spot removed comes back with a click on it; a click on the quiet Sun
+  // adds nothing.
+  SpotProposals& p = *f.app().review;
+  int big = 0;
+  for (std::size_t i = 0; i < p.report.spots.size(); ++i)
+    if (p.report.spots[i].area_px > p.report.spots[static_cast<std::size_t>(big)].area_px) big = static_cast<int>(i);
+  const QPointF at(p.report.spots[static_cast<std::size_t>(big)].x, p.report.spots[static_cast<std::size_t>(big)].y);
+  QCOMPARE(QString::fromStdString(RemoveSpots(p, {big})), QString());
+  QCOMPARE(f.app().review->report.spots.size(), std::size_t{7});
+  QCOMPARE(ClickPixel(w, at.x() + 1, at.y()), QString());
+  QCOMPARE(f.app().review->report.spots.size(), std::size_t{8});
+  QCOMPARE(ClickPixel(w, 470, 470), QString());
+  QCOMPARE(f.app().review->report.spots.size(), std::size_t{8});
+  QCOMPARE(tree->topLevelItemCount(), 4);
 
   // One group unchecked: the counts follow, and it is not recorded.
   QTreeWidgetItem* left = tree->topLevelItem(0);
