@@ -346,7 +346,7 @@ void OpenPicture(App& app, const std::string& path) {
   BookOpened(app);
   // The areas and classes of the detected spots, from the .spots.csv beside
   // the data file.
-  if (!app.dataFilePath.empty() && app.book.list.RecordCount() > 0) {
+  if (!app.dataFilePath.empty()) {
     const std::string note = LoadSpotsBeside(app.book.list, app.dataFilePath);
     ++app.book.generation;
     if (!note.empty()) app.win.MessageBox(note);

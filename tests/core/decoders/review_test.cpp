@@ -68,10 +68,22 @@ TEST(SpotReview, TheSampleFoundAcceptedSavedAndReopened) {
   EXPECT_EQ(AcceptedGroups(t.app.book.list).size(), 3u);
   for (const std::string& m : t.win.messages) EXPECT_EQ(m.find("spots"), std::string::npos) << m;
 
+  // The data file changed by hand (its last record gone): opened again, a
+  // note, and the records as the data file has them, without areas.
+  std::string text = test::ReadAll(data);
+  text.erase(text.rfind("\r\n", text.size() - 3) + 2);
+  test::WriteAll(data, text);
+  t.win.messages.clear();
+  OpenPicture(t.app, t.folder.File(kPicture));
+  ASSERT_FALSE(t.win.messages.empty());
+  EXPECT_NE(t.win.messages.back().find("do not match the data file"), std::string::npos) << t.win.messages.back();
+  EXPECT_EQ(t.app.book.list.RecordCount(), static_cast<std::size_t>(saved.counts.spots - 1));
+  for (const RecordLine& r : t.app.book.list.lines) EXPECT_LT(r.area_msh, 0);
+
   // A new review keeps clear of the recorded names.
   SpotProposals again;
   ASSERT_EQ(StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, again), "");
-  EXPECT_EQ(again.existingNames.size(), 3u);
+  EXPECT_EQ(again.existingNames.size(), Objects(t.app.book.list).size());
   EXPECT_EQ(again.existingNames.count(NextFreeGroupName(again)), 0u);
 }
 
