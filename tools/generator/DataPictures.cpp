@@ -138,6 +138,12 @@ void WriteFits(const std::string& path, const FitsLayout& layout, const std::vec
     Check(fits_write_key(f, TLONGLONG, "BLANK", &blank, nullptr, &status), path, "BLANK");
   }
   for (const FitsCard& c : cards) {
+    if (c.text && c.keyword.size() <= 8 && c.value.size() > 68) {
+      // Too long for one card: a long string, continued on CONTINUE cards.
+      Check(fits_update_key_longstr(f, c.keyword.c_str(), c.value.c_str(), nullptr, &status), path,
+            c.keyword.c_str());
+      continue;
+    }
     const std::string card = FormatCard(c);
     Check(fits_update_card(f, c.keyword.c_str(), card.c_str(), &status), path, c.keyword.c_str());
   }

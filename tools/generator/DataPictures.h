@@ -60,7 +60,9 @@ struct FitsLayout {
 // Writes a FITS file: `values` hold every array value in the file's order
 // (first axis fastest, the first row at the bottom of the picture), as many
 // as the axes' product. The layout's structural cards (BITPIX, NAXIS, BZERO,
-// BSCALE, BLANK) are written by CFITSIO, then `cards`. Throws
+// BSCALE, BLANK) are written by CFITSIO, then `cards`; a text value longer
+// than one card holds (68 characters) is written by CFITSIO as a long string
+// continued on CONTINUE cards. Throws
 // std::runtime_error naming the path and CFITSIO's message, or
 // std::invalid_argument for a layout or value count that does not fit.
 void WriteFits(const std::string& path, const FitsLayout& layout, const std::vector<FitsCard>& cards,
