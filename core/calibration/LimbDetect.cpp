@@ -470,9 +470,11 @@ double Percentile(std::vector<double> v, double f) {
 
 // The median grey in rings one cell wide about (cx, cy) on the reduced
 // picture, out to `rMax` cells; rings with too few cells on the picture are
-// NaN.
-std::vector<double> RingMedians(const Reduced& r, double cx, double cy, int rMax) {
-  std::vector<std::vector<double>> rings(static_cast<std::size_t>(rMax + 1));
+// NaN. `rings` is working space.
+std::vector<double> RingMedians(const Reduced& r, double cx, double cy, int rMax,
+                                std::vector<std::vector<double>>& rings) {
+  rings.resize(static_cast<std::size_t>(rMax + 1));
+  for (auto& ring : rings) ring.clear();
   for (int y = 0; y < r.h; ++y)
     for (int x = 0; x < r.w; ++x) {
       const auto k = static_cast<std::size_t>(std::lround(std::hypot(x - cx, y - cy)));
@@ -484,82 +486,93 @@ std::vector<double> RingMedians(const Reduced& r, double cx, double cy, int rMax
   return med;
 }
 
+// The ring whose median is highest beyond `from` cells: its radius, and
+// that median as the score (-1 when there is none).
+int PeakRing(const std::vector<double>& med, int from, double& score) {
+  int peak = -1;
+  for (int k = from; k < static_cast<int>(med.size()); ++k)
+    if (!std::isnan(med[static_cast<std::size_t>(k)]) &&
+        (peak < 0 || med[static_cast<std::size_t>(k)] > med[static_cast<std::size_t>(peak)]))
+      peak = k;
+  score = peak < 0 ? -1 : med[static_cast<std::size_t>(peak)];
+  return peak;
+}
+
 // The ring of a bright limb on the reduced picture: centre and radius in
 // full picture pixels; false when the picture shows none (no lit region,
 // no peak of the ring medians inside it, or a dark middle, as behind a
-// coronagraph's occulter).
+// coronagraph's occulter). The centre is where the ring medians peak
+// highest: a median follows any stretch of the grey levels, so this holds
+// for a JPEG's logarithmic stretch and for linear data alike.
 bool BrightRing(const Reduced& r, Circle& out) {
-  if (r.w < 16 || r.h < 16) return false;
+  if (r.w < 32 || r.h < 32) return false;
   std::vector<double> all(r.v.begin(), r.v.end());
   const double sky = Percentile(all, 0.05), top = Percentile(all, 0.98);
   if (!(top - sky > 20)) return false;
   // The lit part: its centre, and the radius of a disc of its area.
-  const double lit = sky + 0.25 * (top - sky);
+  const double lit = sky + std::max(4.0, 0.05 * (top - sky));
+  // A coarser picture, a quarter of the cells a side, for the search.
+  Reduced coarse;
+  coarse.f = 4;
+  coarse.w = r.w / 4;
+  coarse.h = r.h / 4;
+  coarse.v.assign(static_cast<std::size_t>(coarse.w) * static_cast<std::size_t>(coarse.h), 0.0f);
   double sx = 0, sy = 0, n = 0;
-  for (int y = 0; y < r.h; ++y)
-    for (int x = 0; x < r.w; ++x)
-      if (r.At(x, y) > lit) {
+  for (int y = 0; y < coarse.h; ++y)
+    for (int x = 0; x < coarse.w; ++x) {
+      float sum = 0;
+      for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i) sum += r.At(4 * x + i, 4 * y + j);
+      coarse.v[static_cast<std::size_t>(y) * static_cast<std::size_t>(coarse.w) + static_cast<std::size_t>(x)] = sum / 16;
+      if (sum / 16 > lit) {
         sx += x;
         sy += y;
         ++n;
       }
-  if (n < 50) return false;
-  double cx = sx / n, cy = sy / n;
-  const double area = std::sqrt(n / std::numbers::pi);
-  for (int pass = 0; pass < 2; ++pass) {
-    const int rMax = static_cast<int>(std::min(1.6 * area, static_cast<double>(std::max(r.w, r.h))));
-    const std::vector<double> med = RingMedians(r, cx, cy, rMax);
-    // The peak of the medians beyond the middle third of the lit part.
-    int peak = -1;
-    for (int k = std::max(4, static_cast<int>(0.3 * area)); k <= rMax; ++k)
-      if (!std::isnan(med[static_cast<std::size_t>(k)]) &&
-          (peak < 0 || med[static_cast<std::size_t>(k)] > med[static_cast<std::size_t>(peak)]))
-        peak = k;
-    if (peak < 8) return false;
-    if (pass == 0) {
-      // The centre again, from the brightest point on rays about the lit
-      // part's centre, which leans towards wherever the corona is cut.
-      std::vector<RayEdge> tops, kept;
-      for (int k = 0; k < 180; ++k) {
-        const double theta = 2 * std::numbers::pi * k / 180, ct = std::cos(theta), st = std::sin(theta);
-        double best = -1, bestR = kNaN;
-        for (double rr = 0.6 * peak; rr <= 1.4 * peak; rr += 0.5) {
-          const double x = cx + rr * ct, y = cy - rr * st;
-          const int ix = static_cast<int>(std::lround(x)), iy = static_cast<int>(std::lround(y));
-          if (ix < 0 || iy < 0 || ix >= r.w || iy >= r.h) break;
-          if (r.At(ix, iy) > best) {
-            best = r.At(ix, iy);
-            bestR = rr;
-          }
-        }
-        if (!std::isnan(bestR)) tops.push_back({theta, bestR, cx + bestR * ct, cy - bestR * st});
-      }
-      Circle ring{cx, cy, static_cast<double>(peak)};
-      if (!RobustCircle(tops, ring, kept, 0.02)) return false;
-      cx = ring.x;
-      cy = ring.y;
-      continue;
     }
-    const double P = med[static_cast<std::size_t>(peak)], span = P - sky;
-    if (!(span > 20)) return false;
-    const auto medAt = [&](double k) {
-      const auto i = static_cast<std::size_t>(std::lround(k));
-      return i < med.size() ? med[i] : kNaN;
-    };
-    // Rising into the peak from the disc, falling off outside it (or off
-    // the picture), and the disc filled: no dark hole in its middle.
-    const double inside = medAt(0.85 * peak), outside = medAt(1.15 * peak);
-    std::vector<double> middle;
-    for (int k = static_cast<int>(0.1 * peak); k <= static_cast<int>(0.7 * peak); ++k)
-      if (!std::isnan(med[static_cast<std::size_t>(k)])) middle.push_back(med[static_cast<std::size_t>(k)]);
-    if (middle.empty() || !(inside <= P - 0.06 * span)) return false;
-    if (!std::isnan(outside) && !(outside <= P - 0.08 * span)) return false;
-    if (!(Median(middle) - sky >= 0.3 * span) || !(Percentile(middle, 0.1) - sky >= 0.15 * span)) return false;
-    const double f = r.f;
-    out = {(cx + 0.5) * f - 0.5, (cy + 0.5) * f - 0.5, peak * f};
-    return true;
+  if (n < 30) return false;
+  const double area = std::sqrt(n / std::numbers::pi);
+  const int rMax = static_cast<int>(std::min(1.5 * area, static_cast<double>(std::max(coarse.w, coarse.h))));
+  const int from = std::max(3, static_cast<int>(0.3 * area));
+  std::vector<std::vector<double>> rings;
+  double cx = sx / n, cy = sy / n, best = -1;
+  for (const auto& [reach, step] : {std::pair{0.25 * area, 0.0625 * area}, std::pair{3.0, 1.0}, std::pair{0.75, 0.25}}) {
+    const double bx = cx, by = cy;
+    for (double dy = -reach; dy <= reach + 1e-9; dy += step)
+      for (double dx = -reach; dx <= reach + 1e-9; dx += step) {
+        double score = -1;
+        PeakRing(RingMedians(coarse, bx + dx, by + dy, rMax, rings), from, score);
+        if (score > best) {
+          best = score;
+          cx = bx + dx;
+          cy = by + dy;
+        }
+      }
   }
-  return false;
+  // The checks on the finer picture, about the centre found.
+  const double fx = (cx + 0.5) * 4 - 0.5, fy = (cy + 0.5) * 4 - 0.5;
+  const std::vector<double> med = RingMedians(r, fx, fy, 4 * rMax, rings);
+  double P = 0;
+  const int peak = PeakRing(med, 4 * from, P);
+  if (peak < 12) return false;
+  const double span = P - sky;
+  if (!(span > 20)) return false;
+  const auto medAt = [&](double k) {
+    const auto i = static_cast<std::size_t>(std::lround(k));
+    return i < med.size() ? med[i] : kNaN;
+  };
+  // Rising into the peak from the disc, falling off outside it (or off the
+  // picture), and the disc filled: no dark hole in its middle.
+  const double inside = medAt(0.85 * peak), outside = medAt(1.15 * peak);
+  std::vector<double> middle;
+  for (int k = static_cast<int>(0.1 * peak); k <= static_cast<int>(0.7 * peak); ++k)
+    if (!std::isnan(med[static_cast<std::size_t>(k)])) middle.push_back(med[static_cast<std::size_t>(k)]);
+  if (middle.empty() || !(inside <= P - 0.06 * span)) return false;
+  if (!std::isnan(outside) && !(outside <= P - 0.08 * span)) return false;
+  if (!(Median(middle) - sky >= 0.1 * span) || !(Percentile(middle, 0.1) - sky >= 0.04 * span)) return false;
+  const double f = r.f;
+  out = {(fx + 0.5) * f - 0.5, (fy + 0.5) * f - 0.5, peak * f};
+  return true;
 }
 
 // The radius of the brightness peak on the ray at `theta` about `c`,

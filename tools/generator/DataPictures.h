@@ -82,6 +82,12 @@ void WriteJp2(const std::string& path, int width, int height, const std::vector<
 // The same with three 8-bit components (0xRRGGBB words, top row first).
 void WriteJp2Rgb(const std::string& path, int width, int height, const std::vector<std::uint32_t>& rgb);
 
+// A JPEG file of `argb` (0xAARRGGBB, top row first) at `quality` (1..100),
+// as an archive serves its pictures, written by libjpeg-turbo (4:2:0 for
+// colour, one component when every pixel is grey). Throws
+// std::runtime_error naming the path.
+void WriteJpeg(const std::string& path, int width, int height, const std::vector<std::uint32_t>& argb, int quality);
+
 // The Helioviewer-style XML box text for the cards:
 // <?xml version="1.0" encoding="UTF-8"?><meta><fits><KEY>value</KEY>...</fits>
 // <helioviewer>...</helioviewer></meta>, with &, < and > escaped.
