@@ -429,8 +429,8 @@ bool RobustCircle(const std::vector<RayEdge>& edges, Circle& c, std::vector<RayE
 // reduced picture, from the median grey in rings about the centre of the
 // lit part; then the peak on each of 360 rays of the full picture.
 
-// The picture reduced by `f` in each direction: each cell the mean of up to
-// 4 x 4 pixels spread over it.
+// The picture reduced by `f` in each direction: each cell the mean of 2 x 2
+// pixels spread over it (of every pixel when f is 1).
 struct Reduced {
   int w = 0, h = 0, f = 1;
   std::vector<float> v;
@@ -443,7 +443,7 @@ Reduced Reduce(const Grey& g, int maxSide) {
   r.w = g.W() / r.f;
   r.h = g.H() / r.f;
   r.v.assign(static_cast<std::size_t>(r.w) * static_cast<std::size_t>(r.h), 0.0f);
-  const int step = std::max(1, r.f / 4);
+  const int step = std::max(1, r.f / 2);
   for (int y = 0; y < r.h; ++y)
     for (int x = 0; x < r.w; ++x) {
       double sum = 0;
@@ -536,7 +536,7 @@ bool BrightRing(const Reduced& r, Circle& out) {
   const int from = std::max(3, static_cast<int>(0.3 * area));
   std::vector<std::vector<double>> rings;
   double cx = sx / n, cy = sy / n, best = -1;
-  for (const auto& [reach, step] : {std::pair{0.25 * area, 0.0625 * area}, std::pair{3.0, 1.0}, std::pair{0.75, 0.25}}) {
+  for (const auto& [reach, step] : {std::pair{0.25 * area, 0.125 * area}, std::pair{3.0, 1.0}, std::pair{0.75, 0.25}}) {
     const double bx = cx, by = cy;
     for (double dy = -reach; dy <= reach + 1e-9; dy += step)
       for (double dx = -reach; dx <= reach + 1e-9; dx += step) {
@@ -577,25 +577,25 @@ bool BrightRing(const Reduced& r, Circle& out) {
 
 // The radius of the brightness peak on the ray at `theta` about `c`,
 // between c.r - half and c.r + half: the grey averaged across the ray over
-// 5 neighbouring rays a pixel apart and smoothed along it over about
+// 3 neighbouring rays 1.5 px apart and smoothed along it over about
 // 0.006 c.r, its highest point refined by a parabola. NaN when the ray
 // leaves the picture, or the peak stands less than `minRise` above the
 // ray's ends or lies at one of them.
 double PeakOnRay(const Grey& g, const Circle& c, double theta, double half, double minRise) {
-  const double step = std::max(0.5, half / 200);
+  const double step = std::max(0.5, half / 100);
   const int n = static_cast<int>(2 * half / step) + 1;
   const double ct = std::cos(theta), st = std::sin(theta);
   std::vector<double> v(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) {
     const double r = c.r - half + k * step;
     double sum = 0;
-    for (int t = -2; t <= 2; ++t) {
-      const double x = c.x + r * ct - t * st, y = c.y - r * st - t * ct;
+    for (int t = -1; t <= 1; ++t) {
+      const double x = c.x + r * ct - 1.5 * t * st, y = c.y - r * st - 1.5 * t * ct;
       const double val = g.Sample(x, y);
       if (std::isnan(val)) return kNaN;
       sum += val;
     }
-    v[static_cast<std::size_t>(k)] = sum / 5;
+    v[static_cast<std::size_t>(k)] = sum / 3;
   }
   const int win = std::max(1, static_cast<int>(0.003 * c.r / step));
   std::vector<double> s(static_cast<std::size_t>(n));
@@ -619,16 +619,17 @@ double PeakOnRay(const Grey& g, const Circle& c, double theta, double half, doub
 }
 
 // The limb of a bright ring: the peaks on 360 rays about the ring found on
-// the reduced picture, twice, each time about the circle they agree on.
+// the reduced picture (within 6 % of its radius), then again about the
+// circle they agree on (within 2.5 %).
 bool BrightLimb(const Grey& g, Circle& c, std::vector<RayEdge>& inliers) {
-  const Reduced reduced = Reduce(g, 512);
+  const Reduced reduced = Reduce(g, 256);
   if (!BrightRing(reduced, c)) return false;
   // The rise the ray peaks must show: a tenth of the ring's own above its
   // surroundings, judged from the reduced picture's spread.
   std::vector<double> all(reduced.v.begin(), reduced.v.end());
   const double minRise = 0.06 * (Percentile(all, 0.98) - Percentile(all, 0.05));
-  for (int pass = 0; pass < 3; ++pass) {
-    const double half = pass == 0 ? 0.1 * c.r : pass == 1 ? 0.05 * c.r : 0.03 * c.r;
+  for (int pass = 0; pass < 2; ++pass) {
+    const double half = pass == 0 ? 0.06 * c.r : 0.025 * c.r;
     std::vector<RayEdge> edges;
     int onPicture = 0;
     for (int k = 0; k < kRays; ++k) {
