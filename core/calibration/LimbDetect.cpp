@@ -426,8 +426,9 @@ bool RobustCircle(const std::vector<RayEdge>& edges, Circle& c, std::vector<RayE
 // peak just outside the photosphere's limb, and the corona beyond it falls
 // off softly over a fifth of the radius until the picture's stretch clips it
 // to black, raggedly. The ring of that peak is what is found: first on a
-// reduced picture, from the median grey in rings about the centre of the
-// lit part; then the peak on each of 360 rays of the full picture.
+// reduced picture, from the median grey in rings about centres searched
+// near the lit part's; then the peak on each of 360 rays of the full
+// picture.
 
 // The picture reduced by `f` in each direction: each cell the mean of 2 x 2
 // pixels spread over it (of every pixel when f is 1).
@@ -624,8 +625,8 @@ double PeakOnRay(const Grey& g, const Circle& c, double theta, double half, doub
 bool BrightLimb(const Grey& g, Circle& c, std::vector<RayEdge>& inliers) {
   const Reduced reduced = Reduce(g, 256);
   if (!BrightRing(reduced, c)) return false;
-  // The rise the ray peaks must show: a tenth of the ring's own above its
-  // surroundings, judged from the reduced picture's spread.
+  // The rise the ray peaks must show above the ray's outer end: 6 % of the
+  // spread of the reduced picture's grey (5th to 98th percentile).
   std::vector<double> all(reduced.v.begin(), reduced.v.end());
   const double minRise = 0.06 * (Percentile(all, 0.98) - Percentile(all, 0.05));
   for (int pass = 0; pass < 2; ++pass) {
