@@ -251,6 +251,29 @@ void Limb(benchmark::State& state, int side) {
   }
 }
 
+// The same on a side x side EUV picture as an archive serves it: mottled
+// disc, limb-brightening peak, corona clipped raggedly, the photosphere's
+// radius 0.39 of the side.
+void LimbEuv(benchmark::State& state, int side) {
+  CoreApp* a = Fixture<CoreApp>(state, "limb_euv/core/" + std::to_string(side), [side](CoreApp& f) {
+    gen::Scene sc = SquareScene(side);
+    sc.style = gen::Style::Euv;
+    sc.x0_px -= 0.007 * side;
+    sc.rk_px = 0.39 * side;
+    sc.noise = 2;
+    gen::RenderInto(sc, f.pic);
+  });
+  if (a == nullptr) return;
+  for (auto _ : state) {
+    LimbDetection d = DetectLimb(a->pic);
+    if (!d.found) {
+      state.SkipWithError("no disc found");
+      return;
+    }
+    benchmark::DoNotOptimize(d);
+  }
+}
+
 }  // namespace
 
 void RegisterCore() {
@@ -282,6 +305,10 @@ void RegisterCore() {
   benchmark::RegisterBenchmark("catalogue_step", CatalogueStep)->Unit(benchmark::kMillisecond);
   for (int side : {2048, 4096})
     benchmark::RegisterBenchmark(("limb/" + std::to_string(side)).c_str(), [side](benchmark::State& st) { Limb(st, side); })
+        ->Unit(benchmark::kMillisecond);
+  for (int side : {2048, 4096})
+    benchmark::RegisterBenchmark(("limb_euv/" + std::to_string(side)).c_str(),
+                                 [side](benchmark::State& st) { LimbEuv(st, side); })
         ->Unit(benchmark::kMillisecond);
 }
 
