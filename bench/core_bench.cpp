@@ -124,12 +124,14 @@ void Save(benchmark::State& state) {
 }
 
 // The End of an object of one point on a 1024 x 1024 picture in the
-// measuring state: its record and log line written and put on the disc
-// itself (fsync), and the redraw after it.
+// measuring state with 1000 records: its record and log line written and
+// put on the disc itself (fsync), the records' list and undo step, and the
+// redraw after it.
 void ObjectEnd(benchmark::State& state) {
   CoreApp* a = Fixture<CoreApp>(state, "object_end/core/1024", [](CoreApp& f) {
     f.pic.Fill(1024, 1024, RGB(200, 200, 200));
     SetUpMeasuring(f.app, 1024, 1280);
+    BookOpened(f.app);
   });
   if (a == nullptr) return;
   ProgramState& s = a->app.s;
@@ -143,6 +145,10 @@ void ObjectEnd(benchmark::State& state) {
     Picture1_MouseDown(a->app, kLeftButton, 0, 512, 500);
     state.ResumeTiming();
     Objektend_Click(a->app);
+    // Undone again, so that every End meets the same 1000 records.
+    state.PauseTiming();
+    if (std::string e = UndoEdit(a->app); !e.empty()) state.SkipWithError(e.c_str());
+    state.ResumeTiming();
   }
   if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
 }
