@@ -13,6 +13,8 @@ inline constexpr std::array<int, 4> kSizes = {1024, 2048, 4096, 8192};
 void RegisterCore();
 // The series: a season of data files read, tracked and fitted.
 void RegisterSeries();
+// Finding sunspots (spots_bench.cpp).
+void RegisterSpots();
 // Benchmarks on the program's Qt picture (decoding, text rendering).
 void RegisterGui();
 // Benchmarks of the program's view (painting at a zoom, the display cache).

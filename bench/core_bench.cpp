@@ -321,6 +321,7 @@ void RegisterCore() {
 void RegisterAll() {
   RegisterCore();
   RegisterSeries();
+  RegisterSpots();
 #ifdef PELORIN_BENCH_GUI
   RegisterGui();
   RegisterView();

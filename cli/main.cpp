@@ -26,7 +26,9 @@ const char* const kUsage =
     "  series [--method ds|fit] [--law 2|3] [--velocities | --tracks] PATH...\n"
     "      the Sun's rotation law from data files (folders read with subfolders)\n"
     "  limb FILE\n"
-    "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels)\n";
+    "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels)\n"
+    "  spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= northup=0|1]\n"
+    "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts\n";
 
 }  // namespace
 
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
   if (command == "calibrate") return pelorin::cli::RunCalibrate(args);
   if (command == "series") return pelorin::cli::RunSeries(args);
   if (command == "limb") return pelorin::cli::RunLimb(args);
+  if (command == "spots") return pelorin::cli::RunSpots(args);
   std::fprintf(stderr, "pelorin-cli: unknown command '%s'\n", command.c_str());
   std::fputs(kUsage, stderr);
   return 2;

@@ -128,6 +128,11 @@ std::vector<std::string> ReadmeLines(const SampleSet& set, const std::vector<std
     const std::string type = p.measured.empty() ? TypeText(p.imageType) : "none: it has a data file";
     l.push_back("| `" + p.fileName + "` | " + type + " | " + p.what + " |");
   }
+  if (!set.whiteLightName.empty())
+    l.push_back("| `" + set.whiteLightName + "` | none: it has a data file | white-light photograph, " +
+                std::to_string(set.whiteLight.width_px) + " x " + std::to_string(set.whiteLight.height_px) +
+                ", north up: spots modelled on the sphere, with limb darkening, granulation, vignetting, seeing "
+                "blur and noise, for Find sunspots and `pelorin-cli spots` |");
   if (!set.fitsName.empty())
     l.push_back("| `" + set.fitsName + "` | none: its header calibrates it | FITS picture, " +
                 std::to_string(set.fits.width) + " x " + std::to_string(set.fits.height) +
@@ -138,6 +143,10 @@ std::vector<std::string> ReadmeLines(const SampleSet& set, const std::vector<std
   l.push_back("");
   for (const std::string& d : dataFiles)
     l.push_back("- `" + d + "`: the measurement data file of the picture of the same name");
+  if (!set.whiteLightName.empty())
+    l.push_back("- `" + BaseName(set.whiteLightName) + ".truth.csv`: the true spots of the white-light picture: " +
+                "group, its McIntosh class, spot, x, y (pixels), B, CMD, L (degrees), mu, area and umbra (MSH, " +
+                "exact on the sphere), area in pixels, whether the penumbra is shared; the last line its calibration");
   l.push_back("- `nameconv.txt`, `catalog.txt`: the SOHO catalogues that calibrate the SOHO picture");
   l.push_back(
       "- `series/`: a season of 52 daily data files (April to June 2024, 30 % of days missing) with its truth "
@@ -242,6 +251,48 @@ SampleSet BundledSamples() {
   set.reference = {ReferenceBlock(set.groups, 2003, 5, 16, 9, 15), ReferenceBlock(set.groups, 2003, 5, 17, 9, 15),
                    ReferenceBlock(set.groups, 2003, 5, 18, 10, 5), ReferenceBlock(set.groups, 2003, 5, 19, 9, 40),
                    ReferenceBlock(set.groups, 2003, 5, 20, 9, 15)};
+  // The white-light sample: 18 May 2003, 08:00 UT, north up, the groups
+  // drawn as spots of known class.
+  {
+    set.whiteLightName = "kanz_bband_wl_20030518_0800.jpg";
+    WlScene& w = set.whiteLight;
+    w.year = 2003;
+    w.month = 5;
+    w.day = 18;
+    w.hour = 8;
+    w.minute = 0;
+    w.width_px = w.height_px = 1024;
+    w.x0_px = 512.3;
+    w.y0_px = 509.6;
+    w.rk_px = 462;
+    w.northUp = true;
+    w.blur_px = 1.0;
+    w.noise = 0.005;
+    w.granulation = 0.02;
+    w.vignetting = 0.05;
+    w.jpegQuality = 0;  // the picture is saved as JPEG
+    w.seed = 518;
+    auto add = [&](const char* g, double B, double L, double u, double p, double ul, double pl) {
+      WlSpot sp;
+      sp.group = g;
+      sp.B_deg = B;
+      sp.L_deg = L;
+      sp.umbra_deg = u;
+      sp.penumbra_deg = p;
+      sp.umbraLevel = ul;
+      sp.penumbraLevel = pl;
+      w.spots.push_back(sp);
+    };
+    add("G1", 11.8, 296.0, 0.35, 0.8, 0.3, 0.78);
+    add("G1", 12.3, 300.6, 0.3, 0.3, 0.55, 0.55);
+    add("G1", 12.9, 305.2, 0.55, 1.1, 0.2, 0.76);
+    add("G2", -14.2, 283.0, 0.3, 0.3, 0.6, 0.6);
+    add("G2", -15.0, 289.0, 0.45, 1.0, 0.25, 0.8);
+    add("G3", 21.5, 318.0, 0.4, 0.9, 0.28, 0.77);
+    add("G4", -7.6, 266.5, 0.3, 0.3, 0.5, 0.5);
+    add("G4", -8.4, 271.5, 0.35, 0.35, 0.5, 0.5);
+    w.groups = {{"G1", "Dsi"}, {"G2", "Cso"}, {"G3", "Hsx"}, {"G4", "Bxo"}};
+  }
   // The FITS sample: 18 May 2003, 10:00 UT, the observer's B0 and L0 of
   // that hour, the picture turned by 12 degrees against solar north.
   set.fitsName = "fits_20030518_1000.fits";
@@ -291,6 +342,22 @@ std::vector<std::string> WriteSampleSet(const SampleSet& set, const std::string&
   if (!set.fitsName.empty()) {
     WriteSolarFits(folder + "/" + set.fitsName, set.fits);
     names.push_back(set.fitsName);
+  }
+  if (!set.whiteLightName.empty()) {
+    const WlRendered wl = RenderWhiteLight(set.whiteLight);
+    Rendered r;
+    r.width_px = wl.width_px;
+    r.height_px = wl.height_px;
+    r.argb = wl.Argb();
+    r.truth = wl.truth.picture;
+    savePicture(folder + "/" + set.whiteLightName, r);
+    names.push_back(set.whiteLightName);
+    const std::string truth = BaseName(set.whiteLightName) + ".truth.csv";
+    WriteWlTruth(folder + "/" + truth, wl.truth);
+    names.push_back(truth);
+    const std::string data = DataFileNameOf(set.whiteLightName);
+    WriteMeasuredDataFile(folder + "/" + data, wl.truth.picture, 3, set.whiteLightName, {});
+    names.push_back(data);
   }
   const std::vector<std::string> texts = WriteSampleTexts(set, folder);
   names.insert(names.end(), texts.begin(), texts.end());

@@ -16,6 +16,7 @@
 #include "Catalogues.h"
 #include "DataPictures.h"
 #include "MeasuredFile.h"
+#include "SpotPictures.h"
 #include "SunPicture.h"
 
 namespace pelorin::gen {
@@ -43,6 +44,11 @@ struct SampleSet {
   // A FITS picture with a whole header (16-bit, Rice-compressed).
   std::string fitsName;
   SolarFits fits;
+  // A white-light photograph whose spots are modelled on the sphere (groups
+  // of known McIntosh class at the groups' positions), with its data file
+  // (the calibration, no records) and its truth (`<name>.truth.csv`).
+  std::string whiteLightName;
+  WlScene whiteLight;
 };
 
 // The bundled set.

@@ -1,0 +1,212 @@
+// pelorin-cli spots [--groups | --summary] FILE [calibration keys]: the
+// sunspots found on a picture, their groups, or the day's counts.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "Decoders.h"
+#include "app/Text.h"
+#include "compare/Catalogue.h"
+#include "files/DataFile.h"
+#include "files/HeaderCalibration.h"
+#include "files/PictureNames.h"
+#include "files/TextFile.h"
+#include "geometry/Angles.h"
+#include "spots/Spots.h"
+#include "spots/SpotsFile.h"
+
+namespace pelorin::cli {
+
+namespace {
+
+const char* const kKeys[] = {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "northup"};
+
+struct Day {
+  bool known = false;
+  int year = 0, month = 0, day = 0;
+  double hours = 0;
+};
+
+// The calibration in the data file beside the picture, when it holds one.
+bool FromDataFile(const std::string& picture, SpotCalibration& cal, Day& day) {
+  const std::filesystem::path p(picture);
+  const std::filesystem::path dat = p.parent_path() / DataFileNameOf(p.filename().string());
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(dat, ec)) return false;
+  DataFileContents d;
+  try {
+    d = ParseDataFile(ReadLines(dat.string()));
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!d.headerComplete || !(d.rk > 0) || !(d.rho0 > 0)) return false;
+  std::int16_t type = 0, northUp = 0;
+  float dateKnown = 0;
+  ApplyTypeWord(d.typeWord, p.filename().string(), type, northUp, dateKnown);
+  cal.x0 = d.x0;
+  cal.y0 = d.y0;
+  cal.rk = d.rk;
+  cal.northUp = type == 1 || northUp == 1;
+  cal.P = cal.northUp ? 0 : d.P;
+  cal.B0 = d.B0;
+  cal.L0 = d.L0;
+  cal.rho0 = d.rho0;
+  cal.orientation = d.orientation;
+  day.known = d.year > 0;
+  day.year = static_cast<int>(d.year);
+  day.month = static_cast<int>(d.month);
+  day.day = static_cast<int>(d.day);
+  day.hours = d.timeUT;
+  return true;
+}
+
+// The groups of DPD1.txt beside the picture for the picture's day.
+std::vector<ReferenceGroup> References(const std::string& picture, const Day& day) {
+  std::vector<ReferenceGroup> refs;
+  if (!day.known) return refs;
+  const std::filesystem::path cat = std::filesystem::path(picture).parent_path() / "DPD1.txt";
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(cat, ec)) return refs;
+  double jd = 0;
+  JulianDay(day.year, day.month, day.day, day.hours, jd);
+  const CatalogueIndex idx = IndexCatalogueFile(cat.string(), jd);
+  if (idx.result != CatalogueIndex::Result::ok || idx.blockOffset.size() < 2 || idx.first < 1) return refs;
+  // The block of the picture's day: the first not earlier than the
+  // picture, or the one before it.
+  CatalogueBlock block;
+  bool same = false;
+  for (int b = idx.first - 1; b >= idx.first - 2 && b >= 0 && !same; --b) {
+    const auto i = static_cast<std::size_t>(b);
+    if (i + 1 >= idx.blockOffset.size()) continue;
+    if (ReadCatalogueBlockFile(cat.string(), idx.blockOffset.back(), idx.blockOffset[i], idx.blockOffset[i + 1],
+                               idx.greenwich, block) != BlockRead::ok)
+      continue;
+    same = static_cast<int>(block.year) == day.year && static_cast<int>(block.month) == day.month &&
+           static_cast<int>(block.day) == day.day;
+  }
+  if (!same) return refs;
+  for (const CatalogueMark& g : block.groups) {
+    std::string name = g.name;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    while (!name.empty() && name.front() == ' ') name.erase(name.begin());
+    if (!name.empty()) refs.push_back({name, g.L, g.B});
+  }
+  return refs;
+}
+
+}  // namespace
+
+int RunSpots(const std::vector<std::string>& args) {
+  enum class Mode { Spots, Groups, Summary } mode = Mode::Spots;
+  std::string file;
+  std::map<std::string, double> keys;
+  auto usage = [](const std::string& why) {
+    std::fprintf(stderr, "pelorin-cli spots: %s\n", why.c_str());
+    std::fprintf(stderr,
+                 "usage: pelorin-cli spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= "
+                 "northup=0|1]\n");
+    return 2;
+  };
+  for (const std::string& a : args) {
+    if (a == "--groups" || a == "--summary") {
+      if (mode != Mode::Spots) return usage("only one of --groups and --summary");
+      mode = a == "--groups" ? Mode::Groups : Mode::Summary;
+      continue;
+    }
+    const std::size_t eq = a.find('=');
+    if (eq == std::string::npos) {
+      if (!file.empty()) return usage("more than one FILE given");
+      if (a.empty() || a[0] == '-') return usage("unknown option '" + a + "'");
+      file = a;
+      continue;
+    }
+    const std::string key = a.substr(0, eq);
+    bool known = false;
+    for (const char* k : kKeys) known = known || key == k;
+    if (!known) return usage("unknown argument '" + key + "'");
+    if (keys.count(key)) return usage("argument '" + key + "' given twice");
+    const std::optional<double> v = WholeNumber(a.substr(eq + 1));
+    if (!v) return usage("argument '" + key + "' is not a number: '" + a.substr(eq + 1) + "'");
+    keys[key] = *v;
+  }
+  if (file.empty()) return usage("no FILE given");
+  if (!keys.empty() && keys.size() != 9) {
+    for (const char* k : kKeys)
+      if (!keys.count(k)) return usage(std::string("missing argument '") + k + "' (the calibration takes all nine keys)");
+  }
+  if (keys.count("northup") && keys["northup"] != 0 && keys["northup"] != 1) return usage("northup must be 0 or 1");
+
+  decoders::DecodedPicture picture;
+  std::string error;
+  if (!decoders::ReadPicture(file, picture, error)) {
+    std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  const std::string refusal = SpotRefusalOfHeader(picture.header);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), refusal.c_str());
+    return 1;
+  }
+  SpotCalibration cal;
+  Day day;
+  if (keys.size() == 9) {
+    cal.x0 = keys["x0"];
+    cal.y0 = keys["y0"];
+    cal.rk = keys["rk"];
+    cal.P = keys["P"];
+    cal.B0 = keys["B0"];
+    cal.L0 = keys["L0"];
+    cal.rho0 = keys["rho0"];
+    cal.orientation = keys["orientation"];
+    cal.northUp = keys["northup"] == 1;
+  } else if (!FromDataFile(file, cal, day)) {
+    HeaderCalibration hc;
+    std::string missing;
+    if (picture.header.Empty() || !CalibrateFromHeader(picture.header, picture.width, picture.height, hc, missing)) {
+      std::fprintf(stderr,
+                   "pelorin-cli spots: %s: the picture is not calibrated: give x0 y0 rk P B0 L0 rho0 orientation "
+                   "northup, or measure it (its data file), or use a picture whose header calibrates it%s%s\n",
+                   file.c_str(), missing.empty() ? "" : "; the header lacks: ", missing.c_str());
+      return 1;
+    }
+    cal.x0 = hc.x0;
+    cal.y0 = hc.y0;
+    cal.rk = hc.rk;
+    cal.P = hc.P;
+    cal.B0 = hc.B0;
+    cal.L0 = hc.L0;
+    cal.rho0 = hc.rho0;
+    cal.orientation = hc.orientation;
+    cal.northUp = hc.northUp == 1;
+    day.known = true;
+    day.year = hc.time.year;
+    day.month = hc.time.month;
+    day.day = hc.time.day;
+    day.hours = hc.time.hours;
+  }
+  GreyPicture grey = picture.levels.Empty() ? GreyOfArgb(picture.width, picture.height, picture.argb.data())
+                                            : GreyOfLevels(picture.levels);
+  SpotReport report;
+  if (!FindSpots(std::move(grey), cal, SpotSettings{}, report, error)) {
+    std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  NameGroups(report.groups, References(file, day));
+  std::string out;
+  if (mode == Mode::Spots) out = SpotRowsCsv(report);
+  else if (mode == Mode::Groups) out = GroupRowsCsv(report);
+  else out = SummaryLine(CountSpots(report.groups)) + "\n";
+  // Lines on stdout end with LF, as every command's.
+  std::string lf;
+  for (char c : out)
+    if (c != '\r') lf += c;
+  std::fputs(lf.c_str(), stdout);
+  return 0;
+}
+
+}  // namespace pelorin::cli

@@ -1,0 +1,179 @@
+// Sunspots found on a calibrated full-disc picture: each umbra (or pore) a
+// spot with its position, area and umbral area; spots grouped on the sphere,
+// a McIntosh class suggested for each group, and the day's counts.
+//
+// The finder works on a picture's grey levels and the calibration passed in,
+// never on the program state, so that the window and pelorin-cli share it.
+// Picture pixel (0, 0) is the centre of the top-left pixel, y down.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/PictureHeader.h"
+
+namespace pelorin {
+
+struct DataLevels;
+
+// The picture's intensities, one value a pixel, top row first. Larger is
+// brighter; a value of 0 is no light.
+struct GreyPicture {
+  int width = 0, height = 0;
+  std::vector<float> value;
+};
+
+// (R + G + B) / 3 of 0xAARRGGBB pixels.
+GreyPicture GreyOfArgb(int width, int height, const std::uint32_t* argb);
+// The measured values of a picture of data (the levels mapped back to
+// low .. high); levels of 0 (no value) become 0.
+GreyPicture GreyOfLevels(const DataLevels& levels);
+
+// The calibration as `pelorin-cli helio` takes it: disc centre and radius in
+// picture pixels, P, B0, L0 and the orientation in degrees, rho0 in the
+// program's distance unit (AU), and whether the picture is north up.
+struct SpotCalibration {
+  double x0 = 0, y0 = 0, rk = 0;
+  double P = 0, B0 = 0, L0 = 0, rho0 = 1;
+  double orientation = 0;
+  bool northUp = false;
+};
+
+// "" when the picture may be searched for spots; otherwise why not, for the
+// user: EUV and X-ray pictures (WAVELNTH below 1100 Angstrom, read with
+// WAVEUNIT angstrom (the default), nm or m) and magnetograms or Dopplergrams
+// (CONTENT or the wavelength's kind saying so).
+std::string SpotRefusalOfHeader(const PictureHeader& header);
+
+struct SpotSettings {
+  // The one sensitivity setting: a spot is where the contrast to the quiet
+  // Sun (1 = quiet) falls below this; 0.5 .. 0.99, default 0.9. A spot is
+  // found where it falls 0.04 below it (and 6 times the quiet Sun's scatter
+  // below 1), and reaches as far as it stays below it (below 0.9 when the
+  // setting is stricter; never within 3 times the scatter of 1).
+  double contrastThreshold = 0.9;
+  // Umbra below this contrast (0.3 .. 0.8); spots whose darkest part stays
+  // above it are pores with no penumbra measured.
+  double umbraThreshold = 0.6;
+  // Threads for the passes over the whole picture (1 .. 8).
+  int threads = 2;
+};
+
+struct FoundSpot {
+  double x = 0, y = 0;           // umbra's darkness-weighted centre, picture pixels
+  double B = 0, CMD = 0, L = 0;  // degrees, through PixelToHeliographic
+  double mu = 1;                 // cos of the heliocentric angle at (x, y)
+  double area_msh = 0;           // umbra + its share of penumbra, foreshortening corrected
+  double umbra_msh = 0;          // the umbra alone (a pore: all of it)
+  double area_px = 0;            // the same area on the picture, pixels
+  bool penumbra = false;         // a penumbra was measured around it
+  bool uncertain = false;        // reaches beyond mu 0.1: area not to be trusted
+  int cluster = 0;               // spots sharing one penumbra share this number
+  int group = -1;                // index into SpotReport::groups
+};
+
+struct SpotGroup {
+  std::string name;
+  std::vector<int> spots;        // indices into SpotReport::spots
+  double B = 0, CMD = 0, L = 0;  // area-weighted centre of its spots, degrees
+  double area_msh = 0;           // sum of its spots
+  std::string mcIntosh;          // three letters, e.g. "Dao"
+  bool north = true;             // B >= 0
+};
+
+struct SpotCounts {
+  int groups = 0, spots = 0;
+  int northGroups = 0, northSpots = 0, southGroups = 0, southSpots = 0;
+  // R = k (10 g + f) for the k given.
+  double wolf = 0, northWolf = 0, southWolf = 0;
+};
+
+struct SpotReport {
+  std::vector<FoundSpot> spots;
+  std::vector<SpotGroup> groups;
+  double blur_px = 0;   // Gaussian sigma of the seeing blur measured at the limb
+  double noise = 0;     // the quiet Sun's contrast scatter (granulation and noise)
+  double threshold = 0; // the contrast below which the spots reach
+  bool drawing = false; // the picture was read as an ink drawing
+};
+
+// Finds spots on one picture. Prepare does what does not depend on the
+// settings (quiet-Sun fit, contrast picture, noise, blur); Find and GrowAt
+// then take a few tens of milliseconds on a 4096 x 4096 picture, so a change
+// of the threshold updates the proposals at once.
+//
+// A picture whose surroundings are about as bright as its disc is read as
+// an ink drawing: the drawn limb circle is left out, and the spots are the
+// ink blobs that survive an opening by 3 x 3 pixels (filled umbrae and
+// pores; axes, grid lines, outlines, hatching and labels are thinner), at
+// their darkness-weighted centres, with the drawn umbra's area; the
+// threshold does not apply.
+class SpotFinder {
+ public:
+  SpotFinder();
+  ~SpotFinder();
+  SpotFinder(const SpotFinder&) = delete;
+  SpotFinder& operator=(const SpotFinder&) = delete;
+
+  // False with `error` for a calibration that does not fit the picture (no
+  // radius, centre far off the picture), a picture too small (radius under
+  // 20 px) or no light on the disc. `threads` as in SpotSettings.
+  // The picture is read here only, not kept. A failed Prepare leaves the
+  // finder as it was.
+  bool Prepare(const GreyPicture& picture, const SpotCalibration& calibration, std::string& error, int threads = 2);
+
+  // Spots and their groups (named G1, G2, ... in the order of their
+  // longitude, east first); empty before a successful Prepare.
+  SpotReport Find(const SpotSettings& settings) const;
+
+  // The spots grown from the clicked pixel (x, y) with the same thresholds:
+  // the dark region under or within 5 px of the click, refined as Find does;
+  // empty when nothing there is darker than the threshold. Not grouped
+  // (group -1).
+  std::vector<FoundSpot> GrowAt(double x, double y, const SpotSettings& settings) const;
+
+  // The quiet-Sun contrast of a pixel (1 outside the disc), for display and
+  // tests.
+  double Contrast(int x, int y) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Prepare and Find in one call; false with `error` as Prepare.
+bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, const SpotSettings& settings,
+               SpotReport& out, std::string& error);
+
+// Grouping on the sphere. Spots closer than about 10 degrees in longitude
+// and 5 in latitude to a group's area-weighted centre join it (the reach
+// grows with the group's extent), and so do spots within 6 degrees in
+// longitude and 3 in latitude of one of its spots; every spot ends in exactly one group, a
+// single spot is a group. Groups come out in order of longitude, east
+// first, named G1, G2, ...; their positions, areas and classes are set.
+void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups);
+
+// The McIntosh class suggested for a group: the modified Zurich class from
+// polarity (extent in longitude), penumbrae and length; the largest spot's
+// penumbra (size and symmetry); the distribution of the spots between its
+// ends.
+std::string McIntoshClass(const std::vector<FoundSpot>& spots, const SpotGroup& group);
+
+// g, f and R = k (10 g + f), all and by hemisphere of the group's centre.
+SpotCounts CountSpots(const std::vector<SpotGroup>& groups, double k = 1);
+
+// A reference group of the picture's day (from DPD1.txt).
+struct ReferenceGroup {
+  std::string name;
+  double L = 0, B = 0;  // degrees
+};
+
+// Names the groups: each takes the name of the nearest reference group
+// within `reach_deg` (great circle) not taken by a nearer group; the others
+// the next free G1, G2, ... (not a reference name, not taken).
+void NameGroups(std::vector<SpotGroup>& groups, const std::vector<ReferenceGroup>& references,
+                double reach_deg = 5);
+
+}  // namespace pelorin

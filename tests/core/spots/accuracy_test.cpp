@@ -1,0 +1,246 @@
+// The spot finder against the generator's white-light pictures, whose spots
+// are modelled on the sphere: detection, false spots, positions, areas,
+// groups and R, over several seeds and kinds of picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "SpotPictures.h"
+#include "spots/Spots.h"
+
+namespace pelorin {
+namespace {
+
+SpotCalibration CalibrationOf(const gen::Truth& t) {
+  SpotCalibration c;
+  c.x0 = t.x0_px;
+  c.y0 = t.y0_px;
+  c.rk = t.rk_px;
+  c.P = t.eph.P_deg;
+  c.B0 = t.eph.B0_deg;
+  c.L0 = t.eph.L0_deg;
+  c.rho0 = t.eph.rho0_AU;
+  c.orientation = t.orientation_deg;
+  c.northUp = t.northUp;
+  return c;
+}
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(std::ceil(p * static_cast<double>(v.size())) - 1));
+  return v[i];
+}
+
+double LDiff(double a, double b) {
+  double d = std::fmod(a - b, 360.0);
+  if (d > 180) d -= 360;
+  if (d <= -180) d += 360;
+  return d;
+}
+
+// What one picture gives, for the table's figures.
+struct Tally {
+  int eligible = 0, found = 0;  // spots >= 3 px across with mu >= 0.3
+  std::vector<int> falsePerPicture;
+  std::vector<double> posErr;   // max(|dB|, |dL|), mu >= 0.5
+  std::vector<double> areaErr;  // |relative|, spots >= 50 px
+  int groupPictures = 0, groupsExact = 0;
+  std::vector<double> wolfErr;
+  int classes = 0, classesRight = 0;
+};
+
+void Measure(const gen::WlRendered& r, const SpotReport& rep, Tally& tally, const std::string& what) {
+  const auto& truth = r.truth.spots;
+  std::vector<int> matchOf(truth.size(), -1);
+  std::vector<bool> used(rep.spots.size(), false);
+  // Nearest found spot to each true one, within its radius or 3 px.
+  for (std::size_t i = 0; i < truth.size(); ++i) {
+    const double reach = std::max(3.0, 0.6 * std::sqrt(truth[i].area_px / 3.14159));
+    double best = reach;
+    for (std::size_t j = 0; j < rep.spots.size(); ++j) {
+      const double d = std::hypot(rep.spots[j].x - truth[i].x_px, rep.spots[j].y - truth[i].y_px);
+      if (d < best && !used[j]) {
+        best = d;
+        matchOf[i] = static_cast<int>(j);
+      }
+    }
+    if (matchOf[i] >= 0) used[static_cast<std::size_t>(matchOf[i])] = true;
+  }
+  int falseSpots = 0;
+  for (std::size_t j = 0; j < rep.spots.size(); ++j)
+    if (!used[j]) {
+      ++falseSpots;
+      std::printf("  %s: false spot at %.1f %.1f area %.1f px mu %.2f\n", what.c_str(), rep.spots[j].x, rep.spots[j].y,
+                  rep.spots[j].area_px, rep.spots[j].mu);
+    }
+  tally.falsePerPicture.push_back(falseSpots);
+  for (std::size_t i = 0; i < truth.size(); ++i) {
+    const auto& t = truth[i];
+    const double across = 2 * std::sqrt(t.area_px / 3.14159265);
+    if (across >= 3 && t.mu >= 0.3) {
+      ++tally.eligible;
+      if (matchOf[i] >= 0) ++tally.found;
+      else std::printf("  %s: missed %s/%d at %.1f %.1f, %.1f px across, mu %.2f\n", what.c_str(), t.group.c_str(),
+                       t.index, t.x_px, t.y_px, across, t.mu);
+    }
+    if (matchOf[i] < 0) continue;
+    const FoundSpot& f = rep.spots[static_cast<std::size_t>(matchOf[i])];
+    if (t.mu >= 0.5) tally.posErr.push_back(std::max(std::fabs(f.B - t.B_deg), std::fabs(LDiff(f.L, t.L_deg))));
+    if (t.area_px >= 50 && t.mu >= 0.3) {
+      const double e = std::fabs(f.area_msh / t.area_msh - 1);
+      tally.areaErr.push_back(e);
+      if (e > 0.12)
+        std::printf("  %s: area of %s/%d %.1f MSH against %.1f (%.0f px, mu %.2f, shared %d, penumbra %d)\n",
+                    what.c_str(), t.group.c_str(), t.index, f.area_msh, t.area_msh, t.area_px, t.mu, t.shared,
+                    f.penumbra);
+    }
+  }
+  if (!r.truth.groups.empty()) {
+    ++tally.groupPictures;
+    const SpotCounts c = CountSpots(rep.groups);
+    const int trueGroups = static_cast<int>(r.truth.groups.size());
+    const int trueSpots = static_cast<int>(truth.size());
+    if (c.groups == trueGroups) ++tally.groupsExact;
+    else std::printf("  %s: %d groups found, %d true\n", what.c_str(), c.groups, trueGroups);
+    const double R = 10.0 * trueGroups + trueSpots;
+    tally.wolfErr.push_back(std::fabs(c.wolf / R - 1));
+    // Classes of the groups found where they match a true group's centre.
+    for (const auto& g : r.truth.groups) {
+      for (const SpotGroup& fg : rep.groups)
+        if (std::fabs(fg.B - g.B_deg) < 2 && std::fabs(fg.CMD - g.CMD_deg) < 3) {
+          ++tally.classes;
+          if (fg.mcIntosh.substr(0, 1) == g.mcIntosh.substr(0, 1)) ++tally.classesRight;
+          else std::printf("  %s: class %s for %s\n", what.c_str(), fg.mcIntosh.c_str(), g.mcIntosh.c_str());
+        }
+    }
+  }
+}
+
+struct Case {
+  const char* name;
+  gen::WlKind kind;
+  int size;
+  std::vector<unsigned> seeds;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+Tally RunCase(const Case& c) {
+  Tally tally;
+  for (unsigned seed : c.seeds) {
+    const gen::WlScene scene = gen::RandomScene(seed, c.size, c.kind);
+    const gen::WlRendered r = gen::RenderWhiteLight(scene);
+    GreyPicture grey;
+    grey.width = r.width_px;
+    grey.height = r.height_px;
+    grey.value.assign(r.grey.begin(), r.grey.end());
+    SpotReport rep;
+    std::string error;
+    EXPECT_TRUE(FindSpots(std::move(grey), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    EXPECT_FALSE(rep.drawing);
+    std::printf("%s seed %u: blur %.2f (true %.2f) noise %.4f threshold %.3f\n", c.name, seed, rep.blur_px, scene.blur_px,
+                rep.noise, rep.threshold);
+    Measure(r, rep, tally, std::string(c.name) + " seed " + std::to_string(seed));
+  }
+  return tally;
+}
+
+class SpotAccuracy : public ::testing::TestWithParam<Case> {};
+
+TEST_P(SpotAccuracy, MeetsTheTable) {
+  const Case& c = GetParam();
+  const Tally t = RunCase(c);
+  const double found = t.eligible ? static_cast<double>(t.found) / t.eligible : 1;
+  const int maxFalse = t.falsePerPicture.empty() ? 0 : *std::max_element(t.falsePerPicture.begin(), t.falsePerPicture.end());
+  std::printf("%s: found %d/%d (%.1f %%), false max %d, position median %.3f worst %.3f deg (%zu), "
+              "area median %.1f %% p90 %.1f %% (%zu), groups exact %d/%d, R worst %.1f %%, classes %d/%d\n",
+              c.name, t.found, t.eligible, 100 * found, maxFalse, Percentile(t.posErr, 0.5),
+              Percentile(t.posErr, 1.0), t.posErr.size(), 100 * Percentile(t.areaErr, 0.5),
+              100 * Percentile(t.areaErr, 0.9), t.areaErr.size(), t.groupsExact, t.groupPictures,
+              100 * Percentile(t.wolfErr, 1.0), t.classesRight, t.classes);
+  EXPECT_GE(found, 0.98);
+  if (c.kind == gen::WlKind::Clean) {
+    EXPECT_EQ(maxFalse, 0);
+  }
+  EXPECT_LE(maxFalse, 1);
+  EXPECT_LE(Percentile(t.posErr, 0.5), 0.1);
+  EXPECT_LE(Percentile(t.posErr, 1.0), 0.3);
+  EXPECT_LE(Percentile(t.areaErr, 0.5), 0.05);
+  EXPECT_LE(Percentile(t.areaErr, 0.9), 0.12);
+  EXPECT_EQ(t.groupsExact, t.groupPictures);
+  EXPECT_LE(Percentile(t.wolfErr, 1.0), 0.10);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, SpotAccuracy,
+    ::testing::Values(Case{"clean1024", gen::WlKind::Clean, 1024, {1, 2, 3}},
+                      Case{"clean2048", gen::WlKind::Clean, 2048, {4}},
+                      Case{"groups2048", gen::WlKind::Groups, 2048, {21, 22, 23, 24}},
+                      Case{"limb2048", gen::WlKind::Limb, 2048, {31, 32}},
+                      Case{"filaments2048", gen::WlKind::Filaments, 2048, {41, 42}}),
+    [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
+
+// Ink drawings: filled umbrae, penumbrae outlined or hatched, the limb
+// circle, the axes and the letters drawn; scanned with blur, noise and JPEG.
+TEST(SpotAccuracy, DrawingsAreRead) {
+  int drawn = 0, found = 0, falseSpots = 0, falseMax = 0, hatched = 0;
+  double worst = 0;
+  for (const auto& [seed, size] : std::vector<std::pair<unsigned, int>>{{61, 1700}, {62, 1700}, {63, 2048}, {64, 2048}, {65, 1700}, {66, 1700}}) {
+    const gen::WlScene scene = gen::RandomScene(seed, size, gen::WlKind::Drawing);
+    hatched += scene.hatching;
+    const gen::WlRendered r = gen::RenderWhiteLight(scene);
+    GreyPicture grey;
+    grey.width = r.width_px;
+    grey.height = r.height_px;
+    grey.value.assign(r.grey.begin(), r.grey.end());
+    SpotReport rep;
+    std::string error;
+    ASSERT_TRUE(FindSpots(grey, CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    EXPECT_TRUE(rep.drawing);
+    std::vector<bool> used(rep.spots.size(), false);
+    for (const gen::WlSpotTruth& t : r.truth.spots) {
+      ++drawn;
+      int best = -1;
+      double bestD = std::max(3.0, std::sqrt(t.area_px / 3.14159));
+      for (std::size_t j = 0; j < rep.spots.size(); ++j) {
+        const double d = std::hypot(rep.spots[j].x - t.x_px, rep.spots[j].y - t.y_px);
+        if (!used[j] && d < bestD) {
+          bestD = d;
+          best = static_cast<int>(j);
+        }
+      }
+      if (best < 0) {
+        std::printf("  drawing seed %u: missed %s/%d at %.1f %.1f mu %.2f\n", seed, t.group.c_str(), t.index, t.x_px,
+                    t.y_px, t.mu);
+        continue;
+      }
+      used[static_cast<std::size_t>(best)] = true;
+      ++found;
+      const FoundSpot& f = rep.spots[static_cast<std::size_t>(best)];
+      worst = std::max({worst, std::fabs(f.B - t.B_deg), std::fabs(LDiff(f.L, t.L_deg))});
+    }
+    int here = 0;
+    for (std::size_t j = 0; j < rep.spots.size(); ++j)
+      if (!used[j]) {
+        ++here;
+        std::printf("  drawing seed %u: false spot at %.1f %.1f\n", seed, rep.spots[j].x, rep.spots[j].y);
+      }
+    falseSpots += here;
+    falseMax = std::max(falseMax, here);
+  }
+  std::printf("drawings (%d hatched): found %d/%d, worst position %.3f deg, false %d\n", hatched, found, drawn, worst,
+              falseSpots);
+  EXPECT_GE(hatched, 1);
+  EXPECT_GE(found, 0.95 * drawn);
+  EXPECT_LE(worst, 0.5);
+  EXPECT_LE(falseMax, 1);
+}
+
+}  // namespace
+}  // namespace pelorin

@@ -1,0 +1,349 @@
+// The parts of the spot finder around the finding: pictures refused from
+// their header, grouping and classes, counts, names, growing a spot from a
+// click, the threshold, and the .spots.csv file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "SpotPictures.h"
+#include "spots/Spots.h"
+#include "spots/SpotsFile.h"
+
+namespace pelorin {
+namespace {
+
+TEST(SpotRefusal, EuvAndMagnetogramsFromTheirHeader) {
+  struct Case {
+    std::vector<HeaderCard> cards;
+    std::string says;  // "" accepted
+  };
+  const std::vector<Case> cases = {
+      {{}, ""},
+      {{{"WAVELNTH", "171"}}, "EUV"},
+      {{{"WAVELNTH", "6173"}}, ""},
+      {{{"WAVELNTH", "30.4"}, {"WAVEUNIT", "nm"}}, "EUV"},
+      {{{"WAVELNTH", "617.3"}, {"WAVEUNIT", "nm"}}, ""},
+      {{{"WAVELNTH", "1.95e-8"}, {"WAVEUNIT", "m"}}, "EUV"},
+      {{{"WAVELNTH", "6563"}}, ""},
+      {{{"CONTENT", "MAGNETOGRAM"}}, "magnetogram"},
+      {{{"CONTENT", "Full-disk magnetogram"}}, "magnetogram"},
+      {{{"CONTENT", "DOPPLERGRAM"}}, "Dopplergram"},
+      {{{"CONTENT", "CONTINUUM INTENSITY"}}, ""},
+      {{{"WAVELNTH", "unknown"}}, ""},
+  };
+  for (const Case& c : cases) {
+    PictureHeader h;
+    h.cards = c.cards;
+    const std::string why = SpotRefusalOfHeader(h);
+    if (c.says.empty()) {
+      EXPECT_EQ(why, "") << (c.cards.empty() ? "" : c.cards[0].value);
+    } else {
+      EXPECT_NE(why.find(c.says), std::string::npos) << why;
+    }
+  }
+}
+
+FoundSpot At(double B, double CMD, double area, bool penumbra, int cluster) {
+  FoundSpot s;
+  s.B = B;
+  s.CMD = CMD;
+  s.L = 100 + CMD;
+  s.area_msh = area;
+  s.umbra_msh = area / 5;
+  s.penumbra = penumbra;
+  s.cluster = cluster;
+  return s;
+}
+
+TEST(SpotGroups, GroupsOnTheSphereWithTheirClasses) {
+  struct Case {
+    const char* what;
+    std::vector<FoundSpot> spots;
+    std::vector<std::string> classes;  // groups east to west
+  };
+  const std::vector<Case> cases = {
+      {"one pore", {At(10, 0, 10, false, 0)}, {"Axx"}},
+      {"two pores 6 deg apart", {At(10, 0, 10, false, 0), At(10.5, 6, 12, false, 1)}, {"Bxo"}},
+      {"a round spot", {At(-12, 5, 120, true, 0)}, {"Hsx"}},
+      {"a large round spot", {At(-12, 5, 900, true, 0)}, {"Hhx"}},
+      {"leader with penumbra, follower pore", {At(10, 6, 150, true, 0), At(10.5, 0, 12, false, 1)}, {"Cso"}},
+      {"both ends with penumbra, pores between",
+       {At(10, 8, 150, true, 0), At(10.3, 4, 10, false, 1), At(10.8, 0, 80, true, 2)},
+       {"Dsi"}},
+      {"a penumbra shared by two umbrae", {At(10, 8, 80, true, 0), At(10.2, 8.5, 70, true, 0), At(10, 0, 60, true, 1)},
+       {"Dao"}},
+      {"a long group", {At(10, 12, 150, true, 0), At(10.5, 6, 20, true, 1), At(11, 0, 100, true, 2)}, {"Esc"}},
+      {"two groups 15 deg apart", {At(10, 0, 100, true, 0), At(10, 15, 100, true, 1)}, {"Hsx", "Hsx"}},
+      {"north and south at one longitude", {At(10, 0, 100, true, 0), At(-10, 0, 10, false, 1)}, {"Hsx", "Axx"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<FoundSpot> spots = c.spots;
+    std::vector<SpotGroup> groups;
+    GroupSpots(spots, groups);
+    ASSERT_EQ(groups.size(), c.classes.size()) << c.what;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      EXPECT_EQ(groups[g].mcIntosh, c.classes[g]) << c.what;
+      EXPECT_EQ(groups[g].name, "G" + std::to_string(g + 1)) << c.what;
+      for (int i : groups[g].spots) EXPECT_EQ(spots[static_cast<std::size_t>(i)].group, static_cast<int>(g));
+    }
+  }
+}
+
+TEST(SpotGroups, CentreAreaCountsAndNames) {
+  std::vector<FoundSpot> spots = {At(10, 0, 100, true, 0), At(12, 4, 300, true, 1), At(-20, 30, 50, true, 2),
+                                  At(-21, 31, 10, false, 3), At(-22, 33, 10, false, 4)};
+  std::vector<SpotGroup> groups;
+  GroupSpots(spots, groups);
+  ASSERT_EQ(groups.size(), 2u);
+  EXPECT_NEAR(groups[0].B, (10 * 100 + 12 * 300) / 400.0, 1e-9);
+  EXPECT_NEAR(groups[0].CMD, 3, 1e-9);
+  EXPECT_NEAR(groups[0].L, 103, 1e-9);
+  EXPECT_NEAR(groups[0].area_msh, 400, 1e-9);
+  EXPECT_TRUE(groups[0].north);
+  EXPECT_FALSE(groups[1].north);
+  const SpotCounts c = CountSpots(groups, 0.6);
+  EXPECT_EQ(c.groups, 2);
+  EXPECT_EQ(c.spots, 5);
+  EXPECT_EQ(c.northGroups, 1);
+  EXPECT_EQ(c.northSpots, 2);
+  EXPECT_EQ(c.southGroups, 1);
+  EXPECT_EQ(c.southSpots, 3);
+  EXPECT_DOUBLE_EQ(c.wolf, 0.6 * 25);
+  EXPECT_DOUBLE_EQ(c.northWolf, 0.6 * 12);
+  EXPECT_DOUBLE_EQ(c.southWolf, 0.6 * 13);
+
+  // Names: the catalogue's group within reach, else the next free G number.
+  NameGroups(groups, {{"G2", 103.5, 11}, {"8123", 160, -20}});
+  EXPECT_EQ(groups[0].name, "G2");
+  EXPECT_EQ(groups[1].name, "G1");
+  NameGroups(groups, {{"G1", 130.5, -20.5}});
+  EXPECT_EQ(groups[0].name, "G2");
+  EXPECT_EQ(groups[1].name, "G1");
+}
+
+SpotCalibration CalibrationOf(const gen::Truth& t) {
+  SpotCalibration c;
+  c.x0 = t.x0_px;
+  c.y0 = t.y0_px;
+  c.rk = t.rk_px;
+  c.P = t.eph.P_deg;
+  c.B0 = t.eph.B0_deg;
+  c.L0 = t.eph.L0_deg;
+  c.rho0 = t.eph.rho0_AU;
+  c.orientation = t.orientation_deg;
+  c.northUp = t.northUp;
+  return c;
+}
+
+GreyPicture GreyOf(const gen::WlRendered& r) {
+  GreyPicture g;
+  g.width = r.width_px;
+  g.height = r.height_px;
+  g.value.assign(r.grey.begin(), r.grey.end());
+  return g;
+}
+
+TEST(SpotFinder, GrowsASpotFromAClickAndFollowsTheThreshold) {
+  const gen::WlRendered r = gen::RenderWhiteLight(gen::RandomScene(7, 1200, gen::WlKind::Groups));
+  SpotFinder finder;
+  std::string error;
+  ASSERT_TRUE(finder.Prepare(GreyOf(r), CalibrationOf(r.truth.picture), error)) << error;
+  const SpotReport all = finder.Find(SpotSettings{});
+  ASSERT_GE(all.spots.size(), r.truth.spots.size() - 2);
+  for (const FoundSpot& f : all.spots) {
+    if (f.area_px < 30) continue;
+    // A click 2 px off a spot's centre grows the spot Find found there.
+    const std::vector<FoundSpot> grown = finder.GrowAt(f.x + 2, f.y - 1, SpotSettings{});
+    bool same = false;
+    for (const FoundSpot& g : grown)
+      same = same || (std::fabs(g.x - f.x) < 1e-9 && std::fabs(g.area_msh - f.area_msh) < 1e-9);
+    EXPECT_TRUE(same) << "spot at " << f.x << " " << f.y << ": grown " << grown.size();
+  }
+  // A click on the quiet Sun far from every spot, and one off the disc,
+  // grow nothing.
+  double qx = r.truth.picture.x0_px, qy = r.truth.picture.y0_px;
+  for (int k = 0; k < 40; ++k) {
+    bool clear = true;
+    for (const gen::WlSpotTruth& t : r.truth.spots) clear = clear && std::hypot(t.x_px - qx, t.y_px - qy) > 40;
+    if (clear) break;
+    qx += 17;
+    qy -= 11;
+  }
+  EXPECT_TRUE(finder.GrowAt(qx, qy, {}).empty());
+  EXPECT_TRUE(finder.GrowAt(3, 3, {}).empty());
+  EXPECT_TRUE(finder.GrowAt(std::nan(""), 3, {}).empty());
+
+  // A stricter threshold finds no more spots, and none larger.
+  SpotSettings strict;
+  strict.contrastThreshold = 0.75;
+  const SpotReport few = finder.Find(strict);
+  EXPECT_LT(few.spots.size(), all.spots.size());
+  for (const FoundSpot& f : few.spots) {
+    bool same = false;
+    for (const FoundSpot& a : all.spots) same = same || (a.x == f.x && a.area_msh == f.area_msh);
+    EXPECT_TRUE(same) << "spot at " << f.x << " " << f.y;
+  }
+  // A looser one reaches further, but not into the quiet Sun's scatter.
+  SpotSettings loose;
+  loose.contrastThreshold = 0.99;
+  const SpotReport more = finder.Find(loose);
+  EXPECT_GT(more.threshold, all.threshold);
+  EXPECT_LT(more.threshold, 0.97);
+}
+
+// A spot a few pixels from the limb is found, its area marked uncertain;
+// one well on the disc is not.
+TEST(SpotFinder, MarksAreasAtTheLimbUncertain) {
+  gen::WlScene sc = gen::RandomScene(3, 1600, gen::WlKind::Clean);
+  const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
+  for (double cmd : {30.0, 85.5}) {
+    gen::WlSpot s;
+    s.group = "A";
+    s.B_deg = eph.B0_deg;
+    s.L_deg = eph.L0_deg + cmd;
+    s.umbra_deg = 0.6;
+    s.penumbra_deg = 1.4;
+    sc.spots.push_back(s);
+  }
+  const gen::WlRendered r = gen::RenderWhiteLight(sc);
+  ASSERT_LT(r.truth.spots[1].mu, 0.1);
+  SpotReport rep;
+  std::string error;
+  ASSERT_TRUE(FindSpots(GreyOf(r), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+  for (const gen::WlSpotTruth& t : r.truth.spots) {
+    const FoundSpot* f = nullptr;
+    for (const FoundSpot& s : rep.spots)
+      if (std::hypot(s.x - t.x_px, s.y - t.y_px) < 4) f = &s;
+    ASSERT_NE(f, nullptr) << "mu " << t.mu;
+    EXPECT_EQ(f->uncertain, t.mu < 0.1) << "mu " << t.mu;
+    EXPECT_NEAR(f->L, t.L_deg, t.mu < 0.1 ? 1.0 : 0.05) << "mu " << t.mu;
+  }
+}
+
+TEST(SpotFinder, RefusesACalibrationThatDoesNotFit) {
+  GreyPicture g;
+  g.width = g.height = 200;
+  g.value.assign(200 * 200, 100.0f);
+  struct Case {
+    double x0, y0, rk, rho0;
+    const char* says;
+  };
+  const std::vector<Case> cases = {
+      {100, 100, 10, 1, "20 pixels"},  {100, 100, std::nan(""), 1, "20 pixels"}, {5000, 100, 90, 1, "off the picture"},
+      {100, 100, 90, 0, "rho0"},        {100, 100, 90, 1, ""},
+  };
+  for (const Case& c : cases) {
+    SpotCalibration cal;
+    cal.x0 = c.x0;
+    cal.y0 = c.y0;
+    cal.rk = c.rk;
+    cal.rho0 = c.rho0;
+    SpotFinder f;
+    std::string error;
+    const bool ok = f.Prepare(g, cal, error);
+    if (*c.says) {
+      EXPECT_FALSE(ok);
+      EXPECT_NE(error.find(c.says), std::string::npos) << error;
+      EXPECT_TRUE(f.Find({}).spots.empty());
+    } else {
+      EXPECT_TRUE(ok) << error;
+      EXPECT_TRUE(f.Find({}).spots.empty());  // a flat disc has no spot
+    }
+  }
+  SpotFinder f;
+  std::string error;
+  EXPECT_FALSE(f.Prepare(GreyPicture{}, SpotCalibration{}, error));
+}
+
+SpotReport SmallReport() {
+  SpotReport r;
+  r.spots = {At(10.123456, -3.5, 120.04, true, 0), At(10.5, 2.25, 8.96, false, 1), At(-20, 30, 50, true, 2)};
+  r.spots[0].x = 101.234;
+  r.spots[0].y = 55.5;
+  GroupSpots(r.spots, r.groups);
+  return r;
+}
+
+TEST(SpotsFile, WritesAndReadsBack) {
+  const SpotReport r = SmallReport();
+  const std::string text = SpotsFileText(r, 1);
+  EXPECT_EQ(text.rfind("group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\nG1,1,101.23,55.50,10.12346,-3.50000,96.50000,120.0,24.0\r\n", 0), 0u)
+      << text;
+  SpotsFileContents c;
+  std::string error;
+  ASSERT_TRUE(ParseSpotsFile(text, c, error)) << error;
+  ASSERT_EQ(c.spots.size(), 3u);
+  ASSERT_EQ(c.groups.size(), 2u);
+  EXPECT_EQ(c.spots[1].group, "G1");
+  EXPECT_EQ(c.spots[1].spot, 2);
+  EXPECT_DOUBLE_EQ(c.spots[1].area_msh, 9.0);
+  EXPECT_EQ(c.groups[0].mcIntosh, r.groups[0].mcIntosh);
+  EXPECT_EQ(c.groups[0].spots, 2);
+  EXPECT_EQ(c.counts.groups, 2);
+  EXPECT_EQ(c.counts.spots, 3);
+  EXPECT_DOUBLE_EQ(c.counts.wolf, 23);
+  EXPECT_EQ(c.counts.southSpots, 1);
+  EXPECT_EQ(SpotsFileNameOf("x_20030518.dat"), "x_20030518.spots.csv");
+  EXPECT_EQ(SpotsFileNameOf("x"), "x.spots.csv");
+}
+
+TEST(SpotsFile, SaysWhereItCannotBeRead) {
+  const std::string good = SpotsFileText(SmallReport(), 1);
+  struct Case {
+    std::string text, says;
+  };
+  const std::vector<Case> cases = {
+      {"", "empty"},
+      {"name,B,CMD,L\r\n", "line 1"},
+      {"group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\nG1,1,2,3\r\n", "line 2: a spot row needs 9 fields"},
+      {"group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\nG1,1,2,3,x,5,6,7,8\r\n", "line 2: field 5 is not a number"},
+      {"group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\nG1,1,2,3,4,5,6,7,8\r\n\r\ngroup,spots\r\n", "line 4"},
+      {"group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\nG1,1,2,3,4,5,6,7,8\r\n\r\ngroup,spots,B,CMD,L,area_msh,class\r\n"
+       "G9,1,2,3,4,5,Axx\r\n",
+       "line 5: group G9 has no spot row"},
+      {good.substr(0, good.rfind("groups=")) + "groups=two\r\n", "key=number"},
+  };
+  for (const Case& c : cases) {
+    SpotsFileContents out;
+    std::string error;
+    EXPECT_FALSE(ParseSpotsFile(c.text, out, error)) << c.text;
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+  }
+}
+
+TEST(SpotsFile, ChecksTheDataFilesRecords) {
+  SpotsFileContents c;
+  std::string error;
+  ASSERT_TRUE(ParseSpotsFile(SpotsFileText(SmallReport(), 1), c, error)) << error;
+  std::vector<DataRecord> records;
+  int line = 14;
+  for (const SpotsFileRow& s : c.spots) records.push_back({s.group, s.B, s.CMD, s.L, line++});
+  records.push_back({"hand", 1, 2, 3, line++});  // the observer's own record
+  struct Case {
+    const char* what;
+    std::vector<DataRecord> records;
+    std::string says;  // "" matches
+  };
+  std::vector<DataRecord> changed = records, missing = records, extra = records;
+  changed[1].B += 0.01;
+  missing.erase(missing.begin() + 2);
+  extra.push_back({"G1", 5, 5, 5, 40});
+  const std::vector<Case> cases = {
+      {"as written", records, ""},
+      {"a record changed by hand", changed, "spot 2 of group G1"},
+      {"a record deleted", missing, "group G2"},
+      {"a record added to a group", extra, "line 40"},
+  };
+  for (const Case& k : cases) {
+    std::string why;
+    EXPECT_EQ(SpotsMatchRecords(c, k.records, why), k.says.empty()) << k.what;
+    if (!k.says.empty()) {
+      EXPECT_NE(why.find(k.says), std::string::npos) << k.what << ": " << why;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
