@@ -124,12 +124,14 @@ void Save(benchmark::State& state) {
 }
 
 // The End of an object of one point on a 1024 x 1024 picture in the
-// measuring state: its record and log line written and put on the disc
-// itself (fsync), and the redraw after it.
+// measuring state with 1000 records: its record and log line written and
+// put on the disc itself (fsync), the records' list and undo step, and the
+// redraw after it.
 void ObjectEnd(benchmark::State& state) {
   CoreApp* a = Fixture<CoreApp>(state, "object_end/core/1024", [](CoreApp& f) {
     f.pic.Fill(1024, 1024, RGB(200, 200, 200));
     SetUpMeasuring(f.app, 1024, 1280);
+    BookOpened(f.app);
   });
   if (a == nullptr) return;
   ProgramState& s = a->app.s;
@@ -143,6 +145,10 @@ void ObjectEnd(benchmark::State& state) {
     Picture1_MouseDown(a->app, kLeftButton, 0, 512, 500);
     state.ResumeTiming();
     Objektend_Click(a->app);
+    // Undone again, so that every End meets the same 1000 records.
+    state.PauseTiming();
+    if (std::string e = UndoEdit(a->app); !e.empty()) state.SkipWithError(e.c_str());
+    state.ResumeTiming();
   }
   if (!a->win.messages.empty()) state.SkipWithError(a->win.messages.front().c_str());
 }
@@ -251,6 +257,29 @@ void Limb(benchmark::State& state, int side) {
   }
 }
 
+// The same on a side x side EUV picture as an archive serves it: mottled
+// disc, limb-brightening peak, corona clipped raggedly, the photosphere's
+// radius 0.39 of the side.
+void LimbEuv(benchmark::State& state, int side) {
+  CoreApp* a = Fixture<CoreApp>(state, "limb_euv/core/" + std::to_string(side), [side](CoreApp& f) {
+    gen::Scene sc = SquareScene(side);
+    sc.style = gen::Style::Euv;
+    sc.x0_px -= 0.007 * side;
+    sc.rk_px = 0.39 * side;
+    sc.noise = 2;
+    gen::RenderInto(sc, f.pic);
+  });
+  if (a == nullptr) return;
+  for (auto _ : state) {
+    LimbDetection d = DetectLimb(a->pic);
+    if (!d.found) {
+      state.SkipWithError("no disc found");
+      return;
+    }
+    benchmark::DoNotOptimize(d);
+  }
+}
+
 }  // namespace
 
 void RegisterCore() {
@@ -282,6 +311,10 @@ void RegisterCore() {
   benchmark::RegisterBenchmark("catalogue_step", CatalogueStep)->Unit(benchmark::kMillisecond);
   for (int side : {2048, 4096})
     benchmark::RegisterBenchmark(("limb/" + std::to_string(side)).c_str(), [side](benchmark::State& st) { Limb(st, side); })
+        ->Unit(benchmark::kMillisecond);
+  for (int side : {2048, 4096})
+    benchmark::RegisterBenchmark(("limb_euv/" + std::to_string(side)).c_str(),
+                                 [side](benchmark::State& st) { LimbEuv(st, side); })
         ->Unit(benchmark::kMillisecond);
 }
 

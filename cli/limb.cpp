@@ -18,13 +18,16 @@ namespace {
 
 // The one place that reads a picture file for the CLI (BMP, JPEG, FITS,
 // JPEG 2000, as the program shows it): w x h pixels, 0xAARRGGBB, top row
-// first; false with `error` set when it cannot.
-bool ReadPictureFile(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, std::string& error) {
+// first, and the header it came with (FITS and JPEG 2000); false with
+// `error` set when it cannot.
+bool ReadPictureFile(const std::string& path, int& w, int& h, std::vector<std::uint32_t>& argb, PictureHeader& header,
+                     std::string& error) {
   decoders::DecodedPicture picture;
   if (!decoders::ReadPicture(path, picture, error)) return false;
   w = picture.width;
   h = picture.height;
   argb = std::move(picture.argb);
+  header = std::move(picture.header);
   return true;
 }
 
@@ -38,13 +41,15 @@ int RunLimb(const std::vector<std::string>& args) {
   const std::string& path = args[0];
   int w = 0, h = 0;
   std::vector<std::uint32_t> argb;
+  PictureHeader header;
   std::string error;
-  if (!ReadPictureFile(path, w, h, argb, error)) {
+  if (!ReadPictureFile(path, w, h, argb, header, error)) {
     std::fprintf(stderr, "pelorin-cli: %s: %s\n", path.c_str(), error.c_str());
     return 1;
   }
   RasterPicture picture;
   picture.SetPixels(w, h, std::move(argb));
+  picture.SetHeader(std::move(header));
   const LimbDetection found = DetectLimb(picture);
   double x0 = 0, y0 = 0, rk = 0;
   if (!found.found || FitLimbPoints(found.points, x0, y0, rk) != 0) {

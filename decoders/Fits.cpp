@@ -185,8 +185,17 @@ bool ReadCards(fitsfile* f, bool compressed, int bitpix, const std::vector<LONGL
     const std::string k = name;
     if (k.empty() || k == "COMMENT" || k == "HISTORY" || k == "END") continue;
     if (compressed && CompressionCard(k)) continue;
+    if (k == "CONTINUE") {
+      // The rest of a long string: its whole card, read in the core.
+      char card[FLEN_CARD] = {};
+      if (fits_read_record(f, i, card, &status)) return false;
+      const std::string c = card;
+      header.cards.push_back({k, c.size() > 8 ? c.substr(8) : std::string()});
+      continue;
+    }
     header.cards.push_back({k, CardValue(value)});
   }
+  JoinContinuedStrings(header);
   return true;
 }
 

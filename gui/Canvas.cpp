@@ -75,11 +75,14 @@ bool Canvas::SyncSize() {
   const double tpp = app_.s.TwipsPerPixel > 0 ? app_.s.TwipsPerPixel : 15.0;
   QSize size;
   if (zoom_ == 1.0) {
-    // Twips of the picture box: the designed 32000, or the whole picture.
-    const auto twips = [tpp](int pixels) {
-      return std::max(kPictureBoxTwips, static_cast<int>(std::ceil(pixels * tpp)));
+    // Twips of the picture box: the designed 32000, or the whole picture
+    // and the window around the view, since the core's scroll range takes
+    // the outer window off the box: so the last row and column of a large
+    // picture can be scrolled into view as at every other zoom.
+    const auto twips = [tpp](int pixels, int chrome) {
+      return std::max(kPictureBoxTwips, static_cast<int>(std::ceil((pixels + chrome) * tpp)));
     };
-    const int wTwips = twips(picture_.Width()), hTwips = twips(picture_.Height());
+    const int wTwips = twips(picture_.Width(), chrome_.width()), hTwips = twips(picture_.Height(), chrome_.height());
     app_.geo.pictureWidth = wTwips;
     app_.geo.pictureHeight = hTwips;
     size = QSize(static_cast<int>(std::ceil(wTwips / tpp)), static_cast<int>(std::ceil(hTwips / tpp)));
@@ -117,9 +120,11 @@ void Canvas::RepaintChanged() {
         const RasterPicture::Rect r = picture_.TakeChanged();
         if (r.Empty()) return;
         if (zoom_ >= 1.0) {
-          // Marks are picture pixels: the changed pixels' squares.
+          // Marks are picture pixels: the changed pixels' squares, and the
+          // crosses of measured points around them.
           const QPointF a = WidgetAt(QPointF(r.x0, r.y0), zoom_), b = WidgetAt(QPointF(r.x1 + 1, r.y1 + 1), zoom_);
-          update(QRectF(a, b).toAlignedRect());
+          const int reach = view::PointMarkReach(zoom_) + 1;
+          update(QRectF(a, b).toAlignedRect().adjusted(-reach, -reach, reach, reach));
         } else {
           update();  // marks and names at screen size reach beyond their pixels
         }

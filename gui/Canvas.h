@@ -5,8 +5,9 @@
 // -VScroll1 / TwipsPerPixel) screen pixels. It shows the picture at a zoom
 // (screen pixels per picture pixel), so a widget position is a picture
 // pixel times the zoom. At 1:1 its size is at least 32000 twips and at
-// least the picture; at any other zoom it is the picture's size on screen,
-// and it is centred in the view where it is smaller than the view.
+// least the picture with the window's chrome (see SetViewport); at any other
+// zoom it is the picture's size on screen, and it is centred in the view
+// where it is smaller than the view.
 #pragma once
 
 #include <cstddef>
@@ -46,8 +47,8 @@ class Canvas : public QWidget {
   // What the window tells the canvas of itself: `view`, the part of the
   // client area where the picture shows (left of the vertical bar, above
   // the status line), and `chrome`, how much larger the outer window is
-  // than that part (screen pixels). Away from 1:1 the scroll range is made
-  // from them so that the picture's last pixel can be scrolled into view.
+  // than that part (screen pixels). The scroll range is made from them so
+  // that the picture's last pixel can be scrolled into view at every zoom.
   void SetViewport(QSize view, QSize chrome);
   QSize Viewport() const { return view_; }
 
@@ -60,7 +61,8 @@ class Canvas : public QWidget {
   static int ShiftCode(Qt::KeyboardModifiers modifiers);
 
   // Sets the widget's size from the picture and the zoom (at 1:1 at least
-  // 32000 twips a side) and keeps app.geo.pictureWidth/Height (twips, the
+  // 32000 twips a side, and the picture plus the chrome) and keeps
+  // app.geo.pictureWidth/Height (twips, the
   // extent the scroll range is made of) in step. Returns true when the size
   // changed.
   bool SyncSize();

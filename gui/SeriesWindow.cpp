@@ -438,21 +438,41 @@ void SeriesWindow::drawButterfly() {
   y->setRange(-45, 45);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
-  auto* north = new QScatterSeries;
-  auto* south = new QScatterSeries;
-  north->setName("north");
-  south->setName("south");
-  north->setColor(QColor(200, 60, 40, 160));
-  south->setColor(QColor(40, 80, 200, 160));
-  for (QScatterSeries* s : {north, south}) {
-    s->setMarkerSize(6);
-    s->setBorderColor(Qt::transparent);
+  // The marker grows with the group's area where a .spots.csv gives it:
+  // one series per size, north and south apart, the legend naming the two.
+  constexpr double kAreaSteps_msh[] = {100, 300, 1000};
+  constexpr qreal kSizes[] = {6, 8, 11, 15, 20};  // no area, then under each step, then above
+  auto sizeIndex = [&](double area_msh) {
+    if (area_msh < 0) return 0;
+    int i = 1;
+    for (double step : kAreaSteps_msh) i += area_msh >= step ? 1 : 0;
+    return i;
+  };
+  QScatterSeries* bySize[2][5] = {};
+  for (int h = 0; h < 2; ++h) {
+    for (int k = 0; k < 5; ++k) {
+      auto* s = new QScatterSeries;
+      s->setName(h == 0 ? "north" : "south");
+      s->setColor(h == 0 ? QColor(200, 60, 40, 160) : QColor(40, 80, 200, 160));
+      s->setMarkerSize(kSizes[k]);
+      s->setBorderColor(Qt::transparent);
+      bySize[h][k] = s;
+    }
   }
-  for (const series::Track& t : trackData_)
-    for (const series::TrackPoint& p : t.points)
-      (p.B_deg >= 0 ? north : south)->append(static_cast<qreal>(MsOfJd(p.jd)), p.B_deg);
-  Attach(chart, north, x, y);
-  Attach(chart, south, x, y);
+  for (const series::Track& t : trackData_) {
+    for (const series::TrackPoint& p : t.points) {
+      double area = -1;
+      for (int i : p.positions) area = std::max(area, data_.positions[static_cast<std::size_t>(i)].area_msh);
+      bySize[p.B_deg >= 0 ? 0 : 1][sizeIndex(area)]->append(static_cast<qreal>(MsOfJd(p.jd)), p.B_deg);
+    }
+  }
+  for (int h = 0; h < 2; ++h) {
+    for (int k = 0; k < 5; ++k) {
+      Attach(chart, bySize[h][k], x, y);
+      if (k > 0)
+        for (QLegendMarker* m : chart->legend()->markers(bySize[h][k])) m->setVisible(false);
+    }
+  }
   if (!data_.files.empty()) {
     x->setRange(QDateTime::fromMSecsSinceEpoch(MsOfJd(data_.files.front().jd - 1), Qt::UTC),
                 QDateTime::fromMSecsSinceEpoch(MsOfJd(data_.files.back().jd + 1), Qt::UTC));

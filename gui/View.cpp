@@ -220,7 +220,35 @@ void RenderReduced(QtPicture& picture, Reduction& reduction, double zoom, Frame&
   }
 }
 
+// The marks of measured points (PointMarks), over everything else: a cross
+// of four bright arms with a dark outline around the point's own square,
+// which stays as the picture shows it.
+void RenderPointMarks(const QtPicture& picture, double zoom, Frame& f) {
+  const int gap = PointMarkGap(zoom), reach = PointMarkReach(zoom);
+  for (const RasterPicture::MarkItem& m : picture.PointMarks()) {
+    const int x = static_cast<int>(std::floor((m.x + 0.5) * zoom)), y = static_cast<int>(std::floor((m.y + 0.5) * zoom));
+    if (x + reach < f.area.left() || x - reach > f.area.right() || y + reach < f.area.top() ||
+        y - reach > f.area.bottom())
+      continue;
+    // The outline first, then the bright arms inside it.
+    for (const int sign : {-1, 1}) {
+      const int a = x + sign * gap, b = x + sign * (reach - 1), c = y + sign * gap, d = y + sign * (reach - 1);
+      f.Fill(std::min(a, b) - 1, y - 1, std::max(a, b) + 1, y + 1, kPointMarkOutline);
+      f.Fill(x - 1, std::min(c, d) - 1, x + 1, std::max(c, d) + 1, kPointMarkOutline);
+    }
+    for (const int sign : {-1, 1}) {
+      const int a = x + sign * gap, b = x + sign * (reach - 1), c = y + sign * gap, d = y + sign * (reach - 1);
+      f.Fill(std::min(a, b), y, std::max(a, b), y, kPointMarkColour);
+      f.Fill(x, std::min(c, d), x, std::max(c, d), kPointMarkColour);
+    }
+  }
+}
+
 }  // namespace
+
+int PointMarkGap(double zoom) { return std::max(2, static_cast<int>(std::ceil(zoom / 2)) + 1); }
+
+int PointMarkReach(double zoom) { return PointMarkGap(zoom) + 5; }
 
 double StepIn(double zoom) {
   for (int n = -kHalfStepsPerSide; n <= kHalfStepsPerSide; ++n)
@@ -315,6 +343,7 @@ void Render(QtPicture& picture, Reduction& reduction, double zoom, const QRect& 
     RenderPixels(picture, zoom, f);
   else
     RenderReduced(picture, reduction, zoom, f);
+  RenderPointMarks(picture, zoom, f);
 }
 
 }  // namespace pelorin::gui::view

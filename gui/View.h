@@ -76,8 +76,23 @@ class Reduction {
 //    marks drawn over it at screen resolution: a dot at least one screen
 //    pixel, a 3 x 3 mark three, a line one pixel wide, a text at its own
 //    size.
+//  - At every zoom, each measured point (the picture's PointMarks) gets a
+//    cross at screen size over it: four bright arms with a dark outline,
+//    from PointMarkGap to PointMarkReach screen pixels from the point's
+//    centre, so that it shows on a dark sky and on a bright disc alike and
+//    the point's own pixel stays as the picture shows it. Only the screen
+//    shows the cross: the picture, and a saved copy of it, hold the point's
+//    pixel alone.
 void Render(QtPicture& picture, Reduction& reduction, double zoom, const QRect& area, QImage& frame,
             QRgb background);
+
+// The cross of a measured point: its colours (0xAARRGGBB), and how far its
+// arms start and end from the point's centre, in screen pixels (the arms
+// start beyond the point's own square; the outline reaches one pixel
+// further).
+constexpr std::uint32_t kPointMarkColour = 0xFFFFE000u, kPointMarkOutline = 0xFF000000u;
+int PointMarkGap(double zoom);
+int PointMarkReach(double zoom);
 
 }  // namespace view
 }  // namespace pelorin::gui

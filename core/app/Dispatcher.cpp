@@ -180,7 +180,7 @@ void PlotInputPoints(App& app) {
   for (int i = first; i <= last; ++i) {
     double a = s.PointX[static_cast<std::size_t>(i)], b = s.PointY[static_cast<std::size_t>(i)];
     SystemToPixel(s, a, b);
-    app.pic.PSet(a, b, QBColor(0));
+    app.pic.PointMark(a, b, QBColor(0));
   }
 }
 

@@ -59,6 +59,8 @@ std::uint32_t QBColor(int index) {
   return kPalette[static_cast<std::size_t>(index) & 15u];
 }
 
+void PicturePort::PointMark(double x, double y, std::uint32_t colour) { PSet(x, y, colour); }
+
 void PicturePort::Mark3x3(double x, double y, std::uint32_t colour) {
   for (int i = -1; i <= 1; ++i)
     for (int j = -1; j <= 1; ++j) PSet(x + i, y + j, colour);

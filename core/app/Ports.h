@@ -126,6 +126,11 @@ class PicturePort {
   // -1..1. A picture shown at another scale may draw it larger or smaller
   // than nine pixels; saved, it is those nine.
   virtual void Mark3x3(double x, double y, std::uint32_t colour);
+  // A measured point (limb, direction or object point being entered): the
+  // pixel PSet sets at (x, y), which is all a saved picture holds of it. A
+  // picture shown on screen draws a mark around it as well that shows on
+  // any background at every zoom.
+  virtual void PointMark(double x, double y, std::uint32_t colour);
   // A line between two points, both ends included, clipped to the picture.
   virtual void Line(double x1, double y1, double x2, double y2, std::uint32_t colour) = 0;
   // One line of text with its top-left corner at (x, y).

@@ -147,6 +147,7 @@ void RasterPicture::Adopt(int w, int h, decltype(px_)& pixels) {
   changed_ = w > 0 && h > 0 ? Rect{0, 0, w - 1, h - 1} : kNothing;
   texts_.clear();
   marks_.clear();
+  points_.clear();
   slants_.clear();
   // Unique among all pictures, so that a cache kept for another picture is
   // never taken for this one's.
@@ -228,6 +229,13 @@ void RasterPicture::PSet(double x, double y, std::uint32_t colour) {
   const std::uint32_t argb = ToArgb(colour);
   WritePixel(ix, iy, argb);
   marks_.push_back({ix, iy, 0, argb});
+}
+
+void RasterPicture::PointMark(double x, double y, std::uint32_t colour) {
+  const int ix = Nearest(x), iy = Nearest(y);
+  if (ix < 0 || iy < 0 || ix >= w_ || iy >= h_) return;
+  PSet(x, y, colour);
+  points_.push_back({ix, iy, 0, ToArgb(colour)});
 }
 
 void RasterPicture::Mark3x3(double x, double y, std::uint32_t colour) {
@@ -313,6 +321,7 @@ void RasterPicture::RestoreClean() {
   fresh_ = drawn_ = kNothing;
   texts_.clear();
   marks_.clear();
+  points_.clear();
   slants_.clear();
 }
 

@@ -81,6 +81,8 @@ class RasterPicture : public PicturePort {
   void PSet(double x, double y, std::uint32_t colour) override;
   // The nine pixels, as nine PSet calls, kept in Marks() as one mark.
   void Mark3x3(double x, double y, std::uint32_t colour) override;
+  // The pixel, as PSet, and the point kept in PointMarks() for the screen.
+  void PointMark(double x, double y, std::uint32_t colour) override;
   // Horizontal and vertical lines (after rounding the ends) go to the line
   // layer; others are rasterised into the pixel layer (at most 200000
   // steps from the first end).
@@ -172,6 +174,9 @@ class RasterPicture : public PicturePort {
     std::uint32_t argb;
   };
   const std::vector<MarkItem>& Marks() const { return marks_; }
+  // The measured points drawn with PointMark since the last restore (inside
+  // the picture; half 0), in drawing order: also among Marks() as dots.
+  const std::vector<MarkItem>& PointMarks() const { return points_; }
   const std::vector<LineItem>& Lines() const { return lines_; }
   const std::vector<SlantItem>& Slants() const { return slants_; }
 
@@ -280,6 +285,7 @@ class RasterPicture : public PicturePort {
   Rect fresh_ = kNothing, drawn_ = kNothing, changed_ = kNothing;
   std::vector<Text> texts_;
   std::vector<MarkItem> marks_;
+  std::vector<MarkItem> points_;
   std::vector<SlantItem> slants_;
   std::uint64_t serial_ = 0;
   PictureHeader header_;

@@ -134,6 +134,7 @@ class Reader {
       }
       if (done_) {
         out.cards = std::move(cards_);
+        JoinContinuedStrings(out);
         return true;
       }
     }

@@ -23,7 +23,8 @@ namespace pelorin {
 // NUL bytes that pad some boxes are allowed. Reading stops where the fits
 // element ends, so what follows it is not looked at.
 // Returns true and replaces `out` (cards in the order of the box, repeated
-// keywords kept). Returns false, with `out` unchanged and `error` saying
+// keywords kept, long strings continued on CONTINUE elements joined by
+// JoinContinuedStrings). Returns false, with `out` unchanged and `error` saying
 // what is wrong and on which line ("line 7: </fits> closes <DATE-OBS>";
 // no file name), for a box that is not well formed up to the end of the
 // fits element, or that has no fits element. Work and memory grow linearly

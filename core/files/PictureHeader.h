@@ -21,6 +21,8 @@ struct HeaderCard {
   std::string keyword;
   // The value as text: a string without its quotes (doubled quotes made
   // single) and without trailing blanks; a number or logical as written.
+  // A CONTINUE card holds the rest of its card as written (from column 9,
+  // quotes and comment included) until JoinContinuedStrings has read it.
   std::string value;
 };
 
@@ -36,5 +38,22 @@ struct PictureHeader {
     return nullptr;
   }
 };
+
+// Joins long strings written with the CONTINUE convention: a string value
+// whose last character is '&' goes on in the quoted string of the CONTINUE
+// card that follows it, and so on while that part too ends with '&':
+//   OBSERVAT= 'Solar Dynamics Obs&'
+//   CONTINUE  'ervatory&'
+//   CONTINUE  '' / a comment
+// gives OBSERVAT "Solar Dynamics Observatory". Each '&' that leads on to a
+// CONTINUE card is dropped; a string ending in '&' with no CONTINUE card
+// after it keeps its '&'. A CONTINUE value is read as a FITS string (blanks,
+// quote, text with doubled quotes made single, quote, then a comment that is
+// passed over; trailing blanks of the text dropped, as they are of the
+// joined string); one without an opening
+// quote (as some XML boxes write it) is taken whole, trimmed. The joined
+// CONTINUE cards leave the header; a CONTINUE card that continues nothing is
+// dropped as well (it is commentary). Other cards keep their order.
+void JoinContinuedStrings(PictureHeader& header);
 
 }  // namespace pelorin

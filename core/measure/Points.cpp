@@ -25,7 +25,7 @@ bool ObjectInput(const App& app) {
   return app.s.CalibrationState == 3 && app.win.EndVisible(EndButton::Objektend);
 }
 
-void Dot(App& app, double X, double Y) { app.pic.PSet(X, Y, QBColor(0)); }
+void Dot(App& app, double X, double Y) { app.pic.PointMark(X, Y, QBColor(0)); }
 
 // The right button: the last point of the current input goes, the overlay is
 // redrawn and the input's remaining points are dotted again.

@@ -13,6 +13,7 @@
 #include "files/DataFile.h"
 #include "files/TextFile.h"
 #include "geometry/Angles.h"
+#include "spots/SpotsFile.h"
 
 namespace pelorin::series {
 
@@ -267,6 +268,30 @@ SeriesData SeriesOf(const std::vector<SeriesText>& texts, std::vector<std::strin
   return d;
 }
 
+void AddSpotAreas(SeriesData& d) {
+  for (std::size_t f = 0; f < d.files.size(); ++f) {
+    const std::string spots = SpotsFileNameOf(d.files[f].path);
+    std::error_code ec;
+    if (!fs::is_regular_file(spots, ec)) continue;
+    SpotsFileContents contents;
+    std::string error;
+    try {
+      if (!ParseSpotsFile(ReadFileBytes(spots), contents, error)) {
+        d.problems.push_back(spots + ": " + error + "; the areas of its groups are left out");
+        continue;
+      }
+    } catch (const std::exception& e) {
+      d.problems.push_back(std::string(e.what()) + "; the areas of its groups are left out");
+      continue;
+    }
+    for (GroupPosition& g : d.positions) {
+      if (g.file != static_cast<int>(f) || g.name.empty()) continue;
+      for (const SpotsFileGroup& group : contents.groups)
+        if (group.name == g.name) g.area_msh = group.area_msh;
+    }
+  }
+}
+
 SeriesData ReadSeries(const std::vector<std::string>& paths) {
   std::vector<std::string> problems;
   const std::vector<std::string> names = DataFilesIn(paths, problems);
@@ -279,7 +304,9 @@ SeriesData ReadSeries(const std::vector<std::string>& paths) {
       problems.push_back(e.what());
     }
   }
-  return SeriesOf(texts, std::move(problems));
+  SeriesData d = SeriesOf(texts, std::move(problems));
+  AddSpotAreas(d);
+  return d;
 }
 
 namespace {

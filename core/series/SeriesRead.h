@@ -30,6 +30,7 @@ struct GroupPosition {
   double B_deg = 0, CMD_deg = 0, L_deg = 0;  // mean B, circular means of CMD and L
   int records = 0;                           // records averaged (1 for an unnamed record)
   int line = 0;                              // 1-based line of its first record
+  double area_msh = -1;                      // the group's area from the .spots.csv beside its file; -1: none
 };
 
 // What a season of data files holds.
@@ -69,6 +70,11 @@ struct SeriesText {
 
 // The season of files already read (ReadSeriesFile on each), put in time
 // order. `problems` are kept first in the result's problems.
+// The areas of the groups of each file whose `<name>.spots.csv` lies beside
+// it (the group rows' area_msh, by group name). A spots file that cannot be
+// read adds a problem naming it; the positions keep no area then.
+void AddSpotAreas(SeriesData& d);
+
 SeriesData SeriesOf(const std::vector<SeriesText>& files, std::vector<std::string> problems = {});
 
 // Reads every data file that `paths` name (DataFilesIn), each with

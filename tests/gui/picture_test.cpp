@@ -135,9 +135,12 @@ void PictureTest::largePictureEnlargesCanvas() {
   QVERIFY2(w.picture().Load(f.folder() + "/wide.bmp", error), error.c_str());
   QVERIFY(w.canvas()->Zoom() < 1);
   w.viewAction(MainWindow::ViewItem::ActualPixels)->trigger();
-  QCOMPARE(w.canvas()->width(), 2500);
+  // The picture and the window around the view, so that the scroll range
+  // (the box less the outer window) reaches its last column.
+  const int chromeW = w.frameGeometry().width() - w.viewSize().width();
+  QCOMPARE(w.canvas()->width(), 2500 + chromeW);
   QCOMPARE(w.canvas()->height(), static_cast<int>(std::ceil(32000 / w.twipsPerPixel())));
-  QCOMPARE(f.app().geo.pictureWidth, static_cast<int>(std::ceil(2500 * w.twipsPerPixel())));
+  QCOMPARE(f.app().geo.pictureWidth, static_cast<int>(std::ceil((2500 + chromeW) * w.twipsPerPixel())));
   QCOMPARE(f.app().geo.pictureHeight, 32000);
   const int outerW = w.toTwips(w.frameGeometry().width());
   QTRY_COMPARE(f.find<QScrollBar>("HScroll1")->maximum(), std::min(32767, f.app().geo.pictureWidth - outerW));

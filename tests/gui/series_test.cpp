@@ -118,7 +118,10 @@ class SeriesWindowTest : public QObject {
     const int rows = w->trackList()->rowCount();
     const int points = w->trackList()->item(longest, 1)->text().toInt();
     QVERIFY(points >= 3);
+    // The track alone chosen, whatever modifier an earlier test left held.
+    w->trackList()->clearSelection();
     w->trackList()->selectRow(longest);
+    QCOMPARE(w->trackList()->selectionModel()->selectedRows().size(), 1);
     WhenModal([](QWidget* modal) {
       auto* box = qobject_cast<QInputDialog*>(modal);
       if (box == nullptr) return;

@@ -85,8 +85,12 @@ class ViewTest : public QObject {
   void reducedViewShowsMarksOnlyAtScreenSize();
   void clickRecordsThePicturePixel_data();
   void clickRecordsThePicturePixel();
+  void everyPixelOfALargePictureIsReachable_data();
+  void everyPixelOfALargePictureIsReachable();
   void marksVisible_data();
   void marksVisible();
+  void measuredPointsShowOnAnyBackground_data();
+  void measuredPointsShowOnAnyBackground();
   void ctrlWheelKeepsThePointUnderThePointer();
   void wheelScrolls();
   void shiftDragInScreenDistances_data();
@@ -242,6 +246,75 @@ void ViewTest::clickRecordsThePicturePixel() {
     QVERIFY2(e.isEmpty(), qPrintable(e));
     QCOMPARE(w.statusLabel()->text(), atOne[static_cast<qsizetype>(i)]);
   }
+}
+
+void ViewTest::everyPixelOfALargePictureIsReachable_data() {
+  QTest::addColumn<double>("zoom");
+  QTest::newRow("1:1") << 1.0;
+  QTest::newRow("2x") << 2.0;
+}
+
+// The far corner of a picture of 8192 x 8192 pixels (and the other corners)
+// can be scrolled into view and clicked, not hidden under the status line
+// or the vertical scroll bar.
+void ViewTest::everyPixelOfALargePictureIsReachable() {
+  QFETCH(double, zoom);
+  MainWindowFixture f;
+  MainWindow& w = f.window();
+  GreyRamp(w.picture(), 8192, 8192);
+  w.setZoom(zoom);
+  QCOMPARE(w.canvas()->Zoom(), zoom);
+  for (QPoint p : {QPoint(8191, 8191), QPoint(8191, 0), QPoint(0, 8191), QPoint(0, 0)}) {
+    f.app().s.ZeroPointPending = 1;
+    const QString e = ClickPixel(w, p.x(), p.y());
+    QVERIFY2(e.isEmpty(), qPrintable(e));
+    QCOMPARE(f.app().s.ZeroPointX, static_cast<double>(p.x()));
+    QCOMPARE(f.app().s.ZeroPointY, static_cast<double>(p.y()));
+  }
+}
+
+void ViewTest::measuredPointsShowOnAnyBackground_data() {
+  QTest::addColumn<double>("zoom");
+  QTest::addColumn<int>("sky");
+  QTest::newRow("1/8, black sky") << 0.125 << 0;
+  QTest::newRow("1:1, black sky") << 1.0 << 0;
+  QTest::newRow("1:1, white disc") << 1.0 << 255;
+  QTest::newRow("6x, grey") << 6.0 << 128;
+}
+
+// A limb point entered as the program enters it shows as a bright cross
+// with a dark outline at screen size, on a black sky and on a white disc,
+// at every zoom; its own pixel is the picture's black dot, and the picture
+// (as Save Image writes it) holds that pixel alone.
+void ViewTest::measuredPointsShowOnAnyBackground() {
+  QFETCH(double, zoom);
+  QFETCH(int, sky);
+  MainWindowFixture f;
+  MainWindow& w = f.window();
+  QtPicture& pic = w.picture();
+  pic.Fill(1600, 1200, RGB(sky, sky, sky));
+  w.setZoom(zoom);
+  Redraw(f.app());
+  const QPoint p(803, 597);
+  ShowPixel(w, p.x(), p.y());  // a scroll redraws
+  pic.PointMark(p.x(), p.y(), QBColor(0));
+  w.canvas()->repaint();
+  const QPointF centre = Canvas::WidgetAt(QPointF(p) + QPointF(0.5, 0.5), zoom);
+  const int reach = view::PointMarkReach(zoom);
+  const std::uint32_t bright = 0x00E0FFu;  // 0x00BBGGRR of kPointMarkColour
+  QVERIFY2(CountColour(w.canvas(), centre, reach + 1, bright) >= 4 * 5,
+           qPrintable(QString("%1 bright pixels").arg(CountColour(w.canvas(), centre, reach + 1, bright))));
+  QVERIFY(CountColour(w.canvas(), centre, reach + 1, 0) >= 4 * 5 * 2);
+  // The picture itself: one black pixel, the rest as it was.
+  for (int dy = -3; dy <= 3; ++dy)
+    for (int dx = -3; dx <= 3; ++dx) {
+      const std::uint32_t want = dx == 0 && dy == 0 ? 0xFF000000u : (0xFF000000u | sky << 16 | sky << 8 | sky);
+      QCOMPARE(pic.ShownArgb(p.x() + dx, p.y() + dy), want);
+    }
+  // Gone with the next redraw, from the screen too.
+  Redraw(f.app());
+  w.canvas()->repaint();
+  QCOMPARE(CountColour(w.canvas(), centre, reach + 1, bright), 0);
 }
 
 void ViewTest::marksVisible_data() {

@@ -2,6 +2,7 @@
 
 #include <fitsio.h>
 #include <openjpeg.h>
+#include <turbojpeg.h>
 
 #include <algorithm>
 #include <cmath>
@@ -138,6 +139,12 @@ void WriteFits(const std::string& path, const FitsLayout& layout, const std::vec
     Check(fits_write_key(f, TLONGLONG, "BLANK", &blank, nullptr, &status), path, "BLANK");
   }
   for (const FitsCard& c : cards) {
+    if (c.text && c.keyword.size() <= 8 && c.value.size() > 68) {
+      // Too long for one card: a long string, continued on CONTINUE cards.
+      Check(fits_update_key_longstr(f, c.keyword.c_str(), c.value.c_str(), nullptr, &status), path,
+            c.keyword.c_str());
+      continue;
+    }
     const std::string card = FormatCard(c);
     Check(fits_update_card(f, c.keyword.c_str(), card.c_str(), &status), path, c.keyword.c_str());
   }
@@ -171,6 +178,45 @@ void WriteFits(const std::string& path, const FitsLayout& layout, const std::vec
   }
   close.f = nullptr;
   Check(fits_close_file(f, &status), path, "close");
+}
+
+void WriteJpeg(const std::string& path, int width, int height, const std::vector<std::uint32_t>& argb, int quality) {
+  if (width < 1 || height < 1 || argb.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) ||
+      quality < 1 || quality > 100)
+    throw std::invalid_argument("bad JPEG layout");
+  bool grey = true;
+  for (std::uint32_t c : argb)
+    if (((c >> 16) & 0xFF) != (c & 0xFF) || ((c >> 8) & 0xFF) != (c & 0xFF)) {
+      grey = false;
+      break;
+    }
+  std::vector<unsigned char> pixels;
+  pixels.reserve(argb.size() * (grey ? 1 : 3));
+  for (std::uint32_t c : argb) {
+    if (grey) {
+      pixels.push_back(static_cast<unsigned char>(c & 0xFF));
+    } else {
+      pixels.push_back(static_cast<unsigned char>((c >> 16) & 0xFF));
+      pixels.push_back(static_cast<unsigned char>((c >> 8) & 0xFF));
+      pixels.push_back(static_cast<unsigned char>(c & 0xFF));
+    }
+  }
+  tjhandle tj = tjInitCompress();
+  if (!tj) throw std::runtime_error("cannot write " + path + ": libjpeg-turbo did not start");
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  const int failed = tjCompress2(tj, pixels.data(), width, 0, height, grey ? TJPF_GRAY : TJPF_RGB, &jpeg, &size,
+                                 grey ? TJSAMP_GRAY : TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
+  const std::string why = failed ? tjGetErrorStr2(tj) : "";
+  tjDestroy(tj);
+  if (failed) {
+    tjFree(jpeg);
+    throw std::runtime_error("cannot write " + path + ": " + why);
+  }
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(jpeg), static_cast<std::streamsize>(size));
+  tjFree(jpeg);
+  if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 namespace {

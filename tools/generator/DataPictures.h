@@ -60,7 +60,9 @@ struct FitsLayout {
 // Writes a FITS file: `values` hold every array value in the file's order
 // (first axis fastest, the first row at the bottom of the picture), as many
 // as the axes' product. The layout's structural cards (BITPIX, NAXIS, BZERO,
-// BSCALE, BLANK) are written by CFITSIO, then `cards`. Throws
+// BSCALE, BLANK) are written by CFITSIO, then `cards`; a text value longer
+// than one card holds (68 characters) is written by CFITSIO as a long string
+// continued on CONTINUE cards. Throws
 // std::runtime_error naming the path and CFITSIO's message, or
 // std::invalid_argument for a layout or value count that does not fit.
 void WriteFits(const std::string& path, const FitsLayout& layout, const std::vector<FitsCard>& cards,
@@ -79,6 +81,12 @@ void WriteJp2(const std::string& path, int width, int height, const std::vector<
               const std::string& xml);
 // The same with three 8-bit components (0xRRGGBB words, top row first).
 void WriteJp2Rgb(const std::string& path, int width, int height, const std::vector<std::uint32_t>& rgb);
+
+// A JPEG file of `argb` (0xAARRGGBB, top row first) at `quality` (1..100),
+// as an archive serves its pictures, written by libjpeg-turbo (4:2:0 for
+// colour, one component when every pixel is grey). Throws
+// std::runtime_error naming the path.
+void WriteJpeg(const std::string& path, int width, int height, const std::vector<std::uint32_t>& argb, int quality);
 
 // The Helioviewer-style XML box text for the cards:
 // <?xml version="1.0" encoding="UTF-8"?><meta><fits><KEY>value</KEY>...</fits>

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -72,6 +73,9 @@ void Validate(const Scene& sc) {
   Require(!sc.skyGrey || (Finite(*sc.skyGrey) && *sc.skyGrey >= 0 && *sc.skyGrey <= 255), "sky grey must be 0..255");
   for (double f : {sc.tintR, sc.tintG, sc.tintB}) Require(Finite(f) && f >= 0 && f <= 1, "tint factors must be 0..1");
   Require(Finite(sc.noise) && sc.noise >= 0, "noise must be >= 0");
+  Require(Finite(sc.cloud) && sc.cloud >= 0 && sc.cloud <= 1, "cloud must be 0..1");
+  Require(Finite(sc.vignetting) && sc.vignetting >= 0 && sc.vignetting <= 1, "vignetting must be 0..1");
+  Require(Finite(sc.slitStripes) && sc.slitStripes >= 0 && sc.slitStripes <= 0.3, "slit stripes must be 0..0.3");
   if (sc.ephemeris) {
     const Ephemeris& e = *sc.ephemeris;
     Require(Finite(e.P_deg) && Finite(e.B0_deg) && Finite(e.L0_deg), "ephemeris P, B0, L0 must be finite");
@@ -123,66 +127,285 @@ double DiscGrey(Style style, double mu) {
   return kPaper * (1 - k * m * m * m);
 }
 
-// Grey level of an EUV picture at the distance r from the centre: the disc
-// brightens towards the limb (from 70 to 200), the corona outside falls off
-// from 110 above the sky within a few hundredths of rk, and the whole
-// profile is smoothed over about 0.003 rk, so the limb is soft.
-class EuvProfile {
+// --- EUV pictures --------------------------------------------------------
+//
+// As an archive's JPEG of an EUV full-disc picture shows it (the radial
+// profile of an SDO/AIA 193 picture: median grey in rings of 0.01 rk):
+//   r/rk   0.00 0.50 0.80 0.90 0.95 0.98 0.99 1.00 1.01 1.02 1.05 1.10 1.15 1.20 1.30
+//   median  139  148  151  166  172  182  186  202  212  206  184  149  112   72    0
+// The disc is mottled (coronal holes, active regions, network) with a
+// spread of about 100 grey levels at 0.8 rk, narrowing towards the limb;
+// the limb brightens to a peak at 1.01 rk; the corona falls off linearly in
+// grey (an exponential under a logarithmic stretch) by about 7.4 levels per
+// 0.01 rk, varies with the angle more and more outwards (streamers,
+// loops), and is clipped to black where it reaches 0, raggedly at 1.2 to
+// 1.4 rk.
+
+constexpr double kEuvQ[] = {0, 0.5, 0.8, 0.9, 0.95, 0.98, 0.99, 1.00, 1.01};
+constexpr double kEuvGrey[] = {139, 148, 151, 166, 172, 182, 186, 202, 212};
+
+// The median grey at q = r / rk.
+double EuvBase(double q) {
+  if (q >= 1.01) return 212 - 740 * (q - 1.01);
+  for (std::size_t i = 1; i < std::size(kEuvQ); ++i)
+    if (q <= kEuvQ[i]) {
+      const double f = (q - kEuvQ[i - 1]) / (kEuvQ[i] - kEuvQ[i - 1]);
+      return kEuvGrey[i - 1] + f * (kEuvGrey[i] - kEuvGrey[i - 1]);
+    }
+  return 212;
+}
+
+// The spread (in the exponent of a factor) of the disc's mottling at q:
+// full on the inner disc, half of it at the limb.
+double EuvMottling(double q) {
+  if (q < 0.94) return 1;
+  if (q > 1.0) return 0.5;
+  return 1 - 0.5 * (q - 0.94) / 0.06;
+}
+
+// The standard deviation (grey levels) of the corona's variation with the
+// angle at q > 1: 18 at the limb, 70 at 1.3 rk.
+double EuvCoronaSpread(double q) { return 18 + 180 * std::max(0.0, q - 1.01); }
+
+// A field sampled on a square grid over the disc's box, read bilinearly.
+class GridField {
  public:
-  EuvProfile(double rk, double sky, double rMax) : step_(0.25) {
-    const double sigma = std::max(1.5, 0.003 * rk);
-    const auto raw = [&](double r) {
-      const double q = r / rk;
-      if (q < 1) {
-        const double m = 1 - std::sqrt(1 - q * q);
-        return 70 + 130 * m * m * m * m;
-      }
-      return sky + 110 * std::exp(-(q - 1) / 0.03);
-    };
-    const int n = static_cast<int>(std::ceil(rMax / step_)) + 2;
-    const int half = static_cast<int>(std::ceil(4 * sigma / step_));
-    std::vector<double> kernel(static_cast<std::size_t>(2 * half + 1));
-    double sum = 0;
-    for (int k = -half; k <= half; ++k) {
-      const double x = k * step_ / sigma;
-      sum += kernel[static_cast<std::size_t>(k + half)] = std::exp(-0.5 * x * x);
-    }
-    table_.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-      double v = 0;
-      for (int k = -half; k <= half; ++k) v += kernel[static_cast<std::size_t>(k + half)] * raw(std::fabs((i + k) * step_));
-      table_[static_cast<std::size_t>(i)] = v / sum;
-    }
+  GridField(double x0, double y0, double half, int n) : x0_(x0 - half), y0_(y0 - half), cell_(2 * half / n), n_(n + 1) {
+    v_.assign(static_cast<std::size_t>(n_) * static_cast<std::size_t>(n_), 0.0);
   }
-  double operator()(double r) const {
-    const double f = r / step_;
-    const auto i = static_cast<std::size_t>(f);
-    if (i + 1 >= table_.size()) return table_.back();
-    const double a = f - static_cast<double>(i);
-    return table_[i] * (1 - a) + table_[i + 1] * a;
+  int N() const { return n_; }
+  double Cell() const { return cell_; }
+  double X(int i) const { return x0_ + i * cell_; }
+  double Y(int j) const { return y0_ + j * cell_; }
+  double& At(int i, int j) { return v_[static_cast<std::size_t>(j) * static_cast<std::size_t>(n_) + static_cast<std::size_t>(i)]; }
+  double operator()(double x, double y) const {
+    const double fx = std::clamp((x - x0_) / cell_, 0.0, n_ - 1.001), fy = std::clamp((y - y0_) / cell_, 0.0, n_ - 1.001);
+    const int i = static_cast<int>(fx), j = static_cast<int>(fy);
+    const double ax = fx - i, ay = fy - j;
+    const auto v = [&](int a, int b) {
+      return v_[static_cast<std::size_t>(b) * static_cast<std::size_t>(n_) + static_cast<std::size_t>(a)];
+    };
+    return (v(i, j) * (1 - ax) + v(i + 1, j) * ax) * (1 - ay) + (v(i, j + 1) * (1 - ax) + v(i + 1, j + 1) * ax) * ay;
   }
 
  private:
-  double step_;
-  std::vector<double> table_;
+  double x0_, y0_, cell_;
+  int n_;
+  std::vector<double> v_;
 };
+
+// A function of the angle (a table of 3600 steps), zero median and unit
+// spread: bumps of random width and sign, a few of them narrow and bright
+// (streamers), over a fine noise.
+std::vector<double> AngularPattern(std::mt19937& rng, int bumps, double narrowest_deg, double widest_deg) {
+  constexpr int kSteps = 3600;
+  std::vector<double> g(kSteps, 0.0);
+  std::uniform_real_distribution<double> angle(0, 360), width(narrowest_deg, widest_deg), amp(0.4, 1.0);
+  std::normal_distribution<double> fine(0, 0.15);
+  for (int k = 0; k < bumps; ++k) {
+    const double c = angle(rng), wd = width(rng), a = (k % 3 == 0 ? -1.0 : 1.0) * amp(rng) * (k % 4 == 1 ? 2 : 1);
+    for (int i = 0; i < kSteps; ++i) {
+      const double d = std::remainder(i * 0.1 - c, 360.0) / wd;
+      g[static_cast<std::size_t>(i)] += a * std::exp(-0.5 * d * d);
+    }
+  }
+  double smooth = 0;
+  for (double& v : g) v += smooth = 0.7 * smooth + fine(rng);
+  // About its median, so that half the angles are brighter than the profile.
+  std::vector<double> sorted = g;
+  std::nth_element(sorted.begin(), sorted.begin() + kSteps / 2, sorted.end());
+  const double mean = sorted[kSteps / 2];
+  double var = 0;
+  for (double v : g) var += (v - mean) * (v - mean);
+  const double sd = std::sqrt(var / kSteps);
+  for (double& v : g) v = sd > 0 ? (v - mean) / sd : 0;
+  return g;
+}
+
+double AngleTable(const std::vector<double>& g, double angle_rad) {
+  double deg = angle_rad * 180 / std::numbers::pi;
+  deg -= 360 * std::floor(deg / 360);
+  const double f = deg * 10;
+  const auto i = static_cast<std::size_t>(f) % g.size();
+  const double a = f - std::floor(f);
+  return g[i] * (1 - a) + g[(i + 1) % g.size()] * a;
+}
+
+void PaintEuv(const Truth& t, std::mt19937& rng, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  const double rk = t.rk_px;
+  // The disc's mottling: log-brightness on a grid of rk / 48 cells.
+  GridField mottle(t.x0_px, t.y0_px, 1.05 * rk, 96);
+  {
+    std::normal_distribution<double> network(0, 0.16);
+    for (int j = 0; j < mottle.N(); ++j)
+      for (int i = 0; i < mottle.N(); ++i) mottle.At(i, j) = network(rng);
+    std::uniform_real_distribution<double> where(-0.95, 0.95), one(0, 1);
+    struct Blob {
+      int count;
+      double amp, minSize, maxSize;
+    };
+    // Coronal holes (dark, large), active regions (bright, compact), and a
+    // quieter patchwork of both.
+    for (const Blob b : {Blob{3, -0.9, 0.12, 0.25}, Blob{26, 0.9, 0.04, 0.1}, Blob{24, 0.3, 0.05, 0.15},
+                         Blob{24, -0.3, 0.05, 0.15}}) {
+      for (int k = 0; k < b.count; ++k) {
+        double bx = 0, by = 0;
+        do {
+          bx = where(rng), by = where(rng);
+        } while (bx * bx + by * by > 0.95 * 0.95);
+        const double size = (b.minSize + (b.maxSize - b.minSize) * one(rng)) * rk;
+        const double amp = b.amp * (0.6 + 0.8 * one(rng));
+        const double cx = t.x0_px + bx * rk, cy = t.y0_px + by * rk;
+        for (int j = 0; j < mottle.N(); ++j)
+          for (int i = 0; i < mottle.N(); ++i) {
+            const double d = std::hypot(mottle.X(i) - cx, mottle.Y(j) - cy) / size;
+            if (d < 3.5) mottle.At(i, j) += amp * std::exp(-0.5 * d * d);
+          }
+      }
+    }
+  }
+  // The corona: low (loops over the limb) and high (streamers).
+  const std::vector<double> low = AngularPattern(rng, 40, 1.5, 8);
+  const std::vector<double> high = AngularPattern(rng, 14, 3, 20);
+  // Loops: arcs standing on the limb.
+  struct Loop {
+    double foot_rad, half_rad, height, width, amp;
+  };
+  std::vector<Loop> loops;
+  {
+    std::uniform_real_distribution<double> a(0, 2 * std::numbers::pi), span(0.02, 0.08), ht(0.03, 0.12), one(0, 1);
+    for (int k = 0; k < 10; ++k) loops.push_back({a(rng), span(rng), ht(rng), 0.004 + 0.004 * one(rng), 25 + 25 * one(rng)});
+  }
+  for (int j = 0; j < h; ++j) {
+    for (int i = 0; i < w; ++i) {
+      const double dx = i - t.x0_px, dy = t.y0_px - j;
+      const double r = std::hypot(dx, dy), q = r / rk;
+      const double theta = std::atan2(dy, dx);
+      double g = EuvBase(q);
+      if (q < 1.02) g *= std::exp(0.45 * EuvMottling(q) * mottle(i, j));
+      if (q > 0.99) {
+        const double f = std::clamp((q - 0.99) / 0.02, 0.0, 1.0);
+        const double mix = std::clamp((q - 1.01) / 0.25, 0.0, 1.0);
+        // Streamers lean a little as they rise.
+        const double pattern = (1 - mix) * AngleTable(low, theta) + mix * AngleTable(high, theta + 0.15 * (q - 1));
+        g += f * EuvCoronaSpread(q) * pattern;
+        for (const Loop& l : loops) {
+          const double along = std::remainder(theta - l.foot_rad, 2 * std::numbers::pi) / l.half_rad;
+          if (std::fabs(along) > 1.3) continue;
+          // Height of the arc above the limb at this angle.
+          const double top = 1 + l.height * std::sqrt(std::max(0.0, 1 - along * along));
+          const double d = (q - top) / l.width;
+          if (std::fabs(d) < 4 && q > 1) g += l.amp * std::exp(-0.5 * d * d);
+        }
+        if (q > 1.01 && g < 0) g = 0;  // the stretch clips the faint corona to black
+      }
+      grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] = std::max(g, 0.0);
+    }
+  }
+}
+
+// --- Coronagraph pictures -------------------------------------------------
+//
+// No disc: a black occulter of radius rk about (x0, y0) held by a dark
+// pylon, a grey field of view around it whose corona fades outwards with
+// streamers, and stars; the field of view is a circle larger than half the
+// picture's shorter side, so the picture's edges cut it and its corners
+// stay black.
+void PaintCoronagraph(const Truth& t, std::mt19937& rng, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  const double rk = t.rk_px, field = 0.56 * std::min(w, h);
+  const std::vector<double> streamers = AngularPattern(rng, 12, 2, 12);
+  const double pylon = -2.3, pylonHalf = 0.018 * std::min(w, h);
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i) {
+      const double dx = i - t.x0_px, dy = t.y0_px - j, r = std::hypot(dx, dy);
+      double g = 0;
+      if (r > rk && r < field) {
+        const double q = r / rk;
+        g = 70 + 150 / (q * q) + (12 + 40 / q) * AngleTable(streamers, std::atan2(dy, dx));
+        // The pylon: a dark arm from the occulter to the edge.
+        const double along = dx * std::cos(pylon) + dy * std::sin(pylon);
+        const double across = -dx * std::sin(pylon) + dy * std::cos(pylon);
+        if (along > 0 && std::fabs(across) < pylonHalf) g = 25 + 10 * std::fabs(across) / pylonHalf;
+        // A soft edge of the occulter and the field stop.
+        g *= std::clamp(r - rk, 0.0, 1.0) * std::clamp(field - r, 0.0, 1.0);
+      }
+      grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] = std::max(g, 0.0);
+    }
+  // Stars: bright points in the field of view.
+  std::uniform_real_distribution<double> ux(0, w - 1), uy(0, h - 1), bright(40, 170);
+  const int stars = std::max(20, w * h / 3000);
+  for (int k = 0; k < stars; ++k) {
+    const double sx = ux(rng), sy = uy(rng), amp = bright(rng);
+    const double r = std::hypot(sx - t.x0_px, sy - t.y0_px);
+    if (r <= rk + 3 || r >= field - 3) continue;
+    for (int j = static_cast<int>(sy) - 2; j <= static_cast<int>(sy) + 3; ++j)
+      for (int i = static_cast<int>(sx) - 2; i <= static_cast<int>(sx) + 3; ++i) {
+        if (i < 0 || j < 0 || i >= w || j >= h) continue;
+        const double d2 = (i - sx) * (i - sx) + (j - sy) * (j - sy);
+        grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] +=
+            amp * std::exp(-d2 / 1.2);
+      }
+  }
+}
+
+// --- What the air and the instrument do to a picture ------------------------
+
+// Thin cloud: a smooth transmission of 1 - strength * (0.2 .. 0.8) over the
+// picture, and the light it scatters about the disc (an aureole that fades
+// over about a third of rk outside the limb).
+void ApplyCloud(const Truth& t, double strength, std::mt19937& rng, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  const double half = 0.5 * std::max(w, h) + 2;
+  GridField cloud(0.5 * (w - 1), 0.5 * (h - 1), half, 12);
+  std::uniform_real_distribution<double> u(0, 1);
+  for (int j = 0; j < cloud.N(); ++j)
+    for (int i = 0; i < cloud.N(); ++i) cloud.At(i, j) = u(rng);
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i) {
+      const double r = std::hypot(i - t.x0_px, j - t.y0_px);
+      double& g = grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)];
+      const double thick = 0.2 + 0.6 * cloud(i, j);
+      g *= 1 - strength * thick;
+      if (r > t.rk_px) g += strength * thick * 60 * std::exp(-(r - t.rk_px) / (0.3 * t.rk_px));
+    }
+}
+
+// Vignetting: the light falls off as 1 - strength * (d / d_max)^2 with the
+// distance d from the picture's middle (d_max: its corners).
+void ApplyVignetting(const Truth& t, double strength, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  const double cx = 0.5 * (w - 1), cy = 0.5 * (h - 1), dmax2 = cx * cx + cy * cy;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i)
+      grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] *=
+          1 - strength * ((i - cx) * (i - cx) + (j - cy) * (j - cy)) / dmax2;
+}
+
+// The stripes a spectroheliograph's scanning slit leaves: each column (one
+// step of the scan) and each row (one point along the slit, with its dust)
+// has a gain of its own, spread by `strength`; a few rows are dark lines of
+// dust.
+void ApplySlitStripes(const Truth& t, double strength, std::mt19937& rng, std::vector<double>& grey) {
+  const int w = t.width_px, h = t.height_px;
+  std::normal_distribution<double> n(0, 1);
+  std::uniform_real_distribution<double> u(0, 1);
+  std::vector<double> column(static_cast<std::size_t>(w)), row(static_cast<std::size_t>(h));
+  double drift = 0;
+  for (double& c : column) c = 1 + strength * (0.6 * n(rng) + (drift = 0.95 * drift + 0.3 * n(rng)));
+  for (double& r : row) r = 1 + 0.5 * strength * n(rng) - (u(rng) < 0.01 ? 3 * strength : 0);
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i)
+      grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] *=
+          std::max(0.0, column[static_cast<std::size_t>(i)] * row[static_cast<std::size_t>(j)]);
+}
 
 // The disc and the background (no spots), as grey levels.
 void PaintDisc(const Truth& t, const Scene& sc, std::vector<double>& grey) {
   const int w = t.width_px, h = t.height_px;
   const double rk = t.rk_px;
   const double paper = sc.skyGrey.value_or(kPaper), sky = sc.skyGrey.value_or(kDarkSky);
-  if (t.style == Style::Euv) {
-    double rMax = 0;
-    for (double cx : {0.0, w - 1.0})
-      for (double cy : {0.0, h - 1.0}) rMax = std::max(rMax, std::hypot(cx - t.x0_px, cy - t.y0_px));
-    const EuvProfile profile(rk, sky, rMax + 2);
-    for (int j = 0; j < h; ++j)
-      for (int i = 0; i < w; ++i)
-        grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] =
-            profile(std::hypot(i - t.x0_px, j - t.y0_px));
-    return;
-  }
   for (int j = 0; j < h; ++j) {
     for (int i = 0; i < w; ++i) {
       const double dx = i - t.x0_px, dy = j - t.y0_px;
@@ -365,25 +588,6 @@ void PaintProminences(const Truth& t, int count, std::mt19937& rng, std::vector<
   }
 }
 
-// A few bright active regions on an EUV disc, one of them on the limb.
-void PaintActiveRegions(const Truth& t, std::mt19937& rng, std::vector<double>& grey) {
-  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), dist(0, 0.7);
-  const double rk = t.rk_px, sigma = 0.04 * rk;
-  for (int k = 0; k < 4; ++k) {
-    const double a = angle(rng), q = k == 0 ? 0.97 : dist(rng);
-    const double cx = t.x0_px + q * rk * std::cos(a), cy = t.y0_px - q * rk * std::sin(a);
-    const double box = 3 * sigma;
-    const int i0 = std::max(0, static_cast<int>(cx - box)), i1 = std::min(t.width_px - 1, static_cast<int>(cx + box));
-    const int j0 = std::max(0, static_cast<int>(cy - box)), j1 = std::min(t.height_px - 1, static_cast<int>(cy + box));
-    for (int j = j0; j <= j1; ++j)
-      for (int i = i0; i <= i1; ++i) {
-        const double d = std::hypot(i - cx, j - cy) / sigma;
-        grey[static_cast<std::size_t>(j) * static_cast<std::size_t>(t.width_px) + static_cast<std::size_t>(i)] +=
-            80 * std::exp(-0.5 * d * d);
-      }
-  }
-}
-
 std::string Two(int v) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%02d", v);
@@ -398,12 +602,13 @@ const char* StyleName(Style s) {
     case Style::Photo: return "photo";
     case Style::Halpha: return "halpha";
     case Style::Euv: return "euv";
+    case Style::Coronagraph: return "coronagraph";
   }
   return "drawing";
 }
 
 bool ParseStyle(const std::string& word, Style& s) {
-  for (Style c : {Style::Drawing, Style::Photo, Style::Halpha, Style::Euv})
+  for (Style c : {Style::Drawing, Style::Photo, Style::Halpha, Style::Euv, Style::Coronagraph})
     if (word == StyleName(c)) {
       s = c;
       return true;
@@ -483,13 +688,17 @@ Rendered Render(const Scene& sc) {
   const std::size_t n = static_cast<std::size_t>(t.width_px) * static_cast<std::size_t>(t.height_px);
   std::vector<double> grey(n);
   std::mt19937 rng(sc.seed);
-  PaintDisc(t, sc, grey);
-  if (t.style == Style::Euv) PaintActiveRegions(t, rng, grey);
+  if (t.style == Style::Euv) PaintEuv(t, rng, grey);
+  else if (t.style == Style::Coronagraph) PaintCoronagraph(t, rng, grey);
+  else PaintDisc(t, sc, grey);
   if (sc.prominences > 0) PaintProminences(t, sc.prominences, rng, grey);
   if (t.parallelLine) PaintParallelLine(t, grey);
   if (sc.axisLines) PaintAxes(t, grey);
   if (sc.labels) PaintLabels(t, rng, grey);
   for (std::size_t k = 0; k < sc.spots.size(); ++k) PaintSpot(t, t.spots[k], sc.spots[k], grey);
+  if (sc.cloud > 0) ApplyCloud(t, sc.cloud, rng, grey);
+  if (sc.vignetting > 0) ApplyVignetting(t, sc.vignetting, grey);
+  if (sc.slitStripes > 0) ApplySlitStripes(t, sc.slitStripes, rng, grey);
   if (sc.noise > 0) {
     std::normal_distribution<double> noise(0, sc.noise);
     for (double& g : grey) g += noise(rng);

@@ -38,11 +38,17 @@ enum class Style {
   Drawing,  // white picture, white disc, dark limb line about 2.5 px wide
   Photo,    // dark background, limb-darkened disc
   Halpha,   // dark background, disc with weaker limb darkening
-  Euv,      // dark background, darker disc brightening towards a soft limb,
-            // a faint corona falling off outside, a few bright active regions
+  Euv,      // an EUV picture as an archive's JPEG shows it: a mottled disc
+            // (coronal holes, active regions) brightening to a peak at
+            // 1.01 rk, a corona falling off over 0.2 rk with streamers and
+            // loops, clipped raggedly to black at 1.2 to 1.4 rk
+  Coronagraph,  // no disc: a black occulter of radius rk about (x0, y0) with
+                // its pylon, a grey field of view cut by the picture's
+                // edges, stars
 };
 
-// "drawing", "photo", "halpha", "euv"; Parse returns false for any other word.
+// "drawing", "photo", "halpha", "euv", "coronagraph"; Parse returns false for
+// any other word.
 const char* StyleName(Style s);
 bool ParseStyle(const std::string& word, Style& s);
 
@@ -118,6 +124,14 @@ struct Scene {
   // Gaussian noise of this standard deviation (grey levels, >= 0) on every
   // pixel, drawn from `seed`.
   double noise = 0;
+  // Thin cloud over a photo, 0 .. 1: the picture dimmed unevenly by 20 to
+  // 80 % of this, and an aureole of scattered light about the disc.
+  double cloud = 0;
+  // Vignetting, 0 .. 1: the light falls to 1 - this at the picture's corners.
+  double vignetting = 0;
+  // The stripes of a spectroheliograph's scanning slit, 0 .. 0.3: the gain
+  // spread of its columns and rows, with a few dark lines of dust.
+  double slitStripes = 0;
   unsigned seed = 1;
 };
 

@@ -30,7 +30,7 @@ const char* const kUsage =
     "  rk=                disc radius in pixels (default 0.4 of the smaller side)\n"
     "  orientation=       the program's orientation angle, degrees (default 0)\n"
     "  northup=0|1        north-up convention (default 0)\n"
-    "  style=drawing|photo|halpha|euv (default drawing)\n"
+    "  style=drawing|photo|halpha|euv|coronagraph (default drawing)\n"
     "  axes=0|1           the template's two axes drawn through the centre\n"
     "  labels=0|1         hand-written N E S W just outside the limb\n"
     "  prominences=N      N faint prominences on the limb (0..50)\n"
@@ -158,7 +158,7 @@ Options Parse(int argc, char** argv) {
     sc.northUp = n == "1";
   }
   if (kv.count("style") && !pelorin::gen::ParseStyle(kv["style"], sc.style))
-    throw ArgError("style=" + kv["style"] + ": must be drawing, photo, halpha or euv");
+    throw ArgError("style=" + kv["style"] + ": must be drawing, photo, halpha, euv or coronagraph");
   for (const char* flag : {"axes", "labels"}) {
     if (!kv.count(flag)) continue;
     const std::string& v = kv[flag];

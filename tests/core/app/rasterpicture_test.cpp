@@ -369,6 +369,25 @@ TEST(RasterPicture, MarksAreKeptAsDrawnAndSetTheirPixels) {
   EXPECT_NE(pic.Serial(), serial);
 }
 
+// A measured point sets its one pixel, as a dot does, so that a saved
+// picture is what it was; the screen learns of it from PointMarks().
+TEST(RasterPicture, PointMarksSetTheirPixelAloneAndAreKeptForTheScreen) {
+  RasterPicture marked, dotted;
+  for (RasterPicture* p : {&marked, &dotted}) p->Fill(20, 10, RGB(200, 200, 200));
+  marked.PointMark(3.4, 4.6, RGB(0, 0, 0));
+  marked.PointMark(25, 4, RGB(0, 0, 0));  // outside: nothing
+  dotted.PSet(3.4, 4.6, RGB(0, 0, 0));
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(marked.ShownArgb(x, y), dotted.ShownArgb(x, y)) << x << ", " << y;
+  ASSERT_EQ(marked.PointMarks().size(), 1u);
+  EXPECT_EQ(marked.PointMarks()[0].x, 3);
+  EXPECT_EQ(marked.PointMarks()[0].y, 5);
+  EXPECT_EQ(marked.Marks().size(), 1u);
+  EXPECT_TRUE(dotted.PointMarks().empty());
+  marked.RestoreClean();
+  EXPECT_TRUE(marked.PointMarks().empty());
+}
+
 }  // namespace
 }  // namespace pelorin
 

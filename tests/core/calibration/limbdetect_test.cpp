@@ -110,6 +110,32 @@ std::vector<Kind> Kinds() {
     gen::Scene sc = BaseScene(gen::Style::Halpha, 640, 200.2, 300.7, 150);
     k.push_back({"small disc off the centre", sc, 1, 1});
   }
+  {
+    gen::Scene sc = BaseScene(gen::Style::Photo, 1200, 610.3, 590.8, 500);
+    sc.cloud = 0.8;
+    sc.spots = SpotsWithLimbSpots(sc);
+    sc.noise = 3;
+    k.push_back({"photo dimmed unevenly by thin cloud", sc, 1.5, 1.5});
+  }
+  {
+    gen::Scene sc = BaseScene(gen::Style::Photo, 1200, 700.6, 530.1, 520);
+    sc.vignetting = 0.8;
+    sc.noise = 2;
+    k.push_back({"photo with strong vignetting, off the middle", sc, 1.5, 1.5});
+  }
+  {
+    gen::Scene sc = BaseScene(gen::Style::Halpha, 1300, 650.4, 655.2, 560);
+    sc.slitStripes = 0.12;
+    sc.prominences = 10;
+    sc.noise = 2;
+    k.push_back({"spectroheliograph H-alpha with the stripes of its slit", sc, 1.5, 1.5});
+  }
+  for (int seed = 1; seed <= 3; ++seed) {
+    gen::Scene sc = BaseScene(gen::Style::Euv, 1024, 509.4 + seed, 515.8 - seed, 400);
+    sc.seed = static_cast<unsigned>(seed);
+    sc.noise = 3;
+    k.push_back({"EUV: mottled disc, limb-brightening peak, clipped corona", sc, 2, 0.02 * 400});
+  }
   return k;
 }
 
@@ -167,7 +193,7 @@ TEST(DetectLimb, FindsNoDiscWhereThereIsNone) {
     const char* name;
     std::function<void(RasterPicture&)> make;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"no picture", [](RasterPicture&) {}},
       {"white paper", [](RasterPicture& p) { p.Fill(800, 600, RGB(255, 255, 255)); }},
       {"a picture too small to hold a disc", [](RasterPicture& p) { p.Fill(10, 10, RGB(0, 0, 0)); }},
@@ -199,12 +225,46 @@ TEST(DetectLimb, FindsNoDiscWhereThereIsNone) {
          p.SetPixels(600, 600, std::move(px));
        }},
   };
+  const auto coronagraph = [](int side, double occulter, unsigned seed, double noise) {
+    return [=](RasterPicture& p) {
+      gen::Scene sc = BaseScene(gen::Style::Coronagraph, side, side / 2.0 + 7.3, side / 2.0 - 12.6, occulter);
+      sc.seed = seed;
+      sc.noise = noise;
+      gen::RenderInto(sc, p);
+    };
+  };
+  cases.push_back({"a coronagraph (C3-like occulter)", coronagraph(1024, 70, 1, 2)});
+  cases.push_back({"a coronagraph (C2-like occulter)", coronagraph(1024, 190, 2, 4)});
+  cases.push_back({"a coronagraph, 2048", coronagraph(2048, 150, 3, 3)});
   for (const Case& c : cases) {
     RasterPicture pic;
     c.make(pic);
     const LimbDetection d = DetectLimb(pic);
     EXPECT_FALSE(d.found) << c.name;
     EXPECT_TRUE(d.points.empty()) << c.name;
+  }
+}
+
+// A header that names a coronagraph and gives no solar radius says there
+// is no disc, whatever the picture shows; with a radius the picture decides.
+TEST(DetectLimb, AHeaderNamingACoronagraphWithoutARadiusMeansNoDisc) {
+  const struct {
+    const char* keyword;
+    const char* value;
+    bool radius;
+    bool found;
+  } cases[] = {
+      {"INSTRUME", "LASCO", false, false}, {"DETECTOR", "C3", false, false}, {"DETECTOR", "COR2", false, false},
+      {"INSTRUME", "SECCHI", false, true}, {"INSTRUME", "AIA", false, true},  {"INSTRUME", "LASCO", true, true},
+  };
+  for (const auto& c : cases) {
+    RasterPicture pic;
+    gen::RenderInto(BaseScene(gen::Style::Photo, 600, 300.3, 290.6, 250), pic);
+    PictureHeader h;
+    h.cards.push_back({c.keyword, c.value});
+    if (c.radius) h.cards.push_back({"RSUN_OBS", "960"});
+    pic.SetHeader(h);
+    EXPECT_EQ(DetectLimb(pic).found, c.found) << c.keyword << " " << c.value << (c.radius ? " with RSUN_OBS" : "");
   }
 }
 

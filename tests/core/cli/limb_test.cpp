@@ -69,6 +69,31 @@ TEST(CliLimb, ReadsFitsAndJpeg2000Pictures) {
   }
 }
 
+// The picture's header goes with it: a disc under a header that names a
+// coronagraph and gives no radius is no disc.
+TEST(CliLimb, AHeaderNamingACoronagraphMeansNoDisc) {
+  test::TempFolder folder;
+  gen::Scene sc;
+  sc.width_px = 400, sc.height_px = 400;
+  sc.x0_px = 201.3, sc.y0_px = 198.2, sc.rk_px = 160;
+  sc.style = gen::Style::Photo;
+  const gen::Rendered r = gen::Render(sc);
+  std::vector<double> values;
+  for (std::uint32_t c : r.argb) values.push_back(static_cast<double>(c & 0xFFu));
+  gen::FitsLayout layout;
+  layout.axes = {400, 400};
+  for (const bool radius : {false, true}) {
+    std::vector<gen::FitsCard> cards = {{"INSTRUME", "LASCO", true}, {"DETECTOR", "C2", true}};
+    if (radius) cards.push_back({"RSUN", "960.0"});
+    gen::WriteFits(folder.File("c2.fits"), layout, cards, gen::FitsRowOrder(values, 400, 400));
+    const test::CliResult run = RunLimb(folder, "c2.fits");
+    EXPECT_EQ(run.status, radius ? 0 : 1) << run.err;
+    if (!radius) {
+      EXPECT_NE(run.err.find("no solar disc was found"), std::string::npos) << run.err;
+    }
+  }
+}
+
 TEST(CliLimb, SaysWhatWentWrong) {
   test::TempFolder folder;
   const std::vector<std::uint32_t> white(300 * 200, 0xFFFFFFFFu);

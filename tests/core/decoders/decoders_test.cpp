@@ -146,6 +146,30 @@ TEST(Fits, GzipCompressedFileReadsLikeThePlainOne) {
   EXPECT_EQ(packed.header.cards.size(), plain.header.cards.size());
 }
 
+TEST(Fits, LongStringsContinuedOnCardsAfterThemAreJoined) {
+  const std::string history =
+      "Prepared from level 1 data with a point spread function deconvolved, then rebinned to 40 pixels; "
+      "O'Brien's flat field applied & checked.";
+  for (const auto compression : {gen::FitsCompression::None, gen::FitsCompression::Rice}) {
+    test::TempFolder folder;
+    gen::SolarFits s;
+    s.width = s.height = 40;
+    s.crpix1 = s.crpix2 = 20.5;
+    s.cdelt1 = s.cdelt2 = 55;
+    s.layout.compression = compression;
+    s.extra = {{"PROCESS", history, true}, {"SHORTAMP", "ends in &", true}};
+    gen::WriteSolarFits(folder.File("sun.fits"), s);
+    DecodedPicture p;
+    std::string error;
+    ASSERT_TRUE(ReadPicture(folder.File("sun.fits"), p, error)) << error;
+    ASSERT_NE(p.header.Find("PROCESS"), nullptr);
+    EXPECT_EQ(*p.header.Find("PROCESS"), history);
+    EXPECT_EQ(*p.header.Find("SHORTAMP"), "ends in &");
+    EXPECT_EQ(p.header.Find("CONTINUE"), nullptr);
+    EXPECT_EQ(*p.header.Find("DATE-OBS"), "2014-01-01T00:00:07.340");
+  }
+}
+
 TEST(Fits, BadFilesAreRefusedWithWhatIsWrong) {
   test::TempFolder folder;
   gen::SolarFits s;

@@ -214,6 +214,12 @@ TEST(CalibrateFromHeader, WhatEachKeywordGives) {
        Changed({{"R_SUN", "1620"}, {"CROTA2", "-20"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}), -7.2, 123.45, eRho0, -20, 1,
        1620},
       {"CROTA2 180", Changed({{"CROTA2", "180"}}), -7.2, 123.45, kBaseRho0, 180, 1, 0},
+      // Whole turns taken off exactly, whatever their number.
+      {"CROTA2 -540", Changed({{"CROTA2", "-540"}}), -7.2, 123.45, kBaseRho0, 180, 1, 0},
+      {"CROTA2 of 5e14 degrees", Changed({{"CROTA2", "5.106e14"}}), -7.2, 123.45, kBaseRho0, 120, 1, 0},
+      {"a pixel radius and CROTA2 of 5e14 degrees without a scale",
+       Changed({{"R_SUN", "1620"}, {"CROTA2", "05106e11"}}, {"DSUN_OBS", "CDELT1", "CDELT2"}), -7.2, 123.45, eRho0,
+       120, 1, 1620},
       {"CDELT1 < 0: mirrored", Changed({{"CDELT1", "-0.6"}}), -7.2, 123.45, kBaseRho0, 0, 0, 0},
       {"CDELT2 < 0: mirrored and turned round", Changed({{"CDELT2", "-0.6"}}), -7.2, 123.45, kBaseRho0, 180, 0, 0},
       {"CDELT1 alone", Changed({}, {"CDELT2"}), -7.2, 123.45, kBaseRho0, 0, 1, 0},

@@ -83,6 +83,42 @@ TEST(SeriesRead, GroupPositionsOfEachVersion) {
   }
 }
 
+// A group's area comes from the .spots.csv beside its data file; a spots
+// file that cannot be read is named and leaves the areas out.
+TEST(SeriesRead, GroupAreasFromTheSpotsFileBeside) {
+  test::TempFolder folder;
+  const std::string spots =
+      "group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\n"
+      "G1,1,10.00,20.00,10.00000,-1.00000,359.00000,80.0,20.0\r\n"
+      "G1,2,12.00,22.00,12.00000,1.00000,1.00000,40.0,10.0\r\n"
+      "\r\n"
+      "group,spots,B,CMD,L,area_msh,class\r\n"
+      "G1,2,10.70000,-0.30000,359.70000,120.0,Cso\r\n";
+  const struct {
+    const char* what;
+    std::string spotsText;  // "" for none
+    double area;            // of G1
+    bool problem;
+  } cases[] = {
+      {"no spots file", "", -1, false},
+      {"spots file", spots, 120, false},
+      {"spots file cut", "group,spot,x,y\r\n", -1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(folder.File("d.dat"), test::DataFile("v2.0", "scan", "-21.4512",
+                                               {"\"G1\",10,-1,359", "\"G1\",12,1,1", "\"G2\",-20,30,143"}));
+    std::filesystem::remove(folder.File("d.spots.csv"));
+    if (!c.spotsText.empty()) Write(folder.File("d.spots.csv"), c.spotsText);
+    const series::SeriesData d = series::ReadSeries({folder.File("d.dat")});
+    ASSERT_EQ(d.positions.size(), 2u);
+    EXPECT_EQ(d.positions[0].area_msh, c.area);
+    EXPECT_EQ(d.positions[1].area_msh, -1);  // G2 has no row
+    EXPECT_EQ(Holds(d.problems, "d.spots.csv"), c.problem) << Joined(d.problems);
+  }
+}
+
+
 // Each bad input gets its message (file and line), the good files are read,
 // nothing stops.
 TEST(SeriesRead, BadInputNamedAndSkipped) {
