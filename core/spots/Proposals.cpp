@@ -8,13 +8,6 @@ namespace pelorin {
 
 namespace {
 
-double AngleDiff(double a, double b) {
-  double d = std::fmod(a - b, 360.0);
-  if (d > 180) d -= 360;
-  if (d <= -180) d += 360;
-  return d;
-}
-
 // The names G<n> may not take.
 std::set<std::string> Taken(const SpotProposals& p) {
   std::set<std::string> taken = p.existingNames;
@@ -96,30 +89,6 @@ void Detach(SpotProposals& p, const std::vector<int>& spots) {
 }
 
 }  // namespace
-
-void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& g) {
-  std::sort(g.spots.begin(), g.spots.end(), [&](int a, int b) {
-    return spots[static_cast<std::size_t>(a)].CMD < spots[static_cast<std::size_t>(b)].CMD;
-  });
-  g.area_msh = 0;
-  if (g.spots.empty()) return;
-  double wsum = 0, b = 0, c = 0, l = 0;
-  const double l0 = spots[static_cast<std::size_t>(g.spots[0])].L;
-  for (int i : g.spots) {
-    const FoundSpot& s = spots[static_cast<std::size_t>(i)];
-    const double a = std::max(1e-9, s.area_msh);
-    wsum += a;
-    b += a * s.B;
-    c += a * s.CMD;
-    l += a * AngleDiff(s.L, l0);
-    g.area_msh += s.area_msh;
-  }
-  g.B = b / wsum;
-  g.CMD = c / wsum;
-  g.L = std::fmod(l0 + l / wsum + 360.0, 360.0);
-  g.north = g.B >= 0;
-  g.mcIntosh = McIntoshClass(spots, g);
-}
 
 SpotProposals ProposeSpots(std::shared_ptr<SpotFinder> finder, const SpotSettings& settings,
                            std::vector<ReferenceGroup> references, std::set<std::string> existingNames) {

@@ -61,10 +61,6 @@ void CheckGroup(SpotProposals& p, int group, bool checked);
 // the existing ones.
 std::string NextFreeGroupName(const SpotProposals& p);
 
-// The group's centre (area-weighted), area, hemisphere and class from its
-// spots, as the finder computes them.
-void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& group);
-
 // The day's counts: the groups already accepted (objects whose records come
 // from the detection, each with its number of spots and mean latitude)
 // together with the checked proposals; R with the observer's k.

@@ -118,24 +118,7 @@ void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups) {
   for (std::size_t g = 0; g < members.size(); ++g) {
     SpotGroup grp;
     grp.spots = members[g];
-    std::sort(grp.spots.begin(), grp.spots.end(), [&](int a, int b) {
-      return spots[static_cast<std::size_t>(a)].CMD < spots[static_cast<std::size_t>(b)].CMD;
-    });
-    double wsum = 0, b = 0, c = 0, l = 0;
-    const double l0 = spots[static_cast<std::size_t>(grp.spots[0])].L;
-    for (int i : grp.spots) {
-      const FoundSpot& s = spots[static_cast<std::size_t>(i)];
-      const double a = std::max(1e-9, s.area_msh);
-      wsum += a;
-      b += a * s.B;
-      c += a * s.CMD;
-      l += a * AngleDiff(s.L, l0);
-      grp.area_msh += s.area_msh;
-    }
-    grp.B = b / wsum;
-    grp.CMD = c / wsum;
-    grp.L = std::fmod(l0 + l / wsum + 360.0, 360.0);
-    grp.north = grp.B >= 0;
+    SummarizeGroup(spots, grp);
     groups.push_back(grp);
   }
   std::stable_sort(groups.begin(), groups.end(), [](const SpotGroup& a, const SpotGroup& b) { return a.CMD < b.CMD; });
@@ -144,6 +127,30 @@ void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups) {
     for (int i : groups[g].spots) spots[static_cast<std::size_t>(i)].group = static_cast<int>(g);
     groups[g].mcIntosh = McIntoshClass(spots, groups[g]);
   }
+}
+
+void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& g) {
+  std::sort(g.spots.begin(), g.spots.end(), [&](int a, int b) {
+    return spots[static_cast<std::size_t>(a)].CMD < spots[static_cast<std::size_t>(b)].CMD;
+  });
+  g.area_msh = 0;
+  if (g.spots.empty()) return;
+  double wsum = 0, b = 0, c = 0, l = 0;
+  const double l0 = spots[static_cast<std::size_t>(g.spots[0])].L;
+  for (int i : g.spots) {
+    const FoundSpot& s = spots[static_cast<std::size_t>(i)];
+    const double a = std::max(1e-9, s.area_msh);
+    wsum += a;
+    b += a * s.B;
+    c += a * s.CMD;
+    l += a * AngleDiff(s.L, l0);
+    g.area_msh += s.area_msh;
+  }
+  g.B = b / wsum;
+  g.CMD = c / wsum;
+  g.L = std::fmod(l0 + l / wsum + 360.0, 360.0);
+  g.north = g.B >= 0;
+  g.mcIntosh = McIntoshClass(spots, g);
 }
 
 std::string McIntoshClass(const std::vector<FoundSpot>& spots, const SpotGroup& group) {

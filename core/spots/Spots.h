@@ -155,6 +155,11 @@ bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, c
 // first, named G1, G2, ...; their positions, areas and classes are set.
 void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups);
 
+// The group's centre (area-weighted; L as the weighted offset from its first
+// spot's, in [0, 360)), area (the sum of its spots'), hemisphere and class
+// from its spots, which are put in order of CMD.
+void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& group);
+
 // The McIntosh class suggested for a group: the modified Zurich class from
 // polarity (extent in longitude), penumbrae and length; the largest spot's
 // penumbra (size and symmetry); the distribution of the spots between its

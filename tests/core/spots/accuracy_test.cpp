@@ -10,25 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "SpotCalibrationOf.h"
 #include "SpotPictures.h"
 #include "spots/Spots.h"
 
 namespace pelorin {
 namespace {
 
-SpotCalibration CalibrationOf(const gen::Truth& t) {
-  SpotCalibration c;
-  c.x0 = t.x0_px;
-  c.y0 = t.y0_px;
-  c.rk = t.rk_px;
-  c.P = t.eph.P_deg;
-  c.B0 = t.eph.B0_deg;
-  c.L0 = t.eph.L0_deg;
-  c.rho0 = t.eph.rho0_AU;
-  c.orientation = t.orientation_deg;
-  c.northUp = t.northUp;
-  return c;
-}
+using test::CalibrationOf;
 
 double Percentile(std::vector<double> v, double p) {
   if (v.empty()) return 0;

@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "SpotCalibrationOf.h"
 #include "SpotPictures.h"
 #include "spots/Proposals.h"
 
 namespace pelorin {
 namespace {
+
+using test::CalibrationOf;
 
 FoundSpot Spot(double B, double CMD, double area) {
   FoundSpot f;
@@ -141,20 +144,6 @@ TEST(SpotProposals, CountsTheAcceptedAndTheCheckedProposals) {
   EXPECT_DOUBLE_EQ(c.southWolf, 0.6 * 14);
   EXPECT_EQ(CountsLine(ReviewCounts(nullptr, {{4, -20}, {1, 3}}, 1)),
             "g=2 f=5 R=25 (N: g=1 f=1 R=11; S: g=1 f=4 R=14)");
-}
-
-SpotCalibration CalibrationOf(const gen::Truth& t) {
-  SpotCalibration c;
-  c.x0 = t.x0_px;
-  c.y0 = t.y0_px;
-  c.rk = t.rk_px;
-  c.P = t.eph.P_deg;
-  c.B0 = t.eph.B0_deg;
-  c.L0 = t.eph.L0_deg;
-  c.rho0 = t.eph.rho0_AU;
-  c.orientation = t.orientation_deg;
-  c.northUp = t.northUp;
-  return c;
 }
 
 TEST(SpotProposals, ThresholdAndClickGoThroughTheFinder) {

@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "SpotCalibrationOf.h"
 #include "SpotPictures.h"
 #include "spots/Spots.h"
 #include "spots/SpotsFile.h"
 
 namespace pelorin {
 namespace {
+
+using test::CalibrationOf;
 
 TEST(SpotRefusal, EuvAndMagnetogramsFromTheirHeader) {
   struct Case {
@@ -121,20 +124,6 @@ TEST(SpotGroups, CentreAreaCountsAndNames) {
   NameGroups(groups, {{"G1", 130.5, -20.5}});
   EXPECT_EQ(groups[0].name, "G2");
   EXPECT_EQ(groups[1].name, "G1");
-}
-
-SpotCalibration CalibrationOf(const gen::Truth& t) {
-  SpotCalibration c;
-  c.x0 = t.x0_px;
-  c.y0 = t.y0_px;
-  c.rk = t.rk_px;
-  c.P = t.eph.P_deg;
-  c.B0 = t.eph.B0_deg;
-  c.L0 = t.eph.L0_deg;
-  c.rho0 = t.eph.rho0_AU;
-  c.orientation = t.orientation_deg;
-  c.northUp = t.northUp;
-  return c;
 }
 
 GreyPicture GreyOf(const gen::WlRendered& r) {
