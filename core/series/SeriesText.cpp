@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/Text.h"
+#include "measure/Export.h"
 
 namespace pelorin::series {
 
@@ -12,15 +13,6 @@ std::string N5(double v) { return NumberText(RoundHalfEven(v, 5)); }
 
 }  // namespace
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 std::string TracksCsv(const SeriesData& data, const std::vector<Track>& tracks) {
   std::string out = "group,time,B,CMD,L,file\n";

@@ -36,8 +36,4 @@ std::string FitCsv(const SeriesData& data, const RotationResult& result);
 // Each filter and how many it removed, one line each, for the user.
 std::vector<std::string> FilterReport(const RotationResult& result, const FitOptions& options);
 
-// A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a
-// line end.
-std::string CsvField(const std::string& text);
-
 }  // namespace pelorin::series
