@@ -2,6 +2,7 @@
 // picture, hysteresis thresholds tied to the quiet Sun's scatter, and each
 // spot refined on its own levels so that seeing blur does not move its edge.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <deque>
@@ -24,6 +25,10 @@ namespace {
 constexpr double kPiD = 3.14159265358979323846;
 // The quiet Sun is fitted from this mu inwards.
 constexpr double kFitMuMin = 0.08;
+// A spot too small for its penumbra to show as a plateau is taken to have
+// one when a blurred umbra-in-penumbra model tells it this much better
+// than a blurred pore (an F ratio of the two extra parameters).
+constexpr double kPenumbraEvidence = 15;
 // Degree of the polynomial in mu fitted to the annulus medians.
 constexpr int kFitDegree = 3;
 
@@ -624,8 +629,8 @@ struct MaskFit {
   double sse = 0;       // squared residual left
 };
 
-MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigma, std::vector<std::uint8_t>& P,
-                        std::vector<std::uint8_t>& U, bool twoLevel) {
+MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, const std::vector<std::uint8_t>& care,
+                        double sigma, std::vector<std::uint8_t>& P, std::vector<std::uint8_t>& U, bool twoLevel) {
   MaskFit fit;
   const int R = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
   const int K = 2 * R + 1;
@@ -667,6 +672,7 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigm
     // Levels by least squares: 1 - c = a gP + b gU.
     double s11 = 0, s12 = 0, s22 = 0, t1 = 0, t2 = 0;
     for (std::size_t i = 0; i < bn; ++i) {
+      if (!care[i]) continue;
       const double d = 1 - c[i];
       s11 += gP[i] * gP[i];
       s12 += gP[i] * gU[i];
@@ -686,7 +692,7 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigm
       b = 0;
       if (!(a > 0.02)) return fit;
     }
-    for (std::size_t i = 0; i < bn; ++i) r[i] = c[i] - (1 - a * gP[i] - b * gU[i]);
+    for (std::size_t i = 0; i < bn; ++i) r[i] = care[i] ? c[i] - (1 - a * gP[i] - b * gU[i]) : 0.0;
     // Edge pixels in or out, while the squared residual falls.
     for (int pass = 0; pass < 6; ++pass) {
       int flips = 0;
@@ -699,7 +705,7 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigm
             const bool inM = M[i] != 0;
             const bool edge = M[i - 1] != M[i] || M[i + 1] != M[i] || M[i - static_cast<std::size_t>(bw)] != M[i] ||
                               M[i + static_cast<std::size_t>(bw)] != M[i];
-            if (!edge) continue;
+            if (!edge || (!inM && !care[i])) continue;
             // U stays inside P.
             if (layer == 0 && inM && twoLevel && U[i]) continue;
             if (layer == 1 && !inM && !P[i]) continue;
@@ -712,6 +718,7 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigm
               for (int l = -R; l <= R; ++l) {
                 const int xx = x + l;
                 if (xx < 0 || xx >= bw) continue;
+                if (!care[static_cast<std::size_t>(yy * bw + xx)]) continue;
                 const double dm = -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
                 const double rv = r[static_cast<std::size_t>(yy * bw + xx)];
                 dsse += dm * dm - 2 * rv * dm;
@@ -726,7 +733,8 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigm
               for (int l = -R; l <= R; ++l) {
                 const int xx = x + l;
                 if (xx < 0 || xx >= bw) continue;
-                r[static_cast<std::size_t>(yy * bw + xx)] -= -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
+                if (care[static_cast<std::size_t>(yy * bw + xx)])
+                  r[static_cast<std::size_t>(yy * bw + xx)] -= -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
               }
             }
           }
@@ -739,6 +747,120 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, double sigm
   fit.b = b;
   for (double v : r) fit.sse += v * v;
   return fit;
+}
+
+// How much better a small spot is told by a blurred umbra-in-penumbra
+// model than by a blurred pore of one level: both models are concentric
+// ellipses (the radial axis foreshortened by mu) about (cx, cy) in the box,
+// their radii searched on a grid of 0.25 px and their levels fitted by
+// least squares over the `care` pixels (`c` is the contrast, 1 = quiet Sun;
+// sigma the seeing's Gaussian, px; (rx, ry) the unit radial direction).
+// Returns the F ratio of the two extra parameters' gain to the
+// umbra-in-penumbra model's residual variance; 0 when that model is no
+// better or too few pixels are cared for.
+double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::vector<std::uint8_t>& care,
+                        double sigma, double cx, double cy, double rx, double ry, double mu) {
+  constexpr int kSub = 4;
+  constexpr double kStep = 0.25;
+  const double muC = std::clamp(mu, 0.2, 1.0);
+  const std::size_t bn = c.size();
+  // Radius at which each pixel's sub-samples lie, sorted, so that a disc's
+  // coverage of the pixel is the count below its radius.
+  double rMax = 0;
+  std::vector<std::array<float, kSub * kSub>> rad(bn);
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      auto& rs = rad[static_cast<std::size_t>(y * bw + x)];
+      for (int j = 0; j < kSub; ++j)
+        for (int i = 0; i < kSub; ++i) {
+          const double dx = x + (i + 0.5) / kSub - 0.5 - cx, dy = y + (j + 0.5) / kSub - 0.5 - cy;
+          const double a = (dx * rx + dy * ry) / muC, b = -dx * ry + dy * rx;
+          rs[static_cast<std::size_t>(j * kSub + i)] = static_cast<float>(std::hypot(a, b));
+        }
+      std::sort(rs.begin(), rs.end());
+    }
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x)
+      if (x == 0 || y == 0 || x == bw - 1 || y == bh - 1)
+        rMax = std::max(rMax, static_cast<double>(rad[static_cast<std::size_t>(y * bw + x)][0]));
+  rMax = std::min(rMax - 3 * sigma, 12.0);
+  const int nR = static_cast<int>(rMax / kStep);
+  if (nR < 4) return 0;
+  // The blurred discs, one per radius.
+  const int R = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
+  std::vector<double> g1(static_cast<std::size_t>(2 * R + 1));
+  double gs = 0;
+  for (int k = -R; k <= R; ++k) gs += g1[static_cast<std::size_t>(k + R)] = std::exp(-0.5 * k * k / (sigma * sigma));
+  for (double& v : g1) v /= gs;
+  std::vector<std::vector<double>> disc(static_cast<std::size_t>(nR + 1));
+  std::vector<double> cov(bn), tmp(bn);
+  for (int k = 1; k <= nR; ++k) {
+    const float r = static_cast<float>(k * kStep);
+    for (std::size_t i = 0; i < bn; ++i)
+      cov[i] = static_cast<double>(std::lower_bound(rad[i].begin(), rad[i].end(), r) - rad[i].begin()) / (kSub * kSub);
+    std::fill(tmp.begin(), tmp.end(), 0.0);
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        double v = 0;
+        for (int q = -R; q <= R; ++q) {
+          const int xx = std::clamp(x + q, 0, bw - 1);
+          v += g1[static_cast<std::size_t>(q + R)] * cov[static_cast<std::size_t>(y * bw + xx)];
+        }
+        tmp[static_cast<std::size_t>(y * bw + x)] = v;
+      }
+    auto& d = disc[static_cast<std::size_t>(k)];
+    d.assign(bn, 0.0);
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        double v = 0;
+        for (int q = -R; q <= R; ++q) {
+          const int yy = std::clamp(y + q, 0, bh - 1);
+          v += g1[static_cast<std::size_t>(q + R)] * tmp[static_cast<std::size_t>(yy * bw + x)];
+        }
+        d[static_cast<std::size_t>(y * bw + x)] = v;
+      }
+  }
+  std::vector<std::size_t> idx;
+  for (std::size_t i = 0; i < bn; ++i)
+    if (care[i]) idx.push_back(i);
+  if (idx.size() < 30) return 0;
+  double s00 = 0;
+  for (std::size_t i : idx) s00 += (1 - c[i]) * (1 - c[i]);
+  // One level: 1 - c = a D(r).
+  double one = s00;
+  std::vector<double> sDD(static_cast<std::size_t>(nR + 1), 0), sDd(static_cast<std::size_t>(nR + 1), 0);
+  for (int k = 1; k <= nR; ++k) {
+    const auto& d = disc[static_cast<std::size_t>(k)];
+    double a = 0, b = 0;
+    for (std::size_t i : idx) {
+      a += d[i] * d[i];
+      b += d[i] * (1 - c[i]);
+    }
+    sDD[static_cast<std::size_t>(k)] = a;
+    sDd[static_cast<std::size_t>(k)] = b;
+    if (a > 0) one = std::min(one, s00 - b * b / a);
+  }
+  // Two levels: 1 - c = a D(rp) + b D(ru), ru < rp, both depths positive.
+  double two = one;
+  for (int kp = 2; kp <= nR; ++kp) {
+    const auto& dp = disc[static_cast<std::size_t>(kp)];
+    for (int ku = 1; ku < kp; ++ku) {
+      const auto& du = disc[static_cast<std::size_t>(ku)];
+      double spu = 0;
+      for (std::size_t i : idx) spu += dp[i] * du[i];
+      const double s11 = sDD[static_cast<std::size_t>(kp)], s22 = sDD[static_cast<std::size_t>(ku)];
+      const double t1 = sDd[static_cast<std::size_t>(kp)], t2 = sDd[static_cast<std::size_t>(ku)];
+      const double det = s11 * s22 - spu * spu;
+      if (det <= 1e-12) continue;
+      const double a = (t1 * s22 - t2 * spu) / det, b = (s11 * t2 - spu * t1) / det;
+      if (!(a > 0.02) || !(b > 0.02)) continue;
+      const double sse = s00 - a * t1 - b * t2;
+      two = std::min(two, sse);
+    }
+  }
+  const double var = two / static_cast<double>(idx.size() - 6);
+  if (!(var > 0) || two >= one) return 0;
+  return (one - two) / 2 / var;
 }
 
 }  // namespace
@@ -943,31 +1065,65 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
     for (int& l : lab) l = l > 0 ? 1 : 0;
     if (nUmbrae == 0) return out;
   }
+  // The pixels the model answers for: all but other spots' dark pixels
+  // (darker than the spots reach, and not this spot's) and their blurred
+  // surroundings. The fitted masks cannot grow into them.
+  std::vector<std::uint8_t> care(bn, 1);
+  {
+    std::vector<std::uint8_t> other(bn, 0);
+    for (std::size_t i = 0; i < bn; ++i) other[i] = cs[i] < tLow && !in[i];
+    const std::vector<int> dOther = Distance(bw, bh, other, empty);
+    const int reach = static_cast<int>(std::ceil(2 * se));
+    for (std::size_t i = 0; i < bn; ++i) care[i] = dOther[i] > reach || (dOther[i] > 0 && dOut[i] <= 1);
+  }
   // The blurred model fitted: the spot's and the umbrae's unblurred pixels.
   // Without a penumbral plateau to see, a two-level model is tried beside
-  // the pore's one level and kept when it fits clearly better.
+  // the pore's one level and kept when it fits clearly better. For a single
+  // umbra "better" is judged on concentric models with few parameters: the
+  // masks' pixel freedom fits granulation about as well as a penumbra.
   {
     std::vector<std::uint8_t> P(bn, 0), Um(bn, 0);
     for (std::size_t i = 0; i < bn; ++i) {
       Um[i] = lab[i] > 0;
       P[i] = twoLevel ? region[i] : Um[i];
     }
-    MaskFit fit = FitBlurredMasks(bw, bh, c, blur, P, Um, twoLevel);
-    if (!twoLevel && cu < st.umbraThreshold) {
+    MaskFit fit = FitBlurredMasks(bw, bh, c, care, blur, P, Um, twoLevel);
+    double evidence = 0;
+    if (!twoLevel && nUmbrae == 1) {
+      double wsum = 0, mx = 0, my = 0;
+      for (std::size_t i = 0; i < bn; ++i)
+        if (in[i]) {
+          const double wd = std::max(0.0, 1.0 - c[i]);
+          wsum += wd;
+          mx += wd * (static_cast<int>(i) % bw);
+          my += wd * (static_cast<int>(i) / bw);
+        }
+      if (wsum > 0) {
+        mx /= wsum;
+        my /= wsum;
+        double rx = x0 + mx - cal.x0, ry = y0 + my - cal.y0;
+        const double rl = std::hypot(rx, ry);
+        rx = rl > 0 ? rx / rl : 1;
+        ry = rl > 0 ? ry / rl : 0;
+        evidence = PenumbraEvidence(bw, bh, c, care, blur, mx, my, rx, ry, Mu(x0 + mx, y0 + my));
+      }
+    }
+    if (!twoLevel && (cu < st.umbraThreshold || evidence >= kPenumbraEvidence)) {
       std::vector<std::uint8_t> P2(bn, 0), U2(bn, 0);
       const double guessP = 0.8;
       for (std::size_t i = 0; i < bn; ++i) {
         P2[i] = in[i] && cs[i] < (1 + guessP) / 2;
         U2[i] = P2[i] && cs[i] < (cu + guessP) / 2;
       }
-      const MaskFit two = FitBlurredMasks(bw, bh, c, blur, P2, U2, true);
+      const MaskFit two = FitBlurredMasks(bw, bh, c, care, blur, P2, U2, true);
       int nP = 0, nU = 0;
       for (std::size_t i = 0; i < bn; ++i) {
         nP += P2[i];
         nU += U2[i];
       }
-      if (two.ok && (!fit.ok || two.sse < 0.85 * fit.sse) && two.a >= 0.08 && two.a <= 0.45 && two.b >= 0.1 &&
-          nU >= 2 && nP >= 2.5 * nU) {
+      const bool better = nUmbrae == 1 ? evidence >= kPenumbraEvidence || (fit.ok && two.sse < 0.5 * fit.sse)
+                                       : !fit.ok || two.sse < 0.85 * fit.sse;
+      if (two.ok && better && two.a >= 0.08 && two.a <= 0.45 && two.b >= 0.1 && nU >= 2 && nP >= 2.5 * nU) {
         fit = two;
         P = P2;
         Um = U2;

@@ -44,7 +44,7 @@ struct Tally {
   int classes = 0, classesRight = 0;
 };
 
-void Measure(const gen::WlRendered& r, const SpotReport& rep, Tally& tally, const std::string& what) {
+void Measure(const gen::WlRendered& r, const SpotReport& rep, Tally& tally, const std::string& what, double blur_px) {
   const auto& truth = r.truth.spots;
   std::vector<int> matchOf(truth.size(), -1);
   std::vector<bool> used(rep.spots.size(), false);
@@ -80,7 +80,13 @@ void Measure(const gen::WlRendered& r, const SpotReport& rep, Tally& tally, cons
     }
     if (matchOf[i] < 0) continue;
     const FoundSpot& f = rep.spots[static_cast<std::size_t>(matchOf[i])];
-    if (t.mu >= 0.5) tally.posErr.push_back(std::max(std::fabs(f.B - t.B_deg), std::fabs(LDiff(f.L, t.L_deg))));
+    // Two umbrae closer than three times the seeing's sigma are one dark
+    // patch on the picture: one of them is counted missed, and the place of
+    // the patch is no measure of either.
+    bool resolved = true;
+    for (const auto& o : truth)
+      if (&o != &t && std::hypot(o.x_px - t.x_px, o.y_px - t.y_px) < 3 * blur_px) resolved = false;
+    if (t.mu >= 0.5 && resolved) tally.posErr.push_back(std::max(std::fabs(f.B - t.B_deg), std::fabs(LDiff(f.L, t.L_deg))));
     if (t.area_px >= 50 && t.mu >= 0.3) {
       const double e = std::fabs(f.area_msh / t.area_msh - 1);
       tally.areaErr.push_back(e);
@@ -135,7 +141,7 @@ Tally RunCase(const Case& c) {
     EXPECT_FALSE(rep.drawing);
     std::printf("%s seed %u: blur %.2f (true %.2f) noise %.4f threshold %.3f\n", c.name, seed, rep.blur_px, scene.blur_px,
                 rep.noise, rep.threshold);
-    Measure(r, rep, tally, std::string(c.name) + " seed " + std::to_string(seed));
+    Measure(r, rep, tally, std::string(c.name) + " seed " + std::to_string(seed), scene.blur_px);
   }
   return tally;
 }
@@ -170,6 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
     Pictures, SpotAccuracy,
     ::testing::Values(Case{"clean1024", gen::WlKind::Clean, 1024, {1, 2, 3}},
                       Case{"clean2048", gen::WlKind::Clean, 2048, {4}},
+                      Case{"groups1024", gen::WlKind::Groups, 1024, {25, 26, 27, 28, 29, 30, 101, 102, 103, 104, 105, 106, 107, 108}},
                       Case{"groups2048", gen::WlKind::Groups, 2048, {21, 22, 23, 24}},
                       Case{"limb2048", gen::WlKind::Limb, 2048, {31, 32}},
                       Case{"filaments2048", gen::WlKind::Filaments, 2048, {41, 42}}),
