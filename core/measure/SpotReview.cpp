@@ -176,18 +176,33 @@ void DrawProposals(App& app) {
   for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
     const SpotGroup& grp = p.report.groups[g];
     const bool on = g < p.checked.size() && p.checked[g];
-    const std::uint32_t box = on ? QBColor(11) : QBColor(8), outline = on ? QBColor(14) : QBColor(7);
+    const std::uint32_t box = on ? QBColor(11) : QBColor(8), outline = on ? QBColor(14) : QBColor(7),
+                        umbra = on ? QBColor(12) : QBColor(7);
     double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    const auto polygon = [&](const SpotOutline& loop, std::uint32_t colour) {
+      for (std::size_t k = 0; k < loop.size(); ++k) {
+        const auto& [ax, ay] = loop[k];
+        const auto& [bx, by] = loop[(k + 1) % loop.size()];
+        app.pic.Line(ax, ay, bx, by, colour);
+        x0 = std::min(x0, ax - 4.0);
+        y0 = std::min(y0, ay - 4.0);
+        x1 = std::max(x1, ax + 4.0);
+        y1 = std::max(y1, ay + 4.0);
+      }
+    };
     for (int i : grp.spots) {
       const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
-      const double r = std::max(1.5, std::sqrt(std::max(0.0, f.area_px) / kPi));
-      circle(f.x, f.y, r, outline);
-      if (f.penumbra && f.area_msh > 0 && f.umbra_msh > 0 && f.umbra_msh < f.area_msh)
-        circle(f.x, f.y, std::max(1.0, r * std::sqrt(f.umbra_msh / f.area_msh)), outline);
-      x0 = std::min(x0, f.x - r - 4);
-      y0 = std::min(y0, f.y - r - 4);
-      x1 = std::max(x1, f.x + r + 4);
-      y1 = std::max(y1, f.y + r + 4);
+      if (f.outline.empty()) {
+        // A spot known only by its area: a circle of that area.
+        const double r = std::max(1.5, std::sqrt(std::max(0.0, f.area_px) / kPi));
+        circle(f.x, f.y, r, outline);
+        x0 = std::min(x0, f.x - r - 4);
+        y0 = std::min(y0, f.y - r - 4);
+        x1 = std::max(x1, f.x + r + 4);
+        y1 = std::max(y1, f.y + r + 4);
+      }
+      for (const SpotOutline& loop : f.outline) polygon(loop, outline);
+      for (const SpotOutline& loop : f.umbraOutline) polygon(loop, umbra);
     }
     if (grp.spots.empty()) continue;
     app.pic.Line(x0, y0, x1, y0, box);

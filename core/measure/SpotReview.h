@@ -56,9 +56,10 @@ void ObserverK_Click(App& app);
 // The day's counts line (CountsLine) of the accepted groups of the records
 // and the review's checked proposals, with the observer's k.
 std::string DayCountsLine(const App& app);
-// Each proposed spot outlined (umbra and whole spot, circles of their areas
-// on the picture), each group boxed and named: cyan and yellow for checked
-// groups, grey for the others. Called by the redraw.
+// Each proposed spot outlined along the pixels measured (the whole spot in
+// yellow, its umbra in red; a circle of its area for a spot without
+// an outline), each group boxed and named in cyan; grey for the groups not
+// checked. Called by the redraw.
 void DrawProposals(App& app);
 
 }  // namespace pelorin

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/PictureHeader.h"
@@ -61,6 +62,11 @@ struct SpotSettings {
   int threads = 2;
 };
 
+// A closed outline along pixel edges, in picture pixels: the corners
+// between pixels, (x - 0.5, y - 0.5) for the top-left corner of pixel
+// (x, y); the last point joins the first.
+using SpotOutline = std::vector<std::pair<float, float>>;
+
 struct FoundSpot {
   double x = 0, y = 0;           // umbra's darkness-weighted centre, picture pixels
   double B = 0, CMD = 0, L = 0;  // degrees, through PixelToHeliographic
@@ -72,6 +78,9 @@ struct FoundSpot {
   bool uncertain = false;        // reaches beyond mu 0.1: area not to be trusted
   int cluster = 0;               // spots sharing one penumbra share this number
   int group = -1;                // index into SpotReport::groups
+  // The pixels measured, outlined: the whole spot (umbra and its share of
+  // penumbra) and its umbra (empty for a pore, whose outline is its own).
+  std::vector<SpotOutline> outline, umbraOutline;
 };
 
 struct SpotGroup {
@@ -142,6 +151,14 @@ class SpotFinder {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The outlines of a mask of bw x bh pixels (non-zero: in) whose top-left
+// pixel is picture pixel (x0, y0), along the pixels' edges: each part's
+// outside and each hole's, with the mask on the right going round in the
+// picture's y-down frame (so that the outsides' shoelace sums are the
+// parts' pixel counts, the holes' negative); straight runs are one segment.
+// Parts touching only at a corner may come out as one loop.
+std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0);
 
 // Prepare and Find in one call; false with `error` as Prepare.
 bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, const SpotSettings& settings,

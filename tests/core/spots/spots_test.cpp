@@ -3,7 +3,9 @@
 // click, the threshold, and the .spots.csv file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,87 @@ TEST(SpotFinder, GrowsASpotFromAClickAndFollowsTheThreshold) {
 
 // A spot a few pixels from the limb is found, its area marked uncertain;
 // one well on the disc is not.
+// Twice the signed area of a loop (the shoelace sum), picture pixels.
+double Shoelace(const SpotOutline& loop) {
+  double a = 0;
+  for (std::size_t k = 0; k < loop.size(); ++k) {
+    const auto& [ax, ay] = loop[k];
+    const auto& [bx, by] = loop[(k + 1) % loop.size()];
+    a += static_cast<double>(ax) * by - static_cast<double>(bx) * ay;
+  }
+  return a / 2;
+}
+
+TEST(SpotOutlines, FollowThePixelsEdges) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> rows;  // '#' in the mask
+    std::size_t loops, corners;     // corners of all loops together
+    double area;                    // the loops' shoelace sums together
+  };
+  const std::vector<Case> cases = {
+      {"one pixel", {"#"}, 1, 4, 1},
+      {"a row", {"####"}, 1, 4, 4},
+      {"an L", {"#..", "#..", "###"}, 1, 6, 5},
+      {"a ring", {"###", "#.#", "###"}, 2, 8, 8},
+      {"two apart", {"#.#"}, 2, 8, 2},
+      {"a plus", {".#.", "###", ".#."}, 1, 12, 5},
+      {"empty", {"..", ".."}, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const int bh = static_cast<int>(c.rows.size()), bw = static_cast<int>(c.rows[0].size());
+    std::vector<std::uint8_t> mask;
+    for (const std::string& r : c.rows)
+      for (char ch : r) mask.push_back(ch == '#');
+    const std::vector<SpotOutline> loops = TraceOutlines(bw, bh, mask, 100, 50);
+    std::size_t corners = 0;
+    double area = 0;
+    for (const SpotOutline& l : loops) {
+      corners += l.size();
+      area += Shoelace(l);
+      for (const auto& [x, y] : l) {
+        EXPECT_GE(x, 99.5f) << c.what;
+        EXPECT_LE(x, 99.5f + static_cast<float>(bw)) << c.what;
+        EXPECT_GE(y, 49.5f) << c.what;
+        EXPECT_LE(y, 49.5f + static_cast<float>(bh)) << c.what;
+      }
+    }
+    EXPECT_EQ(loops.size(), c.loops) << c.what;
+    EXPECT_EQ(corners, c.corners) << c.what;
+    EXPECT_DOUBLE_EQ(area, c.area) << c.what;
+  }
+}
+
+TEST(SpotFinder, OutlinesThePixelsMeasured) {
+  const gen::WlRendered r = gen::RenderWhiteLight(gen::RandomScene(22, 1500, gen::WlKind::Groups));
+  SpotReport rep;
+  std::string error;
+  ASSERT_TRUE(FindSpots(GreyOf(r), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+  int withUmbra = 0;
+  for (const FoundSpot& f : rep.spots) {
+    ASSERT_FALSE(f.outline.empty()) << f.x << " " << f.y;
+    double whole = 0, umbra = 0;
+    for (const SpotOutline& l : f.outline) whole += Shoelace(l);
+    for (const SpotOutline& l : f.umbraOutline) umbra += Shoelace(l);
+    // The outline holds the pixels the area counts; the umbra lies inside.
+    EXPECT_DOUBLE_EQ(whole, f.area_px) << f.x << " " << f.y;
+    EXPECT_LE(umbra, whole) << f.x << " " << f.y;
+    EXPECT_EQ(f.umbraOutline.empty(), !f.penumbra) << f.x << " " << f.y;
+    withUmbra += !f.umbraOutline.empty();
+    // and around the spot's centre.
+    float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
+    for (const SpotOutline& l : f.outline)
+      for (const auto& [x, y] : l) {
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+        y0 = std::min(y0, y);
+        y1 = std::max(y1, y);
+      }
+    EXPECT_TRUE(f.x > x0 && f.x < x1 && f.y > y0 && f.y < y1) << f.x << " " << f.y;
+  }
+  EXPECT_GT(withUmbra, 5);
+}
+
 TEST(SpotFinder, MarksAreasAtTheLimbUncertain) {
   gen::WlScene sc = gen::RandomScene(3, 1600, gen::WlKind::Clean);
   const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
