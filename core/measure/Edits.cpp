@@ -13,6 +13,7 @@
 
 #include "app/Dispatcher.h"
 #include "files/TextFile.h"
+#include "files/WorkFiles.h"
 #include "geometry/Transform.h"
 
 namespace pelorin {
@@ -387,6 +388,7 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
     std::string text;
     double x, y, area, umbra;
     std::string spotClass;
+    double B, CMD;
   };
   std::vector<Added> added;
   try {
@@ -397,7 +399,7 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
         const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
         double B = 0, CMD = 0, L = 0;
         PixelToHeliographic(s, f.x, f.y, s.OrientationAngle, B, CMD, L);
-        added.push_back({WriteLineText({grp.name, B, CMD, L}), f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh});
+        added.push_back({WriteLineText({grp.name, B, CMD, L}), f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh, B, CMD});
       }
     }
   } catch (const std::exception& e) {
@@ -418,7 +420,17 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
     r.umbra_msh = added[k].umbra;
     r.spotClass = added[k].spotClass;
   }
-  return Commit(app, std::move(next), "Accept " + JoinNames(names));
+  if (std::string e = Commit(app, std::move(next), "Accept " + JoinNames(names)); !e.empty()) return e;
+  // The point log gets each spot's line as End writes it for a clicked
+  // point. The records are in the working file already: a log that cannot
+  // be written is said, and the spots stay recorded.
+  try {
+    for (const Added& a : added) LogObjectPoint(app, a.B, a.CMD);
+    if (app.file1.IsOpen()) app.file1.Sync();
+  } catch (const FileError& e) {
+    app.win.MessageBox(e.what());
+  }
+  return {};
 }
 
 std::vector<CountedGroup> AcceptedGroups(const RecordList& list) {

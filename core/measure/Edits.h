@@ -55,8 +55,11 @@ std::string MergeObjects(App& app, const std::vector<std::string>& names);
 // under its group's name, each spot's picture position turned into B, CMD
 // and L exactly as End of an object measured by hand does, so the working
 // file holds the lines clicking the spots would have written; the records
-// keep the spot's area and its group's class. One step of the history,
-// "Accept G1, G2". Refused (nothing changes) when no group is checked.
+// keep the spot's area and its group's class; the point log gets each
+// spot's "B, CMD" line as End logs a clicked point. One step of the history,
+// "Accept G1, G2" (undo takes the records back; the log keeps what was
+// done, as it does for End). Refused (nothing changes) when no group is
+// checked.
 std::string AcceptSpots(App& app, const SpotProposals& proposals);
 // The objects of the records that came from the detection (a record with an
 // area), each with its number of records and mean latitude, for the counts.

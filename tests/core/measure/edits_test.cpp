@@ -59,6 +59,14 @@ std::string Measured(const std::vector<Object>& objects) {
 
 std::string Working(const TestApp& t) { return ReadAll(t.app.file2.Path()); }
 
+// The point log that measuring `objects` on a freshly opened picture writes.
+std::string MeasuredLog(const std::vector<Object>& objects) {
+  TestApp t;
+  Open(t);
+  MeasureInto(t, objects);
+  return ReadAll(t.app.file1.Path());
+}
+
 const Object A{"A", {{90, 95}, {92, 97}}};
 const Object B{"B", {{110, 100}}};
 const Object C{"C", {{100, 120}, {105, 118}}};
@@ -298,6 +306,7 @@ TEST(Edits, AcceptedSpotsWriteWhatMeasuringThemByHandWrites) {
   CheckGroup(p, 2, false);
   ASSERT_EQ(AcceptSpots(t.app, p), "");
   EXPECT_EQ(Working(t), Measured({A, B, C}));
+  EXPECT_EQ(ReadAll(t.app.file1.Path()), MeasuredLog({A, B, C}));
   EXPECT_EQ(UndoCaption(t.app), "Undo Accept B, C");
   // The records keep their areas and classes; the detected objects count.
   const auto objects = Objects(t.app.book.list);
