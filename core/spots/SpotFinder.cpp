@@ -29,6 +29,14 @@ constexpr double kFitMuMin = 0.08;
 // one when a blurred umbra-in-penumbra model tells it this much better
 // than a blurred pore (an F ratio of the two extra parameters).
 constexpr double kPenumbraEvidence = 15;
+// A dark region whose area is more than kFilamentThinness times its
+// largest inscribed circle's, foreshortening taken out (a band about 2.5
+// times as long as wide), is a filament unless an umbra darker than
+// kUmbraCore lies in it (a sunspot group's long penumbra); one whose
+// darkest part stays above kFaintCore is one from kFaintFilamentThinness
+// (about 1.7 times). Round spots and pores stay near 1 .. 2.
+constexpr double kFilamentThinness = 3.2, kUmbraCore = 0.45;
+constexpr double kFaintFilamentThinness = 2.2, kFaintCore = 0.58;
 // Degree of the polynomial in mu fitted to the annulus medians.
 constexpr int kFitDegree = 3;
 
@@ -896,6 +904,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
 
   // Shape: a long dark filament (H-alpha) is no spot. Second moments with
   // the radial direction stretched back by 1/mu.
+  double shapeMu = 1;
   {
     double mx = 0, my = 0;
     for (int p : comp) {
@@ -927,6 +936,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
     const double l1 = tr / 2 + disc, l2 = std::max(1e-9, tr / 2 - disc);
     const double n = static_cast<double>(comp.size());
     if (comp.size() >= 40 && std::sqrt(l1 / l2) > 4.5 && 4 * std::sqrt(l1 / n) > 20) return out;
+    shapeMu = mu;
   }
 
   // The local quiet Sun around the spot.
@@ -949,6 +959,45 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
   std::sort(dark.begin(), dark.end());
   const std::size_t k = std::clamp<std::size_t>(dark.size() / 25, 1, 9);
   const double cu = std::accumulate(dark.begin(), dark.begin() + static_cast<std::ptrdiff_t>(k), 0.0) / static_cast<double>(k);
+
+  // Thinness, which a bent filament cannot hide as it hides its second
+  // moments: the area against the largest circle inside (a round spot 1, a
+  // foreshortened one 1 / mu before mu is taken out, a band k times as long
+  // as wide 4 k / pi). Long and thin without an umbra is a filament, and a
+  // piece of one with no dark core is told by a smaller ratio.
+  if (comp.size() >= 40) {
+    // Chamfer distances (3 a side step, 4 a diagonal) to the outside.
+    std::vector<int> d(bn, 0);
+    for (std::size_t i = 0; i < bn; ++i) d[i] = in[i] ? 1 << 20 : 0;
+    auto relax = [&](int x, int y, int dx, int dy, int cost) {
+      const int xx = x + dx, yy = y + dy;
+      const int v = xx < 0 || yy < 0 || xx >= bw || yy >= bh ? 0 : d[static_cast<std::size_t>(yy * bw + xx)];
+      int& here = d[static_cast<std::size_t>(y * bw + x)];
+      here = std::min(here, v + cost);
+    };
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        if (!in[static_cast<std::size_t>(y * bw + x)]) continue;
+        relax(x, y, -1, 0, 3);
+        relax(x, y, 0, -1, 3);
+        relax(x, y, -1, -1, 4);
+        relax(x, y, 1, -1, 4);
+      }
+    int dMax = 0;
+    for (int y = bh - 1; y >= 0; --y)
+      for (int x = bw - 1; x >= 0; --x) {
+        if (!in[static_cast<std::size_t>(y * bw + x)]) continue;
+        relax(x, y, 1, 0, 3);
+        relax(x, y, 0, 1, 3);
+        relax(x, y, 1, 1, 4);
+        relax(x, y, -1, 1, 4);
+        dMax = std::max(dMax, d[static_cast<std::size_t>(y * bw + x)]);
+      }
+    // The pixels' centres lie half a pixel inside the edge.
+    const double r = dMax / 3.0 - 0.5;
+    const double thin = r > 0 ? static_cast<double>(comp.size()) / (kPiD * r * r) * shapeMu : 1e9;
+    if ((thin > kFilamentThinness && cu > kUmbraCore) || (thin > kFaintFilamentThinness && cu > kFaintCore)) return out;
+  }
 
   // A penumbral plateau: pixels well away from both the dark core and the
   // outside.

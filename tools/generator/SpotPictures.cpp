@@ -21,8 +21,11 @@ namespace {
 constexpr double kPiD = 3.14159265358979323846;
 constexpr double kR = kPiD / 180;
 
-// Quiet-Sun limb darkening near 550 nm (fifth-order polynomial in mu).
-double LimbDarkening(double mu) {
+// Quiet-Sun limb darkening near 550 nm (fifth-order polynomial in mu); in
+// the chromospheric lines far weaker.
+double LimbDarkening(double mu, WlLight light = WlLight::WhiteLight) {
+  if (light == WlLight::HAlpha) return 0.78 + 0.22 * mu;
+  if (light == WlLight::CaK) return 0.62 + 0.38 * std::sqrt(mu);
   static const double a[6] = {0.30505, 1.13123, -0.78604, 0.40560, 0.02297, -0.07880};
   double v = 0;
   for (int k = 5; k >= 0; --k) v = v * mu + a[k];
@@ -117,6 +120,7 @@ struct Feature {
 struct Band {
   Vec c, t, n;
   double halfLen, halfWidth, level;
+  double cosReach = -1;  // cos of the angle from c beyond which no point lies in the band
 };
 
 // The ink drawing: paper, limb circle, axes and letters from the drawing
@@ -215,16 +219,73 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
                      s.umbraLevel, s.penumbraLevel});
   }
   std::vector<Band> bands;
-  for (const WlFilament& f : sc.filaments) {
-    const Vec c = Unit(f.B_deg * kR, Cmd(t, f.L_deg) * kR);
+  for (std::size_t fi = 0; fi < sc.filaments.size(); ++fi) {
+    const WlFilament& f = sc.filaments[fi];
+    Vec c = Unit(f.B_deg * kR, Cmd(t, f.L_deg) * kR);
     // East-west and north directions at c.
     const double cm = Cmd(t, f.L_deg) * kR, b = f.B_deg * kR;
     const Vec e{std::cos(cm), 0, -std::sin(cm)};
     const Vec nn{-std::sin(b) * std::sin(cm), std::cos(b), -std::sin(b) * std::cos(cm)};
     const double a = f.angle_deg * kR;
-    const Vec dir{e.x * std::cos(a) + nn.x * std::sin(a), e.y * std::cos(a) + nn.y * std::sin(a), e.z * std::cos(a) + nn.z * std::sin(a)};
-    bands.push_back({c, dir, Cross(c, dir), f.length_deg * kR / 2, f.width_deg * kR / 2, f.level});
+    Vec dir{e.x * std::cos(a) + nn.x * std::sin(a), e.y * std::cos(a) + nn.y * std::sin(a), e.z * std::cos(a) + nn.z * std::sin(a)};
+    if (f.curve_deg == 0 && !f.gap) {
+      bands.push_back({c, dir, Cross(c, dir), f.length_deg * kR / 2, f.width_deg * kR / 2, f.level});
+      continue;
+    }
+    // A chain of short pieces from one end to the other, turning as it
+    // goes (one S bend), its width swelling and thinning; with a gap, two
+    // pieces of the chain are left out.
+    constexpr int kPieces = 24;
+    const double step = f.length_deg * kR / kPieces;
+    auto walk = [&](double s) {
+      const Vec c2{c.x * std::cos(s) + dir.x * std::sin(s), c.y * std::cos(s) + dir.y * std::sin(s),
+                   c.z * std::cos(s) + dir.z * std::sin(s)};
+      const Vec d2{-c.x * std::sin(s) + dir.x * std::cos(s), -c.y * std::sin(s) + dir.y * std::cos(s),
+                   -c.z * std::sin(s) + dir.z * std::cos(s)};
+      c = c2;
+      dir = d2;
+    };
+    auto turn = [&](double th) {
+      const Vec n = Cross(c, dir);
+      dir = {dir.x * std::cos(th) + n.x * std::sin(th), dir.y * std::cos(th) + n.y * std::sin(th),
+             dir.z * std::cos(th) + n.z * std::sin(th)};
+    };
+    walk(-f.length_deg * kR / 2);
+    turn(-f.curve_deg * kR / 2);
+    for (int k = 0; k < kPieces; ++k) {
+      const double u = (k + 0.5) / kPieces;
+      walk(step / 2);
+      const bool left = f.gap && (k == 7 || k == 8 || k == 16);
+      const double width = f.width_deg * kR * (0.65 + 0.35 * std::sin(3 * kPiD * u + static_cast<double>(fi)));
+      if (!left) bands.push_back({c, dir, Cross(c, dir), step / 2 + width / 4, width / 2, f.level});
+      walk(step / 2);
+      turn(f.curve_deg * kR / kPieces * 2 * std::cos(kPiD * u));
+    }
   }
+  for (Band& b : bands) b.cosReach = std::cos(std::min(kPiD, b.halfLen + b.halfWidth + 1e-6));
+  {
+    ProgramState st;
+    ApplyCalibration(t, st);
+    for (const Band& b : bands) {
+      const int n = 1 + static_cast<int>(b.halfLen / std::max(1e-6, b.halfWidth));
+      for (int k = -n; k <= n; ++k) {
+        const double s = b.halfLen * k / n;
+        const Vec v{b.c.x * std::cos(s) + b.t.x * std::sin(s), b.c.y * std::cos(s) + b.t.y * std::sin(s),
+                    b.c.z * std::cos(s) + b.t.z * std::sin(s)};
+        double x = 0, y = 0;
+        HeliographicToPicture(st, t.eph.L0_deg + std::atan2(v.x, v.z) / kR, std::asin(std::clamp(v.y, -1.0, 1.0)) / kR,
+                              -t.orientation_deg, x, y);
+        out.filamentPoints_px.push_back({x, y});
+      }
+    }
+  }
+  struct Cap {
+    Vec c;
+    double cosR, level;
+  };
+  std::vector<Cap> plages;
+  for (const WlPlage& p : sc.plages)
+    plages.push_back({Unit(p.B_deg * kR, Cmd(t, p.L_deg) * kR), std::cos(p.radius_deg * kR), p.level});
   auto level = [&](const Vec& v) {
     double l = 1;
     for (const Feature& f : feats) {
@@ -233,10 +294,14 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
       else if (d >= f.cosP) l = std::min(l, f.penumbra);
     }
     for (const Band& b : bands) {
+      if (Dot(v, b.c) < b.cosReach) continue;
       const double across = std::asin(std::clamp(Dot(v, b.n), -1.0, 1.0));
       const double along = std::atan2(Dot(v, b.t), Dot(v, b.c));
       if (std::fabs(across) < b.halfWidth && std::fabs(along) < b.halfLen) l = std::min(l, b.level);
     }
+    if (l == 1)
+      for (const Cap& p : plages)
+        if (Dot(v, p.c) >= p.cosR) l = std::max(l, p.level);
     return l;
   };
 
@@ -255,7 +320,12 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
   for (const WlFilament& f : sc.filaments) {
     double x = 0, y = 0;
     HeliographicToPicture(state, f.L_deg, f.B_deg, -t.orientation_deg, x, y);
-    markBox(x, y, (f.length_deg / 2 + f.width_deg) * kR * t.rk_px * 1.05 + 3);
+    markBox(x, y, (f.length_deg / 2 + f.width_deg + f.curve_deg / 20) * kR * t.rk_px * 1.05 + 3);
+  }
+  for (const WlPlage& p : sc.plages) {
+    double x = 0, y = 0;
+    HeliographicToPicture(state, p.L_deg, p.B_deg, -t.orientation_deg, x, y);
+    markBox(x, y, p.radius_deg * kR * t.rk_px * 1.05 + 3);
   }
 
   std::mt19937 rng(sc.seed);
@@ -269,6 +339,19 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
   for (float& g : gran) g = gauss(rng);
   Blur(gran, w, h, 1.0);
   const float granScale = static_cast<float>(sc.granulation / 0.282);
+  // The chromosphere's mottle: cells several times larger, and in Ca II K
+  // bright only (the network).
+  std::vector<float> mottle;
+  float mottleScale = 0;
+  if (sc.mottle > 0) {
+    mottle.resize(near.size());
+    for (float& g : mottle) g = gauss(rng);
+    const double cell = std::max(2.0, 2.5 * sc.rk_px / 450);
+    Blur(mottle, w, h, cell);
+    mottleScale = static_cast<float>(sc.mottle * 2 * std::sqrt(kPiD) * cell);
+    if (sc.light == WlLight::CaK)
+      for (float& g : mottle) g = std::max(0.0f, g * mottleScale) * 1.6f / mottleScale;
+  }
   const double tiltA = std::uniform_real_distribution<double>(0, 2 * kPiD)(rng);
   constexpr int kSub = 4;
   for (int y = 0; y < h; ++y)
@@ -279,7 +362,7 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
       double disc = 0, lev = 0;
       if (r < t.rk_px - 1 && !near[i]) {
         const double rho = r / t.rk_px;
-        disc = LimbDarkening(std::sqrt(1 - rho * rho));
+        disc = LimbDarkening(std::sqrt(1 - rho * rho), sc.light);
         lev = 1;
       } else if (r < t.rk_px + 1) {
         // Sub-pixels for the limb's edge and the features.
@@ -290,7 +373,7 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
             const double rr = std::hypot(sx - t.x0_px, sy - t.y0_px);
             if (rr >= t.rk_px) continue;
             const double rho = rr / t.rk_px;
-            const double ld = LimbDarkening(std::sqrt(1 - rho * rho));
+            const double ld = LimbDarkening(std::sqrt(1 - rho * rho), sc.light);
             double l = 1;
             if (near[i]) {
               Vec v;
@@ -304,7 +387,9 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
       }
       const double tilt = 1 + sc.vignetting * (((x - w / 2.0) / w) * std::cos(tiltA) + ((y - h / 2.0) / h) * std::sin(tiltA)) -
                           0.5 * sc.vignetting * (dx * dx + dy * dy) / (t.rk_px * t.rk_px);
-      const double g = disc > 0 ? disc * (1 + granScale * gran[i] * (0.5 + 0.5 * lev)) : 0.0;
+      double texture = granScale * gran[i];
+      if (!mottle.empty()) texture += mottleScale * mottle[i];
+      const double g = disc > 0 ? disc * (1 + texture * (0.5 + 0.5 * std::min(lev, 1.0))) : 0.0;
       img[i] = static_cast<float>(tilt * (sc.skyGrey + (sc.centreGrey - sc.skyGrey) * g));
     }
   }
@@ -527,11 +612,31 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
       s.penumbra_deg = pen ? std::max(s.penumbra_deg, s.umbra_deg + 0.3) : s.umbra_deg;
     }
   }
-  if (kind == WlKind::Filaments) {
-    for (int f = 0; f < 3; ++f) {
+  const bool chromosphere = kind == WlKind::HAlpha || kind == WlKind::CaK;
+  if (chromosphere) {
+    sc.light = kind == WlKind::HAlpha ? WlLight::HAlpha : WlLight::CaK;
+    sc.mottle = kind == WlKind::HAlpha ? U(0.03, 0.05) : U(0.025, 0.04);
+    sc.granulation = 0.01;
+    // Umbrae less dark, penumbrae fainter than in white light.
+    for (WlSpot& s : sc.spots) {
+      const bool pen = s.penumbra_deg > s.umbra_deg;
+      s.umbraLevel = kind == WlKind::HAlpha ? U(0.3, 0.45) : U(0.4, 0.55);
+      s.penumbraLevel = pen ? U(0.8, 0.88) : s.umbraLevel;
+    }
+    // Each group in its plage, a patch of overlapping caps.
+    for (std::size_t g = 0; g < centres.size(); ++g) {
+      const int n = 3 + static_cast<int>(U(0, 3));
+      for (int k = 0; k < n; ++k)
+        sc.plages.push_back({centres[g].B + U(-2.5, 2.5), eph.L0_deg + centres[g].C + U(-4, 4), U(1.2, 3.0),
+                             kind == WlKind::HAlpha ? U(1.08, 1.18) : U(1.25, 1.5)});
+    }
+  }
+  if (kind == WlKind::Filaments || chromosphere) {
+    const int count = kind == WlKind::CaK ? 2 : kind == WlKind::HAlpha ? 5 : 3;
+    for (int f = 0; f < count; ++f) {
       for (int tries = 0; tries < 400; ++tries) {
         const double B = U(-45, 45), C = U(-50, 50);
-        if (muOf(B, C) < 0.5 || !farFromOthers(B, C, 16)) continue;
+        if (muOf(B, C) < 0.5 || !farFromOthers(B, C, chromosphere ? 22 : 16)) continue;
         WlFilament fl;
         fl.B_deg = B;
         fl.L_deg = eph.L0_deg + C;
@@ -539,6 +644,14 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
         fl.width_deg = U(0.5, 0.8);
         fl.angle_deg = U(0, 180);
         fl.level = U(0.72, 0.82);
+        if (chromosphere) {
+          // Sinuous, some broken in pieces; dark in H-alpha, faint in Ca II K.
+          fl.length_deg = U(8, 25);
+          fl.width_deg = U(0.5, 1.1);
+          fl.curve_deg = U(-90, 90);
+          fl.gap = U(0, 1) < 0.4;
+          fl.level = kind == WlKind::HAlpha ? U(0.55, 0.75) : U(0.85, 0.92);
+        }
         sc.filaments.push_back(fl);
         centres.push_back({B, C});
         break;

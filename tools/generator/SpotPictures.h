@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SunPicture.h"
@@ -32,10 +33,26 @@ struct WlGroup {
 };
 
 // A long dark filament (H-alpha): an arc of `length_deg` through (B, L),
-// `width_deg` wide, at `angle_deg` to the equator.
+// `width_deg` wide, at `angle_deg` to the equator. With `curve_deg` it
+// bends by that much along its length (sinuous, its width varying), and
+// with `gap` it is broken into pieces.
 struct WlFilament {
   double B_deg = 0, L_deg = 0, length_deg = 15, width_deg = 0.6, angle_deg = 30, level = 0.75;
+  double curve_deg = 0;
+  bool gap = false;
 };
+
+// A bright plage (or facular field) about an active region, a patch of
+// overlapping caps on the sphere.
+struct WlPlage {
+  double B_deg = 0, L_deg = 0, radius_deg = 2, level = 1.2;
+};
+
+// What light the picture is taken in: the photosphere's white light, or the
+// chromosphere's H-alpha line or Ca II K line (weaker limb darkening, a
+// coarse mottle, bright plages about the groups, fainter penumbrae; long
+// dark filaments in H-alpha, a bright network in Ca II K).
+enum class WlLight { WhiteLight, HAlpha, CaK };
 
 struct WlScene {
   int year = 2014, month = 3, day = 12;
@@ -56,6 +73,9 @@ struct WlScene {
   // then scanned (blur, noise and JPEG as above).
   bool drawing = false;
   bool hatching = false;
+  WlLight light = WlLight::WhiteLight;
+  double mottle = 0;           // rms contrast of the chromosphere's mottle
+  std::vector<WlPlage> plages;
   std::vector<WlSpot> spots;
   std::vector<WlGroup> groups;
   std::vector<WlFilament> filaments;
@@ -91,6 +111,9 @@ struct WlRendered {
   int width_px = 0, height_px = 0;
   std::vector<std::uint8_t> grey;   // top row first, after noise and JPEG
   WlTruth truth;
+  // Where the filaments lie: points along each, picture pixels, at most
+  // about a filament's width apart.
+  std::vector<std::pair<double, double>> filamentPoints_px;
   std::vector<std::uint32_t> Argb() const;
 };
 
@@ -101,6 +124,8 @@ enum class WlKind {
   Limb,       // Groups, and spots near the limb
   Filaments,  // Groups and long dark filaments
   Drawing,    // Groups drawn in ink: filled umbrae, penumbrae outlined or hatched, axes, limb circle, labels
+  HAlpha,     // Groups in H-alpha: plages, mottle, sinuous and broken dark filaments
+  CaK,        // Groups in Ca II K: bright plages and network, faint filaments
 };
 
 // A scene of `size` x `size` pixels with spots of known class, drawn from

@@ -182,6 +182,55 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"filaments2048", gen::WlKind::Filaments, 2048, {41, 42}}),
     [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
+// Chromospheric pictures: plages about the groups, a coarse mottle (a
+// bright network in Ca II K), fainter penumbrae, and long dark filaments,
+// sinuous, some broken in pieces (dark in H-alpha, faint in Ca II K). The
+// spots are found, and no filament or piece of one is taken for a spot.
+TEST(SpotAccuracy, ChromosphericPicturesKeepFilamentsOut) {
+  struct Light {
+    const char* name;
+    gen::WlKind kind;
+    std::vector<unsigned> seeds;
+  };
+  for (const Light& l : {Light{"H-alpha", gen::WlKind::HAlpha, {71, 73, 173, 176}},
+                         Light{"Ca II K", gen::WlKind::CaK, {81, 181}}}) {
+    int eligible = 0, found = 0, falseSpots = 0, onFilaments = 0, filaments = 0;
+    for (unsigned seed : l.seeds) {
+      const gen::WlScene scene = gen::RandomScene(seed, 1800, l.kind);
+      filaments += static_cast<int>(scene.filaments.size());
+      const gen::WlRendered r = gen::RenderWhiteLight(scene);
+      GreyPicture grey;
+      grey.width = r.width_px;
+      grey.height = r.height_px;
+      grey.value.assign(r.grey.begin(), r.grey.end());
+      SpotReport rep;
+      std::string error;
+      ASSERT_TRUE(FindSpots(grey, CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+      Tally t;
+      Measure(r, rep, t, std::string(l.name) + " seed " + std::to_string(seed), scene.blur_px);
+      eligible += t.eligible;
+      found += t.found;
+      falseSpots += t.falsePerPicture.front();
+      // A found spot within a filament's width of its path, and no true
+      // spot near it, is a filament taken for a spot.
+      const double reach = 1.2 * r.truth.picture.rk_px * 3.14159265 / 180;
+      for (const FoundSpot& f : rep.spots) {
+        bool spot = false, filament = false;
+        for (const gen::WlSpotTruth& s : r.truth.spots) spot = spot || std::hypot(s.x_px - f.x, s.y_px - f.y) < 30;
+        for (const auto& [x, y] : r.filamentPoints_px) filament = filament || std::hypot(x - f.x, y - f.y) < reach;
+        if (filament && !spot) {
+          ++onFilaments;
+          std::printf("  %s seed %u: a filament at %.1f %.1f taken for a spot\n", l.name, seed, f.x, f.y);
+        }
+      }
+    }
+    std::printf("%s (%d filaments): found %d/%d, false %d, on filaments %d\n", l.name, filaments, found, eligible,
+                falseSpots, onFilaments);
+    EXPECT_GE(found, 0.95 * eligible) << l.name;
+    EXPECT_EQ(onFilaments, 0) << l.name;
+  }
+}
+
 // Ink drawings: filled umbrae, penumbrae outlined or hatched, the limb
 // circle, the axes and the letters drawn; scanned with blur, noise and JPEG.
 TEST(SpotAccuracy, DrawingsAreRead) {
