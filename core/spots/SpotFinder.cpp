@@ -948,6 +948,10 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
   double q = 1;
   if (ring.size() >= 15) q = Median(ring);
   if (!(q > 0.5 && q < 1.5)) q = 1;
+  // Other spots' pixels in the box: as dark as a spot reaches, and not this
+  // one's (they would have been found with it).
+  std::vector<std::uint8_t> other(bn, 0);
+  for (std::size_t i = 0; i < bn; ++i) other[i] = cs[i] < tLow && !in[i];
   for (std::size_t i = 0; i < bn; ++i) {
     c[i] = static_cast<float>(c[i] / q);
     cs[i] = static_cast<float>(cs[i] / q);
@@ -1001,7 +1005,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
 
   // A penumbral plateau: pixels well away from both the dark core and the
   // outside.
-  const double coreLevel = (cu + tLow) / 2;
+  const double coreLevel = cu + 0.4 * (tLow - cu);
   std::vector<std::uint8_t> core(bn, 0), notIn(bn, 0);
   for (std::size_t i = 0; i < bn; ++i) {
     core[i] = in[i] && cs[i] < coreLevel;
@@ -1031,7 +1035,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
     // the quiet Sun and the penumbra.
     std::vector<std::uint8_t> pass(bn, 0), seedm(bn, 0);
     for (std::size_t i = 0; i < bn; ++i) {
-      pass[i] = cs[i] < lout && dOut[i] <= margin - 2;
+      pass[i] = cs[i] < lout && dOut[i] <= margin - 2 && !other[i];
       seedm[i] = in[i] && pass[i];
     }
     const std::vector<int> dReg = Distance(bw, bh, seedm, pass);
@@ -1062,17 +1066,35 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
           ++count;
         }
       if (count < 2) continue;  // noise
-      const double cl = mn + 0.5 * (halfLevel - mn);
-      std::vector<std::uint8_t> cm(bn, 0);
-      for (std::size_t i = 0; i < bn; ++i) cm[i] = lab[i] == u && cs[i] < cl;
-      std::vector<int> clab;
-      const int nc = Label(bw, bh, cm, clab);
-      std::vector<int> size(static_cast<std::size_t>(nc + 1), 0);
-      for (std::size_t i = 0; i < bn; ++i) size[static_cast<std::size_t>(clab[i])]++;
-      std::vector<int> keep(static_cast<std::size_t>(nc + 1), 0);
+      // Its cores: the parts darker than a level between its darkest and
+      // the umbra's edge, of 3 pixels or more, each reaching well below the
+      // level (noise makes no core). Of the levels a quarter, half and
+      // three quarters of the way, the one that shows the most cores.
+      std::vector<int> clab, keep;
       int kept = 0;
-      for (int j = 1; j <= nc; ++j)
-        if (size[static_cast<std::size_t>(j)] >= 3) keep[static_cast<std::size_t>(j)] = ++kept;
+      for (const double f : {0.5, 0.25, 0.75}) {
+        const double cl = mn + f * (halfLevel - mn);
+        std::vector<std::uint8_t> cm(bn, 0);
+        for (std::size_t i = 0; i < bn; ++i) cm[i] = lab[i] == u && cs[i] < cl;
+        std::vector<int> l;
+        const int nc = Label(bw, bh, cm, l);
+        std::vector<int> size(static_cast<std::size_t>(nc + 1), 0);
+        std::vector<double> low(static_cast<std::size_t>(nc + 1), 10.0);
+        for (std::size_t i = 0; i < bn; ++i) {
+          size[static_cast<std::size_t>(l[i])]++;
+          low[static_cast<std::size_t>(l[i])] = std::min(low[static_cast<std::size_t>(l[i])], static_cast<double>(cs[i]));
+        }
+        std::vector<int> k(static_cast<std::size_t>(nc + 1), 0);
+        int n = 0;
+        for (int j = 1; j <= nc; ++j)
+          if (size[static_cast<std::size_t>(j)] >= 3 && low[static_cast<std::size_t>(j)] < cl - std::max(0.03, 1.5 * noiseS))
+            k[static_cast<std::size_t>(j)] = ++n;
+        if (n > kept || clab.empty()) {
+          kept = n;
+          clab = std::move(l);
+          keep = std::move(k);
+        }
+      }
       if (kept <= 1) {
         ++next;
         for (std::size_t i = 0; i < bn; ++i)
@@ -1114,13 +1136,10 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
     for (int& l : lab) l = l > 0 ? 1 : 0;
     if (nUmbrae == 0) return out;
   }
-  // The pixels the model answers for: all but other spots' dark pixels
-  // (darker than the spots reach, and not this spot's) and their blurred
-  // surroundings. The fitted masks cannot grow into them.
+  // The pixels the model answers for: all but other spots' pixels and
+  // their blurred surroundings. The fitted masks cannot grow into them.
   std::vector<std::uint8_t> care(bn, 1);
   {
-    std::vector<std::uint8_t> other(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) other[i] = cs[i] < tLow && !in[i];
     const std::vector<int> dOther = Distance(bw, bh, other, empty);
     const int reach = static_cast<int>(std::ceil(2 * se));
     for (std::size_t i = 0; i < bn; ++i) care[i] = dOther[i] > reach || (dOther[i] > 0 && dOut[i] <= 1);
@@ -1190,10 +1209,17 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
     const int nf = Label(bw, bh, UM, flab, true);
     std::vector<int> fsize(static_cast<std::size_t>(nf + 1), 0);
     for (std::size_t i = 0; i < bn; ++i) fsize[static_cast<std::size_t>(flab[i])]++;
+    // A part counts as an umbra of its own where it holds pixels darker than
+    // the umbrae's edge; a fragment of the fitted mask without any is
+    // penumbra the model did not follow.
+    std::vector<double> flow(static_cast<std::size_t>(nf + 1), 10.0);
+    for (std::size_t i = 0; i < bn; ++i)
+      flow[static_cast<std::size_t>(flab[i])] = std::min(flow[static_cast<std::size_t>(flab[i])], static_cast<double>(cs[i]));
     int big = 0;
     std::vector<int> renum(static_cast<std::size_t>(nf + 1), 0);
     for (int j = 1; j <= nf; ++j)
-      if (fsize[static_cast<std::size_t>(j)] >= 4) renum[static_cast<std::size_t>(j)] = ++big;
+      if (fsize[static_cast<std::size_t>(j)] >= 4 && flow[static_cast<std::size_t>(j)] < halfLevel)
+        renum[static_cast<std::size_t>(j)] = ++big;
     if (twoLevel && big > nUmbrae) {
       std::vector<std::uint8_t> s2(bn, 0);
       std::vector<int> l2(bn, 0);

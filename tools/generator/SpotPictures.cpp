@@ -286,46 +286,64 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
   std::vector<Cap> plages;
   for (const WlPlage& p : sc.plages)
     plages.push_back({Unit(p.B_deg * kR, Cmd(t, p.L_deg) * kR), std::cos(p.radius_deg * kR), p.level});
-  auto level = [&](const Vec& v) {
+  // The features that may reach into each tile of the picture, so that a
+  // point looks only at those.
+  constexpr int kTile = 32;
+  const int tnx = (w + kTile - 1) / kTile, tny = (h + kTile - 1) / kTile;
+  struct Near {
+    std::vector<std::size_t> feats, bands, caps;
+  };
+  std::vector<Near> tileNear(static_cast<std::size_t>(tnx) * static_cast<std::size_t>(tny));
+  auto level = [&](const Vec& v, const Near& nr) {
     double l = 1;
-    for (const Feature& f : feats) {
+    for (std::size_t k : nr.feats) {
+      const Feature& f = feats[k];
       const double d = Dot(v, f.c);
       if (d >= f.cosU) l = std::min(l, f.umbra);
       else if (d >= f.cosP) l = std::min(l, f.penumbra);
     }
-    for (const Band& b : bands) {
+    for (std::size_t k : nr.bands) {
+      const Band& b = bands[k];
       if (Dot(v, b.c) < b.cosReach) continue;
       const double across = std::asin(std::clamp(Dot(v, b.n), -1.0, 1.0));
       const double along = std::atan2(Dot(v, b.t), Dot(v, b.c));
       if (std::fabs(across) < b.halfWidth && std::fabs(along) < b.halfLen) l = std::min(l, b.level);
     }
     if (l == 1)
-      for (const Cap& p : plages)
-        if (Dot(v, p.c) >= p.cosR) l = std::max(l, p.level);
+      for (std::size_t k : nr.caps)
+        if (Dot(v, plages[k].c) >= plages[k].cosR) l = std::max(l, plages[k].level);
     return l;
   };
 
   // Where the features may reach on the picture.
   std::vector<std::uint8_t> near(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-  auto markBox = [&](double cx, double cy, double rad) {
+  auto markBox = [&](double cx, double cy, double rad, std::vector<std::size_t> Near::*list, std::size_t index) {
+    if (!std::isfinite(cx) || !std::isfinite(cy)) return;
     const int x0 = std::max(0, static_cast<int>(cx - rad)), x1 = std::min(w - 1, static_cast<int>(cx + rad) + 1);
     const int y0 = std::max(0, static_cast<int>(cy - rad)), y1 = std::min(h - 1, static_cast<int>(cy + rad) + 1);
     for (int y = y0; y <= y1; ++y)
       for (int x = x0; x <= x1; ++x) near[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] = 1;
+    for (int ty = y0 / kTile; ty <= y1 / kTile && x0 <= x1; ++ty)
+      for (int tx = x0 / kTile; tx <= x1 / kTile; ++tx)
+        (tileNear[static_cast<std::size_t>(ty * tnx + tx)].*list).push_back(index);
   };
   ProgramState state;
   ApplyCalibration(t, state);
+  auto onPicture = [&](const Vec& v, double& x, double& y) {
+    HeliographicToPicture(state, t.eph.L0_deg + std::atan2(v.x, v.z) / kR, std::asin(std::clamp(v.y, -1.0, 1.0)) / kR,
+                          -t.orientation_deg, x, y);
+  };
   for (std::size_t i = 0; i < sc.spots.size(); ++i)
-    markBox(t.spots[i].x_px, t.spots[i].y_px, sc.spots[i].penumbra_deg * kR * t.rk_px * 1.05 + 3);
-  for (const WlFilament& f : sc.filaments) {
+    markBox(t.spots[i].x_px, t.spots[i].y_px, sc.spots[i].penumbra_deg * kR * t.rk_px * 1.05 + 3, &Near::feats, i);
+  for (std::size_t i = 0; i < bands.size(); ++i) {
     double x = 0, y = 0;
-    HeliographicToPicture(state, f.L_deg, f.B_deg, -t.orientation_deg, x, y);
-    markBox(x, y, (f.length_deg / 2 + f.width_deg + f.curve_deg / 20) * kR * t.rk_px * 1.05 + 3);
+    onPicture(bands[i].c, x, y);
+    markBox(x, y, (bands[i].halfLen + bands[i].halfWidth) * t.rk_px * 1.05 + 3, &Near::bands, i);
   }
-  for (const WlPlage& p : sc.plages) {
+  for (std::size_t i = 0; i < plages.size(); ++i) {
     double x = 0, y = 0;
-    HeliographicToPicture(state, p.L_deg, p.B_deg, -t.orientation_deg, x, y);
-    markBox(x, y, p.radius_deg * kR * t.rk_px * 1.05 + 3);
+    onPicture(plages[i].c, x, y);
+    markBox(x, y, sc.plages[i].radius_deg * kR * t.rk_px * 1.05 + 3, &Near::caps, i);
   }
 
   std::mt19937 rng(sc.seed);
@@ -377,7 +395,7 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
             double l = 1;
             if (near[i]) {
               Vec v;
-              if (sphere.At(sx, sy, v)) l = level(v);
+              if (sphere.At(sx, sy, v)) l = level(v, tileNear[static_cast<std::size_t>((y / kTile) * tnx + x / kTile)]);
             }
             sum += ld * l;
             cover += ld;

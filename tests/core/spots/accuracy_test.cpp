@@ -193,7 +193,7 @@ TEST(SpotAccuracy, ChromosphericPicturesKeepFilamentsOut) {
     std::vector<unsigned> seeds;
   };
   for (const Light& l : {Light{"H-alpha", gen::WlKind::HAlpha, {71, 73, 173, 176}},
-                         Light{"Ca II K", gen::WlKind::CaK, {81, 181}}}) {
+                         Light{"Ca II K", gen::WlKind::CaK, {81, 83, 181, 183}}}) {
     int eligible = 0, found = 0, falseSpots = 0, onFilaments = 0, filaments = 0;
     for (unsigned seed : l.seeds) {
       const gen::WlScene scene = gen::RandomScene(seed, 1800, l.kind);
