@@ -174,6 +174,18 @@ struct SpotFinder::Impl {
     const double a = t - static_cast<double>(i);
     return edgeFactor[i] * (1 - a) + edgeFactor[i + 1] * a;
   }
+  // The smallest box holding the pixels (indices y w + x), inclusive.
+  void Bounds(const std::vector<int>& pixels, int& x0, int& y0, int& x1, int& y1) const {
+    x0 = w;
+    y0 = h;
+    x1 = y1 = -1;
+    for (int p : pixels) {
+      x0 = std::min(x0, p % w);
+      x1 = std::max(x1, p % w);
+      y0 = std::min(y0, p / w);
+      y1 = std::max(y1, p / w);
+    }
+  }
   double PixelWeightMsh(double x, double y) const {
     return 1e6 / (2 * kPiD * cal.rk * cal.rk * std::max(0.05, Mu(x, y)));
   }
@@ -800,33 +812,29 @@ double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::
   double gs = 0;
   for (int k = -R; k <= R; ++k) gs += g1[static_cast<std::size_t>(k + R)] = std::exp(-0.5 * k * k / (sigma * sigma));
   for (double& v : g1) v /= gs;
+  // One pass of the Gaussian along rows or columns, the edge pixels
+  // repeated beyond the box.
+  const auto blurAlong = [&](const std::vector<double>& src, std::vector<double>& dst, bool rows) {
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        double v = 0;
+        for (int q = -R; q <= R; ++q) {
+          const int xx = rows ? std::clamp(x + q, 0, bw - 1) : x, yy = rows ? y : std::clamp(y + q, 0, bh - 1);
+          v += g1[static_cast<std::size_t>(q + R)] * src[static_cast<std::size_t>(yy * bw + xx)];
+        }
+        dst[static_cast<std::size_t>(y * bw + x)] = v;
+      }
+  };
   std::vector<std::vector<double>> disc(static_cast<std::size_t>(nR + 1));
   std::vector<double> cov(bn), tmp(bn);
   for (int k = 1; k <= nR; ++k) {
     const float r = static_cast<float>(k * kStep);
     for (std::size_t i = 0; i < bn; ++i)
       cov[i] = static_cast<double>(std::lower_bound(rad[i].begin(), rad[i].end(), r) - rad[i].begin()) / (kSub * kSub);
-    std::fill(tmp.begin(), tmp.end(), 0.0);
-    for (int y = 0; y < bh; ++y)
-      for (int x = 0; x < bw; ++x) {
-        double v = 0;
-        for (int q = -R; q <= R; ++q) {
-          const int xx = std::clamp(x + q, 0, bw - 1);
-          v += g1[static_cast<std::size_t>(q + R)] * cov[static_cast<std::size_t>(y * bw + xx)];
-        }
-        tmp[static_cast<std::size_t>(y * bw + x)] = v;
-      }
     auto& d = disc[static_cast<std::size_t>(k)];
     d.assign(bn, 0.0);
-    for (int y = 0; y < bh; ++y)
-      for (int x = 0; x < bw; ++x) {
-        double v = 0;
-        for (int q = -R; q <= R; ++q) {
-          const int yy = std::clamp(y + q, 0, bh - 1);
-          v += g1[static_cast<std::size_t>(q + R)] * tmp[static_cast<std::size_t>(yy * bw + x)];
-        }
-        d[static_cast<std::size_t>(y * bw + x)] = v;
-      }
+    blurAlong(cov, tmp, true);
+    blurAlong(tmp, d, false);
   }
   std::vector<std::size_t> idx;
   for (std::size_t i = 0; i < bn; ++i)
@@ -876,13 +884,8 @@ double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::
 std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow,
                                                 int cluster) const {
   std::vector<FoundSpot> out;
-  int x0 = w, y0 = h, x1 = -1, y1 = -1;
-  for (int p : comp) {
-    x0 = std::min(x0, p % w);
-    x1 = std::max(x1, p % w);
-    y0 = std::min(y0, p / w);
-    y1 = std::max(y1, p / w);
-  }
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  Bounds(comp, x0, y0, x1, y1);
   const double se = sigmaEff;
   const int margin = static_cast<int>(std::ceil(3 * se)) + 4;
   x0 = std::max(0, x0 - margin);
@@ -1413,13 +1416,8 @@ std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& cor
   }
   s.penumbra = seen > 0 && ring >= 0.6 * seen;
   {
-    int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
-    for (int p : blob) {
-      bx0 = std::min(bx0, p % w);
-      bx1 = std::max(bx1, p % w);
-      by0 = std::min(by0, p / w);
-      by1 = std::max(by1, p / w);
-    }
+    int bx0 = 0, by0 = 0, bx1 = 0, by1 = 0;
+    Bounds(blob, bx0, by0, bx1, by1);
     const int bw = bx1 - bx0 + 1, bh = by1 - by0 + 1;
     std::vector<std::uint8_t> mask(static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh), 0);
     for (int p : blob) mask[static_cast<std::size_t>((p / w - by0) * bw + (p % w - bx0))] = 1;

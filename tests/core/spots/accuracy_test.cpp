@@ -117,6 +117,24 @@ void Measure(const gen::WlRendered& r, const SpotReport& rep, Tally& tally, cons
   }
 }
 
+// The generator's picture of `scene` and what the finder finds on it with
+// the default settings.
+struct Found {
+  gen::WlRendered picture;
+  SpotReport report;
+};
+
+Found FindOn(const gen::WlScene& scene) {
+  Found f{gen::RenderWhiteLight(scene), {}};
+  GreyPicture grey;
+  grey.width = f.picture.width_px;
+  grey.height = f.picture.height_px;
+  grey.value.assign(f.picture.grey.begin(), f.picture.grey.end());
+  std::string error;
+  EXPECT_TRUE(FindSpots(grey, CalibrationOf(f.picture.truth.picture), SpotSettings{}, f.report, error)) << error;
+  return f;
+}
+
 struct Case {
   const char* name;
   gen::WlKind kind;
@@ -130,14 +148,9 @@ Tally RunCase(const Case& c) {
   Tally tally;
   for (unsigned seed : c.seeds) {
     const gen::WlScene scene = gen::RandomScene(seed, c.size, c.kind);
-    const gen::WlRendered r = gen::RenderWhiteLight(scene);
-    GreyPicture grey;
-    grey.width = r.width_px;
-    grey.height = r.height_px;
-    grey.value.assign(r.grey.begin(), r.grey.end());
-    SpotReport rep;
-    std::string error;
-    EXPECT_TRUE(FindSpots(std::move(grey), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    const Found result = FindOn(scene);
+    const gen::WlRendered& r = result.picture;
+    const SpotReport& rep = result.report;
     EXPECT_FALSE(rep.drawing);
     std::printf("%s seed %u: blur %.2f (true %.2f) noise %.4f threshold %.3f\n", c.name, seed, rep.blur_px, scene.blur_px,
                 rep.noise, rep.threshold);
@@ -198,14 +211,9 @@ TEST(SpotAccuracy, ChromosphericPicturesKeepFilamentsOut) {
     for (unsigned seed : l.seeds) {
       const gen::WlScene scene = gen::RandomScene(seed, 1800, l.kind);
       filaments += static_cast<int>(scene.filaments.size());
-      const gen::WlRendered r = gen::RenderWhiteLight(scene);
-      GreyPicture grey;
-      grey.width = r.width_px;
-      grey.height = r.height_px;
-      grey.value.assign(r.grey.begin(), r.grey.end());
-      SpotReport rep;
-      std::string error;
-      ASSERT_TRUE(FindSpots(grey, CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+      const Found result = FindOn(scene);
+      const gen::WlRendered& r = result.picture;
+      const SpotReport& rep = result.report;
       Tally t;
       Measure(r, rep, t, std::string(l.name) + " seed " + std::to_string(seed), scene.blur_px);
       eligible += t.eligible;
@@ -239,14 +247,9 @@ TEST(SpotAccuracy, DrawingsAreRead) {
   for (const auto& [seed, size] : std::vector<std::pair<unsigned, int>>{{61, 1700}, {62, 1700}, {63, 2048}, {64, 2048}, {65, 1700}, {66, 1700}}) {
     const gen::WlScene scene = gen::RandomScene(seed, size, gen::WlKind::Drawing);
     hatched += scene.hatching;
-    const gen::WlRendered r = gen::RenderWhiteLight(scene);
-    GreyPicture grey;
-    grey.width = r.width_px;
-    grey.height = r.height_px;
-    grey.value.assign(r.grey.begin(), r.grey.end());
-    SpotReport rep;
-    std::string error;
-    ASSERT_TRUE(FindSpots(grey, CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    const Found result = FindOn(scene);
+    const gen::WlRendered& r = result.picture;
+    const SpotReport& rep = result.report;
     EXPECT_TRUE(rep.drawing);
     std::vector<bool> used(rep.spots.size(), false);
     for (const gen::WlSpotTruth& t : r.truth.spots) {
