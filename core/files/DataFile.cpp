@@ -364,6 +364,18 @@ void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, 
   }
 }
 
+void ApplyHeaderDate(const DataFileContents& c, const std::string& picture, ProgramState& s) {
+  s.DateDay = c.day;
+  s.DateMonth = c.month;
+  s.DateYear = c.year;
+  s.TimeUT = c.timeUT;
+  s.P = c.P;
+  s.B0 = c.B0;
+  s.L0 = c.L0;
+  s.rho0 = c.rho0;
+  ApplyTypeWord(c.typeWord, picture, s.ImageType, s.NorthUpImage, s.DateKnown);
+}
+
 std::string ReadDataFile(App& app, const std::string& path, const std::string& pictureName) {
   const std::string file = path;  // `path` may name a member of the state
   const std::string picture = BareName(pictureName);
@@ -376,15 +388,7 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
   // state as it was.
   app.file2.Open(WorkFileName(app.slot));
   ProgramState& s = app.s;
-  s.DateDay = c.day;
-  s.DateMonth = c.month;
-  s.DateYear = c.year;
-  s.TimeUT = c.timeUT;
-  s.P = c.P;
-  s.B0 = c.B0;
-  s.L0 = c.L0;
-  s.rho0 = c.rho0;
-  ApplyTypeWord(c.typeWord, picture, s.ImageType, s.NorthUpImage, s.DateKnown);
+  ApplyHeaderDate(c, picture, s);
   s.ZeroPointX = c.x0;
   s.ZeroPointY = c.y0;
   s.LimbRadius = c.rk;

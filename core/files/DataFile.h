@@ -55,6 +55,11 @@ struct DataFileContents {
 // L = Reduce360(L0 + CMD). Never throws for any input.
 DataFileContents ParseDataFile(const std::vector<std::string>& lines);
 
+// Takes the date, UT, P, B0, L0, rho0 and the image type (for the picture of
+// bare name `picture`) of a parsed header into the program state; the rest
+// of the state stays.
+void ApplyHeaderDate(const DataFileContents& c, const std::string& picture, ProgramState& s);
+
 // The image type and its two flags as a data file's type word gives them for
 // a picture of this bare name (Kanzelhoehe prefixes compared case-sensitively).
 // `dateKnown` is left alone where the type word does not set it.

@@ -72,15 +72,7 @@ void RestoreStages(App& app, const std::vector<std::string>& lines, const std::s
   if (padded.size() < 13) padded.resize(13, "0");
   const DataFileContents c = ParseDataFile(padded);
   ProgramState& s = app.s;
-  s.DateDay = c.day;
-  s.DateMonth = c.month;
-  s.DateYear = c.year;
-  s.TimeUT = c.timeUT;
-  s.P = c.P;
-  s.B0 = c.B0;
-  s.L0 = c.L0;
-  s.rho0 = c.rho0;
-  ApplyTypeWord(c.typeWord, pictureName, s.ImageType, s.NorthUpImage, s.DateKnown);
+  ApplyHeaderDate(c, pictureName, s);
   s.DateKnown = 1;
   s.PointCount = 0;
   s.StoredPointCount = 0;
