@@ -705,38 +705,51 @@ void WriteWlTruth(const std::string& path, const WlTruth& truth) {
   if (!f) throw FileError(path + ": cannot be written");
 }
 
-std::vector<std::uint8_t> JpegRoundTrip(const std::vector<std::uint8_t>& grey, int w, int h, int quality) {
+namespace {
+
+// The grey picture as JPEG bytes (baseline, one channel); throws
+// std::runtime_error with libjpeg-turbo's reason.
+std::vector<unsigned char> EncodeGreyJpeg(const std::vector<std::uint8_t>& grey, int w, int h, int quality) {
   tjhandle c = tjInitCompress();
+  if (!c) throw std::runtime_error("libjpeg-turbo did not start");
   unsigned char* buf = nullptr;
   unsigned long size = 0;
   if (tjCompress2(c, grey.data(), w, 0, h, TJPF_GRAY, &buf, &size, TJSAMP_GRAY, std::clamp(quality, 1, 100), 0) != 0) {
+    const std::string why = tjGetErrorStr2(c);
     tjDestroy(c);
-    throw std::runtime_error("JPEG compression failed");
+    tjFree(buf);
+    throw std::runtime_error(why);
   }
   tjDestroy(c);
+  std::vector<unsigned char> bytes(buf, buf + size);
+  tjFree(buf);
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> JpegRoundTrip(const std::vector<std::uint8_t>& grey, int w, int h, int quality) {
+  std::vector<unsigned char> jpeg = EncodeGreyJpeg(grey, w, h, quality);
   std::vector<std::uint8_t> out(grey.size());
   tjhandle d = tjInitDecompress();
-  const int rc = tjDecompress2(d, buf, size, out.data(), w, 0, h, TJPF_GRAY, 0);
+  if (!d) throw std::runtime_error("JPEG decompression failed: libjpeg-turbo did not start");
+  const int rc = tjDecompress2(d, jpeg.data(), static_cast<unsigned long>(jpeg.size()), out.data(), w, 0, h, TJPF_GRAY, 0);
   tjDestroy(d);
-  tjFree(buf);
   if (rc != 0) throw std::runtime_error("JPEG decompression failed");
   return out;
 }
 
 bool WriteGreyJpeg(const std::string& path, const std::vector<std::uint8_t>& grey, int w, int h, int quality,
                    std::string& error) {
-  tjhandle c = tjInitCompress();
-  unsigned char* buf = nullptr;
-  unsigned long size = 0;
-  if (tjCompress2(c, grey.data(), w, 0, h, TJPF_GRAY, &buf, &size, TJSAMP_GRAY, std::clamp(quality, 1, 100), 0) != 0) {
-    error = tjGetErrorStr2(c);
-    tjDestroy(c);
+  std::vector<unsigned char> jpeg;
+  try {
+    jpeg = EncodeGreyJpeg(grey, w, h, quality);
+  } catch (const std::runtime_error& e) {
+    error = e.what();
     return false;
   }
-  tjDestroy(c);
   std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(buf), static_cast<std::streamsize>(size));
-  tjFree(buf);
+  f.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
   if (!f) {
     error = "cannot write " + path;
     return false;
