@@ -1007,7 +1007,9 @@ std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, co
   }
 
   // A penumbral plateau: pixels well away from both the dark core and the
-  // outside.
+  // outside. The core is what is darker than 40 % of the way from the umbra
+  // to the spot's edge, low enough that a penumbra in a bright plage, well
+  // below its surroundings, is not taken for core.
   const double coreLevel = cu + 0.4 * (tLow - cu);
   std::vector<std::uint8_t> core(bn, 0), notIn(bn, 0);
   for (std::size_t i = 0; i < bn; ++i) {

@@ -263,22 +263,6 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
     }
   }
   for (Band& b : bands) b.cosReach = std::cos(std::min(kPiD, b.halfLen + b.halfWidth + 1e-6));
-  {
-    ProgramState st;
-    ApplyCalibration(t, st);
-    for (const Band& b : bands) {
-      const int n = 1 + static_cast<int>(b.halfLen / std::max(1e-6, b.halfWidth));
-      for (int k = -n; k <= n; ++k) {
-        const double s = b.halfLen * k / n;
-        const Vec v{b.c.x * std::cos(s) + b.t.x * std::sin(s), b.c.y * std::cos(s) + b.t.y * std::sin(s),
-                    b.c.z * std::cos(s) + b.t.z * std::sin(s)};
-        double x = 0, y = 0;
-        HeliographicToPicture(st, t.eph.L0_deg + std::atan2(v.x, v.z) / kR, std::asin(std::clamp(v.y, -1.0, 1.0)) / kR,
-                              -t.orientation_deg, x, y);
-        out.filamentPoints_px.push_back({x, y});
-      }
-    }
-  }
   struct Cap {
     Vec c;
     double cosR, level;
@@ -336,9 +320,19 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
   for (std::size_t i = 0; i < sc.spots.size(); ++i)
     markBox(t.spots[i].x_px, t.spots[i].y_px, sc.spots[i].penumbra_deg * kR * t.rk_px * 1.05 + 3, &Near::feats, i);
   for (std::size_t i = 0; i < bands.size(); ++i) {
+    const Band& b = bands[i];
     double x = 0, y = 0;
-    onPicture(bands[i].c, x, y);
-    markBox(x, y, (bands[i].halfLen + bands[i].halfWidth) * t.rk_px * 1.05 + 3, &Near::bands, i);
+    onPicture(b.c, x, y);
+    markBox(x, y, (b.halfLen + b.halfWidth) * t.rk_px * 1.05 + 3, &Near::bands, i);
+    // Points along the band for the truth, about a width apart.
+    const int n = 1 + static_cast<int>(b.halfLen / std::max(1e-6, b.halfWidth));
+    for (int k = -n; k <= n; ++k) {
+      const double a = b.halfLen * k / n;
+      onPicture({b.c.x * std::cos(a) + b.t.x * std::sin(a), b.c.y * std::cos(a) + b.t.y * std::sin(a),
+                 b.c.z * std::cos(a) + b.t.z * std::sin(a)},
+                x, y);
+      out.filamentPoints_px.push_back({x, y});
+    }
   }
   for (std::size_t i = 0; i < plages.size(); ++i) {
     double x = 0, y = 0;
