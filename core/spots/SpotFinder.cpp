@@ -198,6 +198,9 @@ struct SpotFinder::Impl {
   bool LooksDrawn() const;
   bool Core(int x, int y) const;
   std::vector<FoundSpot> RefineDrawn(const std::vector<int>& core, int cluster) const;
+  // The 8-connected ink cores (Core) reached from the core pixel `start`
+  // (index y w + x), marked in `seen` (one byte a pixel).
+  std::vector<int> FloodCore(int start, std::vector<std::uint8_t>& seen) const;
   std::vector<FoundSpot> Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow, int cluster) const;
   std::vector<int> Flood(int seed, double level, std::vector<std::uint8_t>& seen) const;
   void Locate(FoundSpot& s) const {
@@ -1363,6 +1366,24 @@ bool SpotFinder::Impl::Core(int x, int y) const {
   return true;
 }
 
+std::vector<int> SpotFinder::Impl::FloodCore(int start, std::vector<std::uint8_t>& seen) const {
+  std::vector<int> core, stack{start};
+  seen[static_cast<std::size_t>(start)] = 1;
+  while (!stack.empty()) {
+    const int p = stack.back();
+    stack.pop_back();
+    core.push_back(p);
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int xx = p % w + dx, yy = p / w + dy;
+        if (xx < 0 || yy < 0 || xx >= w || yy >= h || seen[Index(xx, yy)] || !Core(xx, yy)) continue;
+        seen[Index(xx, yy)] = 1;
+        stack.push_back(yy * w + xx);
+      }
+  }
+  return core;
+}
+
 std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& core, int cluster) const {
   // Where two drawn lines meet or cross (an axis and an outline), a few
   // pixels survive the opening: a drawn spot leaves more.
@@ -1568,21 +1589,7 @@ SpotReport SpotFinder::Find(const SpotSettings& st) const {
     for (int y = m.yMin; y <= m.yMax; ++y)
       for (int x = m.xMin; x <= m.xMax; ++x) {
         if (seen[m.Index(x, y)] || !m.Core(x, y)) continue;
-        std::vector<int> core, stack{y * m.w + x};
-        seen[m.Index(x, y)] = 1;
-        while (!stack.empty()) {
-          const int p = stack.back();
-          stack.pop_back();
-          core.push_back(p);
-          for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-              const int xx = p % m.w + dx, yy = p / m.w + dy;
-              if (xx < 0 || yy < 0 || xx >= m.w || yy >= m.h || seen[m.Index(xx, yy)] || !m.Core(xx, yy)) continue;
-              seen[m.Index(xx, yy)] = 1;
-              stack.push_back(yy * m.w + xx);
-            }
-        }
-        for (const FoundSpot& f : m.RefineDrawn(core, cluster++)) rep.spots.push_back(f);
+        for (const FoundSpot& f : m.RefineDrawn(m.FloodCore(y * m.w + x, seen), cluster++)) rep.spots.push_back(f);
       }
     GroupSpots(rep.spots, rep.groups);
     return rep;
@@ -1641,21 +1648,7 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
           if (m.Core(cx + dx, cy + dy)) start = (cy + dy) * m.w + (cx + dx);
     if (start < 0) return {};
     std::vector<std::uint8_t> seen(m.C.size(), 0);
-    std::vector<int> core, stack{start};
-    seen[static_cast<std::size_t>(start)] = 1;
-    while (!stack.empty()) {
-      const int p = stack.back();
-      stack.pop_back();
-      core.push_back(p);
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int xx = p % m.w + dx, yy = p / m.w + dy;
-          if (xx < 0 || yy < 0 || xx >= m.w || yy >= m.h || seen[m.Index(xx, yy)] || !m.Core(xx, yy)) continue;
-          seen[m.Index(xx, yy)] = 1;
-          stack.push_back(yy * m.w + xx);
-        }
-    }
-    return m.RefineDrawn(core, 0);
+    return m.RefineDrawn(m.FloodCore(start, seen), 0);
   }
   int best = -1;
   float bv = static_cast<float>(tLow);

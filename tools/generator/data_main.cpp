@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "Args.h"
 #include "DataPictures.h"
 
 namespace {
@@ -27,59 +28,46 @@ const char* const kUsage =
     "  b0= l0=            HGLT_OBS, CRLN_OBS in degrees (default -3, 150)\n"
     "  rsun=ARCSEC dsun=METRES       RSUN_OBS, DSUN_OBS\n";
 
-double Num(const std::map<std::string, std::string>& kv, const std::string& k, double fallback) {
-  const auto it = kv.find(k);
-  if (it == kv.end()) return fallback;
-  char* end = nullptr;
-  const double v = std::strtod(it->second.c_str(), &end);
-  if (it->second.empty() || *end != '\0') throw std::invalid_argument(k + "=" + it->second + ": not a number");
-  return v;
-}
-
 }  // namespace
+
+using pelorin::gen::NumberArg;
 
 int main(int argc, char** argv) {
   try {
     std::map<std::string, std::string> kv;
-    for (int i = 1; i < argc; ++i) {
-      const std::string a = argv[i];
-      if (a == "-h" || a == "--help") {
-        std::fputs(kUsage, stdout);
-        return 0;
-      }
-      const std::size_t eq = a.find('=');
-      if (eq == std::string::npos || eq == 0) throw std::invalid_argument("'" + a + "': expected key=value");
-      kv[a.substr(0, eq)] = a.substr(eq + 1);
+    if (!pelorin::gen::ParseKeyValues(argc, argv, kv)) {
+      std::fputs(kUsage, stdout);
+      return 0;
     }
     const std::string out = kv.count("out") ? kv["out"] : "";
     const bool jp2 = out.size() > 4 && out.compare(out.size() - 4, 4, ".jp2") == 0;
     if (out.empty()) throw std::invalid_argument("missing out=FILE");
     pelorin::gen::SolarFits s;
-    s.width = s.height = static_cast<int>(Num(kv, "size", 512));
+    s.width = s.height = static_cast<int>(NumberArg(kv, "size", 512));
     if (kv.count("date")) s.dateObs = kv["date"];
-    s.rsun_obs_arcsec = Num(kv, "rsun", s.rsun_obs_arcsec);
-    s.dsun_obs_m = Num(kv, "dsun", s.dsun_obs_m);
-    s.cdelt1 = s.cdelt2 = Num(kv, "cdelt", s.rsun_obs_arcsec / (0.4 * s.width));
-    s.crpix1 = Num(kv, "crpix1", s.width / 2.0 + 0.5);
-    s.crpix2 = Num(kv, "crpix2", s.height / 2.0 + 0.5);
-    s.crval1 = Num(kv, "crval1", 0);
-    s.crval2 = Num(kv, "crval2", 0);
+    s.rsun_obs_arcsec = NumberArg(kv, "rsun", s.rsun_obs_arcsec);
+    s.dsun_obs_m = NumberArg(kv, "dsun", s.dsun_obs_m);
+    s.cdelt1 = s.cdelt2 = NumberArg(kv, "cdelt", s.rsun_obs_arcsec / (0.4 * s.width));
+    s.crpix1 = NumberArg(kv, "crpix1", s.width / 2.0 + 0.5);
+    s.crpix2 = NumberArg(kv, "crpix2", s.height / 2.0 + 0.5);
+    s.crval1 = NumberArg(kv, "crval1", 0);
+    s.crval2 = NumberArg(kv, "crval2", 0);
     const std::string rot = kv.count("rotation") ? kv["rotation"] : "none";
     if (rot == "crota2") s.rotation = pelorin::gen::WcsRotation::Crota2;
     else if (rot == "pc") s.rotation = pelorin::gen::WcsRotation::Pc;
     else if (rot == "cd") s.rotation = pelorin::gen::WcsRotation::Cd;
     else if (rot != "none") throw std::invalid_argument("rotation=" + rot + ": none, crota2, pc or cd");
-    s.rotation_deg = Num(kv, "angle", 0);
-    s.solarXY = Num(kv, "solarxy", 0) != 0;
-    s.layout.bitpix = static_cast<int>(Num(kv, "bitpix", -32));
+    s.rotation_deg = NumberArg(kv, "angle", 0);
+    s.solarXY = NumberArg(kv, "solarxy", 0) != 0;
+    s.layout.bitpix = static_cast<int>(NumberArg(kv, "bitpix", -32));
     const std::string c = kv.count("compress") ? kv["compress"] : "none";
     if (c == "rice") s.layout.compression = pelorin::gen::FitsCompression::Rice;
     else if (c == "gzip") s.layout.compression = pelorin::gen::FitsCompression::Gzip;
     else if (c != "none") throw std::invalid_argument("compress=" + c + ": none, rice or gzip");
-    s.layout.extension = Num(kv, "extension", 0) != 0;
-    s.planes = static_cast<int>(Num(kv, "planes", 1));
-    s.hglt_obs_deg = Num(kv, "b0", s.hglt_obs_deg);
-    s.crln_obs_deg = Num(kv, "l0", s.crln_obs_deg);
+    s.layout.extension = NumberArg(kv, "extension", 0) != 0;
+    s.planes = static_cast<int>(NumberArg(kv, "planes", 1));
+    s.hglt_obs_deg = NumberArg(kv, "b0", s.hglt_obs_deg);
+    s.crln_obs_deg = NumberArg(kv, "l0", s.crln_obs_deg);
     if (jp2) pelorin::gen::WriteSolarJp2(out, s);
     else pelorin::gen::WriteSolarFits(out, s);
   } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "Args.h"
 #include "Series.h"
 
 namespace {
@@ -26,46 +27,33 @@ const char* const kUsage =
     "  orientation=SIGMA   each file's orientation error, deg (default 0)\n"
     "  truth=FILE          the truth's groups as CSV\n";
 
-double Num(const std::map<std::string, std::string>& kv, const std::string& k, double fallback) {
-  const auto it = kv.find(k);
-  if (it == kv.end()) return fallback;
-  char* end = nullptr;
-  const double v = std::strtod(it->second.c_str(), &end);
-  if (it->second.empty() || *end != '\0') throw std::invalid_argument(k + "=" + it->second + ": not a number");
-  return v;
-}
-
 }  // namespace
+
+using pelorin::gen::NumberArg;
 
 int main(int argc, char** argv) {
   try {
     std::map<std::string, std::string> kv;
-    for (int i = 1; i < argc; ++i) {
-      const std::string a = argv[i];
-      if (a == "-h" || a == "--help") {
-        std::fputs(kUsage, stdout);
-        return 0;
-      }
-      const std::size_t eq = a.find('=');
-      if (eq == std::string::npos || eq == 0) throw std::invalid_argument("'" + a + "': expected key=value");
-      kv[a.substr(0, eq)] = a.substr(eq + 1);
+    if (!pelorin::gen::ParseKeyValues(argc, argv, kv)) {
+      std::fputs(kUsage, stdout);
+      return 0;
     }
     if (!kv.count("out")) throw std::invalid_argument("missing out=FOLDER");
     pelorin::gen::SeriesPlan plan;
-    plan.seed = static_cast<std::uint64_t>(Num(kv, "seed", 1));
-    plan.days = static_cast<int>(Num(kv, "days", plan.days));
-    plan.year = static_cast<int>(Num(kv, "year", plan.year));
-    plan.month = static_cast<int>(Num(kv, "month", plan.month));
-    plan.day = static_cast<int>(Num(kv, "day", plan.day));
-    plan.missingDays = Num(kv, "missing", plan.missingDays);
-    plan.birthsPerDay = Num(kv, "births", plan.birthsPerDay);
-    plan.law.A = Num(kv, "A", plan.law.A);
-    plan.law.B = Num(kv, "B", plan.law.B);
-    plan.law.C = Num(kv, "C", plan.law.C);
-    plan.peculiar_deg_day = Num(kv, "peculiar", plan.peculiar_deg_day);
-    plan.noise_deg = Num(kv, "noise", plan.noise_deg);
-    plan.neverNamed = Num(kv, "unnamed", plan.neverNamed);
-    plan.orientation_deg = Num(kv, "orientation", plan.orientation_deg);
+    plan.seed = static_cast<std::uint64_t>(NumberArg(kv, "seed", 1));
+    plan.days = static_cast<int>(NumberArg(kv, "days", plan.days));
+    plan.year = static_cast<int>(NumberArg(kv, "year", plan.year));
+    plan.month = static_cast<int>(NumberArg(kv, "month", plan.month));
+    plan.day = static_cast<int>(NumberArg(kv, "day", plan.day));
+    plan.missingDays = NumberArg(kv, "missing", plan.missingDays);
+    plan.birthsPerDay = NumberArg(kv, "births", plan.birthsPerDay);
+    plan.law.A = NumberArg(kv, "A", plan.law.A);
+    plan.law.B = NumberArg(kv, "B", plan.law.B);
+    plan.law.C = NumberArg(kv, "C", plan.law.C);
+    plan.peculiar_deg_day = NumberArg(kv, "peculiar", plan.peculiar_deg_day);
+    plan.noise_deg = NumberArg(kv, "noise", plan.noise_deg);
+    plan.neverNamed = NumberArg(kv, "unnamed", plan.neverNamed);
+    plan.orientation_deg = NumberArg(kv, "orientation", plan.orientation_deg);
     if (plan.days < 1 || plan.birthsPerDay <= 0) throw std::invalid_argument("days and births must be positive");
     const pelorin::gen::SeriesTruth truth = pelorin::gen::WriteSeries(kv["out"], plan);
     if (kv.count("truth")) {
