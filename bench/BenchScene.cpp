@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "app/Text.h"
-#include "compare/Compare.h"
-#include "files/DataFile.h"
-#include "files/WorkFiles.h"
-#include "geometry/Grid.h"
+#include "base/Text.h"
+#include "app/Compare.h"
+#include "app/DataFileIO.h"
+#include "app/WorkFiles.h"
+#include "app/Geometry.h"
 
 namespace pelorin::bench {
 

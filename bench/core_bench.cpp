@@ -12,14 +12,14 @@
 #include "Benchmarks.h"
 #include "Fixtures.h"
 #include "app/Readout.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "calibration/LimbDetect.h"
-#include "compare/Compare.h"
-#include "files/DataFile.h"
-#include "geometry/Grid.h"
-#include "measure/Autoselect.h"
-#include "measure/Edits.h"
-#include "measure/Points.h"
+#include "app/Compare.h"
+#include "app/DataFileIO.h"
+#include "app/Geometry.h"
+#include "app/Autoselect.h"
+#include "app/Edits.h"
+#include "app/Points.h"
 
 namespace pelorin::bench {
 

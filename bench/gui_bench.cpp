@@ -14,9 +14,9 @@
 #include "Fixtures.h"
 #include "MeasurementsPanel.h"
 #include "QtPicture.h"
-#include "app/RasterPicture.h"
-#include "files/PictureLoad.h"
-#include "measure/Edits.h"
+#include "base/RasterPicture.h"
+#include "app/PictureLoad.h"
+#include "app/Edits.h"
 
 namespace pelorin::bench {
 

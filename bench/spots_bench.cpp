@@ -17,7 +17,7 @@ namespace {
 
 struct SpotScene {
   GreyPicture grey;
-  SpotCalibration cal;
+  DiscCalibration cal;
   SpotFinder finder;  // prepared
 };
 

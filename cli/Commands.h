@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "files/HeaderCalibration.h"
-#include "files/PictureHeader.h"
+#include "formats/HeaderCalibration.h"
+#include "base/PictureHeader.h"
 
 namespace pelorin::cli {
 

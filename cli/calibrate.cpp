@@ -6,8 +6,8 @@
 
 #include "Commands.h"
 #include "Decoders.h"
-#include "app/Text.h"
-#include "files/HeaderCalibration.h"
+#include "base/Text.h"
+#include "formats/HeaderCalibration.h"
 
 namespace pelorin::cli {
 

@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "Commands.h"
-#include "app/Text.h"
-#include "files/DataFile.h"
-#include "files/TextFile.h"
-#include "measure/Export.h"
+#include "base/Text.h"
+#include "formats/DataFile.h"
+#include "base/TextFile.h"
+#include "formats/Export.h"
 
 namespace pelorin::cli {
 

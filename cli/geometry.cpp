@@ -11,9 +11,9 @@
 
 #include "Commands.h"
 #include "app/State.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "geometry/Ephemeris.h"
-#include "geometry/Transform.h"
+#include "app/Geometry.h"
 
 namespace pelorin::cli {
 

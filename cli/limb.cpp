@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "Commands.h"
-#include "app/RasterPicture.h"
-#include "app/Text.h"
-#include "calibration/Limb.h"
+#include "base/RasterPicture.h"
+#include "base/Text.h"
+#include "app/LimbInput.h"
 #include "calibration/LimbDetect.h"
 #include "Decoders.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "Commands.h"
-#include "app/Text.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/Angles.h"
 #include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/SeriesText.h"

@@ -10,16 +10,16 @@
 
 #include "Commands.h"
 #include "Decoders.h"
-#include "app/Text.h"
-#include "compare/Catalogue.h"
-#include "files/DataFile.h"
-#include "files/HeaderCalibration.h"
-#include "files/PictureNames.h"
-#include "files/TextFile.h"
-#include "geometry/Angles.h"
-#include "measure/SpotReview.h"
+#include "base/Text.h"
+#include "formats/Catalogue.h"
+#include "formats/DataFile.h"
+#include "formats/HeaderCalibration.h"
+#include "formats/PictureNames.h"
+#include "base/TextFile.h"
+#include "base/Angles.h"
+#include "app/SpotReview.h"
 #include "spots/Spots.h"
-#include "spots/SpotsFile.h"
+#include "formats/SpotsFile.h"
 
 namespace pelorin::cli {
 
@@ -34,7 +34,7 @@ struct Day {
 };
 
 // The calibration in the data file beside the picture, when it holds one.
-bool FromDataFile(const std::string& picture, SpotCalibration& cal, Day& day) {
+bool FromDataFile(const std::string& picture, DiscCalibration& cal, Day& day) {
   const std::filesystem::path p(picture);
   const std::filesystem::path dat = p.parent_path() / DataFileNameOf(p.filename().string());
   std::error_code ec;
@@ -126,7 +126,7 @@ int RunSpots(const std::vector<std::string>& args) {
     std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), refusal.c_str());
     return 1;
   }
-  SpotCalibration cal;
+  DiscCalibration cal;
   Day day;
   if (keys.size() == 9) {
     cal.x0 = keys["x0"];

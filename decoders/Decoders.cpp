@@ -6,7 +6,7 @@
 #include <fstream>
 #include <new>
 
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin::decoders {
 

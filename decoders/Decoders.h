@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Brightness.h"
-#include "app/RasterPicture.h"
-#include "files/PictureHeader.h"
+#include "base/Brightness.h"
+#include "base/RasterPicture.h"
+#include "base/PictureHeader.h"
 
 namespace pelorin::decoders {
 

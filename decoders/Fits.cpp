@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Decoders.h"
-#include "files/PictureSize.h"
+#include "base/PictureSize.h"
 
 namespace pelorin::decoders {
 

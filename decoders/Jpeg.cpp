@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Decoders.h"
-#include "files/PictureSize.h"
+#include "base/PictureSize.h"
 
 namespace pelorin::decoders {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "Decoders.h"
-#include "files/Jp2XmlHeader.h"
-#include "files/PictureSize.h"
+#include "formats/Jp2XmlHeader.h"
+#include "base/PictureSize.h"
 
 namespace pelorin::decoders {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 using namespace pelorin;
 

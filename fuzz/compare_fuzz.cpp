@@ -9,8 +9,8 @@
 
 #include "FuzzSupport.h"
 #include "app/State.h"
-#include "compare/Catalogue.h"
-#include "geometry/Angles.h"
+#include "formats/Catalogue.h"
+#include "base/Angles.h"
 
 using namespace pelorin;
 

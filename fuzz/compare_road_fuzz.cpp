@@ -9,7 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "app/Dispatcher.h"
-#include "compare/Compare.h"
+#include "app/Compare.h"
 
 using namespace pelorin;
 

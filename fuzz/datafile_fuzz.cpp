@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/Text.h"
-#include "files/DataFile.h"
-#include "files/TextFile.h"
+#include "base/Text.h"
+#include "formats/DataFile.h"
+#include "base/TextFile.h"
 
 using namespace pelorin;
 

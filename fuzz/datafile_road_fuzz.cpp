@@ -11,9 +11,9 @@
 
 #include "FuzzSupport.h"
 #include "app/Dispatcher.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/TextFile.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "base/TextFile.h"
 
 using namespace pelorin;
 

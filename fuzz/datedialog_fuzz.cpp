@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/Text.h"
-#include "geometry/Angles.h"
-#include "geometry/DateDialog.h"
+#include "base/Text.h"
+#include "base/Angles.h"
+#include "app/DateDialog.h"
 #include "geometry/Ephemeris.h"
 
 using namespace pelorin;

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/Text.h"
-#include "files/DataFile.h"
-#include "files/TextFile.h"
-#include "files/WorkFiles.h"
-#include "geometry/DateDialog.h"
+#include "base/Text.h"
+#include "formats/DataFile.h"
+#include "base/TextFile.h"
+#include "app/WorkFiles.h"
+#include "app/DateDialog.h"
 
 using namespace pelorin;
 

@@ -11,10 +11,10 @@
 
 #include "FuzzSupport.h"
 #include "app/State.h"
-#include "app/Text.h"
-#include "files/FitsDate.h"
-#include "files/HeaderCalibration.h"
-#include "geometry/Transform.h"
+#include "base/Text.h"
+#include "formats/FitsDate.h"
+#include "formats/HeaderCalibration.h"
+#include "app/Geometry.h"
 
 using namespace pelorin;
 

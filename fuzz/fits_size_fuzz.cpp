@@ -9,7 +9,7 @@
 
 #include "Decoders.h"
 #include "FuzzSupport.h"
-#include "files/PictureSize.h"
+#include "base/PictureSize.h"
 
 using namespace pelorin;
 

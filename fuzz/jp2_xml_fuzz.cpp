@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "files/HeaderCalibration.h"
-#include "files/Jp2XmlHeader.h"
+#include "formats/HeaderCalibration.h"
+#include "formats/Jp2XmlHeader.h"
 
 using namespace pelorin;
 

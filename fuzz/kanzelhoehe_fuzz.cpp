@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "files/PictureLoad.h"
-#include "files/PictureNames.h"
+#include "app/PictureLoad.h"
+#include "formats/PictureNames.h"
 
 using namespace pelorin;
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/TextFile.h"
-#include "geometry/DateDialog.h"
+#include "formats/DataFile.h"
+#include "app/PictureLoad.h"
+#include "base/TextFile.h"
+#include "app/DateDialog.h"
 
 using namespace pelorin;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 using namespace pelorin;
 

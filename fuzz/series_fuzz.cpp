@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "files/TextFile.h"
+#include "base/TextFile.h"
 #include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/Tracks.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "files/Soho.h"
+#include "formats/Soho.h"
 
 using namespace pelorin;
 

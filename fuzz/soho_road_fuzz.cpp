@@ -15,10 +15,10 @@
 
 #include "FuzzSupport.h"
 #include "app/Startup.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/Soho.h"
-#include "files/TextFile.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "formats/Soho.h"
+#include "base/TextFile.h"
 
 using namespace pelorin;
 

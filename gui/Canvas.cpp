@@ -16,7 +16,7 @@
 #include "QtPicture.h"
 #include "app/Navigation.h"
 #include "app/Readout.h"
-#include "measure/Points.h"
+#include "app/Points.h"
 
 namespace pelorin::gui {
 

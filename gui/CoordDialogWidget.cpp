@@ -9,7 +9,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 
-#include "geometry/CoordDialog.h"
+#include "app/CoordDialog.h"
 
 namespace pelorin::gui {
 

@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "geometry/DateDialog.h"
+#include "app/DateDialog.h"
 
 namespace pelorin::gui {
 

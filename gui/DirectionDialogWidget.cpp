@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "calibration/Orientation.h"
+#include "app/OrientationInput.h"
 
 namespace pelorin::gui {
 

@@ -21,10 +21,10 @@
 #include <QVBoxLayout>
 
 #include "app/Dispatcher.h"
-#include "app/Text.h"
-#include "measure/Edits.h"
-#include "measure/Export.h"
-#include "measure/SpotReview.h"
+#include "base/Text.h"
+#include "app/Edits.h"
+#include "formats/Export.h"
+#include "app/SpotReview.h"
 
 namespace pelorin::gui {
 

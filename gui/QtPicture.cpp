@@ -14,7 +14,7 @@
 #include <QPainter>
 
 #include "Decoders.h"
-#include "files/PictureSize.h"
+#include "base/PictureSize.h"
 
 namespace pelorin::gui {
 

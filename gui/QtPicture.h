@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin::gui {
 

@@ -17,9 +17,9 @@
 #include "DateDialogWidget.h"
 #include "DirectionDialogWidget.h"
 #include "MainWindow.h"
-#include "calibration/Orientation.h"
-#include "geometry/CoordDialog.h"
-#include "geometry/DateDialog.h"
+#include "app/OrientationInput.h"
+#include "app/CoordDialog.h"
+#include "app/DateDialog.h"
 
 namespace pelorin::gui {
 

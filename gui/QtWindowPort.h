@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/Ports.h"
+#include "base/Ports.h"
 
 namespace pelorin::gui {
 

@@ -33,8 +33,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/Text.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/Angles.h"
 #include "series/SeriesText.h"
 
 namespace pelorin::gui {

@@ -11,7 +11,7 @@
 #include "Application.h"
 #include "Guard.h"
 #include "MainWindow.h"
-#include "files/PictureLoad.h"
+#include "app/PictureLoad.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <optional>
 
-#include "app/Ports.h"
+#include "base/Ports.h"
 #include "app/State.h"
-#include "files/TextFile.h"
-#include "files/WorkSlot.h"
+#include "base/TextFile.h"
+#include "app/WorkSlot.h"
 #include "measure/History.h"
 #include "spots/Proposals.h"
 

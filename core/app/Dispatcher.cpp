@@ -7,13 +7,13 @@
 
 #include "app/Navigation.h"
 #include "app/Readout.h"
-#include "app/Text.h"
-#include "compare/Compare.h"
-#include "files/PictureLoad.h"
-#include "geometry/Transform.h"
-#include "measure/Edits.h"
-#include "measure/Points.h"
-#include "measure/SpotReview.h"
+#include "base/Text.h"
+#include "app/Compare.h"
+#include "app/PictureLoad.h"
+#include "app/Geometry.h"
+#include "app/Edits.h"
+#include "app/Points.h"
+#include "app/SpotReview.h"
 
 namespace pelorin {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/Dispatcher.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace pelorin {
 

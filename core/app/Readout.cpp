@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "app/Navigation.h"
-#include "app/Text.h"
-#include "geometry/Transform.h"
+#include "base/Text.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/Dispatcher.h"
-#include "files/TextFile.h"
-#include "measure/Edits.h"
+#include "base/TextFile.h"
+#include "app/Edits.h"
 
 namespace pelorin {
 

@@ -11,13 +11,13 @@
 #include <cstdint>
 #include <string>
 
+#include "base/PointStore.h"
+#include "formats/Catalogue.h"  // kMaxBlocks
+#include "geometry/Grid.h"
+
 namespace pelorin {
 
-inline constexpr int kMaxPoints = 1000;       // PointX/PointY indices 1..1000
 inline constexpr int kMaxPictures = 1000;     // PictureList indices 1..1000
-inline constexpr int kGridPoints = 6136;      // heliographic grid points
-inline constexpr int kGridArray = 6200;       // GridPointX/Y upper bound
-inline constexpr int kMaxBlocks = 10000;      // reference catalogue blocks
 inline constexpr int kMaxGroupNames = 100;    // named reference groups per block
 inline constexpr int kMaxRefMarks = 1000;     // reference spots/groups placed
 
@@ -54,8 +54,8 @@ struct ProgramState {
   std::int16_t AxisInput = 0;          // Boolean: rotation-axis input
 
   // Clicked points and objects (index 0 unused).
-  std::array<double, kMaxPoints + 1> PointX{};
-  std::array<double, kMaxPoints + 1> PointY{};
+  PointArray PointX{};
+  PointArray PointY{};
   std::int16_t PointCount = 0;
   std::int16_t StoredPointCount = 0;
   std::string ObjectName;
@@ -69,8 +69,8 @@ struct ProgramState {
   // Display and overlays.
   std::int16_t PixelGridStep = 1280;   // 10..1280, 1280 = no pixel grid
   std::uint8_t GridOn = 0;
-  std::array<std::int16_t, kGridArray + 1> GridPointX{};
-  std::array<std::int16_t, kGridArray + 1> GridPointY{};
+  GridArray GridPointX{};
+  GridArray GridPointY{};
   std::int16_t GridColour = 0;         // palette index 0 or 14
   std::uint8_t ShowObjects = 0;
   float TwipsPerPixel = 15;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/App.h"
-#include "app/Brightness.h"
+#include "base/Brightness.h"
 
 namespace pelorin {
 

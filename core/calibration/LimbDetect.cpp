@@ -1,5 +1,7 @@
 #include "calibration/LimbDetect.h"
 
+#include "base/Numbers.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -59,13 +61,6 @@ struct Candidate {
   double x, y;
   double nx, ny;  // unit gradient
 };
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-  std::nth_element(v.begin(), mid, v.end());
-  return *mid;
-}
 
 // The circle through three points; false when they are (nearly) collinear.
 bool ThroughThree(double x1, double y1, double x2, double y2, double x3, double y3, Circle& c) {
@@ -137,7 +132,7 @@ void LineCandidates(const Grey& g, int x0, int y0, int dx, int dy, int n, std::v
     grad[static_cast<std::size_t>(i)] = (s[static_cast<std::size_t>(i + 2)] - s[static_cast<std::size_t>(i - 2)]) / 4;
     mags.push_back(std::fabs(grad[static_cast<std::size_t>(i)]));
   }
-  const double threshold = std::max(3.0, 4.5 * Median(mags));
+  const double threshold = std::max(3.0, 4.5 * UpperMedianOf(mags));
   struct Peak {
     double pos, mag;
   };
@@ -335,7 +330,7 @@ double EdgeOnProfile(const Profile& p, EdgeKind kind, double sign, double minStr
   }
   // A line: the centroid of its dip (or bump) below (above) the paper.
   const double lineSign = kind == EdgeKind::DarkLine ? 1.0 : -1.0;
-  const double base = Median(s);
+  const double base = UpperMedianOf(s);
   int k = 0;
   for (int i = 1; i < n; ++i)
     if (lineSign * (base - s[static_cast<std::size_t>(i)]) > lineSign * (base - s[static_cast<std::size_t>(k)])) k = i;
@@ -403,7 +398,7 @@ bool RobustCircle(const std::vector<RayEdge>& edges, Circle& c, std::vector<RayE
       res[i] = std::hypot(edges[i].x - fit.x, edges[i].y - fit.y) - fit.r;
       if (keep[i]) absIn.push_back(std::fabs(res[i]));
     }
-    const double limit = std::max(0.4, 3 * 1.4826 * Median(absIn));
+    const double limit = std::max(0.4, 3 * 1.4826 * UpperMedianOf(absIn));
     bool changed = false;
     for (std::size_t i = 0; i < edges.size(); ++i) {
       const char k = std::fabs(res[i]) <= limit;
@@ -483,7 +478,7 @@ std::vector<double> RingMedians(const Reduced& r, double cx, double cy, int rMax
     }
   std::vector<double> med(rings.size(), kNaN);
   for (std::size_t k = 0; k < rings.size(); ++k)
-    if (rings[k].size() >= std::max<std::size_t>(6, k)) med[k] = Median(rings[k]);
+    if (rings[k].size() >= std::max<std::size_t>(6, k)) med[k] = UpperMedianOf(rings[k]);
   return med;
 }
 
@@ -570,7 +565,7 @@ bool BrightRing(const Reduced& r, Circle& out) {
     if (!std::isnan(med[static_cast<std::size_t>(k)])) middle.push_back(med[static_cast<std::size_t>(k)]);
   if (middle.empty() || !(inside <= P - 0.06 * span)) return false;
   if (!std::isnan(outside) && !(outside <= P - 0.08 * span)) return false;
-  if (!(Median(middle) - sky >= 0.1 * span) || !(Percentile(middle, 0.1) - sky >= 0.04 * span)) return false;
+  if (!(UpperMedianOf(middle) - sky >= 0.1 * span) || !(Percentile(middle, 0.1) - sky >= 0.04 * span)) return false;
   const double f = r.f;
   out = {(fx + 0.5) * f - 0.5, (fy + 0.5) * f - 0.5, peak * f};
   return true;
@@ -671,7 +666,7 @@ bool FilledMiddle(const Grey& g, const Circle& c, double inside, double outside)
       v.push_back(g.At(static_cast<int>(x), static_cast<int>(y)));
     }
   if (v.size() < 20) return true;  // the middle is off the picture: nothing to judge
-  const double mid = Median(v), dMid = mid - outside, dIn = inside - outside;
+  const double mid = UpperMedianOf(v), dMid = mid - outside, dIn = inside - outside;
   if (std::fabs(dMid) < 0.3 * std::fabs(dIn)) return false;
   if (dMid < 0 && std::fabs(mid - inside) < 0.1 * std::fabs(dIn)) return false;
   return true;
@@ -743,9 +738,9 @@ LimbDetection DetectLimb(const PicturePort& picture) {
         ins.push_back(st.in);
         outs.push_back(st.out);
       }
-      const double step = Median(steps), dark = Median(darks), bright = Median(brights);
-      inGrey = Median(ins);
-      outGrey = Median(outs);
+      const double step = UpperMedianOf(steps), dark = UpperMedianOf(darks), bright = UpperMedianOf(brights);
+      inGrey = UpperMedianOf(ins);
+      outGrey = UpperMedianOf(outs);
       if (dark > 2 * step && dark >= bright) {
         kind = EdgeKind::DarkLine;
         minStrength = 0.3 * dark;
@@ -753,7 +748,7 @@ LimbDetection DetectLimb(const PicturePort& picture) {
         kind = EdgeKind::BrightLine;
         minStrength = 0.3 * bright;
       } else {
-        sign = Median(signs) >= 0 ? 1 : -1;
+        sign = UpperMedianOf(signs) >= 0 ? 1 : -1;
         // Per sample pair of the smoothed profile, about a fifth of the
         // typical step spread over a few pixels.
         minStrength = 0.05 * step;

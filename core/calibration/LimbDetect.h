@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/Ports.h"
+#include "base/Ports.h"
 
 namespace pelorin {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/Text.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/Angles.h"
 
 namespace pelorin {
 

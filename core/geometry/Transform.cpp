@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/Text.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/Angles.h"
 
 namespace pelorin {
 
@@ -32,12 +32,10 @@ double PolarAngle(double dx, double w) {
 
 }  // namespace
 
-bool IsNorthUp(const ProgramState& s) { return s.ImageType == 1 || s.NorthUpImage == 1; }
-
-void PixelToSystem(const ProgramState& s, double& X, double& Y, double& R, double& fi) {
-  const double dx = X - s.ZeroPointX;
-  const double dy = Y - s.ZeroPointY;
-  switch (SystemRow(s.CoordSystem)) {
+void PixelToSystem(float system, double x0, double y0, double& X, double& Y, double& R, double& fi) {
+  const double dx = X - x0;
+  const double dy = Y - y0;
+  switch (SystemRow(system)) {
     case 0: X = dx; Y = -dy; break;
     case 1: X = -dy; Y = -dx; break;
     case 2: X = -dx; Y = dy; break;
@@ -58,12 +56,10 @@ void PixelToSystem(const ProgramState& s, double& X, double& Y, double& R, doubl
   }
 }
 
-void SystemToPixel(const ProgramState& s, double& a, double& b) {
-  const double x0 = s.ZeroPointX;
-  const double y0 = s.ZeroPointY;
+void SystemToPixel(float system, double x0, double y0, bool calibrated, double& a, double& b) {
   const double A = a;
   const double B = b;
-  switch (SystemRow(s.CoordSystem)) {
+  switch (SystemRow(system)) {
     case 0: a = x0 + A; b = y0 - B; break;
     case 1: a = x0 - B; b = y0 - A; break;
     case 2: a = x0 - A; b = y0 + B; break;
@@ -73,7 +69,7 @@ void SystemToPixel(const ProgramState& s, double& a, double& b) {
     case 6: a = x0 - B; b = y0 + A; break;
     case 7: a = x0 + A; b = y0 + B; break;
     case 8:
-      if (s.CalibrationState == 3) break;
+      if (calibrated) break;
       a = x0 + A * std::cos(B * kRad);
       b = y0 - A * std::sin(B * kRad);
       break;
@@ -85,12 +81,12 @@ void SystemToPixel(const ProgramState& s, double& a, double& b) {
   }
 }
 
-void PixelToHeliographic(const ProgramState& s, double X, double Y, double orientation_deg, double& B,
+void PixelToHeliographic(const DiscCalibration& c, double X, double Y, double orientation_deg, double& B,
                          double& CMD, double& L) {
   const double k = kSolarRadiusAU;
-  const double rk = s.LimbRadius;
-  const double dx = IsNorthUp(s) ? s.ZeroPointX - X : X - s.ZeroPointX;
-  const double dy = Y - s.ZeroPointY;
+  const double rk = c.rk;
+  const double dx = c.northUp ? c.x0 - X : X - c.x0;
+  const double dy = Y - c.y0;
   const double r = std::sqrt(dx * dx + dy * dy);
 
   // Position angle of the offset (dx, -dy), then counted from the top of the
@@ -107,14 +103,14 @@ void PixelToHeliographic(const ProgramState& s, double X, double Y, double orien
 
   // Without a disc (no limb fit yet) or without a distance (no date yet)
   // every point counts as outside the limb.
-  const bool calibrated = std::isfinite(rk) && rk > 0 && std::isfinite(s.rho0) && s.rho0 > 0;
+  const bool calibrated = std::isfinite(rk) && rk > 0 && std::isfinite(c.rho0) && c.rho0 > 0;
   double b = 0;
   double cmd = 0;
   if (calibrated && !(r > rk)) {
-    const double rho = ((r / rk) * k) / s.rho0;  // angular distance from the centre, rad
-    const double sigma = ArcSin(s.rho0 * std::sin(rho) / k) - rho;  // heliocentric angle, rad
-    const double pt = (s.P - theta) * kRad;
-    b = ArcSin(std::sin(sigma) * std::cos(s.B0 * kRad) * std::cos(pt) + std::cos(sigma) * std::sin(s.B0 * kRad));
+    const double rho = ((r / rk) * k) / c.rho0;  // angular distance from the centre, rad
+    const double sigma = ArcSin(c.rho0 * std::sin(rho) / k) - rho;  // heliocentric angle, rad
+    const double pt = (c.P - theta) * kRad;
+    b = ArcSin(std::sin(sigma) * std::cos(c.B0 * kRad) * std::cos(pt) + std::cos(sigma) * std::sin(c.B0 * kRad));
     const double cosB = std::cos(b);
     cmd = cosB == 0 ? 0.0 : ArcSin(std::sin(pt) * std::sin(sigma) / cosB);
     b = b * kDeg;
@@ -124,7 +120,7 @@ void PixelToHeliographic(const ProgramState& s, double X, double Y, double orien
   b = Reduce360(b);
   if (b > 180) b = b - 360;
   cmd = Reduce360(cmd);
-  double l = Reduce360(s.L0 + cmd);
+  double l = Reduce360(c.L0 + cmd);
   if (cmd > 180) cmd = cmd - 360;
 
   B = RoundHalfEven(b, 5);
@@ -133,12 +129,12 @@ void PixelToHeliographic(const ProgramState& s, double X, double Y, double orien
   if (L == 360) L = 0;
 }
 
-void HeliographicToPixel(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
+void HeliographicToPixel(const DiscCalibration& cal, double L_deg, double B_deg, double orientation_deg, double& X,
                          double& Y) {
   const double k = kSolarRadiusAU;
-  const double b0 = s.B0 * kRad;
+  const double b0 = cal.B0 * kRad;
   const double b = B_deg * kRad;
-  const double dl = (s.L0 - L_deg) * kRad;
+  const double dl = (cal.L0 - L_deg) * kRad;
 
   // Cosine of the heliocentric angle, and the angle itself.
   const double c = (std::sin(b) * std::tan(b0) + std::cos(dl) * std::cos(b)) /
@@ -149,33 +145,33 @@ void HeliographicToPixel(const ProgramState& s, double L_deg, double B_deg, doub
   double psi = 0;
   if (std::sin(sigma) != 0) {
     psi = -ArcSin(std::sin(dl) * std::cos(b) / std::sin(sigma));
-    if (B_deg < s.B0 * std::cos(dl)) psi = kPi - psi;
+    if (B_deg < cal.B0 * std::cos(dl)) psi = kPi - psi;
   }
 
   // Distance from the disc centre in pixels: the sphere seen in perspective
   // from rho0, the apparent radius k/rho0 scaled to rk.
-  const double d = ((std::atan(std::sin(sigma) * k / (s.rho0 - std::cos(sigma) * k)) * s.LimbRadius) / k) * s.rho0;
+  const double d = ((std::atan(std::sin(sigma) * k / (cal.rho0 - std::cos(sigma) * k)) * cal.rk) / k) * cal.rho0;
 
   const double u = d * std::sin(psi);
   const double v = d * std::cos(psi);
-  const double phi = (orientation_deg + s.P) * kRad;
-  X = s.ZeroPointX - (u * std::cos(phi) - v * std::sin(phi));
-  Y = s.ZeroPointY - (u * std::sin(phi) + v * std::cos(phi));
+  const double phi = (orientation_deg + cal.P) * kRad;
+  X = cal.x0 - (u * std::cos(phi) - v * std::sin(phi));
+  Y = cal.y0 - (u * std::sin(phi) + v * std::cos(phi));
 
   // A nonsensical ephemeris (rho0 equal to the solar radius, a non-finite
   // input) must not hand out NaN pixels: the zero point stands in.
   if (!std::isfinite(X) || !std::isfinite(Y)) {
-    X = s.ZeroPointX;
-    Y = s.ZeroPointY;
+    X = cal.x0;
+    Y = cal.y0;
   }
 }
 
-void HeliographicToPicture(const ProgramState& s, double L_deg, double B_deg, double orientation_deg, double& X,
+void HeliographicToPicture(const DiscCalibration& c, double L_deg, double B_deg, double orientation_deg, double& X,
                            double& Y) {
-  HeliographicToPixel(s, L_deg, B_deg, orientation_deg, X, Y);
+  HeliographicToPixel(c, L_deg, B_deg, orientation_deg, X, Y);
   // On a north-up picture the x offset counts from the right: the projection
   // lands mirrored in the vertical through the zero point.
-  if (IsNorthUp(s)) X = 2 * s.ZeroPointX - X;
+  if (c.northUp) X = 2 * c.x0 - X;
 }
 
 }  // namespace pelorin

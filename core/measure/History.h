@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Ports.h"
-#include "app/State.h"
+#include "base/Ports.h"
+#include "geometry/Grid.h"
 #include "measure/Records.h"
 
 namespace pelorin {
@@ -25,7 +25,7 @@ struct CalibrationState {
   float coordSystem = 0;
   std::string selectModeText;
   std::uint8_t gridOn = 0;
-  std::array<std::int16_t, kGridArray + 1> gridX{}, gridY{};
+  GridArray gridX{}, gridY{};
   std::array<bool, static_cast<std::size_t>(Menu::Count)> menus{};
   bool limbEnd = false, dirEnd = false;
 };

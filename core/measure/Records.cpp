@@ -3,15 +3,15 @@
 #include <cmath>
 #include <map>
 
-#include "app/Text.h"
-#include "files/TextFile.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
+#include "base/Angles.h"
+#include "formats/DataFile.h"
 
 namespace pelorin {
 
 namespace {
 
-constexpr std::size_t kHeaderLines = 13;
 
 // A version-2 record line as the program writes it: the quoted name ends at
 // the first quote followed (blanks aside) by a comma; B, CMD and L follow.
@@ -62,7 +62,7 @@ std::size_t RecordList::RecordCount() const {
 RecordList ParseRecordList(std::string_view bytes) {
   RecordList list;
   std::vector<std::string> all = SplitLines(bytes);
-  const std::size_t header = std::min(all.size(), kHeaderLines);
+  const std::size_t header = std::min(all.size(), static_cast<std::size_t>(kHeaderLines));
   list.header.assign(std::make_move_iterator(all.begin()),
                      std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(header)));
   list.lines.reserve(all.size() - header);

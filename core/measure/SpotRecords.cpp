@@ -7,9 +7,9 @@
 #include <map>
 #include <sstream>
 
-#include "files/DataFile.h"
+#include "formats/DataFile.h"
 #include "spots/Proposals.h"
-#include "spots/SpotsFile.h"
+#include "formats/SpotsFile.h"
 
 namespace pelorin {
 

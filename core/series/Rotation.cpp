@@ -5,7 +5,7 @@
 #include <map>
 #include <random>
 
-#include "geometry/Angles.h"
+#include "base/Angles.h"
 
 namespace pelorin::series {
 
@@ -94,15 +94,6 @@ double Rss(const Sums& s, int terms, const double coef[3]) {
     for (int j = 0; j < terms; ++j) r += coef[i] * s.xtx[i][j] * coef[j];
   }
   return std::max(r, 0.0);
-}
-
-double Median(std::vector<double>& v) {
-  const std::size_t n = v.size();
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n / 2), v.end());
-  const double hi = v[n / 2];
-  if (n % 2) return hi;
-  const double lo = *std::max_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n / 2));
-  return (lo + hi) / 2;
 }
 
 void DailyShifts(const std::vector<Track>& tracks, const FitOptions& o, RotationResult& r) {

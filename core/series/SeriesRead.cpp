@@ -10,10 +10,10 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "files/DataFile.h"
-#include "files/TextFile.h"
-#include "geometry/Angles.h"
-#include "spots/SpotsFile.h"
+#include "formats/DataFile.h"
+#include "base/TextFile.h"
+#include "base/Angles.h"
+#include "formats/SpotsFile.h"
 
 namespace pelorin::series {
 
@@ -21,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kHeaderLines = 13;
 
 std::string Where(const std::string& path, int line) { return path + ": line " + std::to_string(line) + ": "; }
 
@@ -61,15 +60,6 @@ bool IsWorkingCopy(const fs::path& p) {
 }
 
 }  // namespace
-
-double Wrap180(double deg) {
-  double r = std::fmod(deg, 360.0);
-  if (r <= -180)
-    r += 360;
-  else if (r > 180)
-    r -= 360;
-  return r;
-}
 
 int SeriesData::GroupNames() const {
   std::set<std::string_view> names;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Numbers.h"
+
 namespace pelorin::series {
 
 // Carrington's sidereal rate, degrees per day: the rotation of the frame in
@@ -87,8 +89,5 @@ SeriesData ReadSeries(const std::vector<std::string>& paths);
 std::string IsoTime(double jd);
 // The Gregorian date and UT (decimal hours) of a Julian day.
 void CalendarOf(double jd, int& year, int& month, int& day, double& hours);
-
-// An angle in degrees brought into (-180, 180].
-double Wrap180(double deg);
 
 }  // namespace pelorin::series

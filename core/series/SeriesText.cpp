@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/Text.h"
-#include "measure/Export.h"
+#include "base/Text.h"
+#include "base/Csv.h"
 
 namespace pelorin::series {
 

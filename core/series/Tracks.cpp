@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "geometry/Angles.h"
+#include "base/Angles.h"
 
 namespace pelorin::series {
 

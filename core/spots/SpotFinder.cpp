@@ -12,9 +12,8 @@
 #include <queue>
 #include <thread>
 
-#include "app/Brightness.h"
-#include "app/RasterPicture.h"
-#include "app/State.h"
+#include "base/Brightness.h"
+#include "base/RasterPicture.h"
 #include "geometry/Transform.h"
 #include "spots/Spots.h"
 
@@ -121,8 +120,7 @@ GreyPicture GreyOfLevels(const DataLevels& levels) {
 struct SpotFinder::Impl {
   // The picture, while Prepare runs.
   const GreyPicture* pic = nullptr;
-  SpotCalibration cal;
-  ProgramState state;
+  DiscCalibration cal;
   int threads = 2;
   int w = 0, h = 0;
   std::vector<double> poly;  // quiet Sun against mu
@@ -205,7 +203,7 @@ struct SpotFinder::Impl {
   std::vector<int> Flood(int seed, double level, std::vector<std::uint8_t>& seen) const;
   void Locate(FoundSpot& s) const {
     double B = 0, CMD = 0, L = 0;
-    PixelToHeliographic(state, s.x, s.y, cal.orientation, B, CMD, L);
+    PixelToHeliographic(cal, s.x, s.y, cal.orientation, B, CMD, L);
     s.B = B;
     s.CMD = CMD;
     s.L = L;
@@ -1500,7 +1498,7 @@ std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::ui
 SpotFinder::SpotFinder() : impl_(std::make_unique<Impl>()) {}
 SpotFinder::~SpotFinder() = default;
 
-bool SpotFinder::Prepare(const GreyPicture& picture, const SpotCalibration& cal, std::string& error, int threads) {
+bool SpotFinder::Prepare(const GreyPicture& picture, const DiscCalibration& cal, std::string& error, int threads) {
   auto im = std::make_unique<Impl>();
   im->threads = std::clamp(threads, 1, 8);
   if (picture.width <= 0 || picture.height <= 0 ||
@@ -1529,16 +1527,6 @@ bool SpotFinder::Prepare(const GreyPicture& picture, const SpotCalibration& cal,
     return false;
   }
   im->pic = &picture;
-  ProgramState& s = im->state;
-  s.ZeroPointX = cal.x0;
-  s.ZeroPointY = cal.y0;
-  s.LimbRadius = cal.rk;
-  s.P = cal.P;
-  s.B0 = cal.B0;
-  s.L0 = cal.L0;
-  s.rho0 = cal.rho0;
-  s.NorthUpImage = cal.northUp ? 1 : 0;
-  s.CalibrationState = 3;
   if (!im->FitQuietSun(error)) return false;
   im->tiles.assign(1, 1.0);
   im->tnx = im->tny = 1;
@@ -1668,7 +1656,7 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
   return m.Refine(comp, st, tLow, 0);
 }
 
-bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, const SpotSettings& settings,
+bool FindSpots(const GreyPicture& picture, const DiscCalibration& calibration, const SpotSettings& settings,
                SpotReport& out, std::string& error) {
   SpotFinder f;
   if (!f.Prepare(picture, calibration, error, settings.threads)) return false;

@@ -13,7 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "files/PictureHeader.h"
+#include "base/PictureHeader.h"
+#include "formats/SpotTable.h"
+#include "geometry/Transform.h"
 
 namespace pelorin {
 
@@ -31,16 +33,6 @@ GreyPicture GreyOfArgb(int width, int height, const std::uint32_t* argb);
 // The measured values of a picture of data (the levels mapped back to
 // low .. high); levels of 0 (no value) become 0.
 GreyPicture GreyOfLevels(const DataLevels& levels);
-
-// The calibration as `pelorin-cli helio` takes it: disc centre and radius in
-// picture pixels, P, B0, L0 and the orientation in degrees, rho0 in the
-// program's distance unit (AU), and whether the picture is north up.
-struct SpotCalibration {
-  double x0 = 0, y0 = 0, rk = 0;
-  double P = 0, B0 = 0, L0 = 0, rho0 = 1;
-  double orientation = 0;
-  bool northUp = false;
-};
 
 // "" when the picture may be searched for spots; otherwise why not, for the
 // user: EUV and X-ray pictures (WAVELNTH below 1100 Angstrom, read with
@@ -60,52 +52,6 @@ struct SpotSettings {
   double umbraThreshold = 0.6;
   // Threads for the passes over the whole picture (1 .. 8).
   int threads = 2;
-};
-
-// A closed outline along pixel edges, in picture pixels: the corners
-// between pixels, (x - 0.5, y - 0.5) for the top-left corner of pixel
-// (x, y); the last point joins the first.
-using SpotOutline = std::vector<std::pair<float, float>>;
-
-struct FoundSpot {
-  double x = 0, y = 0;           // umbra's darkness-weighted centre, picture pixels
-  double B = 0, CMD = 0, L = 0;  // degrees, through PixelToHeliographic
-  double mu = 1;                 // cos of the heliocentric angle at (x, y)
-  double area_msh = 0;           // umbra + its share of penumbra, foreshortening corrected
-  double umbra_msh = 0;          // the umbra alone (a pore: all of it)
-  double area_px = 0;            // the same area on the picture, pixels
-  bool penumbra = false;         // a penumbra was measured around it
-  bool uncertain = false;        // reaches beyond mu 0.1: area not to be trusted
-  int cluster = 0;               // spots sharing one penumbra share this number
-  int group = -1;                // index into SpotReport::groups
-  // The pixels measured, outlined: the whole spot (umbra and its share of
-  // penumbra) and its umbra (empty for a pore, whose outline is its own).
-  std::vector<SpotOutline> outline, umbraOutline;
-};
-
-struct SpotGroup {
-  std::string name;
-  std::vector<int> spots;        // indices into SpotReport::spots
-  double B = 0, CMD = 0, L = 0;  // area-weighted centre of its spots, degrees
-  double area_msh = 0;           // sum of its spots
-  std::string mcIntosh;          // three letters, e.g. "Dao"
-  bool north = true;             // B >= 0
-};
-
-struct SpotCounts {
-  int groups = 0, spots = 0;
-  int northGroups = 0, northSpots = 0, southGroups = 0, southSpots = 0;
-  // R = k (10 g + f) for the k given.
-  double wolf = 0, northWolf = 0, southWolf = 0;
-};
-
-struct SpotReport {
-  std::vector<FoundSpot> spots;
-  std::vector<SpotGroup> groups;
-  double blur_px = 0;   // Gaussian sigma of the seeing blur measured at the limb
-  double noise = 0;     // the quiet Sun's contrast scatter (granulation and noise)
-  double threshold = 0; // the contrast below which the spots reach
-  bool drawing = false; // the picture was read as an ink drawing
 };
 
 // Finds spots on one picture. Prepare does what does not depend on the
@@ -131,7 +77,7 @@ class SpotFinder {
   // 20 px) or no light on the disc. `threads` as in SpotSettings.
   // The picture is read here only, not kept. A failed Prepare leaves the
   // finder as it was.
-  bool Prepare(const GreyPicture& picture, const SpotCalibration& calibration, std::string& error, int threads = 2);
+  bool Prepare(const GreyPicture& picture, const DiscCalibration& calibration, std::string& error, int threads = 2);
 
   // Spots and their groups (named G1, G2, ... in the order of their
   // longitude, east first); empty before a successful Prepare.
@@ -161,7 +107,7 @@ class SpotFinder {
 std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0);
 
 // Prepare and Find in one call; false with `error` as Prepare.
-bool FindSpots(const GreyPicture& picture, const SpotCalibration& calibration, const SpotSettings& settings,
+bool FindSpots(const GreyPicture& picture, const DiscCalibration& calibration, const SpotSettings& settings,
                SpotReport& out, std::string& error);
 
 // Grouping on the sphere. Spots closer than about 10 degrees in longitude
@@ -182,9 +128,6 @@ void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& group);
 // penumbra (size and symmetry); the distribution of the spots between its
 // ends.
 std::string McIntoshClass(const std::vector<FoundSpot>& spots, const SpotGroup& group);
-
-// g, f and R = k (10 g + f), all and by hemisphere of the group's centre.
-SpotCounts CountSpots(const std::vector<SpotGroup>& groups, double k = 1);
 
 // A reference group of the picture's day (from DPD1.txt).
 struct ReferenceGroup {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace pelorin::gui::tour {
 

@@ -19,8 +19,8 @@
 #include "Helioprojective.h"
 #include "SolarFitsReference.h"
 #include "QtPicture.h"
-#include "app/Brightness.h"
-#include "files/PictureLoad.h"
+#include "base/Brightness.h"
+#include "app/PictureLoad.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

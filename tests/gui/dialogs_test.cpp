@@ -12,9 +12,9 @@
 #include "DateDialogWidget.h"
 #include "DirectionDialogWidget.h"
 #include "GuiFixture.h"
-#include "calibration/Orientation.h"
-#include "geometry/CoordDialog.h"
-#include "geometry/DateDialog.h"
+#include "app/OrientationInput.h"
+#include "app/CoordDialog.h"
+#include "app/DateDialog.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

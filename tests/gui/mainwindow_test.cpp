@@ -18,7 +18,7 @@
 #include "Canvas.h"
 #include "GuiFixture.h"
 #include "MeasurementsPanel.h"
-#include "app/Ports.h"
+#include "base/Ports.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

@@ -20,7 +20,7 @@
 #include "GuiFixture.h"
 #include "MeasurementsPanel.h"
 #include "Tour.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

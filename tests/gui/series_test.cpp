@@ -21,7 +21,7 @@
 
 #include "GuiFixture.h"
 #include "SeriesWindow.h"
-#include "app/Ports.h"
+#include "base/Ports.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

@@ -16,9 +16,9 @@
 
 #include "GuiFixture.h"
 #include "Tour.h"
-#include "app/Ports.h"
-#include "app/Text.h"
-#include "geometry/Transform.h"
+#include "base/Ports.h"
+#include "base/Text.h"
+#include "app/Geometry.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

@@ -19,7 +19,7 @@
 #include "GuiFixture.h"
 #include "View.h"
 #include "app/Dispatcher.h"
-#include "files/PictureLoad.h"
+#include "app/PictureLoad.h"
 
 using namespace pelorin;
 using namespace pelorin::gui;

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "calibration/Orientation.h"
-#include "geometry/CoordDialog.h"
-#include "geometry/DateDialog.h"
+#include "app/OrientationInput.h"
+#include "app/CoordDialog.h"
+#include "app/DateDialog.h"
 
 namespace pelorin::test {
 

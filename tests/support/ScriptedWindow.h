@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Ports.h"
-#include "app/RasterPicture.h"
+#include "base/Ports.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin::test {
 

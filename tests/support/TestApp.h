@@ -8,7 +8,7 @@
 
 #include "ScriptedWindow.h"
 #include "app/App.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin::test {
 

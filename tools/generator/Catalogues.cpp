@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/Text.h"
-#include "files/TextFile.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
 
 namespace pelorin::gen {
 

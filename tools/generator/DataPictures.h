@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "files/PictureHeader.h"
+#include "base/PictureHeader.h"
 
 namespace pelorin::gen {
 

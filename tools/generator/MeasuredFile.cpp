@@ -5,9 +5,9 @@
 
 #include "SilentWindow.h"
 #include "app/App.h"
-#include "app/RasterPicture.h"
-#include "files/WorkFiles.h"
-#include "geometry/Transform.h"
+#include "base/RasterPicture.h"
+#include "app/WorkFiles.h"
+#include "app/Geometry.h"
 
 namespace pelorin::gen {
 

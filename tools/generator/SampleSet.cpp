@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "app/Text.h"
-#include "files/TextFile.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
+#include "base/Angles.h"
 
 namespace pelorin::gen {
 

@@ -9,10 +9,10 @@
 
 #include "SilentWindow.h"
 #include "app/App.h"
-#include "app/RasterPicture.h"
-#include "app/Text.h"
-#include "files/WorkFiles.h"
-#include "geometry/Angles.h"
+#include "base/RasterPicture.h"
+#include "base/Text.h"
+#include "app/WorkFiles.h"
+#include "base/Angles.h"
 #include "geometry/Ephemeris.h"
 #include "series/SeriesRead.h"
 
@@ -153,7 +153,7 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
       for (std::size_t k = 0; k < g.spotDL_deg.size(); ++k) {
         if (k > 0 && u(rng) > plan.spotSeen) continue;
         const double b = bc + g.spotDB_deg[k];
-        const double cmd = series::Wrap180(lc + g.spotDL_deg[k] - L0);
+        const double cmd = Wrap180(lc + g.spotDL_deg[k] - L0);
         const double cosRho =
             std::sin(B0 * kRad) * std::sin(b * kRad) + std::cos(B0 * kRad) * std::cos(b * kRad) * std::cos(cmd * kRad);
         if (cosRho < 0.1) continue;  // behind the limb, or too close to it to be measured
@@ -162,7 +162,7 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
         double bt = b, ct = cmd;
         if (turn_deg != 0) Turned(B0, turn_deg, bt, ct);
         const double bm = RoundHalfEven(bt + plan.noise_deg * n(rng), 5);
-        const double cm = RoundHalfEven(series::Wrap180(ct + sigma * n(rng)), 5);
+        const double cm = RoundHalfEven(Wrap180(ct + sigma * n(rng)), 5);
         const double lm = RoundHalfEven(Reduce(L0 + cm), 5);
         WriteObjectRecord(*app, unnamed ? std::string() : NameAt(g, jd), bm, cm, lm);
         file.recordGroup.push_back(static_cast<int>(gi));

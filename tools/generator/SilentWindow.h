@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ports.h"
+#include "base/Ports.h"
 
 namespace pelorin::gen {
 

@@ -9,10 +9,10 @@
 #include <random>
 #include <stdexcept>
 
-#include "app/Text.h"
-#include "files/TextFile.h"
-#include "geometry/Angles.h"
-#include "geometry/Transform.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
+#include "base/Angles.h"
+#include "app/Geometry.h"
 
 namespace pelorin::gen {
 

@@ -10,11 +10,11 @@
 #include <random>
 #include <stdexcept>
 
-#include "app/Text.h"
-#include "files/TextFile.h"
-#include "geometry/Angles.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
+#include "base/Angles.h"
 #include "geometry/Ephemeris.h"
-#include "geometry/Transform.h"
+#include "app/Geometry.h"
 
 namespace pelorin::gen {
 

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 #include "app/State.h"
 
 namespace pelorin::gen {

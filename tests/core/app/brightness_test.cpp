@@ -6,9 +6,9 @@
 #include <limits>
 #include <vector>
 
-#include "app/Brightness.h"
-#include "app/RasterPicture.h"
-#include "files/PictureSize.h"
+#include "base/Brightness.h"
+#include "base/RasterPicture.h"
+#include "base/PictureSize.h"
 
 namespace pelorin {
 namespace {

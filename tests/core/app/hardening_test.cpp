@@ -9,13 +9,13 @@
 
 #include "TestApp.h"
 #include "app/Dispatcher.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 #include "app/Startup.h"
-#include "app/Text.h"
-#include "calibration/Limb.h"
-#include "files/TextFile.h"
-#include "files/PictureLoad.h"
-#include "measure/Points.h"
+#include "base/Text.h"
+#include "app/LimbInput.h"
+#include "base/TextFile.h"
+#include "app/PictureLoad.h"
+#include "app/Points.h"
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin {
 namespace {

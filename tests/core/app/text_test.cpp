@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace pelorin {
 namespace {

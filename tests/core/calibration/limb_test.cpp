@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/Text.h"
-#include "calibration/Limb.h"
+#include "base/Text.h"
+#include "app/LimbInput.h"
 
 namespace pelorin {
 namespace {

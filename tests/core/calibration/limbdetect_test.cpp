@@ -13,10 +13,10 @@
 #include "SunScene.h"
 #include "TestApp.h"
 #include "app/Dispatcher.h"
-#include "app/Text.h"
-#include "calibration/Limb.h"
+#include "base/Text.h"
+#include "app/LimbInput.h"
 #include "calibration/LimbDetect.h"
-#include "measure/Points.h"
+#include "app/Points.h"
 
 namespace pelorin {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/Text.h"
-#include "calibration/Orientation.h"
+#include "base/Text.h"
+#include "app/OrientationInput.h"
 
 namespace pelorin {
 namespace {

@@ -11,11 +11,11 @@
 #include "Decoders.h"
 #include "Helioprojective.h"
 #include "TestApp.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 #include "app/State.h"
-#include "app/Text.h"
-#include "files/HeaderCalibration.h"
-#include "geometry/Transform.h"
+#include "base/Text.h"
+#include "formats/HeaderCalibration.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "CliRun.h"
 #include "TestApp.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace pelorin {
 namespace {

@@ -8,7 +8,7 @@
 #include "SunPicture.h"
 #include "CliRun.h"
 #include "TestApp.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin {
 namespace {

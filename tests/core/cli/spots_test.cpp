@@ -14,7 +14,7 @@
 #include "MeasuredFile.h"
 #include "SpotPictures.h"
 #include "TestApp.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace pelorin {
 namespace {

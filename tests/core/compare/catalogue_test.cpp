@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "compare/Catalogue.h"
-#include "geometry/Angles.h"
+#include "formats/Catalogue.h"
+#include "base/Angles.h"
 
 namespace pelorin {
 namespace {

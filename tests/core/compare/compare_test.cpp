@@ -9,9 +9,9 @@
 
 #include "TestApp.h"
 #include "app/Dispatcher.h"
-#include "app/Text.h"
-#include "compare/Compare.h"
-#include "geometry/Transform.h"
+#include "base/Text.h"
+#include "app/Compare.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 namespace {

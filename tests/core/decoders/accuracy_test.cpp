@@ -23,9 +23,9 @@
 #include "TestApp.h"
 #include "app/Readout.h"
 #include "app/Startup.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "measure/Points.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "app/Points.h"
 
 namespace pelorin {
 namespace {

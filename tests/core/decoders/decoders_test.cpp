@@ -12,7 +12,7 @@
 #include "DataPictures.h"
 #include "Decoders.h"
 #include "TestApp.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 
 namespace pelorin {
 namespace {

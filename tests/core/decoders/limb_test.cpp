@@ -13,8 +13,8 @@
 #include "Decoders.h"
 #include "SunPicture.h"
 #include "TestApp.h"
-#include "app/RasterPicture.h"
-#include "calibration/Limb.h"
+#include "base/RasterPicture.h"
+#include "app/LimbInput.h"
 #include "calibration/LimbDetect.h"
 
 namespace pelorin {

@@ -17,7 +17,7 @@
 #include "app/Dispatcher.h"
 #include "app/Startup.h"
 #include "app/View.h"
-#include "files/PictureLoad.h"
+#include "app/PictureLoad.h"
 
 namespace fs = std::filesystem;
 

@@ -10,11 +10,11 @@
 #include "DataApp.h"
 #include "DataPictures.h"
 #include "TestApp.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "measure/Edits.h"
-#include "measure/SpotReview.h"
-#include "spots/SpotsFile.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "app/Edits.h"
+#include "app/SpotReview.h"
+#include "formats/SpotsFile.h"
 
 namespace pelorin {
 namespace {

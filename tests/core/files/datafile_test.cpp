@@ -5,10 +5,10 @@
 
 #include "DataFiles.h"
 #include "TestApp.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/WorkFiles.h"
-#include "geometry/Transform.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "app/WorkFiles.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "files/FitsDate.h"
+#include "formats/FitsDate.h"
 
 namespace pelorin {
 namespace {

@@ -9,12 +9,12 @@
 
 #include "DataFiles.h"
 #include "TestApp.h"
-#include "app/RasterPicture.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/SaveImage.h"
-#include "files/TextFile.h"
-#include "files/WorkFiles.h"
+#include "base/RasterPicture.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "app/SaveImage.h"
+#include "base/TextFile.h"
+#include "app/WorkFiles.h"
 
 namespace fs = std::filesystem;
 

@@ -8,10 +8,10 @@
 
 #include "Helioprojective.h"
 #include "app/State.h"
-#include "app/Text.h"
-#include "files/HeaderCalibration.h"
+#include "base/Text.h"
+#include "formats/HeaderCalibration.h"
 #include "geometry/Ephemeris.h"
-#include "geometry/Transform.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 namespace {

@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 #include "app/Readout.h"
-#include "app/Text.h"
-#include "files/DataFile.h"
-#include "files/HeaderCalibration.h"
-#include "files/PictureLoad.h"
-#include "files/TextFile.h"
-#include "geometry/Transform.h"
-#include "measure/Points.h"
+#include "base/Text.h"
+#include "app/DataFileIO.h"
+#include "formats/HeaderCalibration.h"
+#include "app/PictureLoad.h"
+#include "base/TextFile.h"
+#include "app/Geometry.h"
+#include "app/Points.h"
 
 namespace fs = std::filesystem;
 

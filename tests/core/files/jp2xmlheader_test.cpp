@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "files/Jp2XmlHeader.h"
+#include "formats/Jp2XmlHeader.h"
 
 namespace pelorin {
 namespace {

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "files/Jp2XmlHeader.h"
-#include "files/PictureHeader.h"
+#include "formats/Jp2XmlHeader.h"
+#include "base/PictureHeader.h"
 
 namespace pelorin {
 namespace {

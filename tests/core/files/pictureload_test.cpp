@@ -5,9 +5,9 @@
 
 #include "TestApp.h"
 #include "app/Dispatcher.h"
-#include "app/RasterPicture.h"
+#include "base/RasterPicture.h"
 #include "app/Startup.h"
-#include "files/PictureLoad.h"
+#include "app/PictureLoad.h"
 
 namespace fs = std::filesystem;
 

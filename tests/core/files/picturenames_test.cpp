@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "files/PictureNames.h"
+#include "formats/PictureNames.h"
 
 namespace pelorin {
 namespace {

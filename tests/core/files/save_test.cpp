@@ -6,10 +6,10 @@
 
 #include "DataFiles.h"
 #include "TestApp.h"
-#include "app/RasterPicture.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/WorkFiles.h"
+#include "base/RasterPicture.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "app/WorkFiles.h"
 
 namespace pelorin {
 namespace {

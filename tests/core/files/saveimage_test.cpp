@@ -7,8 +7,8 @@
 
 #include "TestApp.h"
 #include "app/Dispatcher.h"
-#include "app/RasterPicture.h"
-#include "files/SaveImage.h"
+#include "base/RasterPicture.h"
+#include "app/SaveImage.h"
 
 namespace pelorin {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "files/Soho.h"
+#include "formats/Soho.h"
 
 namespace pelorin {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "DataFiles.h"
 #include "TestApp.h"
-#include "files/WorkFiles.h"
+#include "app/WorkFiles.h"
 
 namespace pelorin {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "geometry/Angles.h"
+#include "base/Angles.h"
 
 namespace pelorin {
 namespace {

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "TestApp.h"
-#include "geometry/CoordDialog.h"
-#include "geometry/DateDialog.h"
+#include "app/CoordDialog.h"
+#include "app/DateDialog.h"
 
 namespace pelorin {
 namespace {

@@ -15,12 +15,12 @@
 #include "SunPicture.h"
 #include "SunScene.h"
 #include "TestApp.h"
-#include "app/Text.h"
-#include "compare/Compare.h"
-#include "files/Soho.h"
-#include "geometry/Angles.h"
-#include "geometry/Transform.h"
-#include "measure/Autoselect.h"
+#include "base/Text.h"
+#include "app/Compare.h"
+#include "formats/Soho.h"
+#include "base/Angles.h"
+#include "app/Geometry.h"
+#include "app/Autoselect.h"
 
 namespace pelorin {
 namespace {

@@ -4,10 +4,10 @@
 #include <tuple>
 
 #include "TestApp.h"
-#include "app/Ports.h"
-#include "app/Text.h"
-#include "geometry/Grid.h"
-#include "geometry/Transform.h"
+#include "base/Ports.h"
+#include "base/Text.h"
+#include "app/Geometry.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 namespace {

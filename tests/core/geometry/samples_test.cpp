@@ -13,10 +13,10 @@
 #include "MeasuredFile.h"
 #include "SampleSet.h"
 #include "TestApp.h"
-#include "files/DataFile.h"
-#include "files/PictureLoad.h"
-#include "files/WorkFiles.h"
-#include "geometry/Angles.h"
+#include "app/DataFileIO.h"
+#include "app/PictureLoad.h"
+#include "app/WorkFiles.h"
+#include "base/Angles.h"
 
 namespace pelorin {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "TestApp.h"
-#include "geometry/Transform.h"
+#include "app/Geometry.h"
 
 namespace pelorin {
 namespace {

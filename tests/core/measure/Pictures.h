@@ -2,7 +2,7 @@
 #pragma once
 
 #include "TestApp.h"
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace pelorin::test {
 

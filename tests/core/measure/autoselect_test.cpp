@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "measure/Autoselect.h"
+#include "app/Autoselect.h"
 
 namespace pelorin {
 namespace {

@@ -11,11 +11,12 @@
 #include "CliRun.h"
 #include "Pictures.h"
 #include "TestApp.h"
-#include "calibration/Limb.h"
-#include "files/WorkFiles.h"
-#include "measure/Edits.h"
-#include "measure/Export.h"
-#include "measure/Points.h"
+#include "app/LimbInput.h"
+#include "app/WorkFiles.h"
+#include "app/Edits.h"
+#include "app/ExportMeasurements.h"
+#include "formats/Export.h"
+#include "app/Points.h"
 #include "measure/SpotRecords.h"
 
 namespace pelorin {

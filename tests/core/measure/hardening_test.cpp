@@ -8,11 +8,11 @@
 
 #include "Pictures.h"
 #include "TestApp.h"
-#include "app/Text.h"
-#include "calibration/Limb.h"
-#include "files/DataFile.h"
-#include "files/TextFile.h"
-#include "measure/Points.h"
+#include "base/Text.h"
+#include "app/LimbInput.h"
+#include "formats/DataFile.h"
+#include "base/TextFile.h"
+#include "app/Points.h"
 
 namespace pelorin {
 namespace {

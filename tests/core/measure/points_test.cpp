@@ -8,10 +8,10 @@
 
 #include "Pictures.h"
 #include "TestApp.h"
-#include "app/Text.h"
-#include "calibration/Limb.h"
-#include "geometry/Transform.h"
-#include "measure/Points.h"
+#include "base/Text.h"
+#include "app/LimbInput.h"
+#include "app/Geometry.h"
+#include "app/Points.h"
 
 namespace pelorin {
 namespace {

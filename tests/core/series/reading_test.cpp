@@ -10,7 +10,7 @@
 
 #include "DataFiles.h"
 #include "TestApp.h"
-#include "geometry/Angles.h"
+#include "base/Angles.h"
 #include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/SeriesText.h"
@@ -78,7 +78,7 @@ TEST(SeriesRead, GroupPositionsOfEachVersion) {
     EXPECT_EQ(p.name, want[i].name);
     EXPECT_NEAR(p.B_deg, want[i].B, 1e-9);
     EXPECT_NEAR(p.CMD_deg, want[i].CMD, 1e-9);
-    EXPECT_NEAR(std::fabs(series::Wrap180(p.L_deg - want[i].L)), 0, 1e-9);
+    EXPECT_NEAR(std::fabs(Wrap180(p.L_deg - want[i].L)), 0, 1e-9);
     EXPECT_EQ(p.records, want[i].records);
   }
 }

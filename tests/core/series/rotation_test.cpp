@@ -17,7 +17,7 @@
 
 #include "Series.h"
 #include "TestApp.h"
-#include "geometry/Angles.h"
+#include "base/Angles.h"
 #include "geometry/Ephemeris.h"
 #include "series/SeriesRead.h"
 #include "series/Tracks.h"
@@ -314,7 +314,7 @@ TEST(SeriesExact, SiderealRateAndEarthsTerm) {
         SolarEphemeris(y, mo, d, hours, p, b0, e[i], rh);
       }
       const double earth =
-          series::kCarringtonSidereal_deg_day + series::Wrap180(e[1] - e[0]) / (pts[k + 1].jd - pts[k].jd);
+          series::kCarringtonSidereal_deg_day + Wrap180(e[1] - e[0]) / (pts[k + 1].jd - pts[k].jd);
       EXPECT_NEAR(v.omegaSid_deg_day - v.omegaSyn_deg_day, earth, 0.0005);
       EXPECT_GT(earth, c.earthLo);
       EXPECT_LT(earth, c.earthHi);

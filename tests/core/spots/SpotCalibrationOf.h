@@ -7,8 +7,8 @@
 
 namespace pelorin::test {
 
-inline SpotCalibration CalibrationOf(const gen::Truth& t) {
-  SpotCalibration c;
+inline DiscCalibration CalibrationOf(const gen::Truth& t) {
+  DiscCalibration c;
   c.x0 = t.x0_px;
   c.y0 = t.y0_px;
   c.rk = t.rk_px;

@@ -10,7 +10,7 @@
 
 #include "SpotPictures.h"
 #include "app/State.h"
-#include "geometry/Transform.h"
+#include "app/Geometry.h"
 #include "spots/Spots.h"
 
 namespace pelorin {

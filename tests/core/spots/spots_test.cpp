@@ -12,7 +12,7 @@
 #include "SpotCalibrationOf.h"
 #include "SpotPictures.h"
 #include "spots/Spots.h"
-#include "spots/SpotsFile.h"
+#include "formats/SpotsFile.h"
 
 namespace pelorin {
 namespace {
@@ -307,7 +307,7 @@ TEST(SpotFinder, RefusesACalibrationThatDoesNotFit) {
       {100, 100, 90, 0, "rho0"},        {100, 100, 90, 1, ""},
   };
   for (const Case& c : cases) {
-    SpotCalibration cal;
+    DiscCalibration cal;
     cal.x0 = c.x0;
     cal.y0 = c.y0;
     cal.rk = c.rk;
@@ -326,7 +326,7 @@ TEST(SpotFinder, RefusesACalibrationThatDoesNotFit) {
   }
   SpotFinder f;
   std::string error;
-  EXPECT_FALSE(f.Prepare(GreyPicture{}, SpotCalibration{}, error));
+  EXPECT_FALSE(f.Prepare(GreyPicture{}, DiscCalibration{}, error));
 }
 
 SpotReport SmallReport() {

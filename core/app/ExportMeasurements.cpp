@@ -1,0 +1,39 @@
+#include "app/ExportMeasurements.h"
+
+#include <optional>
+
+#include "base/AtomicFile.h"
+#include "base/TextFile.h"
+#include "formats/DataFile.h"
+#include "formats/Export.h"
+
+namespace pelorin {
+
+std::string ExportMeasurements(const App& app, const std::string& path) {
+  if (!app.file2.IsOpen()) return "no working file is open for this picture";
+  std::string csv;
+  try {
+    csv = CsvText(ParseDataFile(ReadLines(app.file2.Path())).records);
+  } catch (const FileError& e) {
+    return e.what();
+  }
+  return WriteFileAtomically(path, csv);
+}
+
+void ExportMeasurements_Click(App& app) {
+  if (!app.file2.IsOpen()) {
+    app.win.MessageBox("There are no measurements to export: no picture with a working file is open.");
+    return;
+  }
+  const std::string& data = app.s.DataFileName;
+  const std::size_t dot = data.find_last_of('.');
+  const std::string preset = (dot == std::string::npos ? data : data.substr(0, dot)) + ".csv";
+  std::optional<std::string> chosen;
+  chosen = app.win.SaveFileDialog("Export measurements", "CSV files(*.csv)|*.csv|All files(*.*)|*.*", preset, "");
+  if (!chosen || chosen->empty()) return;
+  if (std::string e = ExportMeasurements(app, *chosen); !e.empty()) {
+    app.win.MessageBox("The measurements were not exported to " + *chosen + ": " + e);
+  }
+}
+
+}  // namespace pelorin
