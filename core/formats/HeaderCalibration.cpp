@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "base/Angles.h"
+#include "base/Numbers.h"
 #include "geometry/Ephemeris.h"
 #include "geometry/Transform.h"
 
@@ -41,15 +42,6 @@ std::optional<double> Number(std::string_view text) {
 
 // The value as the data file writes it and reads it back.
 double Held(double v) { return LeadingNumber(NumberText(v)); }
-
-// An angle in degrees reduced exactly (std::remainder has no rounding) to
-// (-180, 180], so that its cosine and sine are those of the angle the header
-// gives however many turns it adds; a rotation of 5e14 degrees, multiplied
-// into radians first, would have lost every digit of its last turn.
-double ReducedRotation(double deg) {
-  const double r = std::remainder(deg, 360.0);
-  return r == -180 ? 180.0 : r;
-}
 
 // --- Quirks: headers of particular instruments mended into the standard
 // keywords before they are read.
@@ -220,7 +212,10 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
           pc21 = r.Get({"PC2_1"}).value_or(0);
           pc22 = r.Get({"PC2_2"}).value_or(1);
         } else {
-          const double rot = ReducedRotation(r.Get({"CROTA2"}).value_or(0)) * kRad;
+          // Wrapped exactly first, so that the cosine and sine are those of
+          // the angle the header gives however many turns it adds (5e14
+          // degrees turned into radians first would lose its last turn).
+          const double rot = Wrap180(r.Get({"CROTA2"}).value_or(0)) * kRad;
           const double lambda = *cdelt2 / *cdelt1;
           pc11 = std::cos(rot);
           pc12 = -std::sin(rot) * lambda;
@@ -305,7 +300,7 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
     if (!haveScale && radiusPx) {
       // No matrix: the pixel radius gives the scale; the rotation is CROTA2.
       scale_rad = kSolarRadiusAU / c.rho0 / *radiusPx;
-      rotation_deg = ReducedRotation(r.Get({"CROTA2"}).value_or(0));
+      rotation_deg = Wrap180(r.Get({"CROTA2"}).value_or(0));
       const double t = rotation_deg * kRad, sd = scale_rad * kDeg;
       m = Matrix{sd * std::cos(t), -sd * std::sin(t), sd * std::sin(t), sd * std::cos(t)};
       northUp = 1;

@@ -18,30 +18,23 @@ struct Segment {
   int next = -1, prev = -1;
 };
 
-double Reduce360Exact(double deg) {
-  double r = std::fmod(deg, 360.0);
-  if (r < 0) r += 360.0;
-  return r >= 360.0 ? 0.0 : r;
-}
-
 TrackPoint PointOf(const GroupPosition& g, int index) {
   return TrackPoint{g.file, g.jd, g.B_deg, g.CMD_deg, g.L_deg, {index}};
 }
 
 // Averages the positions of a point again (mean B, circular CMD and L).
 void Average(TrackPoint& p, const SeriesData& data) {
-  double b = 0, sc = 0, cc = 0, sl = 0, cl = 0;
+  double b = 0;
+  CircularSum cmd, l;
   for (int i : p.positions) {
     const GroupPosition& g = data.positions[static_cast<std::size_t>(i)];
     b += g.B_deg;
-    sc += std::sin(g.CMD_deg * kRad);
-    cc += std::cos(g.CMD_deg * kRad);
-    sl += std::sin(g.L_deg * kRad);
-    cl += std::cos(g.L_deg * kRad);
+    cmd.Add(g.CMD_deg);
+    l.Add(g.L_deg);
   }
   p.B_deg = b / static_cast<double>(p.positions.size());
-  p.CMD_deg = Wrap180(std::atan2(sc, cc) * kDeg);
-  p.L_deg = Reduce360Exact(std::atan2(sl, cl) * kDeg);
+  p.CMD_deg = cmd.Mean180();
+  p.L_deg = l.Mean360();
 }
 
 struct Prediction {

@@ -8,13 +8,13 @@
 #include <set>
 #include <string>
 
+#include "base/Numbers.h"
 #include "spots/Spots.h"
 
 namespace pelorin {
 
 namespace {
 
-constexpr double kPiD = 3.14159265358979323846;
 // A spot this close to a spot of a group (longitude, latitude; degrees)
 // joins it whatever the distance to the group's centre: long groups.
 constexpr double kLinkL = 6, kLinkB = 3;
@@ -24,22 +24,14 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Degrees of the signed difference a - b brought into (-180, 180].
-double AngleDiff(double a, double b) {
-  double d = std::fmod(a - b, 360.0);
-  if (d > 180) d -= 360;
-  if (d <= -180) d += 360;
-  return d;
-}
-
 double GreatCircle(double L1, double B1, double L2, double B2) {
-  const double r = kPiD / 180;
+  const double r = kPiExact / 180;
   const double c = std::sin(B1 * r) * std::sin(B2 * r) + std::cos(B1 * r) * std::cos(B2 * r) * std::cos((L1 - L2) * r);
   return std::acos(std::clamp(c, -1.0, 1.0)) / r;
 }
 
 // The diameter in degrees of a round area of `msh` millionths of the hemisphere.
-double DiameterDeg(double msh) { return 2 * std::acos(std::clamp(1 - msh / 1e6, -1.0, 1.0)) * 180 / kPiD; }
+double DiameterDeg(double msh) { return 2 * std::acos(std::clamp(1 - msh / 1e6, -1.0, 1.0)) * 180 / kPiExact; }
 
 }  // namespace
 
@@ -143,7 +135,7 @@ void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& g) {
     wsum += a;
     b += a * s.B;
     c += a * s.CMD;
-    l += a * AngleDiff(s.L, l0);
+    l += a * Wrap180(s.L - l0);
     g.area_msh += s.area_msh;
   }
   g.B = b / wsum;
