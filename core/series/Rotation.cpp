@@ -182,11 +182,6 @@ double RobustSlope(const std::vector<double>& t, const std::vector<double>& y) {
   return slopes.empty() ? 0 : Median(slopes);
 }
 
-double LawAt(const PublishedLaw& law, double B_deg) {
-  const double s2 = std::pow(std::sin(B_deg * kRad), 2);
-  return law.A + law.B * s2 + law.C * s2 * s2;
-}
-
 std::vector<ProfileBin> ProfileBins(const RotationResult& result, double width) {
   std::map<long, std::vector<double>> bins;
   for (const Velocity& v : result.velocities)

@@ -81,7 +81,7 @@ Prediction Predict(const Segment& s, double jd, int file, const TrackOptions& o)
   if (std::fabs(dt) > o.maxGap_days) return r;
   r.ok = true;
   r.B = p.B_deg;
-  r.L = p.L_deg + (PredictedSidereal_deg_day(p.B_deg) - kCarringtonSidereal_deg_day) * dt;
+  r.L = p.L_deg + (LawAt(kKanzelhoeheDailyShifts, p.B_deg) - kCarringtonSidereal_deg_day) * dt;
   r.distance_days = std::fabs(dt);
   return r;
 }
@@ -120,9 +120,11 @@ std::string NextFreeName(const std::vector<Track>& tracks, const std::string& ba
 
 }  // namespace
 
-double PredictedSidereal_deg_day(double B_deg) {
+double LawAt(const PublishedLaw& law, double B_deg) {
+  // (B s) s rather than B (s s): the tracking's predictions have always
+  // been computed in this order.
   const double s = std::sin(B_deg * kRad);
-  return 14.47 - 2.66 * s * s;
+  return law.A + law.B * s * s + law.C * (s * s) * (s * s);
 }
 
 std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
