@@ -122,6 +122,12 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 std::string LineTag(int line) { return "line " + std::to_string(line) + ": "; }
 
+std::string RecordNameRefusal(const std::string& name) {
+  if (name.find_first_of("\",") == std::string::npos) return {};
+  return "The object name " + name +
+         " holds a double quote or a comma, which would break its records in the data file. Enter another name.";
+}
+
 DataFileContents ParseDataFile(const std::vector<std::string>& lines) {
   DataFileContents c;
   const int count = static_cast<int>(lines.size());

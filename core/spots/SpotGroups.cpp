@@ -115,7 +115,7 @@ void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups) {
   }
   std::stable_sort(groups.begin(), groups.end(), [](const SpotGroup& a, const SpotGroup& b) { return a.CMD < b.CMD; });
   for (std::size_t g = 0; g < groups.size(); ++g) {
-    groups[g].name = "G" + std::to_string(g + 1);
+    groups[g].name = GroupName(static_cast<int>(g) + 1);
     for (int i : groups[g].spots) spots[static_cast<std::size_t>(i)].group = static_cast<int>(g);
     groups[g].mcIntosh = McIntoshClass(spots, groups[g]);
   }
@@ -230,14 +230,18 @@ void NameGroups(std::vector<SpotGroup>& groups, const std::vector<ReferenceGroup
     groups[p.g].name = references[p.r].name;
   }
   int next = 1;
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    if (named[g]) continue;
-    std::string n;
-    do n = "G" + std::to_string(next++);
-    while (taken.count(n));
-    taken.insert(n);
-    groups[g].name = n;
-  }
+  for (std::size_t g = 0; g < groups.size(); ++g)
+    if (!named[g]) groups[g].name = TakeNextGroupName(taken, next);
+}
+
+std::string GroupName(int n) { return "G" + std::to_string(n); }
+
+std::string TakeNextGroupName(std::set<std::string>& taken, int& next) {
+  std::string n;
+  do n = GroupName(next++);
+  while (taken.count(n));
+  taken.insert(n);
+  return n;
 }
 
 }  // namespace pelorin
