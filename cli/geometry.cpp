@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "Commands.h"
-#include "app/State.h"
 #include "base/Text.h"
 #include "geometry/Ephemeris.h"
-#include "app/Geometry.h"
+#include "geometry/Transform.h"
 
 namespace pelorin::cli {
 
@@ -83,18 +82,19 @@ class Args {
 
 bool IsWhole(double v) { return std::floor(v) == v; }
 
-// The calibrated picture of the helio and pixel commands.
-ProgramState Picture(const Args& a) {
-  ProgramState s;
-  s.ZeroPointX = a["x0"];
-  s.ZeroPointY = a["y0"];
-  s.LimbRadius = a["rk"];
-  s.P = a["P"];
-  s.B0 = a["B0"];
-  s.L0 = a["L0"];
-  s.rho0 = a["rho0"];
-  s.CalibrationState = 3;
-  return s;
+// The calibrated picture of the helio and pixel commands: the disc and the
+// ephemeris as given, not north up (helio's northup= may say otherwise).
+// The orientation is passed to the transforms on its own.
+DiscCalibration Picture(const Args& a) {
+  DiscCalibration c;
+  c.x0 = a["x0"];
+  c.y0 = a["y0"];
+  c.rk = a["rk"];
+  c.P = a["P"];
+  c.B0 = a["B0"];
+  c.L0 = a["L0"];
+  c.rho0 = a["rho0"];
+  return c;
 }
 
 // Checks common to the calibrated picture; returns 0 or the bad-argument
@@ -140,13 +140,13 @@ int RunHelio(const std::vector<std::string>& args) {
   Args a("helio", args, {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "x", "y"}, {"northup"});
   if (!a.ok()) return a.status();
   if (int bad = CheckPicture(a)) return bad;
-  ProgramState s = Picture(a);
+  DiscCalibration c = Picture(a);
   if (a.has("northup")) {
     if (a["northup"] != 0 && a["northup"] != 1) return a.Reject("northup must be 0 or 1");
-    s.NorthUpImage = static_cast<std::int16_t>(a["northup"]);
+    c.northUp = a["northup"] == 1;
   }
   double B = 0, CMD = 0, L = 0;
-  PixelToHeliographic(s, a["x"], a["y"], a["orientation"], B, CMD, L);
+  PixelToHeliographic(c, a["x"], a["y"], a["orientation"], B, CMD, L);
   PrintPairs({{"B", B}, {"CMD", CMD}, {"L", L}});
   return 0;
 }
@@ -155,9 +155,8 @@ int RunPixel(const std::vector<std::string>& args) {
   Args a("pixel", args, {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "L", "B"});
   if (!a.ok()) return a.status();
   if (int bad = CheckPicture(a)) return bad;
-  const ProgramState s = Picture(a);
   double X = 0, Y = 0;
-  HeliographicToPixel(s, a["L"], a["B"], a["orientation"], X, Y);
+  HeliographicToPixel(Picture(a), a["L"], a["B"], a["orientation"], X, Y);
   PrintPairs({{"x", X}, {"y", Y}});
   return 0;
 }
@@ -166,12 +165,8 @@ int RunSystem(const std::vector<std::string>& args) {
   Args a("system", args, {"s", "x0", "y0", "x", "y"});
   if (!a.ok()) return a.status();
   if (!IsWhole(a["s"]) || a["s"] < 0 || a["s"] > 9) return a.Reject("s (coordinate system) must be a whole number 0 to 9");
-  ProgramState s;
-  s.CoordSystem = static_cast<float>(a["s"]);
-  s.ZeroPointX = a["x0"];
-  s.ZeroPointY = a["y0"];
   double X = a["x"], Y = a["y"], R = 0, fi = 0;
-  PixelToSystem(s, X, Y, R, fi);
+  PixelToSystem(static_cast<float>(a["s"]), a["x0"], a["y0"], X, Y, R, fi);
   if (a["s"] >= 8)
     PrintPairs({{"R", R}, {"fi", fi}});
   else

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "app/CoordDialog.h"
+#include "base/Angles.h"
 
 namespace pelorin::gui {
 
@@ -157,7 +158,7 @@ class Diagram : public QFrame {
       const double diag = g.length * std::sqrt(0.5);
       g.end2 = g.origin + QPointF(diag, rising ? -diag : diag);
       const double r = g.length * 0.45 + 9;
-      const double a = 22.5 * 3.14159265358979 / 180;
+      const double a = 22.5 * kRad;
       g.label1 = g.origin + QPointF(r * std::cos(a), (rising ? -1 : 1) * r * std::sin(a));
       g.label2 = g.end2 + QPointF(-10, rising ? -4 : 4);
     }

@@ -11,6 +11,7 @@
 #include "app/Geometry.h"
 #include "app/Autoselect.h"
 #include "app/Edits.h"
+#include "formats/DataFile.h"
 
 namespace pelorin {
 
@@ -166,10 +167,9 @@ void Objekt_Click(App& app) {
   // name is refused and asked for again.
   for (;;) {
     s.ObjectName = app.win.InputBox("Enter object name", "Object name", "");
-    if (s.ObjectName.find_first_of("\",") == std::string::npos) break;
-    app.win.MessageBox("The object name " + s.ObjectName +
-                       " holds a double quote or a comma, which would break its records in the data file. "
-                       "Enter another name.");
+    const std::string refusal = RecordNameRefusal(s.ObjectName);
+    if (refusal.empty()) break;
+    app.win.MessageBox(refusal);
   }
   if (s.ObjectName.empty()) return;
   s.PointCount = 0;

@@ -12,6 +12,7 @@
 #include "app/Geometry.h"
 #include "formats/Catalogue.h"
 #include "base/Angles.h"
+#include "base/Numbers.h"
 #include "app/Edits.h"
 
 namespace pelorin {
@@ -161,11 +162,10 @@ std::string DayCountsLine(const App& app) {
 void DrawProposals(App& app) {
   if (!app.review) return;
   const SpotProposals& p = *app.review;
-  constexpr double kPi = 3.14159265358979323846;
   const auto circle = [&](double x, double y, double r, std::uint32_t colour) {
     const int n = std::clamp(static_cast<int>(r * 2), 12, 120);
     for (int i = 0; i < n; ++i) {
-      const double a = 2 * kPi * i / n, b = 2 * kPi * (i + 1) / n;
+      const double a = 2 * kPiExact * i / n, b = 2 * kPiExact * (i + 1) / n;
       app.pic.Line(x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b), colour);
     }
   };
@@ -190,7 +190,7 @@ void DrawProposals(App& app) {
       const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
       if (f.outline.empty()) {
         // A spot known only by its area: a circle of that area.
-        const double r = std::max(1.5, std::sqrt(std::max(0.0, f.area_px) / kPi));
+        const double r = std::max(1.5, std::sqrt(std::max(0.0, f.area_px) / kPiExact));
         circle(f.x, f.y, r, outline);
         x0 = std::min(x0, f.x - r - 4);
         y0 = std::min(y0, f.y - r - 4);

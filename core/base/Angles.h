@@ -5,7 +5,8 @@ namespace pelorin {
 
 // pi as the program writes it everywhere (the decimal literal, not M_PI).
 inline constexpr double kPi = 3.14159265358979;
-// Degrees to radians (pi/180 with the pi above) and radians to degrees.
+// Degrees to radians (pi/180 with the pi above) and radians to degrees
+// (the program's own literal, a hair above 180 / kPi = 57.29577951308238).
 inline constexpr double kRad = 0.017453292519943278;
 inline constexpr double kDeg = 57.2957795130824;
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "base/Angles.h"
+
 namespace pelorin {
 
 double Median(std::vector<double>& v) {
@@ -21,5 +23,20 @@ double Wrap180(double deg) {
     r -= 360;
   return r;
 }
+
+double Wrap360(double deg) {
+  double r = std::fmod(deg, 360.0);
+  if (r < 0) r += 360.0;
+  return r >= 360.0 ? 0.0 : r;
+}
+
+void CircularSum::Add(double deg) {
+  sinSum += std::sin(deg * kRad);
+  cosSum += std::cos(deg * kRad);
+}
+
+double CircularSum::Mean180() const { return Wrap180(std::atan2(sinSum, cosSum) * kDeg); }
+
+double CircularSum::Mean360() const { return Wrap360(std::atan2(sinSum, cosSum) * kDeg); }
 
 }  // namespace pelorin

@@ -1,5 +1,5 @@
-// Numbers shared by the whole core: medians, and angles brought into a range.
-// Pure; no program state.
+// Numbers shared by the whole core: medians, angles brought into a range,
+// circular means. Pure; no program state.
 #pragma once
 
 #include <algorithm>
@@ -33,7 +33,29 @@ double UpperMedianOf(std::vector<T> v) {
   return UpperMedian(v);
 }
 
-// An angle in degrees brought into (-180, 180].
+// An angle in degrees brought into (-180, 180], exactly (std::fmod and one
+// turn added or taken away, neither of which rounds): 180 and -180 give 180,
+// -0 stays -0. A non-finite angle gives NaN.
 double Wrap180(double deg);
+
+// An angle in degrees brought into [0, 360), exactly as Wrap180; a result
+// that would round to 360 (a tiny negative angle) is 0; -0 stays -0. A
+// non-finite angle gives NaN. Unlike Reduce360 (base/Angles.h), which keeps the program's
+// rounding of the stored coordinates, nothing is lost on the way.
+double Wrap360(double deg);
+
+// Sums of the sines and cosines of angles in degrees, for their circular
+// mean: the direction of the mean of their unit vectors. Radians are
+// deg * kRad and the mean comes back as atan2 * kDeg (base/Angles.h).
+struct CircularSum {
+  double sinSum = 0, cosSum = 0;
+  // Adds one angle, degrees (a non-finite one makes the means NaN).
+  void Add(double deg);
+  // The mean, degrees, in (-180, 180] (Wrap180) or in [0, 360) (Wrap360).
+  // 0 for no angles; when the unit vectors cancel, the direction of what
+  // rounding leaves of them.
+  double Mean180() const;
+  double Mean360() const;
+};
 
 }  // namespace pelorin

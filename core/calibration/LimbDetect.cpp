@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numbers>
 #include <random>
 #include <string>
 
@@ -527,7 +526,7 @@ bool BrightRing(const Reduced& r, Circle& out) {
       }
     }
   if (n < 30) return false;
-  const double area = std::sqrt(n / std::numbers::pi);
+  const double area = std::sqrt(n / kPiExact);
   const int rMax = static_cast<int>(std::min(1.5 * area, static_cast<double>(std::max(coarse.w, coarse.h))));
   const int from = std::max(3, static_cast<int>(0.3 * area));
   std::vector<std::vector<double>> rings;
@@ -629,7 +628,7 @@ bool BrightLimb(const Grey& g, Circle& c, std::vector<RayEdge>& inliers) {
     std::vector<RayEdge> edges;
     int onPicture = 0;
     for (int k = 0; k < kRays; ++k) {
-      const double theta = 2 * std::numbers::pi * k / kRays;
+      const double theta = 2 * kPiExact * k / kRays;
       const double r = PeakOnRay(g, c, theta, half, minRise);
       const double xo = c.x + (c.r + half) * std::cos(theta), yo = c.y - (c.r + half) * std::sin(theta);
       const double xi = c.x + (c.r - half) * std::cos(theta), yi = c.y - (c.r - half) * std::sin(theta);
@@ -723,7 +722,7 @@ LimbDetection DetectLimb(const PicturePort& picture) {
     const double half = pass == 0 ? std::max(10.0, 0.02 * c.r) : std::max(6.0, 0.01 * c.r);
     std::vector<Profile> profiles;
     for (int k = 0; k < kRays; ++k) {
-      Profile p = RayProfile(g, c, 2 * std::numbers::pi * k / kRays, half);
+      Profile p = RayProfile(g, c, 2 * kPiExact * k / kRays, half);
       if (!p.v.empty()) profiles.push_back(std::move(p));
     }
     if (profiles.size() < static_cast<std::size_t>(kMinPoints)) return out;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Angles.h"
+
 namespace pelorin {
 
 void FitDailyParallel(const PointArray& px, const PointArray& py, int n, double& angle_deg) {
@@ -21,7 +23,9 @@ void FitDailyParallel(const PointArray& px, const PointArray& py, int n, double&
     return;
   }
   const double k = (Sx * Sy - count * Sxy) / D;
-  angle_deg = std::atan(k) * 57.29577951308238;
+  // 180 / kPi is 57.29577951308238, a hair below kDeg's 57.2957795130824:
+  // the orientation's angle has always come back into degrees with it.
+  angle_deg = std::atan(k) * (180 / kPi);
 }
 
 }  // namespace pelorin

@@ -12,6 +12,7 @@
 #include "base/Text.h"
 #include "formats/PictureNames.h"
 #include "base/Angles.h"
+#include "base/Numbers.h"
 
 namespace pelorin {
 
@@ -105,10 +106,12 @@ bool QuotesBeforeCommas(std::string& name) {
 }
 
 // CMD of an unversioned record from its B and Y (degrees), as the old files
-// were converted; the middle term squares pi/180 on purpose.
+// were converted; the middle term squares pi/180 on purpose. Into radians
+// with the program's kPi, back into degrees with 180 / kPiExact
+// (57.29577951308232), as the conversion has always done.
 double ConvertVersion0Cmd(double B, double Y) {
   return ArcSin(std::sin(Y * kPi / 180) * std::cos(B * std::pow(kPi / 180, 2)) / std::cos(B * kPi / 180)) *
-         57.29577951308232;
+         (180 / kPiExact);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -118,6 +121,12 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }  // namespace
 
 std::string LineTag(int line) { return "line " + std::to_string(line) + ": "; }
+
+std::string RecordNameRefusal(const std::string& name) {
+  if (name.find_first_of("\",") == std::string::npos) return {};
+  return "The object name " + name +
+         " holds a double quote or a comma, which would break its records in the data file. Enter another name.";
+}
 
 DataFileContents ParseDataFile(const std::vector<std::string>& lines) {
   DataFileContents c;

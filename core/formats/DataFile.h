@@ -59,6 +59,13 @@ struct DataFileContents {
 // L = Reduce360(L0 + CMD). Never throws for any input.
 DataFileContents ParseDataFile(const std::vector<std::string>& lines);
 
+// Why `name` cannot name an object's records: each record begins with the
+// name in double quotes, so a double quote or a comma in it would break the
+// records apart when the file is read back. The refusal is a sentence for
+// the observer ("The object name ... Enter another name."); "" when the
+// name can be written. An empty name is not judged here: each caller says
+// what an empty answer means.
+std::string RecordNameRefusal(const std::string& name);
 
 // The image type and its two flags as a data file's type word gives them for
 // a picture of this bare name (Kanzelhoehe prefixes compared case-sensitively).

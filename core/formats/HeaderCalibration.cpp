@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "base/Angles.h"
+#include "base/Numbers.h"
 #include "geometry/Ephemeris.h"
 #include "geometry/Transform.h"
 
@@ -41,15 +42,6 @@ std::optional<double> Number(std::string_view text) {
 
 // The value as the data file writes it and reads it back.
 double Held(double v) { return LeadingNumber(NumberText(v)); }
-
-// An angle in degrees reduced exactly (std::remainder has no rounding) to
-// (-180, 180], so that its cosine and sine are those of the angle the header
-// gives however many turns it adds; a rotation of 5e14 degrees, multiplied
-// into radians first, would have lost every digit of its last turn.
-double ReducedRotation(double deg) {
-  const double r = std::remainder(deg, 360.0);
-  return r == -180 ? 180.0 : r;
-}
 
 // --- Quirks: headers of particular instruments mended into the standard
 // keywords before they are read.
@@ -157,8 +149,255 @@ struct Matrix {
   double Det() const { return m11 * m22 - m12 * m21; }
 };
 
+// What the stages of CalibrateFromHeader find, each from the header and
+// what the stages before it found.
+struct Findings {
+  bool haveTime = false;
+  double eB0 = 0, eL0 = 0, eRho0 = 0;  // the ephemeris of the header's time (0 without one)
+  bool swap = false;                   // CTYPE1 is the latitude
+  bool axesOk = true;                  // helioprojective axes
+  double unit1 = 0, unit2 = 0;         // degrees per unit of CUNIT1, CUNIT2; 0: not an angle
+  std::optional<Matrix> m;             // degrees a picture pixel, rows (longitude, latitude)
+  double scale_rad = 0;                // radians a pixel
+  double rotation_deg = 0;             // the orientation, (-180, 180]
+  int northUp = 1;                     // 0: the matrix is mirrored
+  bool haveScale = false;
+  bool scaleProblem = false;           // the matrix or its scale gave a problem
+};
+
+// Time: the observation's date and UT into c.time, and the ephemeris of it.
+// A header without a readable time is a problem; the ephemeris stays 0.
+void ReadTime(const PictureHeader& h, Reader& r, HeaderCalibration& c, Findings& f) {
+  std::string problem;
+  f.haveTime = HeaderObservationTime(h, c.time, problem);
+  if (!f.haveTime) r.Problem(problem);
+  if (f.haveTime) {
+    double hours = c.time.hours, eP = 0;
+    SolarEphemeris(c.time.year, c.time.month, c.time.day, hours, eP, f.eB0, f.eL0, f.eRho0);
+  }
+}
+
+// Axes and units: CTYPE1/2 helioprojective in either order (the latitude
+// first sets swap), CUNIT1/2 angles. Anything else is a problem.
+void ReadAxes(Reader& r, Findings& f) {
+  const Axis a1 = AxisType(r.Text("CTYPE1"));
+  const Axis a2 = AxisType(r.Text("CTYPE2"));
+  if (a1 == Axis::Latitude && (a2 == Axis::Longitude || a2 == Axis::Missing)) {
+    f.swap = true;
+  } else if (!((a1 == Axis::Longitude || a1 == Axis::Missing) && (a2 == Axis::Latitude || a2 == Axis::Missing))) {
+    const std::string* t1 = r.Text("CTYPE1");
+    const std::string* t2 = r.Text("CTYPE2");
+    r.Problem("the axes CTYPE1 '" + (t1 ? *t1 : std::string()) + "', CTYPE2 '" + (t2 ? *t2 : std::string()) +
+              "' are not helioprojective (HPLN-TAN and HPLT-TAN, or Solar-X and Solar-Y)");
+    f.axesOk = false;
+  }
+  f.unit1 = UnitDegrees(r.Text("CUNIT1"));
+  f.unit2 = UnitDegrees(r.Text("CUNIT2"));
+  if (f.unit1 == 0) r.Problem("CUNIT1 '" + *r.Text("CUNIT1") + "' is not an angle");
+  if (f.unit2 == 0) r.Problem("CUNIT2 '" + *r.Text("CUNIT2") + "' is not an angle");
+}
+
+// The matrix in header units a pixel, rows by header axis: CDi_j when any is
+// given, else CDELTi (one standing for both) with PCi_j, or with CROTA2
+// reduced exactly first, so that the cosine and sine are those of the angle
+// the header gives however many turns it adds (5e14 degrees turned into
+// radians first would lose its last turn). None for a zero or missing CDELT.
+std::optional<Matrix> HeaderMatrix(Reader& r) {
+  const auto cd11 = r.Get({"CD1_1"}), cd12 = r.Get({"CD1_2"}), cd21 = r.Get({"CD2_1"}), cd22 = r.Get({"CD2_2"});
+  if (r.Text("CD1_1") || r.Text("CD1_2") || r.Text("CD2_1") || r.Text("CD2_2"))
+    return Matrix{cd11.value_or(0), cd12.value_or(0), cd21.value_or(0), cd22.value_or(0)};
+  auto cdelt1 = r.Get({"CDELT1"});
+  auto cdelt2 = r.Get({"CDELT2"});
+  if (cdelt1 && !r.Text("CDELT2")) cdelt2 = cdelt1;
+  if (cdelt2 && !r.Text("CDELT1")) cdelt1 = cdelt2;
+  if (cdelt1 && *cdelt1 == 0) r.Problem("CDELT1 is 0: the picture has no scale");
+  if (cdelt2 && *cdelt2 == 0) r.Problem("CDELT2 is 0: the picture has no scale");
+  if (!cdelt1 || !cdelt2 || *cdelt1 == 0 || *cdelt2 == 0) return std::nullopt;
+  double pc11 = 1, pc12 = 0, pc21 = 0, pc22 = 1;
+  if (r.Text("PC1_1") || r.Text("PC1_2") || r.Text("PC2_1") || r.Text("PC2_2")) {
+    pc11 = r.Get({"PC1_1"}).value_or(1);
+    pc12 = r.Get({"PC1_2"}).value_or(0);
+    pc21 = r.Get({"PC2_1"}).value_or(0);
+    pc22 = r.Get({"PC2_2"}).value_or(1);
+  } else {
+    const double rot = Wrap180(r.Get({"CROTA2"}).value_or(0)) * kRad;
+    const double lambda = *cdelt2 / *cdelt1;
+    pc11 = std::cos(rot);
+    pc12 = -std::sin(rot) * lambda;
+    pc21 = std::sin(rot) / lambda;
+    pc22 = std::cos(rot);
+  }
+  return Matrix{*cdelt1 * pc11, *cdelt1 * pc12, *cdelt2 * pc21, *cdelt2 * pc22};
+}
+
+// The header's matrix in degrees, rows (longitude, latitude): into f.m.
+void ReadMatrix(Reader& r, Findings& f) {
+  f.m = HeaderMatrix(r);
+  if (!f.m) return;
+  Matrix& m = *f.m;
+  m.m11 *= f.unit1;
+  m.m12 *= f.unit1;
+  m.m21 *= f.unit2;
+  m.m22 *= f.unit2;
+  if (f.swap) m = Matrix{m.m21, m.m22, m.m11, m.m12};
+}
+
+// Scale, orientation and mirror from the matrix, which must be a rotation
+// times one scale (mirrored or not; to 2e-5): a singular or skewed matrix is
+// a problem. The orientation comes out in (-180, 180] (atan2's -180 end
+// taken to +180; its +180 end, a hair over, kept).
+void ScaleOfMatrix(Reader& r, Findings& f) {
+  if (!f.m || !f.axesOk || f.unit1 == 0 || f.unit2 == 0) return;
+  const Matrix& m = *f.m;
+  const double det = m.Det();
+  if (!std::isfinite(det) || det == 0) {
+    r.Problem("the WCS matrix (CDELT with PC or CROTA2, or CD) is singular: the picture has no scale");
+    return;
+  }
+  f.northUp = det > 0 ? 1 : 0;
+  // A mirrored matrix is a rotation after the first axis is turned round.
+  const double a11 = f.northUp ? m.m11 : -m.m11, a21 = f.northUp ? m.m21 : -m.m21;
+  const double a12 = m.m12, a22 = m.m22;
+  const double s = std::sqrt(std::fabs(det));
+  const double skew = std::max(std::fabs(a11 - a22), std::fabs(a12 + a21)) / s;
+  if (!(skew <= 2e-5)) {
+    r.Problem("the WCS scales or skews the two axes differently (pixels that are not square)");
+    return;
+  }
+  f.scale_rad = s * kRad;
+  f.rotation_deg = std::atan2(a21 - a12, a11 + a22) * kDeg;
+  if (f.rotation_deg <= -180) f.rotation_deg += 360;
+  f.haveScale = true;
+}
+
+// The sine of the Sun's angular radius, R/D: from DSUN_OBS (with RSUN_REF,
+// default the program's radius), else RSUN_OBS, else the pixel radius
+// (SOLAR_R or R_SUN) times the scale, else for a pixel radius without a
+// scale the ephemeris. 0 when none gives one, or when it is absurd (a disc
+// 60 degrees wide or more), each with its problem. `radiusPx` receives the
+// pixel radius.
+double SineOfSolarRadius(Reader& r, const Findings& f, std::optional<double>& radiusPx) {
+  const auto rsunRef = r.Ranged({"RSUN_REF"}, 1e7, 1e10, "a solar radius in metres");
+  const double R = rsunRef.value_or(kSolarRadius_m);
+  const auto dsun = r.Ranged({"DSUN_OBS"}, R * 1.000001, 1e16, "a distance from the Sun in metres");
+  const auto rsunObs = r.Ranged({"RSUN_OBS"}, 1e-3, 324000, "a solar radius in arcseconds");
+  radiusPx = r.Ranged({"SOLAR_R", "R_SUN"}, 1e-3, 1e7, "a solar radius in pixels");
+  double sinAlpha = 0;
+  if (dsun) {
+    sinAlpha = R / *dsun;
+  } else if (rsunObs) {
+    sinAlpha = std::sin(*rsunObs / 3600 * kRad);
+  } else if (radiusPx && f.haveScale) {
+    // An angle past a right angle is as absurd as one of 90 degrees (and
+    // its sine would say otherwise).
+    const double alpha_rad = *radiusPx * f.scale_rad;
+    sinAlpha = alpha_rad < std::asin(1.0) ? std::sin(alpha_rad) : 1.0;
+  } else if (radiusPx && f.haveTime) {
+    sinAlpha = kSolarRadiusAU / f.eRho0;
+  } else {
+    if (!r.Text("SOLAR_R") && !r.Text("R_SUN") && !r.Text("DSUN_OBS") && !r.Text("RSUN_OBS"))
+      r.Problem("no solar radius (RSUN_OBS, DSUN_OBS with RSUN_REF, SOLAR_R or R_SUN)");
+    return 0;
+  }
+  if (!(sinAlpha > 0 && sinAlpha < 0.5)) {
+    if (sinAlpha > 0)
+      r.Problem("the Sun would be " + NumberText(2 * std::asin(std::min(sinAlpha, 1.0)) * kDeg) +
+                " degrees wide: the radius or distance is absurd");
+    else
+      r.Problem("the solar radius and the scale give no disc: the radius or distance is absurd");
+    return 0;
+  }
+  return sinAlpha;
+}
+
+// The observer's distance c.rho0 from the solar radius; without a matrix,
+// the pixel radius gives the scale and CROTA2 the rotation. No usable scale
+// at all is a problem unless the matrix has said why already.
+void ReadRadius(Reader& r, HeaderCalibration& c, Findings& f) {
+  std::optional<double> radiusPx;
+  const double sinAlpha = SineOfSolarRadius(r, f, radiusPx);
+  if (sinAlpha > 0) {
+    c.rho0 = RoundHalfEven(kSolarRadiusAU / sinAlpha, 6);
+    if (!f.haveScale && radiusPx) {
+      f.scale_rad = kSolarRadiusAU / c.rho0 / *radiusPx;
+      f.rotation_deg = Wrap180(r.Get({"CROTA2"}).value_or(0));
+      const double t = f.rotation_deg * kRad, sd = f.scale_rad * kDeg;
+      f.m = Matrix{sd * std::cos(t), -sd * std::sin(t), sd * std::sin(t), sd * std::cos(t)};
+      f.northUp = 1;
+      f.haveScale = true;
+    }
+  }
+  if (!f.haveScale && f.axesOk && !f.m && !f.scaleProblem) {
+    r.Problem("no usable scale (CDELT1 and CDELT2, CD1_1 to CD2_2, or SOLAR_R)");
+  }
+}
+
+// The disc centre c.x0, c.y0: the picture pixel of helioprojective (0, 0),
+// by the gnomonic projection about the reference point (CRPIX, CRVAL).
+// A missing or absurd CRPIX, a CRVAL 80 degrees or more from the centre,
+// or no finite centre is a problem. True when the centre is found.
+bool ReadCentre(Reader& r, int height, HeaderCalibration& c, const Findings& f) {
+  const auto crpix1 = r.Get({"CRPIX1"});
+  const auto crpix2 = r.Get({"CRPIX2"});
+  if (!r.Text("CRPIX1") || !r.Text("CRPIX2")) r.Problem("no reference pixel (CRPIX1, CRPIX2)");
+  for (const auto& [v, name] : {std::pair{crpix1, "CRPIX1"}, std::pair{crpix2, "CRPIX2"}})
+    if (v && !(std::fabs(*v) <= 1e7)) r.Problem(std::string(name) + " " + NumberText(*v) + " is absurd");
+  double crval1 = r.Get({"CRVAL1"}).value_or(0) * (f.unit1 != 0 ? f.unit1 : 1);
+  double crval2 = r.Get({"CRVAL2"}).value_or(0) * (f.unit2 != 0 ? f.unit2 : 1);
+  if (f.swap) std::swap(crval1, crval2);
+  if (!(f.haveScale && f.m && crpix1 && crpix2 && std::fabs(*crpix1) <= 1e7 && std::fabs(*crpix2) <= 1e7))
+    return false;
+  // Intermediate coordinates of (0, 0) about (crval1, crval2), degrees.
+  const double a0 = crval1 * kRad, d0 = crval2 * kRad;
+  const double cosc = std::cos(d0) * std::cos(a0);  // cosine of the angle between them
+  if (!(cosc > std::cos(80 * kRad))) {
+    const double apart_deg = RoundHalfEven(std::acos(std::clamp(cosc, -1.0, 1.0)) * kDeg, 1);
+    r.Problem("CRVAL1 and CRVAL2 put the Sun's centre " + NumberText(apart_deg) + " degrees from the reference pixel");
+    return false;
+  }
+  const Matrix& m = *f.m;
+  const double x = -std::sin(a0) / cosc * kDeg;
+  const double y = -std::sin(d0) * std::cos(a0) / cosc * kDeg;
+  const double det = m.Det();
+  const double dp1 = (m.m22 * x - m.m12 * y) / det;
+  const double dp2 = (-m.m21 * x + m.m11 * y) / det;
+  c.x0 = *crpix1 + dp1 - 1;
+  c.y0 = height - (*crpix2 + dp2);
+  const bool found = std::isfinite(c.x0) && std::isfinite(c.y0);
+  if (!found) r.Problem("CRPIX and CRVAL give no disc centre");
+  return found;
+}
+
+// The disc radius c.rk from the distance and the scale; a radius outside
+// 1 to 1e6 pixels, or a disc that misses the picture, is a problem.
+void DiscRadius(Reader& r, int width, int height, HeaderCalibration& c, const Findings& f) {
+  c.rk = kSolarRadiusAU / c.rho0 / f.scale_rad;
+  if (!(c.rk >= 1 && c.rk <= 1e6)) {
+    r.Problem("the disc would be " + NumberText(c.rk) + " pixels in radius: the scale or the radius is absurd");
+  } else if (c.x0 + c.rk < 0 || c.x0 - c.rk > width - 1 || c.y0 + c.rk < 0 || c.y0 - c.rk > height - 1) {
+    r.Problem("CRPIX and CRVAL put the disc centre at (" + NumberText(c.x0) + ", " + NumberText(c.y0) +
+              "), so far out that the disc misses the picture");
+  }
+}
+
+// The observer: P 0, B0 from HGLT_OBS, CRLT_OBS or SOLAR_B0 (else the
+// ephemeris), L0 from CRLN_OBS (else the ephemeris' plus HGLN_OBS), 4
+// decimals, L0 in [0, 360).
+void ReadObserver(Reader& r, HeaderCalibration& c, const Findings& f) {
+  const auto b0 = r.Ranged({"HGLT_OBS", "CRLT_OBS", "SOLAR_B0"}, -90, 90, "a latitude in degrees");
+  const auto crln = r.Get({"CRLN_OBS"});
+  const auto hgln = r.Get({"HGLN_OBS"});
+  c.P = 0;
+  c.B0 = b0 ? RoundHalfEven(*b0, 4) : f.eB0;
+  double l0 = crln ? *crln : f.eL0 + hgln.value_or(0);
+  l0 = RoundHalfEven(Reduce360(l0), 4);
+  c.L0 = l0 >= 360 ? 0 : l0;
+}
+
 }  // namespace
 
+// The stages in turn; the problems come out in the order the stages meet
+// them, and any problem leaves `out` as it was.
 bool CalibrateFromHeader(const PictureHeader& header, int width, int height, HeaderCalibration& out,
                          std::string& missing) {
   PictureHeader h = header;
@@ -166,206 +405,16 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
   for (const Quirk& q : kQuirks)
     if (q.mend(h)) c.quirks.emplace_back(q.name);
   Reader r(h);
-
-  // Time.
-  std::string problem;
-  const bool haveTime = HeaderObservationTime(h, c.time, problem);
-  if (!haveTime) r.Problem(problem);
-  double eP = 0, eB0 = 0, eL0 = 0, eRho0 = 0;
-  if (haveTime) {
-    double hours = c.time.hours;
-    SolarEphemeris(c.time.year, c.time.month, c.time.day, hours, eP, eB0, eL0, eRho0);
-  }
-
-  // Axes and units.
-  const Axis a1 = AxisType(r.Text("CTYPE1"));
-  const Axis a2 = AxisType(r.Text("CTYPE2"));
-  bool swap = false;
-  bool axesOk = true;
-  if (a1 == Axis::Latitude && (a2 == Axis::Longitude || a2 == Axis::Missing)) {
-    swap = true;
-  } else if (!((a1 == Axis::Longitude || a1 == Axis::Missing) && (a2 == Axis::Latitude || a2 == Axis::Missing))) {
-    const std::string* t1 = r.Text("CTYPE1");
-    const std::string* t2 = r.Text("CTYPE2");
-    r.Problem("the axes CTYPE1 '" + (t1 ? *t1 : std::string()) + "', CTYPE2 '" + (t2 ? *t2 : std::string()) +
-              "' are not helioprojective (HPLN-TAN and HPLT-TAN, or Solar-X and Solar-Y)");
-    axesOk = false;
-  }
-  const double unit1 = UnitDegrees(r.Text("CUNIT1"));
-  const double unit2 = UnitDegrees(r.Text("CUNIT2"));
-  if (unit1 == 0) r.Problem("CUNIT1 '" + *r.Text("CUNIT1") + "' is not an angle");
-  if (unit2 == 0) r.Problem("CUNIT2 '" + *r.Text("CUNIT2") + "' is not an angle");
-
-  // The matrix, in degrees a pixel, rows by header axis.
-  std::optional<Matrix> m;
+  Findings f;
+  ReadTime(h, r, c, f);
+  ReadAxes(r, f);
   const std::size_t problemsBeforeScale = r.Problems().size();
-  {
-    const auto cd11 = r.Get({"CD1_1"}), cd12 = r.Get({"CD1_2"}), cd21 = r.Get({"CD2_1"}), cd22 = r.Get({"CD2_2"});
-    const bool hasCd = r.Text("CD1_1") || r.Text("CD1_2") || r.Text("CD2_1") || r.Text("CD2_2");
-    if (hasCd) {
-      m = Matrix{cd11.value_or(0), cd12.value_or(0), cd21.value_or(0), cd22.value_or(0)};
-    } else {
-      auto cdelt1 = r.Get({"CDELT1"});
-      auto cdelt2 = r.Get({"CDELT2"});
-      if (cdelt1 && !r.Text("CDELT2")) cdelt2 = cdelt1;
-      if (cdelt2 && !r.Text("CDELT1")) cdelt1 = cdelt2;
-      if (cdelt1 && *cdelt1 == 0) r.Problem("CDELT1 is 0: the picture has no scale");
-      if (cdelt2 && *cdelt2 == 0) r.Problem("CDELT2 is 0: the picture has no scale");
-      if (cdelt1 && cdelt2 && *cdelt1 != 0 && *cdelt2 != 0) {
-        const bool hasPc = r.Text("PC1_1") || r.Text("PC1_2") || r.Text("PC2_1") || r.Text("PC2_2");
-        double pc11 = 1, pc12 = 0, pc21 = 0, pc22 = 1;
-        if (hasPc) {
-          pc11 = r.Get({"PC1_1"}).value_or(1);
-          pc12 = r.Get({"PC1_2"}).value_or(0);
-          pc21 = r.Get({"PC2_1"}).value_or(0);
-          pc22 = r.Get({"PC2_2"}).value_or(1);
-        } else {
-          const double rot = ReducedRotation(r.Get({"CROTA2"}).value_or(0)) * kRad;
-          const double lambda = *cdelt2 / *cdelt1;
-          pc11 = std::cos(rot);
-          pc12 = -std::sin(rot) * lambda;
-          pc21 = std::sin(rot) / lambda;
-          pc22 = std::cos(rot);
-        }
-        m = Matrix{*cdelt1 * pc11, *cdelt1 * pc12, *cdelt2 * pc21, *cdelt2 * pc22};
-      }
-    }
-  }
-  if (m) {
-    m->m11 *= unit1;
-    m->m12 *= unit1;
-    m->m21 *= unit2;
-    m->m22 *= unit2;
-    if (swap) m = Matrix{m->m21, m->m22, m->m11, m->m12};
-  }
-
-  // Scale, orientation and mirror from the matrix.
-  double scale_rad = 0;  // radians a pixel
-  double rotation_deg = 0;
-  int northUp = 1;
-  bool haveScale = false;
-  if (m && axesOk && unit1 != 0 && unit2 != 0) {
-    const double det = m->Det();
-    if (!std::isfinite(det) || det == 0) {
-      r.Problem("the WCS matrix (CDELT with PC or CROTA2, or CD) is singular: the picture has no scale");
-    } else {
-      northUp = det > 0 ? 1 : 0;
-      // A mirrored matrix is a rotation after the first axis is turned round.
-      const double a11 = northUp ? m->m11 : -m->m11, a21 = northUp ? m->m21 : -m->m21;
-      const double a12 = m->m12, a22 = m->m22;
-      const double s = std::sqrt(std::fabs(det));
-      const double skew = std::max(std::fabs(a11 - a22), std::fabs(a12 + a21)) / s;
-      if (!(skew <= 2e-5)) {
-        r.Problem("the WCS scales or skews the two axes differently (pixels that are not square)");
-      } else {
-        scale_rad = s * kRad;
-        rotation_deg = std::atan2(a21 - a12, a11 + a22) * kDeg;
-        if (rotation_deg <= -180) rotation_deg += 360;
-        haveScale = true;
-      }
-    }
-  }
-
-  const bool scaleProblem = r.Problems().size() > problemsBeforeScale;
-
-  // Radius and the observer's distance.
-  const auto rsunRef = r.Ranged({"RSUN_REF"}, 1e7, 1e10, "a solar radius in metres");
-  const double R = rsunRef.value_or(kSolarRadius_m);
-  const auto dsun = r.Ranged({"DSUN_OBS"}, R * 1.000001, 1e16, "a distance from the Sun in metres");
-  const auto rsunObs = r.Ranged({"RSUN_OBS"}, 1e-3, 324000, "a solar radius in arcseconds");
-  const auto radiusPx = r.Ranged({"SOLAR_R", "R_SUN"}, 1e-3, 1e7, "a solar radius in pixels");
-  double sinAlpha = 0;  // sine of the Sun's angular radius, R/D
-  bool haveRadius = true;
-  if (dsun) {
-    sinAlpha = R / *dsun;
-  } else if (rsunObs) {
-    sinAlpha = std::sin(*rsunObs / 3600 * kRad);
-  } else if (radiusPx && haveScale) {
-    // An angle past a right angle is as absurd as one of 90 degrees (and
-    // its sine would say otherwise).
-    const double alpha_rad = *radiusPx * scale_rad;
-    sinAlpha = alpha_rad < std::asin(1.0) ? std::sin(alpha_rad) : 1.0;
-  } else if (radiusPx && haveTime) {
-    sinAlpha = kSolarRadiusAU / eRho0;
-  } else {
-    haveRadius = false;
-    if (!r.Text("SOLAR_R") && !r.Text("R_SUN") && !r.Text("DSUN_OBS") && !r.Text("RSUN_OBS"))
-      r.Problem("no solar radius (RSUN_OBS, DSUN_OBS with RSUN_REF, SOLAR_R or R_SUN)");
-  }
-  if (haveRadius && !(sinAlpha > 0 && sinAlpha < 0.5)) {
-    if (sinAlpha > 0)
-      r.Problem("the Sun would be " + NumberText(2 * std::asin(std::min(sinAlpha, 1.0)) * kDeg) +
-                " degrees wide: the radius or distance is absurd");
-    else
-      r.Problem("the solar radius and the scale give no disc: the radius or distance is absurd");
-    sinAlpha = 0;
-  }
-  if (sinAlpha > 0) {
-    c.rho0 = RoundHalfEven(kSolarRadiusAU / sinAlpha, 6);
-    if (!haveScale && radiusPx) {
-      // No matrix: the pixel radius gives the scale; the rotation is CROTA2.
-      scale_rad = kSolarRadiusAU / c.rho0 / *radiusPx;
-      rotation_deg = ReducedRotation(r.Get({"CROTA2"}).value_or(0));
-      const double t = rotation_deg * kRad, sd = scale_rad * kDeg;
-      m = Matrix{sd * std::cos(t), -sd * std::sin(t), sd * std::sin(t), sd * std::cos(t)};
-      northUp = 1;
-      haveScale = true;
-    }
-  }
-  if (!haveScale && axesOk && !m && !scaleProblem) {
-    r.Problem("no usable scale (CDELT1 and CDELT2, CD1_1 to CD2_2, or SOLAR_R)");
-  }
-
-  // The disc centre: the pixel of helioprojective (0, 0).
-  const auto crpix1 = r.Get({"CRPIX1"});
-  const auto crpix2 = r.Get({"CRPIX2"});
-  if (!r.Text("CRPIX1") || !r.Text("CRPIX2")) r.Problem("no reference pixel (CRPIX1, CRPIX2)");
-  for (const auto& [v, name] : {std::pair{crpix1, "CRPIX1"}, std::pair{crpix2, "CRPIX2"}})
-    if (v && !(std::fabs(*v) <= 1e7)) r.Problem(std::string(name) + " " + NumberText(*v) + " is absurd");
-  double crval1 = r.Get({"CRVAL1"}).value_or(0) * (unit1 != 0 ? unit1 : 1);
-  double crval2 = r.Get({"CRVAL2"}).value_or(0) * (unit2 != 0 ? unit2 : 1);
-  if (swap) std::swap(crval1, crval2);
-  bool haveCentre = false;
-  if (haveScale && m && crpix1 && crpix2 && std::fabs(*crpix1) <= 1e7 && std::fabs(*crpix2) <= 1e7) {
-    // The gnomonic projection of (0, 0) about the reference point
-    // (crval1, crval2): intermediate coordinates in degrees.
-    const double a0 = crval1 * kRad, d0 = crval2 * kRad;
-    const double cosc = std::cos(d0) * std::cos(a0);  // cosine of the angle between them
-    if (!(cosc > std::cos(80 * kRad))) {
-      const double apart_deg = RoundHalfEven(std::acos(std::clamp(cosc, -1.0, 1.0)) * kDeg, 1);
-      r.Problem("CRVAL1 and CRVAL2 put the Sun's centre " + NumberText(apart_deg) +
-                " degrees from the reference pixel");
-    } else {
-      const double x = -std::sin(a0) / cosc * kDeg;
-      const double y = -std::sin(d0) * std::cos(a0) / cosc * kDeg;
-      const double det = m->Det();
-      const double dp1 = (m->m22 * x - m->m12 * y) / det;
-      const double dp2 = (-m->m21 * x + m->m11 * y) / det;
-      c.x0 = *crpix1 + dp1 - 1;
-      c.y0 = height - (*crpix2 + dp2);
-      haveCentre = std::isfinite(c.x0) && std::isfinite(c.y0);
-      if (!haveCentre) r.Problem("CRPIX and CRVAL give no disc centre");
-    }
-  }
-  if (haveCentre && c.rho0 > 0) {
-    c.rk = kSolarRadiusAU / c.rho0 / scale_rad;
-    if (!(c.rk >= 1 && c.rk <= 1e6)) {
-      r.Problem("the disc would be " + NumberText(c.rk) + " pixels in radius: the scale or the radius is absurd");
-    } else if (c.x0 + c.rk < 0 || c.x0 - c.rk > width - 1 || c.y0 + c.rk < 0 || c.y0 - c.rk > height - 1) {
-      r.Problem("CRPIX and CRVAL put the disc centre at (" + NumberText(c.x0) + ", " + NumberText(c.y0) +
-                "), so far out that the disc misses the picture");
-    }
-  }
-
-  // The observer.
-  const auto b0 = r.Ranged({"HGLT_OBS", "CRLT_OBS", "SOLAR_B0"}, -90, 90, "a latitude in degrees");
-  const auto crln = r.Get({"CRLN_OBS"});
-  const auto hgln = r.Get({"HGLN_OBS"});
-  c.P = 0;
-  c.B0 = b0 ? RoundHalfEven(*b0, 4) : eB0;
-  double l0 = crln ? *crln : eL0 + hgln.value_or(0);
-  l0 = RoundHalfEven(Reduce360(l0), 4);
-  c.L0 = l0 >= 360 ? 0 : l0;
+  ReadMatrix(r, f);
+  ScaleOfMatrix(r, f);
+  f.scaleProblem = r.Problems().size() > problemsBeforeScale;
+  ReadRadius(r, c, f);
+  if (ReadCentre(r, height, c, f) && c.rho0 > 0) DiscRadius(r, width, height, c, f);
+  ReadObserver(r, c, f);
 
   // Whatever left the disc unset without a problem of its own.
   if (r.Problems().empty() && !(c.rk >= 1)) r.Problem("the header gives no disc radius");
@@ -377,11 +426,10 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
   c.x0 = Held(c.x0);
   c.y0 = Held(c.y0);
   c.rk = Held(c.rk);
-  c.orientation = Held(rotation_deg);
-  c.northUp = northUp;
+  c.orientation = Held(f.rotation_deg);
+  c.northUp = f.northUp;
   out = std::move(c);
   return true;
 }
-
 
 }  // namespace pelorin

@@ -5,6 +5,7 @@
 
 #include "base/Text.h"
 #include "base/Angles.h"
+#include "base/Numbers.h"
 
 namespace pelorin {
 
@@ -120,11 +121,12 @@ void PixelToHeliographicUnrounded(const DiscCalibration& c, double X, double Y, 
     cmd = cmd * kDeg;
   }
 
-  b = Reduce360(b);
-  if (b > 180) b = b - 360;
+  // Into [0, 360) with the program's rounding first (L is reckoned from
+  // that CMD), then exactly into (-180, 180].
+  b = Wrap180(Reduce360(b));
   cmd = Reduce360(cmd);
-  double l = Reduce360(c.L0 + cmd);
-  if (cmd > 180) cmd = cmd - 360;
+  const double l = Reduce360(c.L0 + cmd);
+  cmd = Wrap180(cmd);
 
   B = b;
   CMD = cmd;

@@ -63,7 +63,9 @@ std::vector<RecordObject> Objects(const RecordList& list);
 
 // The circular mean of angles in degrees, in [0, 360): 359 and 1 give 0.
 // An empty list or angles that cancel (0 and 180) give the plain mean,
-// reduced.
+// reduced. The panel's own mean, not CircularSum's (base/Numbers.h): it
+// falls back to the plain mean, goes through a * kPi / 180 and Reduce360,
+// and turns a mean within 1e-9 of 360 into 0.
 double CircularMeanDeg(const std::vector<double>& angles_deg);
 
 // The body line whose picture position lies nearest (x, y), picture pixels,

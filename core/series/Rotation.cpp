@@ -170,6 +170,138 @@ void LinePerTrack(const std::vector<Track>& tracks, const FitOptions& o, Rotatio
   }
 }
 
+// The fates of the filters, in order: outside the span of dates, in the
+// hemisphere not asked for, synodic rate outside the window (NaN included);
+// each counted.
+void Filter(const FitOptions& o, RotationResult& r) {
+  for (Velocity& v : r.velocities) {
+    if (v.jd < o.fromJd || v.jd > o.toJd) {
+      v.fate = Fate::OutsideSpan;
+      ++r.counts.outsideSpan;
+    } else if ((o.hemisphere > 0 && v.B_deg < 0) || (o.hemisphere < 0 && v.B_deg >= 0)) {
+      v.fate = Fate::OtherHemisphere;
+      ++r.counts.otherHemisphere;
+    } else if (!(v.omegaSyn_deg_day >= o.minSynodic_deg_day && v.omegaSyn_deg_day <= o.maxSynodic_deg_day)) {
+      v.fate = Fate::OutsideWindow;
+      ++r.counts.outsideWindow;
+    }
+  }
+}
+
+// The least-squares law of the velocities used: its sums, coefficients and
+// the inverse of X'X.
+struct Fit {
+  Sums all;
+  double coef[3] = {}, inv[3][3] = {};
+};
+
+// Least squares on the velocities used, clipped until no residual lies
+// beyond clipSigma times the residual scatter (clipSigma <= 0: no clipping);
+// the clipped ones are marked and counted. False, with `fit.all` holding the
+// velocities left, when they are no more than `terms` or their normal
+// equations are singular.
+bool FitClipped(int terms, const FitOptions& o, RotationResult& r, Fit& fit) {
+  for (;;) {
+    fit.all = Sums{};
+    for (const Velocity& v : r.velocities)
+      if (v.fate == Fate::Used) fit.all.Add(v, terms);
+    if (fit.all.n <= terms || !Solve(fit.all, terms, fit.coef, fit.inv)) return false;
+    const double sigma = std::sqrt(Rss(fit.all, terms, fit.coef) / (fit.all.n - terms));
+    if (o.clipSigma <= 0 || sigma == 0) return true;
+    const double* coef = fit.coef;
+    int removed = 0;
+    for (Velocity& v : r.velocities) {
+      if (v.fate != Fate::Used) continue;
+      const double res = v.omegaSid_deg_day - (coef[0] + coef[1] * std::pow(std::sin(v.B_deg * kRad), 2) +
+                                               (terms > 2 ? coef[2] * std::pow(std::sin(v.B_deg * kRad), 4) : 0));
+      if (std::fabs(res) > o.clipSigma * sigma) {
+        v.fate = Fate::Clipped;
+        ++removed;
+      }
+    }
+    if (removed == 0) return true;
+    r.counts.clipped += removed;
+    ++r.counts.clipRounds;
+  }
+}
+
+// The law's results from a solved fit: coefficients, their least-squares
+// errors and correlation, chi2 and rms, and the meridional drift with its
+// standard error (the bootstrap may replace the errors).
+void FillFit(int terms, const Fit& fit, LawFit& f) {
+  const Sums& all = fit.all;
+  f.ok = true;
+  f.chi2 = Rss(all, terms, fit.coef);
+  f.chi2Reduced = f.chi2 / (all.n - terms);
+  f.rms_deg_day = std::sqrt(f.chi2 / all.n);
+  for (int i = 0; i < terms; ++i) {
+    f.coef[static_cast<std::size_t>(i)] = fit.coef[i];
+    f.errLs[static_cast<std::size_t>(i)] = std::sqrt(f.chi2Reduced * fit.inv[i][i]);
+  }
+  f.corrAB_ls = fit.inv[0][1] / std::sqrt(fit.inv[0][0] * fit.inv[1][1]);
+  f.meridional_deg_day = all.pole / all.n;
+  f.meridional_m_s = all.poleMs / all.n;
+  const double varPole = (all.pole2 - all.pole * all.pole / all.n) / std::max(all.n - 1, 1);
+  const double varMs = (all.poleMs2 - all.poleMs * all.poleMs / all.n) / std::max(all.n - 1, 1);
+  f.meridionalErr_deg_day = std::sqrt(std::max(varPole, 0.0) / all.n);
+  f.meridionalErr_m_s = std::sqrt(std::max(varMs, 0.0) / all.n);
+}
+
+// The sums of the velocities used, one per track that has any, in the order
+// of their tracks' first velocity used.
+std::vector<Sums> SumsPerTrack(std::size_t tracks, const std::vector<Velocity>& velocities, int terms) {
+  std::vector<Sums> perTrack;
+  std::vector<int> slot(tracks, -1);
+  for (const Velocity& v : velocities) {
+    if (v.fate != Fate::Used) continue;
+    int& s = slot[static_cast<std::size_t>(v.track)];
+    if (s < 0) {
+      s = static_cast<int>(perTrack.size());
+      perTrack.emplace_back();
+    }
+    perTrack[static_cast<std::size_t>(s)].Add(v, terms);
+  }
+  return perTrack;
+}
+
+// The bootstrap over tracks: o.bootstrap resamplings of whole tracks drawn
+// with replacement (seeded by o.seed); the spread of their coefficients and
+// meridional drifts gives errBoot, corrAB_boot and the meridional errors.
+// Resamplings that cannot be solved are left out; with fewer than 2 solved,
+// `f` stays as it is.
+void Bootstrap(const std::vector<Sums>& perTrack, int terms, const FitOptions& o, LawFit& f) {
+  std::mt19937_64 rng(o.seed);
+  std::uniform_int_distribution<std::size_t> pick(0, perTrack.size() - 1);
+  double sum[3] = {}, sum2[3] = {}, sumAB = 0, sumPole = 0, sumPole2 = 0, sumMs = 0, sumMs2 = 0;
+  int good = 0;
+  for (int b = 0; b < o.bootstrap; ++b) {
+    Sums s;
+    for (std::size_t k = 0; k < perTrack.size(); ++k) s.Add(perTrack[pick(rng)]);
+    double c[3] = {}, iv[3][3] = {};
+    if (s.n <= terms || !Solve(s, terms, c, iv)) continue;
+    ++good;
+    for (int i = 0; i < terms; ++i) {
+      sum[i] += c[i];
+      sum2[i] += c[i] * c[i];
+    }
+    sumAB += c[0] * c[1];
+    const double p = s.pole / s.n, ms = s.poleMs / s.n;
+    sumPole += p;
+    sumPole2 += p * p;
+    sumMs += ms;
+    sumMs2 += ms * ms;
+  }
+  if (good < 2) return;
+  auto sd = [good](double s1, double s2) {
+    return std::sqrt(std::max(s2 / good - (s1 / good) * (s1 / good), 0.0) * good / (good - 1));
+  };
+  for (int i = 0; i < terms; ++i) f.errBoot[static_cast<std::size_t>(i)] = sd(sum[i], sum2[i]);
+  const double covAB = (sumAB / good - (sum[0] / good) * (sum[1] / good)) * good / (good - 1);
+  f.corrAB_boot = covAB / (f.errBoot[0] * f.errBoot[1]);
+  f.meridionalErr_deg_day = sd(sumPole, sumPole2);
+  f.meridionalErr_m_s = sd(sumMs, sumMs2);
+}
+
 }  // namespace
 
 double RobustSlope(const std::vector<double>& t, const std::vector<double>& y) {
@@ -180,11 +312,6 @@ double RobustSlope(const std::vector<double>& t, const std::vector<double>& y) {
     for (std::size_t j = i + 1; j < n; ++j)
       if (t[j] != t[i]) slopes.push_back((y[j] - y[i]) / (t[j] - t[i]));
   return slopes.empty() ? 0 : Median(slopes);
-}
-
-double LawAt(const PublishedLaw& law, double B_deg) {
-  const double s2 = std::pow(std::sin(B_deg * kRad), 2);
-  return law.A + law.B * s2 + law.C * s2 * s2;
 }
 
 std::vector<ProfileBin> ProfileBins(const RotationResult& result, double width) {
@@ -239,116 +366,18 @@ RotationResult MeasureRotation(const std::vector<Track>& tracks, const FitOption
   else
     LinePerTrack(tracks, o, r);
   r.counts.velocities = static_cast<int>(r.velocities.size());
-
-  for (Velocity& v : r.velocities) {
-    if (v.jd < o.fromJd || v.jd > o.toJd) {
-      v.fate = Fate::OutsideSpan;
-      ++r.counts.outsideSpan;
-    } else if ((o.hemisphere > 0 && v.B_deg < 0) || (o.hemisphere < 0 && v.B_deg >= 0)) {
-      v.fate = Fate::OtherHemisphere;
-      ++r.counts.otherHemisphere;
-    } else if (!(v.omegaSyn_deg_day >= o.minSynodic_deg_day && v.omegaSyn_deg_day <= o.maxSynodic_deg_day)) {
-      v.fate = Fate::OutsideWindow;
-      ++r.counts.outsideWindow;
-    }
-  }
-
-  // Least squares, clipped until no residual lies beyond clipSigma.
-  double coef[3] = {}, inv[3][3] = {};
-  Sums all;
-  for (;;) {
-    all = Sums{};
-    for (const Velocity& v : r.velocities)
-      if (v.fate == Fate::Used) all.Add(v, terms);
-    if (all.n <= terms || !Solve(all, terms, coef, inv)) {
-      r.counts.used = all.n;
-      r.fit.N = all.n;
-      return r;
-    }
-    const double sigma = std::sqrt(Rss(all, terms, coef) / (all.n - terms));
-    if (o.clipSigma <= 0 || sigma == 0) break;
-    int removed = 0;
-    for (Velocity& v : r.velocities) {
-      if (v.fate != Fate::Used) continue;
-      const double res = v.omegaSid_deg_day - (coef[0] + coef[1] * std::pow(std::sin(v.B_deg * kRad), 2) +
-                                               (terms > 2 ? coef[2] * std::pow(std::sin(v.B_deg * kRad), 4) : 0));
-      if (std::fabs(res) > o.clipSigma * sigma) {
-        v.fate = Fate::Clipped;
-        ++removed;
-      }
-    }
-    if (removed == 0) break;
-    r.counts.clipped += removed;
-    ++r.counts.clipRounds;
-  }
-  r.counts.used = all.n;
-
-  LawFit& f = r.fit;
-  f.ok = true;
-  f.N = all.n;
-  f.chi2 = Rss(all, terms, coef);
-  f.chi2Reduced = f.chi2 / (all.n - terms);
-  f.rms_deg_day = std::sqrt(f.chi2 / all.n);
-  for (int i = 0; i < terms; ++i) {
-    f.coef[static_cast<std::size_t>(i)] = coef[i];
-    f.errLs[static_cast<std::size_t>(i)] = std::sqrt(f.chi2Reduced * inv[i][i]);
-  }
-  f.corrAB_ls = inv[0][1] / std::sqrt(inv[0][0] * inv[1][1]);
-  f.meridional_deg_day = all.pole / all.n;
-  f.meridional_m_s = all.poleMs / all.n;
-  const double varPole = (all.pole2 - all.pole * all.pole / all.n) / std::max(all.n - 1, 1);
-  const double varMs = (all.poleMs2 - all.poleMs * all.poleMs / all.n) / std::max(all.n - 1, 1);
-  f.meridionalErr_deg_day = std::sqrt(std::max(varPole, 0.0) / all.n);
-  f.meridionalErr_m_s = std::sqrt(std::max(varMs, 0.0) / all.n);
-
-  // The bootstrap over tracks: whole tracks drawn with replacement.
-  std::vector<Sums> perTrack;
-  {
-    std::vector<int> slot(tracks.size(), -1);
-    for (const Velocity& v : r.velocities) {
-      if (v.fate != Fate::Used) continue;
-      int& s = slot[static_cast<std::size_t>(v.track)];
-      if (s < 0) {
-        s = static_cast<int>(perTrack.size());
-        perTrack.emplace_back();
-      }
-      perTrack[static_cast<std::size_t>(s)].Add(v, terms);
-    }
-  }
-  f.tracks = static_cast<int>(perTrack.size());
-  f.errBoot.fill(std::nan(""));
-  f.corrAB_boot = std::nan("");
-  if (o.bootstrap < 2 || perTrack.size() < 2) return r;
-  std::mt19937_64 rng(o.seed);
-  std::uniform_int_distribution<std::size_t> pick(0, perTrack.size() - 1);
-  double sum[3] = {}, sum2[3] = {}, sumAB = 0, sumPole = 0, sumPole2 = 0, sumMs = 0, sumMs2 = 0;
-  int good = 0;
-  for (int b = 0; b < o.bootstrap; ++b) {
-    Sums s;
-    for (std::size_t k = 0; k < perTrack.size(); ++k) s.Add(perTrack[pick(rng)]);
-    double c[3] = {}, iv[3][3] = {};
-    if (s.n <= terms || !Solve(s, terms, c, iv)) continue;
-    ++good;
-    for (int i = 0; i < terms; ++i) {
-      sum[i] += c[i];
-      sum2[i] += c[i] * c[i];
-    }
-    sumAB += c[0] * c[1];
-    const double p = s.pole / s.n, ms = s.poleMs / s.n;
-    sumPole += p;
-    sumPole2 += p * p;
-    sumMs += ms;
-    sumMs2 += ms * ms;
-  }
-  if (good < 2) return r;
-  auto sd = [good](double s1, double s2) {
-    return std::sqrt(std::max(s2 / good - (s1 / good) * (s1 / good), 0.0) * good / (good - 1));
-  };
-  for (int i = 0; i < terms; ++i) f.errBoot[static_cast<std::size_t>(i)] = sd(sum[i], sum2[i]);
-  const double covAB = (sumAB / good - (sum[0] / good) * (sum[1] / good)) * good / (good - 1);
-  f.corrAB_boot = covAB / (f.errBoot[0] * f.errBoot[1]);
-  f.meridionalErr_deg_day = sd(sumPole, sumPole2);
-  f.meridionalErr_m_s = sd(sumMs, sumMs2);
+  Filter(o, r);
+  Fit fit;
+  const bool solved = FitClipped(terms, o, r, fit);
+  r.counts.used = fit.all.n;
+  r.fit.N = fit.all.n;
+  if (!solved) return r;
+  FillFit(terms, fit, r.fit);
+  const std::vector<Sums> perTrack = SumsPerTrack(tracks.size(), r.velocities, terms);
+  r.fit.tracks = static_cast<int>(perTrack.size());
+  r.fit.errBoot.fill(std::nan(""));
+  r.fit.corrAB_boot = std::nan("");
+  if (o.bootstrap >= 2 && perTrack.size() >= 2) Bootstrap(perTrack, terms, o, r.fit);
   return r;
 }
 

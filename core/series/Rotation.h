@@ -100,14 +100,8 @@ RotationResult MeasureRotation(const std::vector<Track>& tracks, const FitOption
 // The fitted law at latitude B (degrees): A + B sin^2 b (+ C sin^4 b).
 double LawAt(const LawFit& fit, double B_deg);
 
-// A published law to compare with: omega_sid = A + B sin^2 b (+ C sin^4 b).
-struct PublishedLaw {
-  double A, B, C;
-  const char* source;
-};
-// Kanzelhoehe 1964-2016, daily shifts: 14.47 - 2.66 sin^2 b.
-inline constexpr PublishedLaw kKanzelhoeheDailyShifts{14.47, -2.66, 0, "Kanzelhöhe 1964–2016 (daily shifts)"};
-double LawAt(const PublishedLaw& law, double B_deg);
+// The published law to compare with, kKanzelhoeheDailyShifts, and its
+// LawAt are in series/Tracks.h: the tracking predicts with it.
 
 // The rotation profile in latitude bins of `width_deg` (edges at multiples
 // of it): each bin's centre, the mean sidereal rate of the velocities used

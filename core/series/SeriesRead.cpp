@@ -37,12 +37,6 @@ bool StartsHeader(const std::string& text) {
   return StartsWith(text, "Note: Data format") || StartsWith(text, "Picture:") || text == "v2.0" || text == "v1.0";
 }
 
-double Reduce360Exact(double deg) {
-  double r = std::fmod(deg, 360.0);
-  if (r < 0) r += 360.0;
-  return r >= 360.0 ? 0.0 : r;
-}
-
 bool EndsWithDat(const fs::path& p) {
   std::string ext = p.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -116,7 +110,8 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
 
   // Named records are gathered by name, in order of first appearance.
   struct Sums {
-    double B = 0, sinC = 0, cosC = 0, sinL = 0, cosL = 0;
+    double B = 0;
+    CircularSum CMD, L;
     int n = 0, line = 0;
   };
   std::vector<std::pair<std::string, Sums>> groups;
@@ -143,7 +138,7 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
       g.jd = file.jd;
       g.B_deg = r.B;
       g.CMD_deg = Wrap180(r.CMD);
-      g.L_deg = Reduce360Exact(r.L);
+      g.L_deg = Wrap360(r.L);
       g.records = 1;
       g.line = r.line;
       unnamed.push_back(g);
@@ -154,10 +149,8 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
     Sums& s = groups[it->second].second;
     if (s.n == 0) s.line = r.line;
     s.B += r.B;
-    s.sinC += std::sin(r.CMD * kRad);
-    s.cosC += std::cos(r.CMD * kRad);
-    s.sinL += std::sin(r.L * kRad);
-    s.cosL += std::cos(r.L * kRad);
+    s.CMD.Add(r.CMD);
+    s.L.Add(r.L);
     ++s.n;
   }
   // Named groups and unnamed records in the order of their first line.
@@ -168,8 +161,8 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
     g.file = fileIndex;
     g.jd = file.jd;
     g.B_deg = s.B / s.n;
-    g.CMD_deg = Wrap180(std::atan2(s.sinC, s.cosC) * kDeg);
-    g.L_deg = Reduce360Exact(std::atan2(s.sinL, s.cosL) * kDeg);
+    g.CMD_deg = s.CMD.Mean180();
+    g.L_deg = s.L.Mean360();
     g.records = s.n;
     g.line = s.line;
     mine.push_back(std::move(g));

@@ -18,30 +18,23 @@ struct Segment {
   int next = -1, prev = -1;
 };
 
-double Reduce360Exact(double deg) {
-  double r = std::fmod(deg, 360.0);
-  if (r < 0) r += 360.0;
-  return r >= 360.0 ? 0.0 : r;
-}
-
 TrackPoint PointOf(const GroupPosition& g, int index) {
   return TrackPoint{g.file, g.jd, g.B_deg, g.CMD_deg, g.L_deg, {index}};
 }
 
 // Averages the positions of a point again (mean B, circular CMD and L).
 void Average(TrackPoint& p, const SeriesData& data) {
-  double b = 0, sc = 0, cc = 0, sl = 0, cl = 0;
+  double b = 0;
+  CircularSum cmd, l;
   for (int i : p.positions) {
     const GroupPosition& g = data.positions[static_cast<std::size_t>(i)];
     b += g.B_deg;
-    sc += std::sin(g.CMD_deg * kRad);
-    cc += std::cos(g.CMD_deg * kRad);
-    sl += std::sin(g.L_deg * kRad);
-    cl += std::cos(g.L_deg * kRad);
+    cmd.Add(g.CMD_deg);
+    l.Add(g.L_deg);
   }
   p.B_deg = b / static_cast<double>(p.positions.size());
-  p.CMD_deg = Wrap180(std::atan2(sc, cc) * kDeg);
-  p.L_deg = Reduce360Exact(std::atan2(sl, cl) * kDeg);
+  p.CMD_deg = cmd.Mean180();
+  p.L_deg = l.Mean360();
 }
 
 struct Prediction {
@@ -88,7 +81,7 @@ Prediction Predict(const Segment& s, double jd, int file, const TrackOptions& o)
   if (std::fabs(dt) > o.maxGap_days) return r;
   r.ok = true;
   r.B = p.B_deg;
-  r.L = p.L_deg + (PredictedSidereal_deg_day(p.B_deg) - kCarringtonSidereal_deg_day) * dt;
+  r.L = p.L_deg + (LawAt(kKanzelhoeheDailyShifts, p.B_deg) - kCarringtonSidereal_deg_day) * dt;
   r.distance_days = std::fabs(dt);
   return r;
 }
@@ -125,16 +118,12 @@ std::string NextFreeName(const std::vector<Track>& tracks, const std::string& ba
   }
 }
 
-}  // namespace
-
-double PredictedSidereal_deg_day(double B_deg) {
-  const double s = std::sin(B_deg * kRad);
-  return 14.47 - 2.66 * s * s;
-}
-
-std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
+// Stage 1: the named positions, one segment per name and passage: in time
+// order, a name stays on its segment while its positions are at most
+// maxGap_days apart and step at most maxJumpL_deg in L and maxJumpB_deg in
+// B. Segments of one name follow each other; names in their sorted order.
+std::vector<Segment> SegmentsByName(const SeriesData& data, const TrackOptions& o) {
   std::vector<Segment> segs;
-  // 1. By name within a passage.
   std::map<std::string, std::vector<int>> byName;
   for (std::size_t i = 0; i < data.positions.size(); ++i)
     if (!data.positions[i].name.empty()) byName[data.positions[i].name].push_back(static_cast<int>(i));
@@ -153,51 +142,72 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
       last = &g;
     }
   }
+  return segs;
+}
 
-  // 2. Unnamed records by predicted position, file by file.
-  std::size_t i = 0;
-  while (i < data.positions.size()) {
-    const int file = data.positions[i].file;
-    for (; i < data.positions.size() && data.positions[i].file == file; ++i) {
-      const GroupPosition& g = data.positions[i];
-      if (!g.name.empty()) continue;
-      int best = -1;
-      double bestD = std::numeric_limits<double>::infinity();
-      for (std::size_t s = 0; s < segs.size(); ++s) {
-        const Segment& seg = segs[s];
-        if (seg.points.front().jd - g.jd > o.maxGap_days || g.jd - seg.points.back().jd > o.maxGap_days) continue;
-        bool named = false;
-        for (const TrackPoint& p : seg.points) {
-          if (p.file != file) continue;
-          for (int k : p.positions)
-            if (!data.positions[static_cast<std::size_t>(k)].name.empty()) named = true;
-        }
-        if (named) continue;
-        const Prediction pr = Predict(seg, g.jd, file, o);
-        if (!pr.ok) continue;
-        const double d = GateDistance(pr, g.B_deg, g.L_deg, o);
-        if (d < bestD) {
-          bestD = d;
-          best = static_cast<int>(s);
-        }
-      }
-      if (best < 0) {
-        segs.push_back(Segment{"", {PointOf(g, static_cast<int>(i))}, -1, -1});
-        continue;
-      }
-      Segment& seg = segs[static_cast<std::size_t>(best)];
-      auto at =
-          std::find_if(seg.points.begin(), seg.points.end(), [file](const TrackPoint& p) { return p.file == file; });
-      if (at == seg.points.end()) {
-        InsertPoint(seg, PointOf(g, static_cast<int>(i)));
-      } else {
-        at->positions.push_back(static_cast<int>(i));
-        Average(*at, data);
-      }
+// True when segment `seg` has a point in file `file` made from a named
+// position (an unnamed one may not join it there).
+bool NamedIn(const Segment& seg, int file, const SeriesData& data) {
+  for (const TrackPoint& p : seg.points) {
+    if (p.file != file) continue;
+    for (int k : p.positions)
+      if (!data.positions[static_cast<std::size_t>(k)].name.empty()) return true;
+  }
+  return false;
+}
+
+// The segment whose prediction for position `g` (of file `file`) lies
+// nearest it within the gates, among those within maxGap_days of it and
+// without a named point in its file; the first of equals. -1 when none.
+int NearestSegment(const std::vector<Segment>& segs, const GroupPosition& g, int file, const SeriesData& data,
+                   const TrackOptions& o) {
+  int best = -1;
+  double bestD = std::numeric_limits<double>::infinity();
+  for (std::size_t s = 0; s < segs.size(); ++s) {
+    const Segment& seg = segs[s];
+    if (seg.points.front().jd - g.jd > o.maxGap_days || g.jd - seg.points.back().jd > o.maxGap_days) continue;
+    if (NamedIn(seg, file, data)) continue;
+    const Prediction pr = Predict(seg, g.jd, file, o);
+    if (!pr.ok) continue;
+    const double d = GateDistance(pr, g.B_deg, g.L_deg, o);
+    if (d < bestD) {
+      bestD = d;
+      best = static_cast<int>(s);
     }
   }
+  return best;
+}
 
-  // 3. A track that ends continued by one that begins where it predicts.
+// Stage 2: each unnamed position, in the order of the season, joins the
+// nearest segment (NearestSegment) as its point in that file, averaged into
+// the point already there; without one it begins a segment of its own.
+void PlaceUnnamed(const SeriesData& data, const TrackOptions& o, std::vector<Segment>& segs) {
+  for (std::size_t i = 0; i < data.positions.size(); ++i) {
+    const GroupPosition& g = data.positions[i];
+    if (!g.name.empty()) continue;
+    const int file = g.file;
+    const int best = NearestSegment(segs, g, file, data, o);
+    if (best < 0) {
+      segs.push_back(Segment{"", {PointOf(g, static_cast<int>(i))}, -1, -1});
+      continue;
+    }
+    Segment& seg = segs[static_cast<std::size_t>(best)];
+    auto at =
+        std::find_if(seg.points.begin(), seg.points.end(), [file](const TrackPoint& p) { return p.file == file; });
+    if (at == seg.points.end()) {
+      InsertPoint(seg, PointOf(g, static_cast<int>(i)));
+    } else {
+      at->positions.push_back(static_cast<int>(i));
+      Average(*at, data);
+    }
+  }
+}
+
+// Stage 3: a segment that ends is continued (next/prev) by one of another
+// name (or none) beginning within maxGap_days after it where it predicts,
+// the nearest pairs first, each end and each beginning once. Returns the
+// segments' indices in order of their first point (ties as made).
+std::vector<int> LinkSegments(std::vector<Segment>& segs, const TrackOptions& o) {
   struct Link {
     double d;
     int from, to;
@@ -234,8 +244,14 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
     from.next = l.to;
     to.prev = l.from;
   }
+  return byStart;
+}
 
-  // Chains of segments make the tracks, named in time order.
+// Stage 4: each chain of linked segments, from its first (in `byStart`
+// order), becomes a track under its first name; the segments' points move
+// into it. Then the names: "?1", "?2", ... for the tracks without one, "#2",
+// "#3", ... added to a name's second and later tracks.
+std::vector<Track> ChainTracks(std::vector<Segment>& segs, const std::vector<int>& byStart) {
   std::vector<Track> tracks;
   for (int s : byStart) {
     if (segs[static_cast<std::size_t>(s)].prev >= 0) continue;
@@ -258,6 +274,22 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
     if (k > 1) t.name += "#" + std::to_string(k);
   }
   return tracks;
+}
+
+}  // namespace
+
+double LawAt(const PublishedLaw& law, double B_deg) {
+  // (B s) s rather than B (s s): the tracking's predictions have always
+  // been computed in this order.
+  const double s = std::sin(B_deg * kRad);
+  return law.A + law.B * s * s + law.C * (s * s) * (s * s);
+}
+
+std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
+  std::vector<Segment> segs = SegmentsByName(data, o);
+  PlaceUnnamed(data, o, segs);
+  const std::vector<int> byStart = LinkSegments(segs, o);
+  return ChainTracks(segs, byStart);
 }
 
 std::string RenameTrack(std::vector<Track>& tracks, int t, const std::string& name) {

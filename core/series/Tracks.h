@@ -62,8 +62,17 @@ std::string SplitTrack(std::vector<Track>& tracks, int t, int at);
 // when both have a point in one file. Track `u` is removed.
 std::string JoinTracks(std::vector<Track>& tracks, int t, int u);
 
-// The sidereal rate, degrees per day, that the tracking predicts with
-// (Kanzelhoehe's daily-shift law, 14.47 - 2.66 sin^2 b).
-double PredictedSidereal_deg_day(double B_deg);
+// A published rotation law: the sidereal rate omega_sid = A + B sin^2 b
+// (+ C sin^4 b), degrees per day, at latitude b.
+struct PublishedLaw {
+  double A, B, C;
+  const char* source;
+};
+// Kanzelhoehe 1964-2016, daily shifts: 14.47 - 2.66 sin^2 b. The tracking
+// predicts with it, and the rotation's results are compared with it.
+inline constexpr PublishedLaw kKanzelhoeheDailyShifts{14.47, -2.66, 0, "Kanzelhöhe 1964–2016 (daily shifts)"};
+// The law's sidereal rate, degrees per day, at latitude B (degrees, any
+// finite value).
+double LawAt(const PublishedLaw& law, double B_deg);
 
 }  // namespace pelorin::series

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "formats/DataFile.h"
+
 namespace pelorin {
 
 namespace {
@@ -27,14 +29,8 @@ void Name(SpotProposals& p) {
     if (fromCatalogue[g]) taken.insert(p.report.groups[g].name);
   }
   int next = 1;
-  for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
-    if (fromCatalogue[g]) continue;
-    std::string n;
-    do n = "G" + std::to_string(next++);
-    while (taken.count(n));
-    taken.insert(n);
-    p.report.groups[g].name = n;
-  }
+  for (std::size_t g = 0; g < p.report.groups.size(); ++g)
+    if (!fromCatalogue[g]) p.report.groups[g].name = TakeNextGroupName(taken, next);
 }
 
 // Drops the groups without spots and the spots without a group, and sets
@@ -164,9 +160,7 @@ std::string NewGroupOfSpots(SpotProposals& p, std::vector<int> spots) {
 std::string RenameGroup(SpotProposals& p, int group, const std::string& name) {
   if (!ValidGroup(p, group)) return "There is no such group.";
   if (name.empty()) return "A group needs a name.";
-  if (name.find_first_of("\",") != std::string::npos)
-    return "The object name " + name +
-           " holds a double quote or a comma, which would break its records in the data file. Enter another name.";
+  if (std::string refusal = RecordNameRefusal(name); !refusal.empty()) return refusal;
   for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
     if (static_cast<int>(g) != group && p.report.groups[g].name == name)
       return "Another proposed group is named " + name + ": merge the groups instead.";
@@ -214,11 +208,9 @@ void CheckGroup(SpotProposals& p, int group, bool checked) {
 }
 
 std::string NextFreeGroupName(const SpotProposals& p) {
-  const std::set<std::string> taken = Taken(p);
-  for (int n = 1;; ++n) {
-    std::string name = "G" + std::to_string(n);
-    if (!taken.count(name)) return name;
-  }
+  std::set<std::string> taken = Taken(p);
+  int next = 1;
+  return TakeNextGroupName(taken, next);
 }
 
 SpotCounts ReviewCounts(const SpotProposals* p, const std::vector<CountedGroup>& accepted, double k) {

@@ -8,13 +8,13 @@
 #include <set>
 #include <string>
 
+#include "base/Numbers.h"
 #include "spots/Spots.h"
 
 namespace pelorin {
 
 namespace {
 
-constexpr double kPiD = 3.14159265358979323846;
 // A spot this close to a spot of a group (longitude, latitude; degrees)
 // joins it whatever the distance to the group's centre: long groups.
 constexpr double kLinkL = 6, kLinkB = 3;
@@ -24,22 +24,14 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Degrees of the signed difference a - b brought into (-180, 180].
-double AngleDiff(double a, double b) {
-  double d = std::fmod(a - b, 360.0);
-  if (d > 180) d -= 360;
-  if (d <= -180) d += 360;
-  return d;
-}
-
 double GreatCircle(double L1, double B1, double L2, double B2) {
-  const double r = kPiD / 180;
+  const double r = kPiExact / 180;
   const double c = std::sin(B1 * r) * std::sin(B2 * r) + std::cos(B1 * r) * std::cos(B2 * r) * std::cos((L1 - L2) * r);
   return std::acos(std::clamp(c, -1.0, 1.0)) / r;
 }
 
 // The diameter in degrees of a round area of `msh` millionths of the hemisphere.
-double DiameterDeg(double msh) { return 2 * std::acos(std::clamp(1 - msh / 1e6, -1.0, 1.0)) * 180 / kPiD; }
+double DiameterDeg(double msh) { return 2 * std::acos(std::clamp(1 - msh / 1e6, -1.0, 1.0)) * 180 / kPiExact; }
 
 }  // namespace
 
@@ -123,7 +115,7 @@ void GroupSpots(std::vector<FoundSpot>& spots, std::vector<SpotGroup>& groups) {
   }
   std::stable_sort(groups.begin(), groups.end(), [](const SpotGroup& a, const SpotGroup& b) { return a.CMD < b.CMD; });
   for (std::size_t g = 0; g < groups.size(); ++g) {
-    groups[g].name = "G" + std::to_string(g + 1);
+    groups[g].name = GroupName(static_cast<int>(g) + 1);
     for (int i : groups[g].spots) spots[static_cast<std::size_t>(i)].group = static_cast<int>(g);
     groups[g].mcIntosh = McIntoshClass(spots, groups[g]);
   }
@@ -143,7 +135,7 @@ void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& g) {
     wsum += a;
     b += a * s.B;
     c += a * s.CMD;
-    l += a * AngleDiff(s.L, l0);
+    l += a * Wrap180(s.L - l0);
     g.area_msh += s.area_msh;
   }
   g.B = b / wsum;
@@ -238,14 +230,18 @@ void NameGroups(std::vector<SpotGroup>& groups, const std::vector<ReferenceGroup
     groups[p.g].name = references[p.r].name;
   }
   int next = 1;
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    if (named[g]) continue;
-    std::string n;
-    do n = "G" + std::to_string(next++);
-    while (taken.count(n));
-    taken.insert(n);
-    groups[g].name = n;
-  }
+  for (std::size_t g = 0; g < groups.size(); ++g)
+    if (!named[g]) groups[g].name = TakeNextGroupName(taken, next);
+}
+
+std::string GroupName(int n) { return "G" + std::to_string(n); }
+
+std::string TakeNextGroupName(std::set<std::string>& taken, int& next) {
+  std::string n;
+  do n = GroupName(next++);
+  while (taken.count(n));
+  taken.insert(n);
+  return n;
 }
 
 }  // namespace pelorin

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -140,5 +141,13 @@ struct ReferenceGroup {
 // the next free G1, G2, ... (not a reference name, not taken).
 void NameGroups(std::vector<SpotGroup>& groups, const std::vector<ReferenceGroup>& references,
                 double reach_deg = 5);
+
+// The name of the group numbered n: "G<n>" (n from 1).
+std::string GroupName(int n);
+
+// The first GroupName(n), n counting up from `next`, that `taken` does not
+// hold; it is added to `taken` and `next` moves past it, so that calls in
+// turn give G1, G2, ... clear of every name taken before or given since.
+std::string TakeNextGroupName(std::set<std::string>& taken, int& next);
 
 }  // namespace pelorin

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "base/Numbers.h"
+
 namespace pelorin::gen {
 
 namespace {
@@ -58,7 +60,7 @@ void Put(std::vector<FitsCard>& cards, const std::string& key, double value) { P
 // The linear part of the header: intermediate world offset (in cunit) of a
 // header pixel offset d from CRPIX is A d.
 void LinearMatrix(const SolarFits& s, double a[2][2]) {
-  const double t = s.rotation_deg * M_PI / 180;
+  const double t = s.rotation_deg * kPiExact / 180;
   const double c = s.rotation == WcsRotation::None ? 1 : std::cos(t);
   const double sn = s.rotation == WcsRotation::None ? 0 : std::sin(t);
   a[0][0] = s.cdelt1 * c;

@@ -20,12 +20,6 @@ namespace pelorin::gen {
 
 namespace {
 
-double Reduce(double deg) {
-  double r = std::fmod(deg, 360.0);
-  if (r < 0) r += 360;
-  return r >= 360 ? 0 : r;
-}
-
 // The name a group carries at `jd`.
 const std::string& NameAt(const SeriesGroup& g, double jd) {
   return !g.renamedTo.empty() && jd >= g.renameJd ? g.renamedTo : g.name;
@@ -163,7 +157,7 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
         if (turn_deg != 0) Turned(B0, turn_deg, bt, ct);
         const double bm = RoundHalfEven(bt + plan.noise_deg * n(rng), 5);
         const double cm = RoundHalfEven(Wrap180(ct + sigma * n(rng)), 5);
-        const double lm = RoundHalfEven(Reduce(L0 + cm), 5);
+        const double lm = RoundHalfEven(Wrap360(L0 + cm), 5);
         WriteObjectRecord(*app, unnamed ? std::string() : NameAt(g, jd), bm, cm, lm);
         file.recordGroup.push_back(static_cast<int>(gi));
       }

@@ -12,14 +12,14 @@
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/Angles.h"
+#include "base/Numbers.h"
 #include "app/Geometry.h"
 
 namespace pelorin::gen {
 
 namespace {
 
-constexpr double kPiD = 3.14159265358979323846;
-constexpr double kR = kPiD / 180;
+constexpr double kR = kPiExact / 180;
 
 // Quiet-Sun limb darkening near 550 nm (fifth-order polynomial in mu); in
 // the chromospheric lines far weaker.
@@ -70,12 +70,7 @@ class Sphere {
   const Truth& t_;
 };
 
-double Cmd(const Truth& t, double L) {
-  double d = std::fmod(L - t.eph.L0_deg, 360.0);
-  if (d > 180) d -= 360;
-  if (d <= -180) d += 360;
-  return d;
-}
+double Cmd(const Truth& t, double L) { return Wrap180(L - t.eph.L0_deg); }
 
 double MuOf(const Truth& t, double B, double L) {
   const double b0 = t.eph.B0_deg * kR, b = B * kR, dl = (t.eph.L0_deg - L) * kR;
@@ -256,13 +251,13 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
       const double u = (k + 0.5) / kPieces;
       walk(step / 2);
       const bool left = f.gap && (k == 7 || k == 8 || k == 16);
-      const double width = f.width_deg * kR * (0.65 + 0.35 * std::sin(3 * kPiD * u + static_cast<double>(fi)));
+      const double width = f.width_deg * kR * (0.65 + 0.35 * std::sin(3 * kPiExact * u + static_cast<double>(fi)));
       if (!left) bands.push_back({c, dir, Cross(c, dir), step / 2 + width / 4, width / 2, f.level});
       walk(step / 2);
-      turn(f.curve_deg * kR / kPieces * 2 * std::cos(kPiD * u));
+      turn(f.curve_deg * kR / kPieces * 2 * std::cos(kPiExact * u));
     }
   }
-  for (Band& b : bands) b.cosReach = std::cos(std::min(kPiD, b.halfLen + b.halfWidth + 1e-6));
+  for (Band& b : bands) b.cosReach = std::cos(std::min(kPiExact, b.halfLen + b.halfWidth + 1e-6));
   struct Cap {
     Vec c;
     double cosR, level;
@@ -360,11 +355,11 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
     for (float& g : mottle) g = gauss(rng);
     const double cell = std::max(2.0, 2.5 * sc.rk_px / 450);
     Blur(mottle, w, h, cell);
-    mottleScale = static_cast<float>(sc.mottle * 2 * std::sqrt(kPiD) * cell);
+    mottleScale = static_cast<float>(sc.mottle * 2 * std::sqrt(kPiExact) * cell);
     if (sc.light == WlLight::CaK)
       for (float& g : mottle) g = std::max(0.0f, g * mottleScale) * 1.6f / mottleScale;
   }
-  const double tiltA = std::uniform_real_distribution<double>(0, 2 * kPiD)(rng);
+  const double tiltA = std::uniform_real_distribution<double>(0, 2 * kPiExact)(rng);
   constexpr int kSub = 4;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
@@ -469,9 +464,9 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
         // The cell's area on the sphere (gnomonic projection).
         if (inside) area[best] += step * step / (len * len * len);
       }
-    for (std::size_t m = 0; m < mem.size(); ++m) tr.spots[mem[m]].area_msh = area[m] / (2 * kPiD) * 1e6;
+    for (std::size_t m = 0; m < mem.size(); ++m) tr.spots[mem[m]].area_msh = area[m] / (2 * kPiExact) * 1e6;
   }
-  for (WlSpotTruth& st : tr.spots) st.area_px = st.area_msh * 2 * kPiD * t.rk_px * t.rk_px * std::max(0.0, st.mu) / 1e6;
+  for (WlSpotTruth& st : tr.spots) st.area_px = st.area_msh * 2 * kPiExact * t.rk_px * t.rk_px * std::max(0.0, st.mu) / 1e6;
   for (const WlGroup& g : sc.groups) {
     WlGroupTruth gt;
     gt.name = g.name;
@@ -607,7 +602,7 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
         pore(name, B + U(-1, 1), at + U(1.3, 1.6));
       }
     } else if (use == "Dao") {
-      const double sep = U(0.85, 1.0), pa = U(0, kPiD);
+      const double sep = U(0.85, 1.0), pa = U(0, kPiExact);
       for (int k = -1; k <= 1; k += 2) {
         spot(name, B + k * sep / 2 * std::sin(pa), lead + k * sep / 2 * std::cos(pa), 0.2, 0.28, 0.6, 0.7);
         sc.spots.back().compound = compound;

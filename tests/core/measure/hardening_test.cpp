@@ -12,7 +12,9 @@
 #include "app/LimbInput.h"
 #include "formats/DataFile.h"
 #include "base/TextFile.h"
+#include "app/Edits.h"
 #include "app/Points.h"
+#include "spots/Proposals.h"
 
 namespace pelorin {
 namespace {
@@ -65,6 +67,28 @@ TEST(ObjectNames, NamesThatWouldBreakTheirRecordsAreAskedForAgain) {
     ASSERT_EQ(read.records.size(), 1u);
     EXPECT_EQ(read.records[0].name, c.opened);
   }
+}
+
+// New object, Rename object and a proposed group's rename refuse a name that
+// would break its records in the same words, those of the data file's rule.
+TEST(ObjectNames, EveryPlaceThatTakesANameRefusesInTheSameWords) {
+  for (const std::string bad : {"AR \"12\"", "12,13", ",", "\""}) {
+    SCOPED_TRACE(bad);
+    const std::string want = RecordNameRefusal(bad);
+    ASSERT_NE(want.find("double quote or a comma"), std::string::npos) << want;
+    TestApp t;
+    Calibrated(t);
+    t.win.inputAnswers = {bad, ""};
+    Objekt_Click(t.app);
+    ASSERT_EQ(t.win.messages.size(), 1u);
+    EXPECT_EQ(t.win.messages[0], want);
+    EXPECT_EQ(RenameObject(t.app, "A", bad), want);
+    SpotProposals p = ProposeSpots(nullptr, {}, {}, {});
+    p.report.groups.emplace_back();
+    p.checked.push_back(true);
+    EXPECT_EQ(RenameGroup(p, 0, bad), want);
+  }
+  for (const char* good : {"AR 12'b", "G1", "12345a", ""}) EXPECT_EQ(RecordNameRefusal(good), "") << good;
 }
 
 // The limit of 1000 points: the 1001st click of one input is refused with a

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,28 @@ TEST(SpotGroups, CentreAreaCountsAndNames) {
   NameGroups(groups, {{"G1", 130.5, -20.5}});
   EXPECT_EQ(groups[0].name, "G2");
   EXPECT_EQ(groups[1].name, "G1");
+}
+
+// G<n> from `next` up, clear of the names taken and of those given since.
+TEST(SpotGroups, NextGroupNamesSkipTakenOnes) {
+  struct Case {
+    std::set<std::string> taken;
+    int next, calls;
+    std::vector<std::string> want;
+    int nextAfter;
+  } cases[] = {
+      {{}, 1, 3, {"G1", "G2", "G3"}, 4},
+      {{"G1", "G3", "8123"}, 1, 3, {"G2", "G4", "G5"}, 6},
+      {{"G1", "G2"}, 2, 1, {"G3"}, 4},
+      {{"g1", "G01", "G1 "}, 1, 1, {"G1"}, 2},  // only the exact name is taken
+  };
+  for (auto& c : cases) {
+    std::vector<std::string> got;
+    for (int k = 0; k < c.calls; ++k) got.push_back(TakeNextGroupName(c.taken, c.next));
+    EXPECT_EQ(got, c.want);
+    EXPECT_EQ(c.next, c.nextAfter);
+    for (const std::string& n : got) EXPECT_EQ(c.taken.count(n), 1u) << n;
+  }
 }
 
 GreyPicture GreyOf(const gen::WlRendered& r) {
