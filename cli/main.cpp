@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   if (command == "series") return pelorin::cli::RunSeries(args);
   if (command == "limb") return pelorin::cli::RunLimb(args);
   if (command == "spots") return pelorin::cli::RunSpots(args);
+  if (command == "report") return pelorin::cli::RunReport(args);
   std::fprintf(stderr, "pelorin-cli: unknown command '%s'\n", command.c_str());
   std::fputs(kUsage, stderr);
   return 2;
