@@ -258,6 +258,7 @@ int FullNoaaNumber(int number, int year, int month, int day) {
 int NoaaNumberOfName(const std::string& name, int year, int month, int day) {
   std::string u = Upper(name);
   if (u.rfind("AR", 0) == 0) u = u.substr(2);
+  if (u.size() != 4 && u.size() != 5) return 0;
   const int n = Digits(u);
   return n > 0 ? FullNoaaNumber(n, year, month, day) : 0;
 }

@@ -77,9 +77,9 @@ std::vector<std::string> SrsNamesOfDay(int year, int month, int day);
 // four digits) gets 10000 added; other numbers are kept.
 int FullNoaaNumber(int number, int year, int month, int day);
 
-// The NOAA number a group's name gives: "AR11680", "11680" and, after
-// 2002-06-15, "1680" are 11680 (see FullNoaaNumber); 0 for a name that is
-// no number ("G3", "A", "").
+// The NOAA number a group's name gives: four or five digits, "AR" before
+// them or not: "AR11680", "11680" and, after 2002-06-15, "1680" are 11680
+// (see FullNoaaNumber); 0 for any other name ("G3", "163", "123456", "").
 int NoaaNumberOfName(const std::string& name, int year, int month, int day);
 
 // One row of the written summary's section I, before rounding: the number,

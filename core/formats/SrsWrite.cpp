@@ -59,8 +59,9 @@ std::vector<SrsRow> SrsRowsOfReport(const SpotReport& report, int year, int mont
   for (const SpotGroup& g : report.groups) {
     SrsRow r;
     r.number = NoaaNumberOfName(g.name, year, month, day);
-    if (r.number == 0 && g.name.size() > 1 && g.name[0] == 'G')
-      r.number = std::max(0, NoaaNumberOfName(g.name.substr(1), 0, 0, 0));
+    if (r.number == 0 && g.name.size() > 1 && g.name.size() < 6 && g.name[0] == 'G' &&
+        g.name.find_first_not_of("0123456789", 1) == std::string::npos)
+      r.number = std::stoi(g.name.substr(1));
     highest = std::max(highest, r.number);
     r.B = g.B;
     r.CMD = g.CMD;

@@ -1,5 +1,7 @@
 #include "series/Tracks.h"
 
+#include "series/GroupNames.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -257,6 +259,7 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
     const int k = ++seen[t.name];
     if (k > 1) t.name += "#" + std::to_string(k);
   }
+  JoinStrayNames(tracks, o);
   return tracks;
 }
 
