@@ -27,8 +27,12 @@ const char* const kUsage =
     "      the Sun's rotation law from data files (folders read with subfolders)\n"
     "  limb FILE\n"
     "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels)\n"
-    "  spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= northup=0|1]\n"
-    "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts\n";
+    "  spots [--groups | --summary] [--srs OUT] [--catalogue SRS] FILE [x0= y0= rk= P= B0= L0= rho0= orientation=\n"
+    "        northup=0|1]\n"
+    "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts;\n"
+    "      --srs writes the groups as a Solar Region Summary, --catalogue names them from one\n"
+    "  report [--month YYYY-MM] [--k K] PATH...\n"
+    "      the day's counts of every measured picture (data file and .spots.csv), one CSV row a picture\n";
 
 }  // namespace
 

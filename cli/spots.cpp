@@ -101,8 +101,8 @@ int RunSpots(const std::vector<std::string>& args) {
   auto usage = [](const std::string& why) {
     std::fprintf(stderr, "pelorin-cli spots: %s\n", why.c_str());
     std::fprintf(stderr,
-                 "usage: pelorin-cli spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= "
-                 "northup=0|1]\n");
+                 "usage: pelorin-cli spots [--groups | --summary] [--srs OUT] [--catalogue SRS] FILE [x0= y0= rk= P= B0= "
+                 "L0= rho0= orientation= northup=0|1]\n");
     return 2;
   };
   std::string srsOut, catalogue;
