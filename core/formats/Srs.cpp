@@ -201,6 +201,8 @@ SrsSummary ParseSrs(std::string_view text, const std::string& fileName) {
     const std::vector<std::string> w = Words(line);
     if (w.empty() || u[0] == ':' || u[0] == '#' || section == Section::done) continue;
     if (const Section opened = Opens(u); opened != Section::none) {
+      // The lines that end the sections count only after one began.
+      if (opened == Section::done && section == Section::none) continue;
       section = opened;
       columns = false;
       if (opened == Section::spots) ValidAt(u, validDay, validHours);

@@ -42,8 +42,14 @@ double Misfit(const Track& t, const TrackPoint& p, const TrackOptions& o) {
 int HostOf(const std::vector<Track>& tracks, std::size_t s, const TrackOptions& o) {
   int best = -1;
   double bestMisfit = std::numeric_limits<double>::infinity();
+  const TrackPoint& first = tracks[s].points.front();
+  const TrackPoint& last = tracks[s].points.back();
   for (std::size_t t = 0; t < tracks.size(); ++t) {
-    if (t == s) continue;
+    // Only a track with points on both sides of the stray one, near in B.
+    const std::vector<TrackPoint>& host = tracks[t].points;
+    if (t == s || host.empty() || host.front().jd >= first.jd || host.back().jd <= last.jd ||
+        std::fabs(host.front().B_deg - first.B_deg) > 2 * o.gateB_deg + 10)
+      continue;
     double worst = 0;
     for (const TrackPoint& p : tracks[s].points) worst = std::max(worst, Misfit(tracks[t], p, o));
     if (worst < bestMisfit) {

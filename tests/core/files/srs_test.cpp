@@ -17,7 +17,7 @@ const char* const kToday =
     ":Issued: 2003 May 18 0030 UTC\n"
     "# Prepared jointly by two offices.\n"
     "#\n"
-    "Joint Solar Region Summary\n"
+    "Plain text before the sections\n"
     "SRS Number 138 Issued at 0030Z on 18 May 2003\n"
     "Report compiled from data received on 17 May\n"
     "I.  Regions with Sunspots.  Locations Valid at 17/2400Z\n"
@@ -29,7 +29,9 @@ const char* const kToday =
     "0366  N10W80    180\n"
     "II. Regions Due to Return 18 May to 20 May\n"
     "Nmbr Lat    Lo\n"
-    "0351 S10    117\n";
+    "0351 S10    117\n"
+    "COMMENT: what follows the sections is not read\n"
+    "0352 S10    117\n";
 
 // The same day as the old archives keep it: upper case, CR LF, a corrected
 // copy, empty sections.
