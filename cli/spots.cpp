@@ -143,6 +143,11 @@ int RunSpots(const std::vector<std::string>& args) {
   }
   if (keys.count("northup") && keys["northup"] != 0 && keys["northup"] != 1) return usage("northup must be 0 or 1");
 
+  std::error_code ec;
+  if (!catalogue.empty() && !std::filesystem::is_regular_file(catalogue, ec)) {
+    std::fprintf(stderr, "pelorin-cli spots: %s: the catalogue cannot be read\n", catalogue.c_str());
+    return 1;
+  }
   decoders::DecodedPicture picture;
   std::string error;
   if (!decoders::ReadPicture(file, picture, error)) {
@@ -197,13 +202,6 @@ int RunSpots(const std::vector<std::string>& args) {
   if (!FindSpots(std::move(grey), cal, SpotSettings{}, report, error)) {
     std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), error.c_str());
     return 1;
-  }
-  if (!catalogue.empty()) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(catalogue, ec)) {
-      std::fprintf(stderr, "pelorin-cli spots: %s: the catalogue cannot be read\n", catalogue.c_str());
-      return 1;
-    }
   }
   NameGroups(report.groups, References(file, catalogue, day));
   if (!srsOut.empty()) {
