@@ -11,6 +11,9 @@
 #include "Benchmarks.h"
 #include "Fixtures.h"
 #include "Series.h"
+#include "TestApp.h"
+#include "formats/SpotsFile.h"
+#include "series/Report.h"
 #include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/Tracks.h"
@@ -52,9 +55,61 @@ void Series(benchmark::State& state, int years) {
   state.counters["records"] = static_cast<double>(s->records);
 }
 
+// A .spots.csv of `groups` groups of two spots each, half of them north.
+std::string SpotsText(int groups) {
+  SpotReport r;
+  for (int g = 0; g < groups; ++g) {
+    SpotGroup grp;
+    grp.name = "G" + std::to_string(g + 1);
+    grp.north = g % 2 == 0;
+    grp.mcIntosh = "Bxo";
+    for (int k = 0; k < 2; ++k) {
+      FoundSpot f;
+      f.group = g;
+      f.area_msh = 20;
+      grp.spots.push_back(static_cast<int>(r.spots.size()));
+      r.spots.push_back(f);
+    }
+    r.groups.push_back(grp);
+  }
+  return SpotsFileText(r);
+}
+
+// A year of daily data files, each with its .spots.csv, read into the
+// counts report and written as CSV, as `pelorin-cli report` does.
+void Report(benchmark::State& state) {
+  SeasonFolder* s = Fixture<SeasonFolder>(state, "report_1y", [](SeasonFolder& f) {
+    f.folder = std::filesystem::temp_directory_path() / "pelorin-bench-report-1y";
+    std::filesystem::remove_all(f.folder);
+    gen::SeriesPlan plan;
+    plan.days = 365;
+    plan.missingDays = 0;
+    plan.birthsPerDay = 0.85;
+    plan.seed = 2024;
+    const gen::SeriesTruth truth = gen::WriteSeries(f.folder.string(), plan);
+    for (const auto& file : truth.files) {
+      const std::filesystem::path p(file.path);
+      test::WriteAll((p.parent_path() / SpotsFileNameOf(p.filename().string())).string(),
+               SpotsText(static_cast<int>(file.recordGroup.size() / 2) + 1));
+      ++f.records;
+    }
+  });
+  if (s == nullptr) return;
+  for (auto _ : state) {
+    const series::CountsReport r = series::ReadCountsReport({s->folder.string()});
+    const std::string csv = series::CountsReportCsv(r, 0.6);
+    benchmark::DoNotOptimize(csv.data());
+    if (r.rows.size() != s->records) state.SkipWithError("a file was left out");
+  }
+  state.counters["files"] = static_cast<double>(s->records);
+}
+
 }  // namespace
 
 void RegisterSeries() {
+  benchmark::RegisterBenchmark("report_1y", [](benchmark::State& st) { Report(st); })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
   for (int years : {1, 10}) {
     benchmark::RegisterBenchmark(("series/" + std::to_string(years) + "y").c_str(),
                                  [years](benchmark::State& st) { Series(st, years); })

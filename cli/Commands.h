@@ -32,6 +32,11 @@ int RunLimb(const std::vector<std::string>& args);
 // keys, else the data file beside the picture, else its header; none, an
 // unreadable picture or an EUV picture or magnetogram: a message and 1.
 int RunSpots(const std::vector<std::string>& args);
+// report [--month YYYY-MM] [--k K] PATH...: one CSV row of the day's counts
+// per picture whose data file has a .spots.csv beside it, in time order;
+// files left out are named on stderr. 1 when nothing could be read at all,
+// 2 for bad arguments.
+int RunReport(const std::vector<std::string>& args);
 
 // calibrate FILE: reads the picture (FITS, JPEG 2000, ...) and prints the
 // calibration of its header (CalibrationLine); 1 with a message naming the

@@ -27,8 +27,12 @@ const char* const kUsage =
     "      the Sun's rotation law from data files (folders read with subfolders)\n"
     "  limb FILE\n"
     "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels), their 1-sigma errors\n"
-    "  spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= northup=0|1]\n"
-    "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts\n";
+    "  spots [--groups | --summary] [--srs OUT] [--catalogue SRS] FILE [x0= y0= rk= P= B0= L0= rho0= orientation=\n"
+    "        northup=0|1]\n"
+    "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts;\n"
+    "      --srs writes the groups as a Solar Region Summary, --catalogue names them from one\n"
+    "  report [--month YYYY-MM] [--k K] PATH...\n"
+    "      the day's counts of every measured picture (data file and .spots.csv), one CSV row a picture\n";
 
 }  // namespace
 
@@ -56,6 +60,7 @@ int main(int argc, char** argv) {
   if (command == "series") return pelorin::cli::RunSeries(args);
   if (command == "limb") return pelorin::cli::RunLimb(args);
   if (command == "spots") return pelorin::cli::RunSpots(args);
+  if (command == "report") return pelorin::cli::RunReport(args);
   std::fprintf(stderr, "pelorin-cli: unknown command '%s'\n", command.c_str());
   std::fputs(kUsage, stderr);
   return 2;

@@ -20,6 +20,8 @@
 #include "app/SpotReview.h"
 #include "spots/Spots.h"
 #include "formats/SpotsFile.h"
+#include "formats/Srs.h"
+#include "base/AtomicFile.h"
 
 namespace pelorin::cli {
 
@@ -66,11 +68,28 @@ bool FromDataFile(const std::string& picture, DiscCalibration& cal, Day& day) {
   return true;
 }
 
-// The groups of DPD1.txt beside the picture for the picture's day.
-std::vector<ReferenceGroup> References(const std::string& picture, const Day& day) {
+// The reference groups of the picture's day: the summary given with
+// --catalogue, else DPD1.txt or the day's summary beside the picture. The
+// catalogue's problems go to stderr.
+std::vector<ReferenceGroup> References(const std::string& picture, const std::string& catalogue, const Day& day) {
   if (!day.known) return {};
-  const std::filesystem::path cat = std::filesystem::path(picture).parent_path() / "DPD1.txt";
-  return CatalogueGroupsOfDay(cat.string(), day.year, day.month, day.day, day.hours);
+  std::vector<std::string> problems;
+  const std::vector<ReferenceGroup> refs =
+      catalogue.empty()
+          ? ReferenceGroupsOfDay(std::filesystem::path(picture).parent_path().string(), day.year, day.month, day.day,
+                                 day.hours, &problems)
+          : SrsGroupsAt(catalogue, day.year, day.month, day.day, day.hours, &problems);
+  for (const std::string& p : problems) std::fprintf(stderr, "pelorin-cli spots: %s\n", p.c_str());
+  return refs;
+}
+
+// Writes the groups in Solar Region Summary layout to `path`; "" when done.
+std::string WriteRegionSummary(const std::string& path, const std::string& picture, const Day& day,
+                               const SpotReport& report) {
+  if (!day.known) return "the picture's date is not known (no data file or header gives it)";
+  const std::string text = WriteSrs(std::filesystem::path(picture).filename().string(), day.year, day.month, day.day,
+                                    day.hours, SrsRowsOfReport(report, day.year, day.month, day.day));
+  return WriteFileAtomically(path, text);
 }
 
 }  // namespace
@@ -82,14 +101,23 @@ int RunSpots(const std::vector<std::string>& args) {
   auto usage = [](const std::string& why) {
     std::fprintf(stderr, "pelorin-cli spots: %s\n", why.c_str());
     std::fprintf(stderr,
-                 "usage: pelorin-cli spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= "
-                 "northup=0|1]\n");
+                 "usage: pelorin-cli spots [--groups | --summary] [--srs OUT] [--catalogue SRS] FILE [x0= y0= rk= P= B0= "
+                 "L0= rho0= orientation= northup=0|1]\n");
     return 2;
   };
-  for (const std::string& a : args) {
+  std::string srsOut, catalogue;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     if (a == "--groups" || a == "--summary") {
       if (mode != Mode::Spots) return usage("only one of --groups and --summary");
       mode = a == "--groups" ? Mode::Groups : Mode::Summary;
+      continue;
+    }
+    if (a == "--srs" || a == "--catalogue") {
+      std::string& target = a == "--srs" ? srsOut : catalogue;
+      if (!target.empty()) return usage(a + " given twice");
+      if (i + 1 >= args.size() || args[i + 1].empty()) return usage(a + " needs a FILE");
+      target = args[++i];
       continue;
     }
     const std::size_t eq = a.find('=');
@@ -115,6 +143,11 @@ int RunSpots(const std::vector<std::string>& args) {
   }
   if (keys.count("northup") && keys["northup"] != 0 && keys["northup"] != 1) return usage("northup must be 0 or 1");
 
+  std::error_code ec;
+  if (!catalogue.empty() && !std::filesystem::is_regular_file(catalogue, ec)) {
+    std::fprintf(stderr, "pelorin-cli spots: %s: the catalogue cannot be read\n", catalogue.c_str());
+    return 1;
+  }
   decoders::DecodedPicture picture;
   std::string error;
   if (!decoders::ReadPicture(file, picture, error)) {
@@ -170,7 +203,13 @@ int RunSpots(const std::vector<std::string>& args) {
     std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
-  NameGroups(report.groups, References(file, day));
+  NameGroups(report.groups, References(file, catalogue, day));
+  if (!srsOut.empty()) {
+    if (const std::string why = WriteRegionSummary(srsOut, file, day, report); !why.empty()) {
+      std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", srsOut.c_str(), why.c_str());
+      return 1;
+    }
+  }
   std::string out;
   if (mode == Mode::Spots) out = SpotRowsCsv(report);
   else if (mode == Mode::Groups) out = GroupRowsCsv(report);

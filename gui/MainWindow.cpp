@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +28,7 @@
 #include "View.h"
 #include "app/Dispatcher.h"
 #include "app/Help.h"
+#include "app/MonthlyReport.h"
 #include "app/Navigation.h"
 #include "app/Startup.h"
 #include "app/View.h"
@@ -259,6 +261,11 @@ void MainWindow::buildMenus() {
       {Menu::Selectmode, Menu::Tools, false, &Selectmode_Click},
       {Menu::Compare, Menu::Tools, false, &Compare_Click},
       {Menu::Series, Menu::Tools, false, [this](App&) { openSeries(); }},
+      {Menu::MonthlyReport, Menu::Tools, false,
+       [this](App& a) {
+         const QString folder = QFileDialog::getExistingDirectory(this, "Monthly report: a folder of data files");
+         if (!folder.isEmpty()) SaveMonthlyReport(a, folder.toStdString());
+       }},
       {Menu::FindSpots, Menu::Tools, false,
        [this](App& a) {
          FindSpots_Click(a, panel_->Threshold());

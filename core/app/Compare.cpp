@@ -11,6 +11,8 @@
 #include "formats/Catalogue.h"
 #include "base/Angles.h"
 #include "app/Geometry.h"
+#include "app/SpotReview.h"
+#include "formats/Srs.h"
 
 namespace pelorin {
 
@@ -145,6 +147,40 @@ ReadResult ReadBlock(App& app, double J0) {
   return ReadResult::ok;
 }
 
+// Without DPD1.txt in the current folder, the day's Solar Region Summary
+// there (SrsNamesOfDay): its regions carried to the picture's time
+// (SrsGroupsAt) placed as group marks named by their NOAA numbers, no spot
+// marks, and the title "SRS <file> Compare date: <the picture's time>".
+// False when DPD1.txt is there or no summary of the day is.
+bool CompareSummary(App& app) {
+  ProgramState& s = app.s;
+  std::error_code ec;
+  if (std::filesystem::exists(kCatalogueFile, ec)) return false;
+  const int year = static_cast<int>(s.DateYear), month = static_cast<int>(s.DateMonth),
+            day = static_cast<int>(s.DateDay);
+  for (const std::string& name : SrsNamesOfDay(year, month, day)) {
+    if (!std::filesystem::is_regular_file(name, ec)) continue;
+    int groups = 0;
+    for (const ReferenceGroup& r : SrsGroupsAt(name, year, month, day, s.TimeUT)) {
+      std::int16_t x = 0, y = 0;
+      if (groups == kMaxRefMarks || !PlaceMark(s, r.L, r.B, x, y)) continue;
+      const auto i = static_cast<std::size_t>(++groups);
+      s.RefGroupX[i] = x;
+      s.RefGroupY[i] = y;
+      if (groups <= kMaxGroupNames) s.RefGroupName[i] = r.name;
+    }
+    s.RefGroupCount = static_cast<std::int16_t>(groups);
+    CatalogueBlock at;
+    at.year = year;
+    at.month = month;
+    at.day = day;
+    at.hours = s.TimeUT;
+    app.win.SetTitle(CompareTitle("SRS " + name, at, 0));
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool CompareCatalogue(App& app) {
@@ -154,6 +190,7 @@ bool CompareCatalogue(App& app) {
   s.RefGroupCount = 0;
   s.RefSpotCount = 0;
   try {
+    if (CompareSummary(app)) return true;
     double J0 = 0;
     JulianDay(s.DateYear, s.DateMonth, s.DateDay, s.TimeUT, J0);
     // Index at most twice: once when nothing is indexed, and once more when

@@ -1,4 +1,5 @@
-// The reference catalogue comparison with DPD1.txt.
+// The reference catalogue comparison with DPD1.txt, or without it with the
+// day's Solar Region Summary.
 #pragma once
 
 #include "app/App.h"
@@ -32,6 +33,13 @@ void Compare_Click(App& app);
 // the placed marks); only the first 100 groups are named (RefGroupName).
 // Blank lines of the GREENWICH layout are ignored; fields that do not read as
 // numbers give the leading-number value.
+//
+// Without DPD1.txt in the current folder, the picture's day's Solar Region
+// Summary there (YYYYMMDDSRS.txt or MMDDSRS.txt, either case) is compared
+// instead: its regions carried to the picture's time by differential
+// rotation, group marks named by their NOAA numbers, no spots; the title
+// "SRS <file> Compare date: <the picture's date and UT>  DT = 00days &
+// 00h00min"; o and p place the same marks again.
 //
 // Returns false, with RefGroupCount and RefSpotCount 0, after a message box
 // naming the file: missing or unreadable, empty, without any block, more than

@@ -70,6 +70,7 @@ const std::vector<std::vector<const char*>> kCommandBlocks = {
     },
     {
         "Tools-Series - a season of data files: groups followed, the rotation law and its plots",
+        "Tools-Monthly report - the day's counts of every measured picture of a folder, saved as CSV",
     },
     {
         "Tools-Find sunspots - propose the spots and groups of a calibrated picture for review; Accept records them",

@@ -10,7 +10,11 @@
 
 #include "app/Dispatcher.h"
 #include "app/Geometry.h"
+#include "base/TextFile.h"
 #include "formats/Catalogue.h"
+#include "formats/Srs.h"
+#include "series/SeriesRead.h"
+#include "series/Tracks.h"
 #include "base/Angles.h"
 #include "base/Numbers.h"
 #include "app/Edits.h"
@@ -76,6 +80,44 @@ std::vector<ReferenceGroup> CatalogueGroupsOfDay(const std::string& catalogue, i
   return refs;
 }
 
+std::vector<ReferenceGroup> SrsGroupsAt(const std::string& path, int year, int month, int day, double hours,
+                                        std::vector<std::string>* problems) {
+  std::vector<ReferenceGroup> refs;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return refs;
+  std::string text;
+  try {
+    text = ReadFileBytes(path);
+  } catch (const std::exception& e) {
+    if (problems) problems->push_back(e.what());
+    return refs;
+  }
+  const SrsSummary srs = ParseSrs(text, path);
+  if (problems) problems->insert(problems->end(), srs.problems.begin(), srs.problems.end());
+  if (!(srs.validJulianDay > 0)) return refs;
+  double jd = 0;
+  JulianDay(year, month, day, hours, jd);
+  const double days = jd - srs.validJulianDay;
+  for (const SrsRegion& r : srs.regions) {
+    const double drift = series::LawAt(series::kKanzelhoeheDailyShifts, r.B) - series::kCarringtonSidereal_deg_day;
+    const double L = std::fmod(std::fmod(r.Lo + drift * days, 360.0) + 360.0, 360.0);
+    refs.push_back({std::to_string(r.number), L, r.B, 5, 3});
+  }
+  return refs;
+}
+
+std::vector<ReferenceGroup> ReferenceGroupsOfDay(const std::string& folder, int year, int month, int day,
+                                                 double hours, std::vector<std::string>* problems) {
+  const std::filesystem::path dir(folder);
+  std::vector<ReferenceGroup> refs = CatalogueGroupsOfDay((dir / "DPD1.txt").string(), year, month, day, hours);
+  if (!refs.empty()) return refs;
+  std::error_code ec;
+  for (const std::string& name : SrsNamesOfDay(year, month, day))
+    if (std::filesystem::is_regular_file(dir / name, ec))
+      return SrsGroupsAt((dir / name).string(), year, month, day, hours, problems);
+  return refs;
+}
+
 std::string SpotReviewRefusal(const App& app) {
   const ProgramState& s = app.s;
   if (app.pic.Width() <= 0 || app.pic.Height() <= 0) return "Open a picture first.";
@@ -103,8 +145,8 @@ std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotS
     const std::filesystem::path folder = app.dataFilePath.empty()
                                              ? std::filesystem::current_path(ec)
                                              : std::filesystem::path(app.dataFilePath).parent_path();
-    references = CatalogueGroupsOfDay((folder / "DPD1.txt").string(), static_cast<int>(s.DateYear),
-                                      static_cast<int>(s.DateMonth), static_cast<int>(s.DateDay), s.TimeUT);
+    references = ReferenceGroupsOfDay(folder.string(), static_cast<int>(s.DateYear), static_cast<int>(s.DateMonth),
+                                      static_cast<int>(s.DateDay), s.TimeUT);
   }
   std::set<std::string> names;
   for (const RecordObject& o : Objects(app.book.list)) names.insert(o.name);

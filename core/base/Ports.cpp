@@ -35,6 +35,7 @@ constexpr std::array<MenuInfo, static_cast<std::size_t>(Menu::Count)> kMenus{{
     {"Selectmode", "Manual selection mode"},
     {"Compare", "Compare"},
     {"Series", "Series…"},
+    {"monthlyReport", "Monthly report…"},
     {"findSpots", "Find sunspots"},
     {"View", "View"},
     {"mreza", "Heliographic coordinates"},

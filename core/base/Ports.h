@@ -22,7 +22,7 @@ enum class Menu {
   File, ucitavanje, spremi, spremisliku, ExportMeasurements, Close,
   Edit, Undo, Redo,
   Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt, ObserverK,
-  Tools, Selectmode, Compare, Series, FindSpots,
+  Tools, Selectmode, Compare, Series, MonthlyReport, FindSpots,
   View, mreza, objectview, Measurements,
   Help, uputa, naredbe, about,
   Count

@@ -1,5 +1,7 @@
 #include "series/SeriesRead.h"
 
+#include "series/GroupNames.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -144,8 +146,10 @@ bool ReadSeriesFile(const std::string& path, const std::vector<std::string>& lin
       unnamed.push_back(g);
       continue;
     }
-    auto [it, added] = index.try_emplace(r.name, groups.size());
-    if (added) groups.push_back({r.name, Sums{}});
+    const std::string name = GroupNameOf(r.name, static_cast<int>(c.year), static_cast<int>(c.month),
+                                         static_cast<int>(c.day));
+    auto [it, added] = index.try_emplace(name, groups.size());
+    if (added) groups.push_back({name, Sums{}});
     Sums& s = groups[it->second].second;
     if (s.n == 0) s.line = r.line;
     s.B += r.B;
@@ -269,8 +273,11 @@ void AddSpotAreas(SeriesData& d) {
     }
     for (GroupPosition& g : d.positions) {
       if (g.file != static_cast<int>(f) || g.name.empty()) continue;
+      int y = 0, m = 0, day = 0;
+      double h = 0;
+      CalendarOf(g.jd, y, m, day, h);
       for (const SpotsFileGroup& group : contents.groups)
-        if (group.name == g.name) g.area_msh = group.area_msh;
+        if (GroupNameOf(group.name, y, m, day) == g.name) g.area_msh = group.area_msh;
     }
   }
 }

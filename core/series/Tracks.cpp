@@ -1,5 +1,7 @@
 #include "series/Tracks.h"
 
+#include "series/GroupNames.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -289,7 +291,9 @@ std::vector<Track> BuildTracks(const SeriesData& data, const TrackOptions& o) {
   std::vector<Segment> segs = SegmentsByName(data, o);
   PlaceUnnamed(data, o, segs);
   const std::vector<int> byStart = LinkSegments(segs, o);
-  return ChainTracks(segs, byStart);
+  std::vector<Track> tracks = ChainTracks(segs, byStart);
+  JoinStrayNames(tracks, o);
+  return tracks;
 }
 
 std::string RenameTrack(std::vector<Track>& tracks, int t, const std::string& name) {

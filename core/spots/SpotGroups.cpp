@@ -216,8 +216,13 @@ void NameGroups(std::vector<SpotGroup>& groups, const std::vector<ReferenceGroup
   for (std::size_t g = 0; g < groups.size(); ++g)
     for (std::size_t r = 0; r < references.size(); ++r) {
       if (references[r].name.empty()) continue;
-      const double d = GreatCircle(groups[g].L, groups[g].B, references[r].L, references[r].B);
-      if (d <= reach_deg) pairs.push_back({d, g, r});
+      const ReferenceGroup& ref = references[r];
+      const double d = GreatCircle(groups[g].L, groups[g].B, ref.L, ref.B);
+      double dL = std::fabs(std::fmod(groups[g].L - ref.L, 360.0));
+      if (dL > 180) dL = 360 - dL;
+      const bool within = ref.reachL_deg > 0 ? dL <= ref.reachL_deg && std::fabs(groups[g].B - ref.B) <= ref.reachB_deg
+                                             : d <= reach_deg;
+      if (within) pairs.push_back({d, g, r});
     }
   std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.d < b.d; });
   std::vector<bool> named(groups.size(), false), used(references.size(), false);

@@ -130,15 +130,20 @@ void SummarizeGroup(const std::vector<FoundSpot>& spots, SpotGroup& group);
 // ends.
 std::string McIntoshClass(const std::vector<FoundSpot>& spots, const SpotGroup& group);
 
-// A reference group of the picture's day (from DPD1.txt).
+// A reference group of the picture's day (from DPD1.txt, or a region of a
+// Solar Region Summary carried to the picture's time).
 struct ReferenceGroup {
   std::string name;
   double L = 0, B = 0;  // degrees
+  // When reachL_deg > 0 a group matches within reachL_deg in L and
+  // reachB_deg in B instead of the great-circle reach.
+  double reachL_deg = 0, reachB_deg = 0;
 };
 
 // Names the groups: each takes the name of the nearest reference group
-// within `reach_deg` (great circle) not taken by a nearer group; the others
-// the next free G1, G2, ... (not a reference name, not taken).
+// (great circle) within its reach (`reach_deg` great circle, or its own
+// box) not taken by a nearer group; the others the next free G1, G2, ...
+// (not a reference name, not taken).
 void NameGroups(std::vector<SpotGroup>& groups, const std::vector<ReferenceGroup>& references,
                 double reach_deg = 5);
 

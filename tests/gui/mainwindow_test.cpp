@@ -84,7 +84,7 @@ void MainWindowTest::startupState_data() {
       {Menu::Redo, false},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
       {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::AutoLimb, false}, {Menu::orient, false},
       {Menu::Objekt, false},   {Menu::ObserverK, true},  {Menu::Tools, true},      {Menu::Selectmode, true},
-      {Menu::Compare, false},  {Menu::Series, true},     {Menu::FindSpots, false},
+      {Menu::Compare, false},  {Menu::Series, true},     {Menu::MonthlyReport, true}, {Menu::FindSpots, false},
       {Menu::View, true},      {Menu::mreza, false},     {Menu::objectview, false}, {Menu::Measurements, true},
       {Menu::Help, true},
       {Menu::uputa, true},     {Menu::naredbe, true},    {Menu::about, true},
@@ -131,7 +131,7 @@ void MainWindowTest::menuTree() {
   QCOMPARE(itemsOf(Menu::Setings), (QStringList{"koor", "Ishodiste", "datum", "Ulaz", "Objekt", "observerK"}));
   QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "AutoLimb", "orient"}));
   QCOMPARE(itemsOf(Menu::orient), (QStringList{"dnevnihod", "ossunca"}));
-  QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare", "Series", "findSpots"}));
+  QCOMPARE(itemsOf(Menu::Tools), (QStringList{"Selectmode", "Compare", "Series", "monthlyReport", "findSpots"}));
   QCOMPARE(itemsOf(Menu::View), (QStringList{"mreza", "objectview", "measurements", "brightness"}));
   QCOMPARE(itemsOf(Menu::Help), (QStringList{"uputa", "naredbe", "about"}));
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));

@@ -25,6 +25,17 @@ const std::string& NameAt(const SeriesGroup& g, double jd) {
   return !g.renamedTo.empty() && jd >= g.renameJd ? g.renamedTo : g.name;
 }
 
+// The name written otherwise on day `day` of the season, by `draw` in
+// [0, 1): none, "AR" before it, its last four digits (a five-digit number),
+// or a name of that day only.
+std::string OtherForm(const std::string& name, int day, double draw) {
+  const bool number = name.size() == 5 && name.find_first_not_of("0123456789") == std::string::npos;
+  if (draw < 0.25) return {};
+  if (draw < 0.5) return "AR" + name;
+  if (draw < 0.75 && number) return name.substr(1);
+  return "X" + name + "-" + std::to_string(day);
+}
+
 // B and CMD (degrees) of a point of the disc turned by `turn_deg` about the
 // disc's centre, the Earth at latitude B0.
 void Turned(double B0, double turn_deg, double& B, double& CMD) {
@@ -49,7 +60,7 @@ std::vector<SeriesGroup> RandomGroups(const SeriesPlan& plan, double startJd, st
        t += -std::log(1 - u(rng)) / plan.birthsPerDay) {
     SeriesGroup g;
     ++number;
-    g.name = u(rng) < plan.neverNamed ? "" : std::to_string(100 + number % 300);
+    g.name = u(rng) < plan.neverNamed ? "" : std::to_string((plan.noaaNames ? 11100 : 100) + number % 300);
     g.bornJd = t;
     g.diesJd = t + 2 + 28 * u(rng);
     // The cycle goes on: mean latitude from 25 towards 12 degrees over the
@@ -144,6 +155,9 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
       const double bc = g.b0_deg + g.dBdt_deg_day * age;
       const double lc = g.L0_deg + (g.omegaSid_deg_day - series::kCarringtonSidereal_deg_day) * age;
       const bool unnamed = u(rng) < plan.unnamedGroupDays;
+      std::string written = unnamed ? std::string() : NameAt(g, jd);
+      if (plan.otherNames > 0 && !written.empty() && u(rng) < plan.otherNames)
+        written = OtherForm(written, d, u(rng));
       for (std::size_t k = 0; k < g.spotDL_deg.size(); ++k) {
         if (k > 0 && u(rng) > plan.spotSeen) continue;
         const double b = bc + g.spotDB_deg[k];
@@ -158,7 +172,7 @@ SeriesTruth WriteSeries(const std::string& folder, const SeriesPlan& plan) {
         const double bm = RoundHalfEven(bt + plan.noise_deg * n(rng), 5);
         const double cm = RoundHalfEven(Wrap180(ct + sigma * n(rng)), 5);
         const double lm = RoundHalfEven(Wrap360(L0 + cm), 5);
-        WriteObjectRecord(*app, unnamed ? std::string() : NameAt(g, jd), bm, cm, lm);
+        WriteObjectRecord(*app, written, bm, cm, lm);
         file.recordGroup.push_back(static_cast<int>(gi));
       }
     }

@@ -44,6 +44,11 @@ struct SeriesPlan {
   double unnamedGroupDays = 0.04;    // chance that a group's records of one day are unnamed
   double neverNamed = 0.02;          // chance that a group is never named
   double renamed = 0.08;             // chance that a group's name changes during its life
+  bool noaaNames = false;            // names are five-digit NOAA numbers (11100..11399), not 100..399
+  // Chance that a group's name on one day is missing or written otherwise,
+  // each a quarter of the time: none, "AR11680", the four digits "1680", or
+  // a name of that day only. 0 draws nothing (the seasons of a seed stay).
+  double otherNames = 0;
   double spotSeen = 0.85;            // chance that a spot other than the first is measured on a day
   double orientation_deg = 0;        // sigma of each file's orientation error (all its positions turned)
   int maxSpots = 3;

@@ -25,6 +25,9 @@ const char* const kUsage =
     "  noise=SIGMA         position noise at the disc's centre, deg (default 0.15)\n"
     "  unnamed=F           fraction of groups never named (default 0.02)\n"
     "  orientation=SIGMA   each file's orientation error, deg (default 0)\n"
+    "  noaa=0|1            names are five-digit NOAA numbers (default 0: 100..399)\n"
+    "  othernames=F        chance that a group's name on a day is missing or written otherwise\n"
+    "                      (AR11680, 1680, or a name of that day only; default 0)\n"
     "  truth=FILE          the truth's groups as CSV\n";
 
 }  // namespace
@@ -54,6 +57,8 @@ int main(int argc, char** argv) {
     plan.noise_deg = NumberArg(kv, "noise", plan.noise_deg);
     plan.neverNamed = NumberArg(kv, "unnamed", plan.neverNamed);
     plan.orientation_deg = NumberArg(kv, "orientation", plan.orientation_deg);
+    plan.noaaNames = NumberArg(kv, "noaa", 0) != 0;
+    plan.otherNames = NumberArg(kv, "othernames", plan.otherNames);
     if (plan.days < 1 || plan.birthsPerDay <= 0) throw std::invalid_argument("days and births must be positive");
     const pelorin::gen::SeriesTruth truth = pelorin::gen::WriteSeries(kv["out"], plan);
     if (kv.count("truth")) {

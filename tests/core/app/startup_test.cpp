@@ -17,7 +17,7 @@ TEST(Startup, OnlyFileSelectModeAndHelpAreUsable) {
                            Menu::Objekt, Menu::Compare, Menu::mreza, Menu::objectview, Menu::FindSpots};
   for (Menu m : disabled) EXPECT_FALSE(t.win.MenuEnabled(m)) << MenuName(m);
   const Menu enabled[] = {Menu::ucitavanje, Menu::spremi, Menu::spremisliku, Menu::Close, Menu::Selectmode,
-                          Menu::Series, Menu::ObserverK, Menu::uputa, Menu::naredbe, Menu::about};
+                          Menu::Series, Menu::MonthlyReport, Menu::ObserverK, Menu::uputa, Menu::naredbe, Menu::about};
   for (Menu m : enabled) EXPECT_TRUE(t.win.MenuEnabled(m)) << MenuName(m);
   for (auto b : {EndButton::limbend, EndButton::dirend, EndButton::Objektend}) EXPECT_FALSE(t.win.EndVisible(b));
   EXPECT_EQ(t.app.s.SelectModeText, "Autoselect mode Nearest");

@@ -446,3 +446,46 @@ TEST(CompareLimits, TenThousandBlocks) {
 
 }  // namespace
 }  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// Without DPD1.txt the day's Solar Region Summary is compared: its regions
+// carried from 00:00 UT to the picture's 07:45, named by NOAA number; with
+// DPD1.txt beside it, the catalogue as ever.
+TEST(CompareSummary, RegionsOfTheDayWhenNoCatalogue) {
+  const std::string summary =
+      ":Issued: 2003 May 17 0030 UTC\n"
+      "I.  Regions with Sunspots.  Locations Valid at 16/2400Z\n"
+      "Nmbr Location  Lo  Area  Z   LL   NN Mag Type\n"
+      "0365 S10E10   090  0160 Cso  06   02 Beta\n"
+      "0366 N00W20   120  0010 Axx  01   01 Alpha\n"
+      "IA. H-alpha Plages without Spots.\nNmbr  Location  Lo\nNone\n"
+      "II. Regions Due to Return\nNmbr Lat    Lo\nNone\n";
+  for (const char* name : {"20030517SRS.txt", "0517SRS.TXT"}) {
+    CompareApp t;
+    t.app.s.LimbRadius = 3000;  // the rotation since 00:00 UT (0.07 deg) moves a mark by pixels
+    WriteAll(name, summary);
+    Compare_Click(t.app);
+    ASSERT_EQ(1, t.app.s.CompareOn) << name;
+    EXPECT_TRUE(t.win.messages.empty()) << name;
+    ASSERT_EQ(2, t.app.s.RefGroupCount);
+    EXPECT_EQ(0, t.app.s.RefSpotCount);
+    EXPECT_EQ("10365", t.app.s.RefGroupName[1]);
+    EXPECT_EQ("10366", t.app.s.RefGroupName[2]);
+    const double days = 7.75 / 24;
+    t.Expect(90 + days * (14.47 - 2.66 * std::pow(std::sin(10 * 3.14159265358979 / 180), 2) - 14.1844), -10,
+             t.app.s.RefGroupX[1], t.app.s.RefGroupY[1], "10365");
+    t.Expect(120 + days * (14.47 - 14.1844), 0, t.app.s.RefGroupX[2], t.app.s.RefGroupY[2], "10366");
+    EXPECT_EQ(std::string("SRS ") + name + " Compare date: 2003-05-17-07:45UT  DT = 00days & 00h00min", t.win.title);
+  }
+  CompareApp t;
+  WriteAll("20030517SRS.txt", summary);
+  WriteAll("DPD1.txt", Join({DLine("2003", "05", "17", "09", "15", "00"), GLine("     B", 100, 0)}));
+  Compare_Click(t.app);
+  EXPECT_EQ(1, t.app.s.RefGroupCount);
+  EXPECT_EQ("B", t.app.s.RefGroupName[1].substr(t.app.s.RefGroupName[1].find_first_not_of(' ')));
+}
+
+}  // namespace
+}  // namespace pelorin

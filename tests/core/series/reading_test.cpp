@@ -14,6 +14,7 @@
 #include "series/Rotation.h"
 #include "series/SeriesRead.h"
 #include "series/SeriesText.h"
+#include "series/GroupNames.h"
 #include "series/Tracks.h"
 
 namespace pelorin {
@@ -256,6 +257,73 @@ TEST(SeriesPlots, ProfileBinsAndTrackLine) {
   EXPECT_NEAR(line.L_deg.back(), -1, 1e-9);
   EXPECT_NEAR(line.B_slope_deg_day, 0.1, 1e-9);
   EXPECT_NEAR(series::LawAt(series::kKanzelhoeheDailyShifts, 30), 14.47 - 2.66 * 0.25, 1e-12);
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// A NOAA number is one name however written; the area of the .spots.csv
+// follows the name across forms.
+TEST(SeriesNames, NoaaNumbersAreOneName) {
+  test::TempFolder folder;
+  Write(folder.File("d.dat"), test::DataFile("v2.0", "scan", "-21.4512",
+                                             {"\"AR11680\",10,-1,359", "\"1680\",12,1,1", "\"11680\",11,0,0",
+                                              "\"163\",-20,30,143", "\"AR0163\",-21,31,144"}));
+  Write(folder.File("d.spots.csv"),
+        "group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\n"
+        "ar1680,1,10.00,20.00,10.00000,-1.00000,359.00000,80.0,20.0\r\n"
+        "\r\n"
+        "group,spots,B,CMD,L,area_msh,class\r\n"
+        "ar1680,1,10.00000,-1.00000,359.00000,80.0,Hsx\r\n");
+  const series::SeriesData d = series::ReadSeries({folder.File("d.dat")});
+  ASSERT_EQ(d.positions.size(), 3u) << Joined(d.problems);
+  EXPECT_EQ(d.positions[0].name, "11680");
+  EXPECT_EQ(d.positions[0].records, 3);
+  EXPECT_EQ(d.positions[0].area_msh, 80);
+  EXPECT_EQ(d.positions[1].name, "163");    // three digits: not a NOAA number
+  EXPECT_EQ(d.positions[2].name, "10163");  // 1997 would have kept it; this file is of 2003
+}
+
+series::Track Line(const std::string& name, std::vector<std::pair<int, double>> days, double L0 = 100, double B = 10) {
+  series::Track t;
+  t.name = name;
+  for (const auto& [day, dL] : days) {
+    series::TrackPoint p;
+    p.file = day;
+    p.jd = 2452777.5 + day;
+    p.L_deg = L0 + 0.3 * day + dL;
+    p.B_deg = B;
+    t.points.push_back(p);
+  }
+  return t;
+}
+
+// A track under another name between points of one track joins it where
+// the track, interpolated, passes; not when it lies off, lasts longer, or
+// shares a file.
+TEST(SeriesNames, StrayNamesJoinTheTrackTheyLieOn) {
+  struct Case {
+    const char* what;
+    series::Track stray;
+    bool joined;
+  } cases[] = {
+      {"one day, on the track", Line("X", {{2, 0.5}}), true},
+      {"two days, on the track", Line("X", {{2, 0}, {3, -0.5}}), true},
+      {"4.6 deg off in L", Line("X", {{2, 4.6}}), false},
+      {"2.1 deg off in B", Line("X", {{2, 0}}, 100, 12.1), false},
+      {"three days", Line("X", {{1, 0}, {2, 0}, {4, 0}}), false},
+      {"in a file the track has", Line("X", {{1, 0}}), false},
+      {"after the track's end", Line("X", {{6, 0}}), false},
+  };
+  for (const Case& c : cases) {
+    std::vector<series::Track> tracks = {Line("11680", {{0, 0}, {1, 0}, {4, 0}, {5, 0}}), c.stray};
+    series::JoinStrayNames(tracks, series::TrackOptions{});
+    EXPECT_EQ(tracks.size(), c.joined ? 1u : 2u) << c.what;
+    EXPECT_EQ(tracks[0].name, "11680") << c.what;
+  }
 }
 
 }  // namespace
