@@ -1,0 +1,185 @@
+// Picture operations of the spot finder (see ImageOps.h).
+#include "spots/ImageOps.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <deque>
+#include <thread>
+
+namespace pelorin {
+
+namespace {
+
+// Breadth-first grid distances from `src` through `pass`; with `label`,
+// the labels carried from `srcLabel` along the search.
+std::vector<int> Search(int bw, int bh, const std::vector<std::uint8_t>& src, const std::vector<std::uint8_t>& pass,
+                        std::vector<int>* label, const std::vector<int>* srcLabel) {
+  std::vector<int> d(src.size(), kUnreached);
+  std::deque<int> q;
+  for (std::size_t i = 0; i < src.size(); ++i)
+    if (src[i]) {
+      d[i] = 0;
+      q.push_back(static_cast<int>(i));
+      if (label) (*label)[i] = (*srcLabel)[i];
+    }
+  while (!q.empty()) {
+    const int p = q.front();
+    q.pop_front();
+    ForNeighbours(p, bw, bh, [&](int nq) {
+      const auto n = static_cast<std::size_t>(nq);
+      if (d[n] != kUnreached || (!pass.empty() && !pass[n])) return;
+      d[n] = d[static_cast<std::size_t>(p)] + 1;
+      if (label) (*label)[n] = (*label)[static_cast<std::size_t>(p)];
+      q.push_back(nq);
+    });
+  }
+  return d;
+}
+
+}  // namespace
+
+int Label(int bw, int bh, const std::vector<std::uint8_t>& mask, std::vector<int>& lab, Touch touch) {
+  lab.assign(mask.size(), 0);
+  int n = 0;
+  for (std::size_t i = 0; i < mask.size(); ++i) {
+    if (!mask[i] || lab[i]) continue;
+    lab[i] = ++n;
+    const auto take = [&](int q) {
+      const auto k = static_cast<std::size_t>(q);
+      if (!mask[k] || lab[k]) return false;
+      lab[k] = n;
+      return true;
+    };
+    Flood(static_cast<int>(i), bw, bh, take, [](int) { return true; }, touch);
+  }
+  return n;
+}
+
+std::vector<int> GridDistance(int bw, int bh, const std::vector<std::uint8_t>& src,
+                              const std::vector<std::uint8_t>& pass) {
+  return Search(bw, bh, src, pass, nullptr, nullptr);
+}
+
+std::vector<int> GridDistanceCarrying(int bw, int bh, const std::vector<std::uint8_t>& src,
+                                      const std::vector<std::uint8_t>& pass, const std::vector<int>& srcLabel,
+                                      std::vector<int>& label) {
+  return Search(bw, bh, src, pass, &label, &srcLabel);
+}
+
+int ChamferDepth(int bw, int bh, const std::vector<std::uint8_t>& in) {
+  const std::size_t bn = in.size();
+  std::vector<int> d(bn, 0);
+  for (std::size_t i = 0; i < bn; ++i) d[i] = in[i] ? 1 << 20 : 0;
+  auto relax = [&](int x, int y, int dx, int dy, int cost) {
+    const int xx = x + dx, yy = y + dy;
+    const int v = xx < 0 || yy < 0 || xx >= bw || yy >= bh ? 0 : d[static_cast<std::size_t>(yy * bw + xx)];
+    int& here = d[static_cast<std::size_t>(y * bw + x)];
+    here = std::min(here, v + cost);
+  };
+  // A forward pass from the top-left and a backward one from the
+  // bottom-right.
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      if (!in[static_cast<std::size_t>(y * bw + x)]) continue;
+      relax(x, y, -1, 0, 3);
+      relax(x, y, 0, -1, 3);
+      relax(x, y, -1, -1, 4);
+      relax(x, y, 1, -1, 4);
+    }
+  int dMax = 0;
+  for (int y = bh - 1; y >= 0; --y)
+    for (int x = bw - 1; x >= 0; --x) {
+      if (!in[static_cast<std::size_t>(y * bw + x)]) continue;
+      relax(x, y, 1, 0, 3);
+      relax(x, y, 0, 1, 3);
+      relax(x, y, 1, 1, 4);
+      relax(x, y, -1, 1, 4);
+      dMax = std::max(dMax, d[static_cast<std::size_t>(y * bw + x)]);
+    }
+  return dMax;
+}
+
+std::vector<double> GaussianKernel(double sigma) {
+  // Three sigma hold all but 0.3 % of the weight.
+  const int R = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
+  std::vector<double> g(static_cast<std::size_t>(2 * R + 1));
+  double gs = 0;
+  for (int k = -R; k <= R; ++k) gs += g[static_cast<std::size_t>(k + R)] = std::exp(-0.5 * k * k / (sigma * sigma));
+  for (double& v : g) v /= gs;
+  return g;
+}
+
+std::vector<double> SampledGaussian(int half, double step, double sigma, double& sum) {
+  std::vector<double> g(static_cast<std::size_t>(2 * half + 1));
+  sum = 0;
+  for (int k = -half; k <= half; ++k) sum += g[static_cast<std::size_t>(k + half)] = std::exp(-0.5 * std::pow(k * step / sigma, 2));
+  return g;
+}
+
+void BlurMask(int bw, int bh, const std::vector<std::uint8_t>& mask, const std::vector<double>& kernel,
+              std::vector<double>& out) {
+  const int R = static_cast<int>(kernel.size() / 2);
+  const std::size_t bn = mask.size();
+  // Each pixel of the mask spreads its kernel: along its row, then each
+  // row's sums down their columns.
+  std::vector<double> tmp(bn, 0.0);
+  out.assign(bn, 0.0);
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      if (!mask[static_cast<std::size_t>(y * bw + x)]) continue;
+      for (int k = -R; k <= R; ++k) {
+        const int xx = x + k;
+        if (xx >= 0 && xx < bw) tmp[static_cast<std::size_t>(y * bw + xx)] += kernel[static_cast<std::size_t>(k + R)];
+      }
+    }
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      const double v = tmp[static_cast<std::size_t>(y * bw + x)];
+      if (v == 0) continue;
+      for (int k = -R; k <= R; ++k) {
+        const int yy = y + k;
+        if (yy >= 0 && yy < bh) out[static_cast<std::size_t>(yy * bw + x)] += v * kernel[static_cast<std::size_t>(k + R)];
+      }
+    }
+}
+
+void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const std::vector<double>& kernel,
+                        std::vector<double>& dst) {
+  const int R = static_cast<int>(kernel.size() / 2);
+  const auto along = [&](const std::vector<double>& from, std::vector<double>& to, bool rows) {
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        double v = 0;
+        for (int q = -R; q <= R; ++q) {
+          const int xx = rows ? std::clamp(x + q, 0, bw - 1) : x, yy = rows ? y : std::clamp(y + q, 0, bh - 1);
+          v += kernel[static_cast<std::size_t>(q + R)] * from[static_cast<std::size_t>(yy * bw + xx)];
+        }
+        to[static_cast<std::size_t>(y * bw + x)] = v;
+      }
+  };
+  std::vector<double> tmp(src.size());
+  dst.resize(src.size());
+  along(src, tmp, true);
+  along(tmp, dst, false);
+}
+
+void ParallelFor(int begin, int end, int threads, int grain, const std::function<void(int, int)>& body) {
+  if (end <= begin) return;
+  grain = std::max(1, grain);
+  const int pieces = (end - begin + grain - 1) / grain;
+  const int workers = std::min(std::clamp(threads, 1, 8), pieces);
+  std::atomic<int> next{0};
+  const auto work = [&] {
+    for (int k = next++; k < pieces; k = next++) {
+      const int first = begin + k * grain;
+      body(first, std::min(end, first + grain));
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < workers; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& th : pool) th.join();
+}
+
+}  // namespace pelorin
