@@ -164,6 +164,53 @@ void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const st
   along(tmp, dst, false);
 }
 
+std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0) {
+  // Boundary edges between corners (corner (i, j) is the top-left corner of
+  // box pixel (i, j)), directed with the mask on their right in a y-down
+  // frame, so that every corner has as many edges leaving as arriving.
+  const int cw = bw + 1;
+  auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < bw && y < bh && mask[static_cast<std::size_t>(y * bw + x)]; };
+  std::vector<std::pair<int, int>> edges;  // from corner, to corner
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      if (!in(x, y)) continue;
+      const int tl = y * cw + x, tr = tl + 1, bl = tl + cw, br = bl + 1;
+      if (!in(x, y - 1)) edges.push_back({tl, tr});
+      if (!in(x + 1, y)) edges.push_back({tr, br});
+      if (!in(x, y + 1)) edges.push_back({br, bl});
+      if (!in(x - 1, y)) edges.push_back({bl, tl});
+    }
+  std::sort(edges.begin(), edges.end());
+  std::vector<std::uint8_t> used(edges.size(), 0);
+  auto firstFrom = [&](int corner) {
+    const auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(corner, -1));
+    for (auto j = it; j != edges.end() && j->first == corner; ++j)
+      if (!used[static_cast<std::size_t>(j - edges.begin())]) return static_cast<std::ptrdiff_t>(j - edges.begin());
+    return static_cast<std::ptrdiff_t>(-1);
+  };
+  std::vector<SpotOutline> out;
+  for (std::size_t e0 = 0; e0 < edges.size(); ++e0) {
+    if (used[e0]) continue;
+    std::vector<int> corners;
+    std::ptrdiff_t e = static_cast<std::ptrdiff_t>(e0);
+    while (e >= 0) {
+      used[static_cast<std::size_t>(e)] = 1;
+      corners.push_back(edges[static_cast<std::size_t>(e)].first);
+      e = firstFrom(edges[static_cast<std::size_t>(e)].second);
+    }
+    // Only the corners where the direction turns.
+    SpotOutline loop;
+    const std::size_t n = corners.size();
+    for (std::size_t k = 0; k < n; ++k) {
+      const int a = corners[(k + n - 1) % n], b = corners[k], c = corners[(k + 1) % n];
+      if (b - a == c - b) continue;
+      loop.push_back({static_cast<float>(x0 + b % cw) - 0.5f, static_cast<float>(y0 + b / cw) - 0.5f});
+    }
+    if (loop.size() >= 4) out.push_back(std::move(loop));
+  }
+  return out;
+}
+
 void ParallelFor(int begin, int end, int threads, int grain, const std::function<void(int, int)>& body) {
   if (end <= begin) return;
   grain = std::max(1, grain);

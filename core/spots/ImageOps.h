@@ -1,8 +1,8 @@
 // Picture operations the spot finder is built from, each on a box of
 // bw x bh pixels stored row by row (pixel (x, y) at index y bw + x, y down):
 // labels of connected parts, floods, grid and chamfer distances, Gaussian
-// kernels and blurs, and one parallel loop over rows or items. Pure
-// functions of their arguments; no program state.
+// kernels and blurs, outlines along the pixels' edges, and one parallel loop
+// over rows or items. Pure functions of their arguments; no program state.
 //
 // Neighbours are always visited in the same order (rows from the top, each
 // from the left), so a flood or a distance that breaks ties by that order
@@ -15,6 +15,8 @@
 #include <queue>
 #include <utility>
 #include <vector>
+
+#include "formats/SpotTable.h"
 
 namespace pelorin {
 
@@ -127,6 +129,14 @@ void BlurMask(int bw, int bh, const std::vector<std::uint8_t>& mask, const std::
 // values.
 void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const std::vector<double>& kernel,
                         std::vector<double>& dst);
+
+// The outlines of a mask of bw x bh pixels (non-zero: in) whose top-left
+// pixel is picture pixel (x0, y0), along the pixels' edges: each part's
+// outside and each hole's, with the mask on the right going round in the
+// picture's y-down frame (so that the outsides' shoelace sums are the
+// parts' pixel counts, the holes' negative); straight runs are one segment.
+// Parts touching only at a corner may come out as one loop.
+std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0);
 
 // Runs body(first, last) over [begin, end) cut into pieces of `grain`
 // items (the last may be shorter), which `threads` workers (1 .. 8, the

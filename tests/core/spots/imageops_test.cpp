@@ -1,6 +1,6 @@
 // The spot finder's picture operations on small boxes drawn as text: labels,
 // floods, distances, the watershed from markers, chamfer depth, Gaussian
-// kernels and blurs, and the parallel loop.
+// kernels and blurs, outlines, and the parallel loop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -271,6 +271,54 @@ TEST(ImageOps, BlursAgreeWithTheConvolution) {
       return src[static_cast<std::size_t>(y * d.bw + x)];
     });
     for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], edges[i], 1e-12) << "edges, sigma " << sigma;
+  }
+}
+
+// Twice the signed area of a loop (the shoelace sum), picture pixels.
+double Shoelace(const SpotOutline& loop) {
+  double a = 0;
+  for (std::size_t k = 0; k < loop.size(); ++k) {
+    const auto& [ax, ay] = loop[k];
+    const auto& [bx, by] = loop[(k + 1) % loop.size()];
+    a += static_cast<double>(ax) * by - static_cast<double>(bx) * ay;
+  }
+  return a / 2;
+}
+
+TEST(ImageOps, OutlinesFollowThePixelsEdges) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> rows;  // '#' in the mask
+    std::size_t loops, corners;     // corners of all loops together
+    double area;                    // the loops' shoelace sums together
+  };
+  const std::vector<Case> cases = {
+      {"one pixel", {"#"}, 1, 4, 1},
+      {"a row", {"####"}, 1, 4, 4},
+      {"an L", {"#..", "#..", "###"}, 1, 6, 5},
+      {"a ring", {"###", "#.#", "###"}, 2, 8, 8},
+      {"two apart", {"#.#"}, 2, 8, 2},
+      {"a plus", {".#.", "###", ".#."}, 1, 12, 5},
+      {"empty", {"..", ".."}, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const Drawn d(c.rows);
+    const std::vector<SpotOutline> loops = TraceOutlines(d.bw, d.bh, d.Mask(), 100, 50);
+    std::size_t corners = 0;
+    double area = 0;
+    for (const SpotOutline& l : loops) {
+      corners += l.size();
+      area += Shoelace(l);
+      for (const auto& [x, y] : l) {
+        EXPECT_GE(x, 99.5f) << c.what;
+        EXPECT_LE(x, 99.5f + static_cast<float>(d.bw)) << c.what;
+        EXPECT_GE(y, 49.5f) << c.what;
+        EXPECT_LE(y, 49.5f + static_cast<float>(d.bh)) << c.what;
+      }
+    }
+    EXPECT_EQ(loops.size(), c.loops) << c.what;
+    EXPECT_EQ(corners, c.corners) << c.what;
+    EXPECT_DOUBLE_EQ(area, c.area) << c.what;
   }
 }
 

@@ -197,46 +197,6 @@ double Shoelace(const SpotOutline& loop) {
   return a / 2;
 }
 
-TEST(SpotOutlines, FollowThePixelsEdges) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> rows;  // '#' in the mask
-    std::size_t loops, corners;     // corners of all loops together
-    double area;                    // the loops' shoelace sums together
-  };
-  const std::vector<Case> cases = {
-      {"one pixel", {"#"}, 1, 4, 1},
-      {"a row", {"####"}, 1, 4, 4},
-      {"an L", {"#..", "#..", "###"}, 1, 6, 5},
-      {"a ring", {"###", "#.#", "###"}, 2, 8, 8},
-      {"two apart", {"#.#"}, 2, 8, 2},
-      {"a plus", {".#.", "###", ".#."}, 1, 12, 5},
-      {"empty", {"..", ".."}, 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    const int bh = static_cast<int>(c.rows.size()), bw = static_cast<int>(c.rows[0].size());
-    std::vector<std::uint8_t> mask;
-    for (const std::string& r : c.rows)
-      for (char ch : r) mask.push_back(ch == '#');
-    const std::vector<SpotOutline> loops = TraceOutlines(bw, bh, mask, 100, 50);
-    std::size_t corners = 0;
-    double area = 0;
-    for (const SpotOutline& l : loops) {
-      corners += l.size();
-      area += Shoelace(l);
-      for (const auto& [x, y] : l) {
-        EXPECT_GE(x, 99.5f) << c.what;
-        EXPECT_LE(x, 99.5f + static_cast<float>(bw)) << c.what;
-        EXPECT_GE(y, 49.5f) << c.what;
-        EXPECT_LE(y, 49.5f + static_cast<float>(bh)) << c.what;
-      }
-    }
-    EXPECT_EQ(loops.size(), c.loops) << c.what;
-    EXPECT_EQ(corners, c.corners) << c.what;
-    EXPECT_DOUBLE_EQ(area, c.area) << c.what;
-  }
-}
-
 TEST(SpotFinder, OutlinesThePixelsMeasured) {
   const gen::WlRendered r = gen::RenderWhiteLight(gen::RandomScene(22, 1500, gen::WlKind::Groups));
   SpotReport rep;
