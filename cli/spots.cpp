@@ -170,6 +170,10 @@ int RunSpots(const std::vector<std::string>& args) {
     std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
+  // What the finder cut short goes to stderr, so that stdout stays the
+  // table alone.
+  for (const std::string& note : report.notes)
+    std::fprintf(stderr, "pelorin-cli spots: %s: note: %s\n", file.c_str(), note.c_str());
   NameGroups(report.groups, References(file, day));
   std::string out;
   if (mode == Mode::Spots) out = SpotRowsCsv(report);

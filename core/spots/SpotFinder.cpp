@@ -175,7 +175,7 @@ constexpr double kReachNoise = 3, kSeedNoise = 6, kSeedBelowSetting = 0.04, kSee
 constexpr std::size_t kMinRegionPx = 4;
 // The caps on the search: one region's pixels (a region as large as a
 // quarter of a 4096^2 picture is no spot, but a picture misread), and the
-// regions refined.
+// regions refined. Hitting either is said in the report's notes.
 constexpr std::size_t kMaxRegionPx = 4000000;
 constexpr std::size_t kMaxRegions = 20000;
 // Rows a piece of the parallel passes over the picture.
@@ -461,7 +461,8 @@ struct SpotFinder::Impl {
 
   // Find's stages.
   std::vector<int> Seeds(double tSeed, int threads) const;
-  std::vector<std::vector<int>> Regions(const std::vector<int>& seeds, double tLow) const;
+  std::vector<std::vector<int>> Regions(const std::vector<int>& seeds, double tLow,
+                                        std::vector<std::string>& notes) const;
   // The 8-connected pixels whose 3 x 3 mean stays below `level`, reached
   // from `seed` (index y w + x), marked in `seen` (one byte a pixel); cut
   // at kMaxRegionPx and one more pixel, `cut` then set.
@@ -1002,16 +1003,30 @@ std::vector<int> SpotFinder::Impl::Seeds(double tSeed, int threadCount) const {
 
 // The regions: each seed not yet reached flooded while the 3 x 3 mean stays
 // below `tLow` (hysteresis), those of kMinRegionPx or more kept, at most
-// kMaxRegions.
-std::vector<std::vector<int>> SpotFinder::Impl::Regions(const std::vector<int>& seeds, double tLow) const {
+// kMaxRegions; what the caps cut is said in `notes`.
+std::vector<std::vector<int>> SpotFinder::Impl::Regions(const std::vector<int>& seeds, double tLow,
+                                                        std::vector<std::string>& notes) const {
   std::vector<std::uint8_t> seen(C.size(), 0);
   std::vector<std::vector<int>> comps;
+  std::size_t cutRegions = 0, leftOut = 0;
   for (int p : seeds) {
     if (seen[static_cast<std::size_t>(p)]) continue;
     bool cut = false;
     std::vector<int> comp = Flood(p, tLow, seen, cut);
-    if (comp.size() >= kMinRegionPx && comps.size() < kMaxRegions) comps.push_back(std::move(comp));
+    if (comp.size() < kMinRegionPx) continue;
+    if (comps.size() >= kMaxRegions) {
+      ++leftOut;
+      continue;
+    }
+    cutRegions += cut;
+    comps.push_back(std::move(comp));
   }
+  if (cutRegions > 0)
+    notes.push_back(std::to_string(cutRegions) + " dark region(s) larger than " + std::to_string(kMaxRegionPx) +
+                    " pixels cut at that size: the spots in them are not all measured");
+  if (leftOut > 0)
+    notes.push_back(std::to_string(leftOut) + " dark region(s) beyond the first " + std::to_string(kMaxRegions) +
+                    " left out: their spots are not measured");
   return comps;
 }
 
@@ -1956,7 +1971,7 @@ SpotReport SpotFinder::Find(const SpotSettings& st) const {
     m.FindDrawn(rep);
     return rep;
   }
-  const std::vector<std::vector<int>> comps = m.Regions(m.Seeds(tSeed, threads), tLow);
+  const std::vector<std::vector<int>> comps = m.Regions(m.Seeds(tSeed, threads), tLow, rep.notes);
   std::vector<std::vector<FoundSpot>> found(comps.size());
   ParallelFor(0, static_cast<int>(comps.size()), threads, 1, [&](int a, int b) {
     for (int i = a; i < b; ++i)
