@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <memory>
 #include <thread>
 
 namespace pelorin {
@@ -147,7 +148,7 @@ void BlurMask(int bw, int bh, const std::vector<std::uint8_t>& mask, const std::
 void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const std::vector<double>& kernel,
                         std::vector<double>& dst) {
   const int R = static_cast<int>(kernel.size() / 2);
-  const auto along = [&](const std::vector<double>& from, std::vector<double>& to, bool rows) {
+  const auto along = [&](const double* from, double* to, bool rows) {
     for (int y = 0; y < bh; ++y)
       for (int x = 0; x < bw; ++x) {
         double v = 0;
@@ -158,10 +159,11 @@ void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const st
         to[static_cast<std::size_t>(y * bw + x)] = v;
       }
   };
-  std::vector<double> tmp(src.size());
+  // Every value of tmp is written before it is read.
+  std::unique_ptr<double[]> tmp(new double[src.size()]);
   dst.resize(src.size());
-  along(src, tmp, true);
-  along(tmp, dst, false);
+  along(src.data(), tmp.get(), true);
+  along(tmp.get(), dst.data(), false);
 }
 
 std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0) {

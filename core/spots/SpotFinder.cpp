@@ -14,11 +14,14 @@
 //                       and the factor by which the blur darkens the limb
 //     4. contrast       MakeContrast: picture / (quiet Sun x tiles x limb
 //                       factor), 1 = quiet, and its 3 x 3 mean
-//     5. scatter        MeasureNoise: the quiet Sun's scatter of both
+//     5. scatter        MeasureNoise: the quiet Sun's scatter in the
+//                       contrast and in its 3 x 3 mean
 //   Find (each change of the settings)
 //     6. seeds          Seeds: pixels of the 3 x 3 mean below the seed level
 //     7. hysteresis     Regions: each seed flooded (8-connected) while the
-//                       mean stays below the low threshold
+//                       mean stays below the low threshold; what the caps
+//                       on a region's size and on their number cut is
+//                       said in the report's notes
 //     8. per region     Refine, on one box about the region (Box):
 //          a. filament test by moments    LongLikeAFilament
 //          b. local quiet Sun             LocalQuietSun (and other spots)
@@ -1061,19 +1064,24 @@ struct ModelFrame {
       for (int i = 0; i < K; ++i) G[static_cast<std::size_t>(j * K + i)] = g1[static_cast<std::size_t>(i)] * g1[static_cast<std::size_t>(j)];
   }
 
-  // The change of the squared residual `r` over the cared pixels when the
-  // model changes by -sgn amp G about (x, y).
-  double SseChange(const std::vector<double>& r, int x, int y, double sgn, double amp) const {
+  // The change of the squared residual `r` (bw x bh) over the cared pixels
+  // when the model changes by -sgn amp G about (x, y). The frame's figures
+  // are read into locals once: the masks' byte stores between calls could
+  // otherwise make the compiler read them again in the inner loop.
+  double SseChange(const double* r, int x, int y, double sgn, double amp) const {
+    const int w = bw, h = bh, half = R, side = K;
+    const std::uint8_t* cared = care.data();
+    const double* g = G.data();
     double dsse = 0;
-    for (int k = -R; k <= R; ++k) {
+    for (int k = -half; k <= half; ++k) {
       const int yy = y + k;
-      if (yy < 0 || yy >= bh) continue;
-      for (int l = -R; l <= R; ++l) {
+      if (yy < 0 || yy >= h) continue;
+      for (int l = -half; l <= half; ++l) {
         const int xx = x + l;
-        if (xx < 0 || xx >= bw) continue;
-        if (!care[static_cast<std::size_t>(yy * bw + xx)]) continue;
-        const double dm = -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
-        const double rv = r[static_cast<std::size_t>(yy * bw + xx)];
+        if (xx < 0 || xx >= w) continue;
+        if (!cared[yy * w + xx]) continue;
+        const double dm = -sgn * amp * g[(k + half) * side + (l + half)];
+        const double rv = r[yy * w + xx];
         dsse += dm * dm - 2 * rv * dm;
       }
     }
@@ -1081,15 +1089,17 @@ struct ModelFrame {
   }
 
   // The residual `r` after the model changed by -sgn amp G about (x, y).
-  void Apply(std::vector<double>& r, int x, int y, double sgn, double amp) const {
-    for (int k = -R; k <= R; ++k) {
+  void Apply(double* r, int x, int y, double sgn, double amp) const {
+    const int w = bw, h = bh, half = R, side = K;
+    const std::uint8_t* cared = care.data();
+    const double* g = G.data();
+    for (int k = -half; k <= half; ++k) {
       const int yy = y + k;
-      if (yy < 0 || yy >= bh) continue;
-      for (int l = -R; l <= R; ++l) {
+      if (yy < 0 || yy >= h) continue;
+      for (int l = -half; l <= half; ++l) {
         const int xx = x + l;
-        if (xx < 0 || xx >= bw) continue;
-        if (care[static_cast<std::size_t>(yy * bw + xx)])
-          r[static_cast<std::size_t>(yy * bw + xx)] -= -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
+        if (xx < 0 || xx >= w) continue;
+        if (cared[yy * w + xx]) r[yy * w + xx] -= -sgn * amp * g[(k + half) * side + (l + half)];
       }
     }
   }
@@ -1128,27 +1138,30 @@ bool FitLevels(const std::vector<float>& c, const std::vector<std::uint8_t>& car
 // the number moved.
 int MoveEdgePixels(const ModelFrame& f, std::vector<std::uint8_t>& P, std::vector<std::uint8_t>& U, double a,
                    double b, bool twoLevel, std::vector<double>& r) {
-  const int bw = f.bw;
+  const int bw = f.bw, bh = f.bh;
+  const std::uint8_t* care = f.care.data();
+  double* res = r.data();
   int flips = 0;
   for (int layer = 0; layer < (twoLevel ? 2 : 1); ++layer) {
-    std::vector<std::uint8_t>& M = layer == 0 ? P : U;
+    std::uint8_t* M = layer == 0 ? P.data() : U.data();
+    const std::uint8_t* inP = P.data();
+    const std::uint8_t* inU = U.data();
     const double amp = layer == 0 ? a : b;
-    for (int y = 1; y < f.bh - 1; ++y)
+    for (int y = 1; y < bh - 1; ++y)
       for (int x = 1; x < bw - 1; ++x) {
-        const std::size_t i = static_cast<std::size_t>(y * bw + x);
+        const int i = y * bw + x;
         const bool inM = M[i] != 0;
-        const bool edge = M[i - 1] != M[i] || M[i + 1] != M[i] || M[i - static_cast<std::size_t>(bw)] != M[i] ||
-                          M[i + static_cast<std::size_t>(bw)] != M[i];
-        if (!edge || (!inM && !f.care[i])) continue;
+        const bool edge = M[i - 1] != M[i] || M[i + 1] != M[i] || M[i - bw] != M[i] || M[i + bw] != M[i];
+        if (!edge || (!inM && !care[i])) continue;
         // U stays inside P.
-        if (layer == 0 && inM && twoLevel && U[i]) continue;
-        if (layer == 1 && !inM && !P[i]) continue;
+        if (layer == 0 && inM && twoLevel && inU[i]) continue;
+        if (layer == 1 && !inM && !inP[i]) continue;
         // Adding the pixel darkens the model by amp G around it.
         const double sgn = inM ? -1.0 : 1.0;
-        if (f.SseChange(r, x, y, sgn, amp) >= 0) continue;
+        if (f.SseChange(res, x, y, sgn, amp) >= 0) continue;
         M[i] = inM ? 0 : 1;
         ++flips;
-        f.Apply(r, x, y, sgn, amp);
+        f.Apply(res, x, y, sgn, amp);
       }
   }
   return flips;
