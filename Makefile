@@ -11,7 +11,7 @@ SHELL := /bin/bash
 PKGS := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins qt6-charts-dev qt6-svg-dev \
         libgtest-dev libbenchmark-dev xvfb xauth \
         pkg-config libcfitsio-dev libopenjp2-7-dev libturbojpeg0-dev zlib1g-dev \
-        desktop-file-utils appstream man-db
+        desktop-file-utils appstream man-db gzip
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30

@@ -52,12 +52,14 @@ int RunLimb(const std::vector<std::string>& args) {
   picture.SetHeader(std::move(header));
   const LimbDetection found = DetectLimb(picture);
   double x0 = 0, y0 = 0, rk = 0;
-  if (!found.found || FitLimbPoints(found.points, x0, y0, rk) != 0) {
+  LimbFitErrors err;
+  if (!found.found || FitLimbPoints(found.points, x0, y0, rk, &err) != 0) {
     std::fprintf(stderr, "pelorin-cli: %s: no solar disc was found on the picture\n", path.c_str());
     return 1;
   }
   std::printf("%s\n", PairsLine({{"x0", x0}, {"y0", y0}, {"rk", rk},
-                                  {"points", static_cast<double>(found.points.size())}}).c_str());
+                                  {"points", static_cast<double>(found.points.size())},
+                                  {"x0_err", err.x0}, {"y0_err", err.y0}, {"rk_err", err.rk}}).c_str());
   return 0;
 }
 

@@ -26,7 +26,7 @@ const char* const kUsage =
     "  series [--method ds|fit] [--law 2|3] [--velocities | --tracks] PATH...\n"
     "      the Sun's rotation law from data files (folders read with subfolders)\n"
     "  limb FILE\n"
-    "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels)\n"
+    "      the solar disc found on a picture: centre x0, y0 and radius rk (pixels), their 1-sigma errors\n"
     "  spots [--groups | --summary] FILE [x0= y0= rk= P= B0= L0= rho0= orientation= northup=0|1]\n"
     "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts\n";
 

@@ -1,10 +1,12 @@
-// The keyboard command dispatcher and the overlay redraw. Every key press and
-// every request to repaint passes through DoCommand.
+// The keyboard command dispatcher. Every key press and every request to
+// repaint passes through DoCommand, which ends with the overlays' redraw
+// (app/Overlays.h).
 #pragma once
 
 #include <cstdint>
 
 #include "app/App.h"
+#include "app/Overlays.h"
 
 namespace pelorin {
 
@@ -19,19 +21,5 @@ void DoCommand(App& app, std::int16_t& key);
 
 // DoCommand with "*": restore and redraw only.
 void Redraw(App& app);
-
-// Draws every overlay from the program state over the current picture (the
-// last step of DoCommand): pixel grid, stored object points, heliographic
-// grid, reference catalogue marks and names. Each drawing statement that
-// fails is skipped.
-void DrawOverlays(App& app);
-
-// Plots the points of the current input as black dots: 1..PointCount, or
-// the open object's own points on a calibrated picture. Throws when a point
-// cannot be converted back to the picture.
-void PlotInputPoints(App& app);
-
-// View -> "Object": toggles ShowObjects and redraws.
-void objectview_Click(App& app);
 
 }  // namespace pelorin

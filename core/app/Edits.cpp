@@ -12,6 +12,7 @@
 #endif
 
 #include "app/Dispatcher.h"
+#include "base/AtomicFile.h"
 #include "base/TextFile.h"
 #include "app/WorkFiles.h"
 #include "app/Geometry.h"
@@ -85,29 +86,12 @@ void PlacePoints(App& app) {
 // again counts as done; a message box says that measuring stops there.
 std::string ReplaceWorkingFile(App& app, const std::string& bytes) {
   const std::string path = app.file2.Path();
-  const std::string part = path + ".part";
-  std::FILE* f = std::fopen(part.c_str(), "wb");
-  if (!f) return "cannot create " + part + ": " + std::strerror(errno);
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = std::fflush(f) == 0 && ok;
-#if defined(__unix__) || defined(__APPLE__)
-  ok = ::fsync(::fileno(f)) == 0 && ok;
-#endif
-  const int savedErrno = errno;
-  ok = std::fclose(f) == 0 && ok;
-  std::error_code ec;
-  if (!ok) {
-    fs::remove(part, ec);
-    return "cannot write " + part + ": " + std::strerror(savedErrno ? savedErrno : errno);
-  }
+  // A file that could not be written leaves the working file open as it
+  // was; one written but not renamed over it is opened again below.
+  const std::string error = WriteFileAtomically(path, bytes);
+  const bool replaceFailed = error.rfind("cannot replace", 0) == 0;
+  if (!error.empty() && !replaceFailed) return error;
   app.file2.Close();
-  fs::rename(part, path, ec);
-  std::string error;
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(part, ignored);
-    error = "cannot replace " + path + ": " + ec.message();
-  }
   try {
     app.file2.OpenAppend(path);
   } catch (const FileError& e) {

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "app/Dispatcher.h"
+#include "app/Geometry.h"
 #include "formats/Catalogue.h"
 #include "base/Angles.h"
 #include "app/Edits.h"
@@ -16,21 +17,16 @@
 namespace pelorin {
 
 DiscCalibration DiscCalibrationOfState(const ProgramState& s) {
-  DiscCalibration c;
-  c.x0 = s.ZeroPointX;
-  c.y0 = s.ZeroPointY;
-  c.rk = s.LimbRadius;
-  c.northUp = s.ImageType == 1 || s.NorthUpImage == 1;
-  c.P = c.northUp ? 0 : s.P;
-  c.B0 = s.B0;
-  c.L0 = s.L0;
-  c.rho0 = s.rho0;
-  c.orientation = s.OrientationAngle;
+  DiscCalibration c = CalibrationOf(s);
+  if (c.northUp) c.P = 0;
   return c;
 }
 
 GreyPicture GreyOfOpenPicture(App& app) {
   const PicturePort& pic = app.pic;
+  // A picture of measured data is searched on its data, as pelorin-cli
+  // spots searches it, whatever brightness scale shows it.
+  if (const DataLevels* levels = pic.MeasuredLevels()) return GreyOfLevels(*levels);
   app.pic.RestoreClean();
   GreyPicture g;
   g.width = pic.Width();

@@ -12,14 +12,15 @@
 
 namespace pelorin {
 
-// The open picture's calibration as the finder takes it: disc centre and
-// radius in picture pixels, P, B0, L0, rho0 and the orientation of the
-// program state; north up for SOHO pictures and those marked north up.
+// The open picture's calibration as the finder takes it: CalibrationOf the
+// state, with P taken as 0 on a north-up picture.
 DiscCalibration DiscCalibrationOfState(const ProgramState& s);
 
-// The open picture's pixels as grey levels, (R + G + B) / 3 of each pixel
-// of the clean picture: the marks are taken off while it is read (they
-// would be dark spots) and drawn again.
+// The open picture as grey levels: a picture of measured data by its data
+// levels (GreyOfLevels, as pelorin-cli spots reads it, whatever brightness
+// scale shows it); any other by (R + G + B) / 3 of each pixel of the clean
+// picture, the marks taken off while it is read (they would be dark spots)
+// and drawn again.
 GreyPicture GreyOfOpenPicture(App& app);
 
 // The named groups of the catalogue file `catalogue` (DPD1.txt) in the block

@@ -162,6 +162,9 @@ class PicturePort {
   // Pictures of measured data (FITS, grey JPEG 2000) keep their data levels
   // and are shown under a brightness scale; other pictures have none.
   virtual bool HasDataLevels() const { return false; }
+  // The data levels of such a picture, as read (before any brightness
+  // scale); nullptr for other pictures.
+  virtual const DataLevels* MeasuredLevels() const { return nullptr; }
   // The scale pictures of data are shown under (it holds for the next such
   // picture too).
   virtual BrightnessScale Brightness() const { return BrightnessScale::Linear; }

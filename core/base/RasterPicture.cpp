@@ -8,6 +8,7 @@
 #include <fstream>
 #include <new>
 
+#include "base/AtomicFile.h"
 #include "base/PictureSize.h"
 
 #if defined(__linux__)
@@ -435,30 +436,24 @@ bool WriteBmpRows(const std::string& path, int w, int h, const std::function<con
   Put32(head, 34, static_cast<std::uint32_t>(dataBytes));
   Put32(head, 38, 3780);
   Put32(head, 42, 3780);
-  // Write beside the target and rename over it, so a failed write never
-  // leaves a half-written picture under the target's name.
-  const std::string tmp = path + ".part";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = std::fwrite(head.data(), 1, head.size(), f) == head.size();
-  std::vector<unsigned char> row(rowBytes, 0);
-  for (int y = h - 1; ok && y >= 0; --y) {
-    const std::uint32_t* src = rowAt(y);
-    for (int x = 0; x < w; ++x) {
-      row[static_cast<std::size_t>(x) * 3] = static_cast<unsigned char>(src[x] & 0xFF);
-      row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<unsigned char>((src[x] >> 8) & 0xFF);
-      row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<unsigned char>((src[x] >> 16) & 0xFF);
+  // Written atomically, so a failed write never leaves a half-written
+  // picture under the target's name.
+  const std::string written = WriteFileAtomically(path, [&](const ChunkSink& put) {
+    if (!put(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()))) return false;
+    std::vector<unsigned char> row(rowBytes, 0);
+    for (int y = h - 1; y >= 0; --y) {
+      const std::uint32_t* src = rowAt(y);
+      for (int x = 0; x < w; ++x) {
+        row[static_cast<std::size_t>(x) * 3] = static_cast<unsigned char>(src[x] & 0xFF);
+        row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<unsigned char>((src[x] >> 8) & 0xFF);
+        row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<unsigned char>((src[x] >> 16) & 0xFF);
+      }
+      if (!put(std::string_view(reinterpret_cast<const char*>(row.data()), rowBytes))) return false;
     }
-    ok = std::fwrite(row.data(), 1, rowBytes, f) == rowBytes;
-  }
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(tmp.c_str());
+    return true;
+  });
+  if (!written.empty()) {
+    error = written;
     return false;
   }
   return true;

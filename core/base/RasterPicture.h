@@ -105,6 +105,7 @@ class RasterPicture : public PicturePort {
   // with the picture as it was.
   void SetLevels(DataLevels levels);
   bool HasDataLevels() const override { return !levels_.Empty(); }
+  const DataLevels* MeasuredLevels() const override { return levels_.Empty() ? nullptr : &levels_; }
   const DataLevels& Levels() const { return levels_; }
   BrightnessScale Brightness() const override { return scale_; }
   bool SetBrightness(BrightnessScale s) override;

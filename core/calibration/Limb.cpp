@@ -116,7 +116,8 @@ int FitLimbCircle(const PointArray& px, const PointArray& py, int n, double& xm,
   return 0;
 }
 
-int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk) {
+int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk,
+                  LimbFitErrors* errors) {
   if (points.size() > static_cast<std::size_t>(kMaxPoints)) return 2;
   // Held as limb input holds clicked points: single precision, y up.
   auto px = std::make_unique<PointArray>(), py = std::make_unique<PointArray>();
@@ -132,6 +133,7 @@ int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& 
   x0 = xm;
   y0 = -ym;
   rk = r;
+  if (errors) *errors = LimbFitErrors{exm, eym, erk};
   return 0;
 }
 

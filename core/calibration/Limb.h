@@ -30,8 +30,14 @@ int FitLimbCircle(const PointArray& px, const PointArray& py, int n, double& xm,
 // (0, 0): single precision, the scale from the first point off the zero
 // point. Out: centre x0, y0 (picture pixels) and radius rk. Returns the code
 // of FitLimbCircle (0 when fitted; 4 when no point lies off (0, 0); 2 for
-// more than 1000 points); nothing is written unless it is 0.
-int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk);
+// more than 1000 points); nothing is written unless it is 0. `errors`, when
+// given, receives the fit's 1-sigma errors of x0, y0 and rk (pixels, from its
+// residuals; 0 for three points, which leave none).
+struct LimbFitErrors {
+  double x0 = 0, y0 = 0, rk = 0;
+};
+int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk,
+                  LimbFitErrors* errors = nullptr);
 
 // Gaussian elimination with partial pivoting (through a permutation of row
 // indices; on equal magnitudes the first row wins) on the m x m system

@@ -1,6 +1,7 @@
 #include "geometry/Transform.h"
 
 #include <cmath>
+#include <limits>
 
 #include "base/Text.h"
 #include "base/Angles.h"
@@ -81,8 +82,8 @@ void SystemToPixel(float system, double x0, double y0, bool calibrated, double& 
   }
 }
 
-void PixelToHeliographic(const DiscCalibration& c, double X, double Y, double orientation_deg, double& B,
-                         double& CMD, double& L) {
+void PixelToHeliographicUnrounded(const DiscCalibration& c, double X, double Y, double orientation_deg, double& B,
+                                  double& CMD, double& L, double* centreAngle_deg) {
   const double k = kSolarRadiusAU;
   const double rk = c.rk;
   const double dx = c.northUp ? c.x0 - X : X - c.x0;
@@ -106,9 +107,11 @@ void PixelToHeliographic(const DiscCalibration& c, double X, double Y, double or
   const bool calibrated = std::isfinite(rk) && rk > 0 && std::isfinite(c.rho0) && c.rho0 > 0;
   double b = 0;
   double cmd = 0;
+  if (centreAngle_deg) *centreAngle_deg = std::numeric_limits<double>::quiet_NaN();
   if (calibrated && !(r > rk)) {
     const double rho = ((r / rk) * k) / c.rho0;  // angular distance from the centre, rad
     const double sigma = ArcSin(c.rho0 * std::sin(rho) / k) - rho;  // heliocentric angle, rad
+    if (centreAngle_deg) *centreAngle_deg = sigma * kDeg;
     const double pt = (c.P - theta) * kRad;
     b = ArcSin(std::sin(sigma) * std::cos(c.B0 * kRad) * std::cos(pt) + std::cos(sigma) * std::sin(c.B0 * kRad));
     const double cosB = std::cos(b);
@@ -123,6 +126,15 @@ void PixelToHeliographic(const DiscCalibration& c, double X, double Y, double or
   double l = Reduce360(c.L0 + cmd);
   if (cmd > 180) cmd = cmd - 360;
 
+  B = b;
+  CMD = cmd;
+  L = l;
+}
+
+void PixelToHeliographic(const DiscCalibration& c, double X, double Y, double orientation_deg, double& B,
+                         double& CMD, double& L) {
+  double b = 0, cmd = 0, l = 0;
+  PixelToHeliographicUnrounded(c, X, Y, orientation_deg, b, cmd, l, nullptr);
   B = RoundHalfEven(b, 5);
   CMD = RoundHalfEven(cmd, 5);
   L = RoundHalfEven(l, 5);

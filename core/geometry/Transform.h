@@ -48,6 +48,13 @@ void SystemToPixel(float system, double x0, double y0, bool calibrated, double& 
 void PixelToHeliographic(const DiscCalibration& c, double X, double Y, double orientation_deg, double& B,
                          double& CMD, double& L);
 
+// PixelToHeliographic without the rounding to 5 decimals (B, CMD in
+// (-180, 180], L in [0, 360)), for derivatives. `centreAngle_deg`, when
+// given, receives the point's heliocentric angle from the disc centre in
+// degrees (NaN for a point that counts as outside the limb).
+void PixelToHeliographicUnrounded(const DiscCalibration& c, double X, double Y, double orientation_deg, double& B,
+                                  double& CMD, double& L, double* centreAngle_deg = nullptr);
+
 // Picture point (unrounded pixels) of heliographic L, B (degrees); callers
 // pass -OrientationAngle. Ignores the picture type: on a north-up picture the
 // point comes out mirrored in the vertical through the zero point. No

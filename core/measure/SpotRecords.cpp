@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "base/AtomicFile.h"
 #include "formats/DataFile.h"
 #include "spots/Proposals.h"
 #include "formats/SpotsFile.h"
@@ -57,22 +58,8 @@ std::string SaveSpotsBeside(const RecordList& list, const std::string& dataFile,
       return "The old " + path + " could not be removed: " + ec.message();
     return {};
   }
-  const std::string part = path + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      fs::remove(part, ec);
-      return "The spots were not saved: " + part + " could not be written.";
-    }
-  }
-  fs::rename(part, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(part, ignored);
-    return "The spots were not saved: " + path + " could not be replaced: " + ec.message();
-  }
+  if (std::string error = WriteFileAtomically(path, text); !error.empty())
+    return "The spots were not saved: " + error + ".";
   return {};
 }
 

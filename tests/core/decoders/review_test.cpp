@@ -4,9 +4,12 @@
 // and the areas back when the picture opens again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "CliRun.h"
 #include "DataApp.h"
 #include "DataPictures.h"
 #include "TestApp.h"
@@ -85,6 +88,34 @@ TEST(SpotReview, TheSampleFoundAcceptedSavedAndReopened) {
   ASSERT_EQ(StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, again), "");
   EXPECT_EQ(again.existingNames.size(), Objects(t.app.book.list).size());
   EXPECT_EQ(again.existingNames.count(NextFreeGroupName(again)), 0u);
+}
+
+// A picture of measured data is searched on its data levels: under every
+// brightness scale the window finds what pelorin-cli spots finds on the
+// sample FITS picture, spot for spot.
+TEST(SpotReview, AFitsPictureIsSearchedOnItsDataWhateverItsScale) {
+  const std::string fits = "fits_20030518_1000.fits";
+  test::DataApp t;
+  std::filesystem::copy_file(std::string(PELORIN_SOURCE_DIR) + "/samples/" + fits, t.folder.File(fits));
+  const test::CliResult cli = test::RunCli(t.folder.path(), "spots " + fits);
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  OpenPicture(t.app, t.folder.File(fits));
+  ASSERT_EQ(SpotReviewRefusal(t.app), "");
+  for (BrightnessScale scale : {BrightnessScale::Logarithmic, BrightnessScale::SquareRoot, BrightnessScale::Linear}) {
+    ASSERT_TRUE(t.app.pic.SetBrightness(scale));
+    SpotProposals p;
+    ASSERT_EQ(StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, p), "");
+    ASSERT_FALSE(p.report.spots.empty());
+    std::size_t rows = 0;
+    for (const FoundSpot& s : p.report.spots) {
+      char xy[64];
+      std::snprintf(xy, sizeof xy, ",%.2f,%.2f,", s.x, s.y);
+      EXPECT_NE(cli.out.find(xy), std::string::npos) << BrightnessScaleCaption(scale) << ": " << xy;
+      ++rows;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(std::count(cli.out.begin(), cli.out.end(), '\n')), rows + 1)
+        << BrightnessScaleCaption(scale);
+  }
 }
 
 TEST(SpotReview, RefusesEuvPicturesAndUncalibratedOnes) {
