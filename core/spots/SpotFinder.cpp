@@ -126,9 +126,9 @@ constexpr std::size_t kLimbMinSamples = 10;
 constexpr int kLimbPad = 80;
 // The model's kernel reaches 4 sigma (beyond it under 0.01 % of the weight).
 constexpr double kLimbKernelSigmas = 4;
-// The coarse search: the edge within 3 px of the fitted radius (the
-// calibration's own error), sigma 0.3 .. 5.1 px; then a fine one about
-// the best, to an eighth of a pixel and 0.05 px of sigma.
+// The coarse search: the edge within 3 px of the calibration's radius
+// (room for a radius measured a little off), sigma 0.3 .. 5.1 px; then a
+// fine one about the best, to an eighth of a pixel and 0.05 px of sigma.
 constexpr double kEdgeReach = 3, kEdgeStep = 0.5, kBlurMin = 0.3, kBlurMax = 5.1, kBlurStep = 0.3;
 constexpr double kEdgeFineReach = 0.5, kEdgeFineStep = 0.125, kBlurFineReach = 0.3, kBlurFineStep = 0.05;
 // The blur's darkening of the limb is followed over 6 sigma inwards, where
