@@ -53,6 +53,10 @@ struct SpotReport {
   double noise = 0;     // the quiet Sun's contrast scatter (granulation and noise)
   double threshold = 0; // the contrast below which the spots reach
   bool drawing = false; // the picture was read as an ink drawing
+  // What the finder cut short, one sentence each for the user (a dark
+  // region too large to follow whole, more regions than it measures);
+  // empty when nothing was.
+  std::vector<std::string> notes;
 };
 
 // g, f and R = k (10 g + f), all and by hemisphere of the group's centre.

@@ -1,33 +1,205 @@
 // Finding spots: the quiet Sun fitted on the picture itself, the contrast
 // picture, hysteresis thresholds tied to the quiet Sun's scatter, and each
 // spot refined on its own levels so that seeing blur does not move its edge.
+//
+// The pipeline, stage by stage (each a function below, in this order):
+//
+//   Prepare (once a picture; does not depend on the settings)
+//     1. quiet Sun      FitQuietSun: medians in annuli of mu, a cubic in mu
+//                       fitted with outlying annuli clipped; FitTiles: the
+//                       light's unevenness on tiles of a fifth of the radius
+//     2. drawing?       LooksDrawn: paper around the disc as bright as it
+//     3. limb blur      MeasureBlur: the limb's median profile against a
+//                       blurred edge, sigma and edge found coarse then fine,
+//                       and the factor by which the blur darkens the limb
+//     4. contrast       MakeContrast: picture / (quiet Sun x tiles x limb
+//                       factor), 1 = quiet, and its 3 x 3 mean
+//     5. scatter        MeasureNoise: the quiet Sun's scatter in the
+//                       contrast and in its 3 x 3 mean
+//   Find (each change of the settings)
+//     6. seeds          Seeds: pixels of the 3 x 3 mean below the seed level
+//     7. hysteresis     Regions: each seed flooded (8-connected) while the
+//                       mean stays below the low threshold; what the caps
+//                       on a region's size and on their number cut is
+//                       said in the report's notes
+//     8. per region     Refine, on one box about the region (Box):
+//          a. filament test by moments    LongLikeAFilament
+//          b. local quiet Sun             LocalQuietSun (and other spots)
+//          c. umbra level                 UmbraLevel
+//          d. filament test by thinness   ThinLikeAFilament
+//          e. penumbral plateau           PenumbralPlateau
+//          f. umbrae                      FindUmbrae (a spot with penumbra
+//                                         or a pore)
+//          g. split of touching umbrae    SplitTouchingUmbrae
+//          h. no umbra: the whole as one  WholeAsOneUmbra
+//          i. pixels the model answers    CarePixels
+//          j. blurred model               FitModel (one or two levels; a
+//                                         small spot's penumbra by
+//                                         PenumbraEvidence), CarryUmbrae
+//          k. pixel assignment            AssignPixels (nearest umbra; its
+//                                         centre on the sphere in a shared
+//                                         penumbra)
+//          l. measures                    Measure: centre, areas, outlines
+//     9. groups         GroupSpots (SpotGroups.cpp)
+//   A drawing instead: ink cores that survive a 3 x 3 opening (Core,
+//   FloodCore), each grown over its ink and measured (RefineDrawn).
+//
+// The picture operations (labels, floods, distances, blurs, outlines, the
+// parallel loop) are in ImageOps.h.
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <numeric>
-#include <queue>
-#include <thread>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/Brightness.h"
+#include "base/Numbers.h"
 #include "base/RasterPicture.h"
 #include "geometry/Transform.h"
+#include "spots/ImageOps.h"
 #include "spots/Spots.h"
 
 namespace pelorin {
 
 namespace {
 
-constexpr double kPiD = 3.14159265358979323846;
-// The quiet Sun is fitted from this mu inwards.
+// Where a figure below was tuned rather than derived, the test that holds
+// it is named: MeetsTheTable is SpotAccuracy/MeetsTheTable (white light),
+// Chromospheric is SpotAccuracy.ChromosphericPicturesKeepFilamentsOut,
+// Drawings is SpotAccuracy.DrawingsAreRead.
+
+// --- The quiet Sun (FitQuietSun, FitTiles) ---
+// The quiet Sun is fitted from this mu inwards: the blurred limb beyond it
+// falls faster than the cubic follows, and MeasureBlur's factor takes it.
 constexpr double kFitMuMin = 0.08;
-// A spot too small for its penumbra to show as a plateau is taken to have
-// one when a blurred umbra-in-penumbra model tells it this much better
-// than a blurred pore (an F ratio of the two extra parameters).
-constexpr double kPenumbraEvidence = 15;
+// Degree of the polynomial in mu fitted to the annulus medians: limb
+// darkening is smooth in mu, and a cubic follows it in every light we read.
+constexpr int kFitDegree = 3;
+// Annuli of 0.02 in mu each from kFitMuMin to 1.
+constexpr int kFitBins = 46;
+// About this many samples along a radius (one every rk / 200 px): enough
+// for steady medians, few enough on a 4096^2 picture.
+constexpr double kFitSamplesPerRadius = 200;
+// An annulus with fewer samples gives no median worth fitting.
+constexpr std::size_t kFitMinAnnulusSamples = 15;
+// Twice the cubic's four coefficients: fewer annuli, and the disc is too
+// small or mostly off the picture.
+constexpr std::size_t kFitMinAnnuli = 8;
+// Annuli further than this many sigmas (from the MAD) from the fit, a large
+// spot or plage in them, are left out; three passes settle it.
+constexpr double kFitClipSigmas = 4;
+constexpr int kFitPasses = 3;
+// A Gaussian's sigma over its median absolute deviation.
+constexpr double kMadToSigma = 1.4826;
+// A floor under the fit's MAD, so that a noiseless picture clips nothing.
+constexpr double kFitMinMad = 1e-3;
+// The fit must give light at the centre and at this mu.
+constexpr double kLitMu = 0.3;
+// Tiles of the light's unevenness: a fifth of the radius (vignetting
+// changes slowly over it), 24 px at least.
+constexpr double kTilesPerRadius = 5, kMinTile = 24;
+// About 24 x 24 samples a tile.
+constexpr double kTileSamplesAcross = 24;
+// Tiles look only inside this mu, where the fitted limb darkening is sure.
+constexpr double kTileMuMin = 0.15;
+// A tile with fewer samples takes its neighbours' mean instead.
+constexpr std::size_t kTileMinSamples = 30;
+
+// --- The limb's blur (MeasureBlur) ---
+// The profile across the limb: from kLimbIn px inside the fitted edge to
+// kLimbOut outside (wider inside, where the limb darkening's fall joins the
+// blur's, than over the flat sky), at kLimbStep px, on radii every
+// kLimbAngleStep degrees (180 radii).
+constexpr double kLimbStep = 0.25;
+constexpr double kLimbIn = 14, kLimbOut = 8;
+constexpr int kLimbAngleStep = 2;
+// A profile point seen by fewer radii (the limb mostly off the picture):
+// no blur measured, 1 px taken.
+constexpr std::size_t kLimbMinSamples = 10;
+// Padding of the model's profile for the kernel, in steps: 20 px, the
+// kernel's reach at the widest blur searched (cut there).
+constexpr int kLimbPad = 80;
+// The model's kernel reaches 4 sigma (beyond it under 0.01 % of the weight).
+constexpr double kLimbKernelSigmas = 4;
+// The coarse search: the edge within 3 px of the calibration's radius
+// (room for a radius measured a little off), sigma 0.3 .. 5.1 px; then a
+// fine one about the best, to an eighth of a pixel and 0.05 px of sigma.
+constexpr double kEdgeReach = 3, kEdgeStep = 0.5, kBlurMin = 0.3, kBlurMax = 5.1, kBlurStep = 0.3;
+constexpr double kEdgeFineReach = 0.5, kEdgeFineStep = 0.125, kBlurFineReach = 0.3, kBlurFineStep = 0.05;
+// The blur's darkening of the limb is followed over 6 sigma inwards, where
+// it has fallen under 1e-8; never below 5 % (a pixel there is sky).
+constexpr double kEdgeFactorSigmas = 6, kEdgeFactorMin = 0.05;
+// A least-squares system this close to singular has no fit.
+constexpr double kSingular = 1e-12;
+
+// --- The contrast picture (MakeContrast, MeasureNoise) ---
+// On a drawing the drawn limb circle is left out: its ink line, 0.6 % of
+// the radius or 5 px.
+constexpr double kDrawnLimbWidth = 0.006, kDrawnLimbMinPx = 5;
+// On a photograph the last pixel (or blur's width) inside the edge is left
+// out: too steep for the edge factor to be trusted there.
+constexpr double kLimbCutMinPx = 1;
+// The edge factor is looked up only this many blurs inside the mask's edge;
+// further in it is 1 (it reaches 6 sigma and half a pixel).
+constexpr double kEdgeFactorReach = 8;
+// Contrast above this is no sunlight (a hot pixel, text burnt in): kept
+// from ruling the 3 x 3 mean.
+constexpr float kMaxContrast = 4.0f;
+// The scatter is sampled every rk / 150 px inside mu 0.3 (away from the
+// limb's steep fall), from at least 50 samples.
+constexpr double kNoiseSamplesPerRadius = 150, kNoiseMinMu = 0.3;
+constexpr std::size_t kNoiseMinSamples = 50;
+// The scatter's floor: a noiseless picture still gets thresholds below 1.
+constexpr double kMinNoise = 0.002;
+// The scatter taken when too little of the disc is seen to measure it, of
+// the order of white-light granulation's (contrast, and its 3 x 3 mean).
+constexpr double kDefaultNoise = 0.02, kDefaultNoiseSmoothed = 0.015;
+// The blur reported for a drawing, whose limb is a drawn line with no
+// seeing to measure; reading the ink does not use it.
+constexpr double kDrawingBlur = 0.7;
+// The 3 x 3 mean adds the variance of a 3 px box, (3^2 - 1) / 12, to the
+// seeing's.
+constexpr double kBoxMeanVariance = 2.0 / 3.0;
+
+// --- Seeds and hysteresis (Find) ---
+// The sensitivity setting's range and the low threshold's floor (a stricter
+// setting asks for darker spots, not for smaller ones cut into pieces).
+constexpr double kThresholdMin = 0.5, kThresholdMax = 0.99, kReachFloor = 0.9;
+// A spot reaches as far as it stays 3 quiet-Sun scatters below 1, and is
+// seeded where it falls 6 below 1, 0.04 below the setting and 0.01 below
+// where it reaches: tuned on the generator's pictures, see MeetsTheTable.
+constexpr double kReachNoise = 3, kSeedNoise = 6, kSeedBelowSetting = 0.04, kSeedBelowReach = 0.01;
+// Regions smaller than this are noise, not refined.
+constexpr std::size_t kMinRegionPx = 4;
+// The caps on the search: one region's pixels (a region as large as a
+// quarter of a 4096^2 picture is no spot, but a picture misread), and the
+// regions refined. Hitting either is said in the report's notes.
+constexpr std::size_t kMaxRegionPx = 4000000;
+constexpr std::size_t kMaxRegions = 20000;
+// Rows a piece of the parallel passes over the picture.
+constexpr int kRowsAPiece = 64;
+// A click finds the darkest pixel within this many px of it.
+constexpr int kClickReach = 5;
+
+// --- Refining a region (Refine) ---
+// The box reaches 3 blur sigmas beyond the region (its blurred edge) and
+// 4 px more for the ring of quiet Sun about it.
+constexpr double kBoxBlurSigmas = 3;
+constexpr int kBoxRingRoom = 4;
+// A region needs this many pixels for its shape to tell a filament.
+constexpr std::size_t kShapeMinPx = 40;
+// mu's floor where the radial direction is stretched back by 1 / mu: near
+// the limb 1 / mu grows without bound and shapes are unsure anyway.
+constexpr double kShapeMinMu = 0.2;
+// A region longer than 4.5 times its width (second moments) and longer
+// than 20 px (4 sigma along it, about a band's length) is a filament
+// (H-alpha): tuned on the generator's pictures, see Chromospheric.
+constexpr double kFilamentElongation = 4.5, kFilamentLengthSigmas = 4, kFilamentMinLength = 20;
 // A dark region whose area is more than kFilamentThinness times its
 // largest inscribed circle's, foreshortening taken out (a band about 2.5
 // times as long as wide), is a filament unless an umbra darker than
@@ -36,15 +208,108 @@ constexpr double kPenumbraEvidence = 15;
 // (about 1.7 times). Round spots and pores stay near 1 .. 2.
 constexpr double kFilamentThinness = 3.2, kUmbraCore = 0.45;
 constexpr double kFaintFilamentThinness = 2.2, kFaintCore = 0.58;
-// Degree of the polynomial in mu fitted to the annulus medians.
-constexpr int kFitDegree = 3;
+// The local quiet Sun: the ring 2.5 blur sigmas and 2 px beyond the
+// region (its blurred edge passed), from at least 15 pixels; a level off by
+// half from the fit is no quiet Sun (the limb, another spot): 1 kept.
+constexpr double kRingSigmas = 2.5;
+constexpr int kRingGap = 2;
+constexpr std::size_t kRingMinPx = 15;
+constexpr double kRingMinLevel = 0.5, kRingMaxLevel = 1.5;
+// The umbra's level: the mean of the darkest 4 % of the region's pixels,
+// 1 .. 9 of them (not the single darkest, which noise sets).
+constexpr std::size_t kDarkestShare = 25, kDarkestMax = 9;
+// The core is what is darker than 40 % of the way from the umbra to the
+// spot's edge, low enough that a penumbra in a bright plage, well below its
+// surroundings, is not taken for core.
+constexpr double kCoreShare = 0.4;
+// The plateau: pixels 1.2 blur sigmas (2 px at least) from both the core
+// and the outside, at least 5 of them.
+constexpr double kPlateauSigmas = 1.2;
+constexpr int kPlateauMinGap = 2;
+constexpr std::size_t kPlateauMinPx = 5;
+// A plateau is penumbra when it lies 2.5 scatters below the quiet Sun and
+// 0.1 above the umbra: tuned on the generator's pictures, see MeetsTheTable.
+constexpr double kPlateauNoise = 2.5, kPlateauAboveUmbra = 0.1;
+// A spot with penumbra grows to 2 px short of its box, the rest kept as
+// its surroundings.
+constexpr int kRegionBoxGap = 2;
+// A pore's region: its blurred edge, 2.5 blur sigmas and 1 px about it.
+constexpr double kPoreEdgeSigmas = 2.5;
+constexpr int kPoreEdgeGap = 1;
+// An umbra of one pixel is noise: dropped.
+constexpr int kMinUmbraPx = 2;
+// A core: 3 px or more, reaching 1.5 scatters of the 3 x 3 mean (0.03 at
+// least) below its level (noise makes no core); tuned on the generator's
+// pictures, see MeetsTheTable.
+constexpr int kMinCorePx = 3;
+constexpr double kCoreDepthNoise = 1.5, kCoreMinDepth = 0.03;
+// A contrast level below any picture's.
+constexpr double kBelowAll = 10;
+// The pixels within 2 blur sigmas of another spot's are left to it.
+constexpr double kOtherReachSigmas = 2;
+// A two-level model tried for a spot without a plateau starts from a
+// penumbra at 0.8; it is kept when it fits clearly better (residual under
+// half the pore's for one umbra, under 0.85 of it for several) with a
+// penumbra 0.08 .. 0.45 below the quiet Sun, an umbra 0.1 below that, of
+// 2 px or more and at most 1 / 2.5 of the spot: tuned on the generator's
+// pictures, see MeetsTheTable.
+constexpr double kGuessPenumbra = 0.8;
+constexpr double kBetterOneUmbra = 0.5, kBetterUmbrae = 0.85;
+constexpr double kMinPenumbraDepth = 0.08, kMaxPenumbraDepth = 0.45, kMinUmbraDepth = 0.1;
+constexpr int kMinFittedUmbraPx = 2;
+constexpr double kMaxUmbraShare = 2.5;
+// A spot too small for its penumbra to show as a plateau is taken to have
+// one when a blurred umbra-in-penumbra model tells it this much better
+// than a blurred pore (an F ratio of the two extra parameters); tuned on
+// the generator's pictures, see MeetsTheTable.
+constexpr double kPenumbraEvidence = 15;
+// A part of the fitted umbra mask of 4 px or more is an umbra of its own.
+constexpr int kMinFittedPartPx = 4;
+// Darkness weights' floor for an umbra's centre (every pixel counts), and
+// mu's for the distances on the sphere in a shared penumbra.
+constexpr double kMinDarkWeight = 1e-3, kShareMinMu = 0.1;
+// Spots of fewer pixels are dropped.
+constexpr double kMinSpotPx = 3;
+// A spot reaching beyond this mu has an area not to be trusted.
+constexpr double kUncertainMu = 0.1;
+// mu's floor in a pixel's area on the sphere: 1 / mu grows without bound.
+constexpr double kAreaMinMu = 0.05;
 
-double Median(std::vector<float>& v) {
-  if (v.empty()) return 0;
-  const std::size_t mid = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
-  return v[mid];
-}
+// --- The blurred model (FitBlurredMasks, PenumbraEvidence) ---
+// Rounds of levels and edge moves, and passes of edge moves a round:
+// enough to settle on the generator's pictures, see MeetsTheTable.
+constexpr int kModelRounds = 4, kModelPasses = 6;
+// A level shallower than 2 % of the quiet Sun is no spot.
+constexpr double kMinDepth = 0.02;
+constexpr double kModelSingular = 1e-9;
+// Concentric models: 4 x 4 sub-samples a pixel, radii every 0.25 px up to
+// 12 px (larger spots show their plateau) and 3 blur sigmas inside the
+// box's edge, at least 1 px; 30 pixels cared for at least.
+constexpr int kSub = 4;
+constexpr double kRadiusStep = 0.25, kMaxModelRadius = 12, kModelEdgeSigmas = 3;
+constexpr int kMinRadii = 4;
+constexpr std::size_t kMinModelPx = 30;
+// Parameters the two-level model spends: its two levels and two radii, and
+// the centre's two coordinates taken from the same pixels.
+constexpr double kModelParameters = 6;
+
+// --- Drawings (LooksDrawn, Core, RefineDrawn) ---
+// Paper: the picture at 1.04 .. 1.12 radii nearly as bright (75 %) as at
+// 0.3 .. 0.85, on radii every 3 degrees, at least 20 samples each.
+constexpr int kPaperAngleStep = 3;
+constexpr double kPaperRadii[] = {0.3, 0.6, 0.85, 1.04, 1.08, 1.12};
+constexpr std::size_t kPaperMinSamples = 20;
+constexpr double kPaperBright = 0.75;
+// Ink is darker than half the paper.
+constexpr float kInk = 0.5f;
+// Where two drawn lines cross a few pixels survive the opening: a drawn
+// spot leaves 5 or more.
+constexpr std::size_t kMinDrawnPx = 5;
+// A drawn penumbra: ink met on 60 % of 72 rays from the umbra's centre,
+// between 2 px beyond its radius and 3 radii and 4 px, looked at every
+// 0.5 px: tuned on the generator's drawings, see Drawings.
+constexpr int kRays = 72;
+constexpr double kRayFrom = 2, kRayRadii = 3, kRayTo = 4, kRayStep = 0.5, kRingShare = 0.6;
 
 // Solves the n x n system a x = b in place (Gaussian elimination with
 // partial pivoting); false when singular.
@@ -70,23 +335,6 @@ bool Solve(std::vector<double>& a, std::vector<double>& b, int n) {
     b[static_cast<std::size_t>(r)] = s / a[static_cast<std::size_t>(r * n + r)];
   }
   return true;
-}
-
-// Runs f(first, last) over [begin, end) split into `threads` bands.
-void Parallel(int begin, int end, int threads, const std::function<void(int, int)>& f) {
-  threads = std::clamp(threads, 1, 8);
-  const int n = end - begin;
-  if (threads == 1 || n < 64) {
-    if (n > 0) f(begin, end);
-    return;
-  }
-  std::vector<std::thread> pool;
-  for (int t = 1; t < threads; ++t) {
-    const int a = begin + n * t / threads, b = begin + n * (t + 1) / threads;
-    pool.emplace_back([&f, a, b] { f(a, b); });
-  }
-  f(begin, begin + n / threads);
-  for (std::thread& th : pool) th.join();
 }
 
 }  // namespace
@@ -130,8 +378,8 @@ struct SpotFinder::Impl {
   double tile = 1;
   std::vector<double> tiles;
   // Blurred limb: the factor by which the blurred disc falls below the
-  // quiet Sun within a few sigma of the edge, at steps of 0.25 px inwards
-  // from the fitted edge rk + limbOffset.
+  // quiet Sun within a few sigma of the edge, at steps of kLimbStep px
+  // inwards from the fitted edge rk + limbOffset.
   std::vector<double> edgeFactor;
   double limbOffset = 0;
   double blur = 1, sigmaEff = 1;
@@ -140,8 +388,34 @@ struct SpotFinder::Impl {
   double maskRadius = 0;
   // Contrast and its 3 x 3 mean; every pixel written once by MakeContrast.
   std::vector<float, PixelAllocator<float>> C, Cs;
-  double noise = 0.02, noiseS = 0.015;
+  double noise = kDefaultNoise, noiseS = kDefaultNoiseSmoothed;
   int yMin = 0, yMax = -1, xMin = 0, xMax = -1;
+
+  // One dark region's box and what Refine's stages learn in it. Box pixel
+  // i (y bw + x) is picture pixel (x0 + x, y0 + y).
+  struct Box {
+    int x0 = 0, y0 = 0, bw = 0, bh = 0;
+    int margin = 0;  // px the box reaches beyond the region
+    std::size_t bn = 0;
+    // Contrast and its 3 x 3 mean; over the local quiet Sun once
+    // LocalQuietSun ran.
+    std::vector<float> c, cs;
+    std::vector<std::uint8_t> in;     // the region's pixels
+    std::vector<std::uint8_t> other;  // other spots' pixels
+    std::vector<int> dOut;            // grid steps to the region
+    double shapeMu = 1;               // mu at the region's centre (kShapeMinMu at least)
+    double cu = 0;                    // the umbra's level
+    double cp = 1;                    // the penumbral plateau's level
+    bool twoLevel = false;            // a penumbra is measured
+    double halfLevel = 0;             // the umbrae's edge
+    std::vector<std::uint8_t> region; // the spot's pixels
+    std::vector<int> lab;             // each umbra pixel's umbra, from 1
+    int nUmbrae = 0;
+    std::vector<std::uint8_t> care;   // the pixels the blurred model answers for
+    std::vector<int> owner;           // each spot pixel's umbra
+    double X(std::size_t i) const { return static_cast<double>(x0 + static_cast<int>(i) % bw); }
+    double Y(std::size_t i) const { return static_cast<double>(y0 + static_cast<int>(i) / bw); }
+  };
 
   std::size_t Index(int x, int y) const { return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x); }
   double Mu(double x, double y) const {
@@ -154,53 +428,15 @@ struct SpotFinder::Impl {
     for (int k = kFitDegree; k >= 0; --k) v = v * mu + poly[static_cast<std::size_t>(k)];
     return v;
   }
-  double Tile(double x, double y) const {
-    double fx = (x + 0.5) / tile - 0.5, fy = (y + 0.5) / tile - 0.5;
-    fx = std::clamp(fx, 0.0, static_cast<double>(tnx - 1));
-    fy = std::clamp(fy, 0.0, static_cast<double>(tny - 1));
-    const int ix = std::min(static_cast<int>(fx), tnx - 1), iy = std::min(static_cast<int>(fy), tny - 1);
-    const int jx = std::min(ix + 1, tnx - 1), jy = std::min(iy + 1, tny - 1);
-    const double ax = fx - ix, ay = fy - iy;
-    auto at = [&](int i, int j) { return tiles[static_cast<std::size_t>(j * tnx + i)]; };
-    return (at(ix, iy) * (1 - ax) + at(jx, iy) * ax) * (1 - ay) + (at(ix, jy) * (1 - ax) + at(jx, jy) * ax) * ay;
-  }
-  double EdgeFactor(double r) const {
-    const double t = (cal.rk + limbOffset - r) / 0.25;  // steps inwards from the edge
-    if (edgeFactor.empty() || t >= static_cast<double>(edgeFactor.size() - 1)) return 1;
-    if (t <= 0) return edgeFactor.front();
-    const auto i = static_cast<std::size_t>(t);
-    const double a = t - static_cast<double>(i);
-    return edgeFactor[i] * (1 - a) + edgeFactor[i + 1] * a;
-  }
+  double Tile(double x, double y) const;
+  double EdgeFactor(double r) const;
   // The smallest box holding the pixels (indices y w + x), inclusive.
-  void Bounds(const std::vector<int>& pixels, int& x0, int& y0, int& x1, int& y1) const {
-    x0 = w;
-    y0 = h;
-    x1 = y1 = -1;
-    for (int p : pixels) {
-      x0 = std::min(x0, p % w);
-      x1 = std::max(x1, p % w);
-      y0 = std::min(y0, p / w);
-      y1 = std::max(y1, p / w);
-    }
-  }
+  void Bounds(const std::vector<int>& pixels, int& x0, int& y0, int& x1, int& y1) const;
+  // A pixel's area in millionths of the hemisphere (MSH): 2 pi rk^2 px
+  // make a hemisphere seen at mu 1.
   double PixelWeightMsh(double x, double y) const {
-    return 1e6 / (2 * kPiD * cal.rk * cal.rk * std::max(0.05, Mu(x, y)));
+    return 1e6 / (2 * kPiExact * cal.rk * cal.rk * std::max(kAreaMinMu, Mu(x, y)));
   }
-
-  bool FitQuietSun(std::string& error);
-  void FitTiles();
-  void MeasureBlur();
-  void MakeContrast();
-  void MeasureNoise();
-  bool LooksDrawn() const;
-  bool Core(int x, int y) const;
-  std::vector<FoundSpot> RefineDrawn(const std::vector<int>& core, int cluster) const;
-  // The 8-connected ink cores (Core) reached from the core pixel `start`
-  // (index y w + x), marked in `seen` (one byte a pixel).
-  std::vector<int> FloodCore(int start, std::vector<std::uint8_t>& seen) const;
-  std::vector<FoundSpot> Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow, int cluster) const;
-  std::vector<int> Flood(int seed, double level, std::vector<std::uint8_t>& seen) const;
   void Locate(FoundSpot& s) const {
     double B = 0, CMD = 0, L = 0;
     PixelToHeliographic(cal, s.x, s.y, cal.orientation, B, CMD, L);
@@ -209,37 +445,134 @@ struct SpotFinder::Impl {
     s.L = L;
     s.mu = Mu(s.x, s.y);
   }
+
+  // Prepare's stages.
+  bool FitQuietSun(std::string& error);
+  bool AnnulusMedians(std::vector<double>& mu, std::vector<double>& level, std::vector<double>& weight) const;
+  bool FitLimbDarkening(const std::vector<double>& mu, const std::vector<double>& level,
+                        const std::vector<double>& weight);
+  void FitTiles();
+  void FillEmptyTiles(std::vector<double>& t, std::vector<bool>& ok) const;
+  bool LimbProfile(std::vector<double>& prof) const;
+  void MeasureBlur();
+  void MakeEdgeFactors();
+  void MakeContrast();
+  void ContrastRows(int first, int last, const std::vector<int>& tix, const std::vector<float>& tax);
+  void SmoothRows(int first, int last);
+  void MeasureNoise();
+  bool LooksDrawn() const;
+
+  // Find's stages.
+  std::vector<int> Seeds(double tSeed, int threads) const;
+  std::vector<std::vector<int>> Regions(const std::vector<int>& seeds, double tLow,
+                                        std::vector<std::string>& notes) const;
+  // The 8-connected pixels whose 3 x 3 mean stays below `level`, reached
+  // from `seed` (index y w + x), marked in `seen` (one byte a pixel); cut
+  // at kMaxRegionPx and one more pixel, `cut` then set.
+  std::vector<int> Flood(int seed, double level, std::vector<std::uint8_t>& seen, bool& cut) const;
+  std::vector<FoundSpot> Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow, int cluster) const;
+
+  // Refine's stages, in order.
+  Box CutBox(const std::vector<int>& comp) const;
+  bool LongLikeAFilament(const std::vector<int>& comp, Box& b) const;
+  void LocalQuietSun(Box& b, double tLow) const;
+  void UmbraLevel(Box& b) const;
+  bool ThinLikeAFilament(std::size_t area, const Box& b) const;
+  void PenumbralPlateau(Box& b, double tLow) const;
+  void FindUmbrae(Box& b) const;
+  int CoresOf(const Box& b, int u, double mn, std::vector<int>& clab, std::vector<int>& keep) const;
+  void SplitTouchingUmbrae(Box& b) const;
+  bool WholeAsOneUmbra(Box& b) const;
+  void CarePixels(Box& b) const;
+  void FitModel(Box& b, const SpotSettings& st) const;
+  double PenumbraEvidenceOf(const Box& b) const;
+  void TryTwoLevels(Box& b, const SpotSettings& st, double oneSse, bool oneOk, std::vector<std::uint8_t>& P,
+                    std::vector<std::uint8_t>& Um) const;
+  void CarryUmbrae(Box& b, const std::vector<std::uint8_t>& P, const std::vector<std::uint8_t>& Um) const;
+  void AssignPixels(Box& b) const;
+  void ShareByNearestCentre(Box& b) const;
+  std::vector<FoundSpot> Measure(const Box& b, int cluster) const;
+
+  // Drawings.
+  bool Core(int x, int y) const;
+  // The 8-connected ink cores (Core) reached from the core pixel `start`
+  // (index y w + x), marked in `seen` (one byte a pixel).
+  std::vector<int> FloodCore(int start, std::vector<std::uint8_t>& seen) const;
+  std::vector<int> GrowOverInk(const std::vector<int>& core) const;
+  bool DrawnPenumbra(const FoundSpot& s) const;
+  std::vector<FoundSpot> RefineDrawn(const std::vector<int>& core, int cluster) const;
+  void FindDrawn(SpotReport& rep) const;
 };
 
-bool SpotFinder::Impl::FitQuietSun(std::string& error) {
-  constexpr int kBins = 46;
-  std::vector<std::vector<float>> bins(kBins);
-  std::vector<double> muSum(kBins, 0.0);
-  const int step = std::max(1, static_cast<int>(cal.rk / 200));
+double SpotFinder::Impl::Tile(double x, double y) const {
+  double fx = (x + 0.5) / tile - 0.5, fy = (y + 0.5) / tile - 0.5;
+  fx = std::clamp(fx, 0.0, static_cast<double>(tnx - 1));
+  fy = std::clamp(fy, 0.0, static_cast<double>(tny - 1));
+  const int ix = std::min(static_cast<int>(fx), tnx - 1), iy = std::min(static_cast<int>(fy), tny - 1);
+  const int jx = std::min(ix + 1, tnx - 1), jy = std::min(iy + 1, tny - 1);
+  const double ax = fx - ix, ay = fy - iy;
+  auto at = [&](int i, int j) { return tiles[static_cast<std::size_t>(j * tnx + i)]; };
+  return (at(ix, iy) * (1 - ax) + at(jx, iy) * ax) * (1 - ay) + (at(ix, jy) * (1 - ax) + at(jx, jy) * ax) * ay;
+}
+
+double SpotFinder::Impl::EdgeFactor(double r) const {
+  const double t = (cal.rk + limbOffset - r) / kLimbStep;  // steps inwards from the edge
+  if (edgeFactor.empty() || t >= static_cast<double>(edgeFactor.size() - 1)) return 1;
+  if (t <= 0) return edgeFactor.front();
+  const auto i = static_cast<std::size_t>(t);
+  const double a = t - static_cast<double>(i);
+  return edgeFactor[i] * (1 - a) + edgeFactor[i + 1] * a;
+}
+
+void SpotFinder::Impl::Bounds(const std::vector<int>& pixels, int& x0, int& y0, int& x1, int& y1) const {
+  x0 = w;
+  y0 = h;
+  x1 = y1 = -1;
+  for (int p : pixels) {
+    x0 = std::min(x0, p % w);
+    x1 = std::max(x1, p % w);
+    y0 = std::min(y0, p / w);
+    y1 = std::max(y1, p / w);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Prepare's stages.
+
+// The median level of each annulus of mu (kFitBins from kFitMuMin to 1)
+// with enough samples, at its samples' mean mu, weighted by the root of
+// their count; false when too few annuli are seen.
+bool SpotFinder::Impl::AnnulusMedians(std::vector<double>& bx, std::vector<double>& by, std::vector<double>& bw) const {
+  std::vector<std::vector<float>> bins(kFitBins);
+  std::vector<double> muSum(kFitBins, 0.0);
+  const int step = std::max(1, static_cast<int>(cal.rk / kFitSamplesPerRadius));
   for (int y = yMin; y <= yMax; y += step)
     for (int x = xMin; x <= xMax; x += step) {
       const double mu = Mu(x, y);
       if (mu < kFitMuMin) continue;
-      const int b = std::min(kBins - 1, static_cast<int>((mu - kFitMuMin) / (1 - kFitMuMin) * kBins));
+      const int b = std::min(kFitBins - 1, static_cast<int>((mu - kFitMuMin) / (1 - kFitMuMin) * kFitBins));
       bins[static_cast<std::size_t>(b)].push_back(pic->value[Index(x, y)]);
       muSum[static_cast<std::size_t>(b)] += mu;
     }
-  std::vector<double> bx, by, bw;
-  for (int b = 0; b < kBins; ++b) {
+  for (int b = 0; b < kFitBins; ++b) {
     auto& v = bins[static_cast<std::size_t>(b)];
-    if (v.size() < 15) continue;
+    if (v.size() < kFitMinAnnulusSamples) continue;
     const double n = static_cast<double>(v.size());
     bx.push_back(muSum[static_cast<std::size_t>(b)] / n);
-    by.push_back(Median(v));
+    by.push_back(UpperMedian(v));
     bw.push_back(std::sqrt(n));
   }
-  if (bx.size() < 8) {
-    error = "the disc is too small or lies off the picture";
-    return false;
-  }
+  return bx.size() >= kFitMinAnnuli;
+}
+
+// The cubic in mu (poly) through the annulus medians by weighted least
+// squares, annuli far off the fit left out, kFitPasses times; false when
+// the system is singular.
+bool SpotFinder::Impl::FitLimbDarkening(const std::vector<double>& bx, const std::vector<double>& by,
+                                        const std::vector<double>& bw) {
   constexpr int n = kFitDegree + 1;
   std::vector<bool> use(bx.size(), true);
-  for (int pass = 0; pass < 3; ++pass) {
+  for (int pass = 0; pass < kFitPasses; ++pass) {
     std::vector<double> a(n * n, 0.0), rhs(n, 0.0);
     for (std::size_t i = 0; i < bx.size(); ++i) {
       if (!use[i]) continue;
@@ -251,53 +584,39 @@ bool SpotFinder::Impl::FitQuietSun(std::string& error) {
         for (int c = 0; c < n; ++c) a[static_cast<std::size_t>(r * n + c)] += bw[i] * p[r] * p[c];
       }
     }
-    if (!Solve(a, rhs, n)) {
-      error = "the quiet Sun could not be fitted";
-      return false;
-    }
+    if (!Solve(a, rhs, n)) return false;
     poly = rhs;
     std::vector<float> res;
     for (std::size_t i = 0; i < bx.size(); ++i) res.push_back(static_cast<float>(std::fabs(by[i] / Poly(bx[i]) - 1)));
     std::vector<float> sorted = res;
-    const double mad = std::max(1e-3, Median(sorted));
-    for (std::size_t i = 0; i < bx.size(); ++i) use[i] = res[i] <= 4 * 1.4826 * mad;
+    const double mad = std::max(kFitMinMad, UpperMedian(sorted));
+    for (std::size_t i = 0; i < bx.size(); ++i) use[i] = res[i] <= kFitClipSigmas * kMadToSigma * mad;
   }
-  if (!(Poly(1) > 0) || !(Poly(0.3) > 0)) {
+  return true;
+}
+
+// The quiet Sun against mu (poly); false with `error` when the disc is too
+// small or off the picture, the fit fails or it gives no light.
+bool SpotFinder::Impl::FitQuietSun(std::string& error) {
+  std::vector<double> bx, by, bw;
+  if (!AnnulusMedians(bx, by, bw)) {
+    error = "the disc is too small or lies off the picture";
+    return false;
+  }
+  if (!FitLimbDarkening(bx, by, bw)) {
+    error = "the quiet Sun could not be fitted";
+    return false;
+  }
+  if (!(Poly(1) > 0) || !(Poly(kLitMu) > 0)) {
     error = "there is no light on the disc";
     return false;
   }
   return true;
 }
 
-void SpotFinder::Impl::FitTiles() {
-  tile = std::max(24.0, cal.rk / 5);
-  tnx = std::max(1, static_cast<int>(std::ceil(w / tile)));
-  tny = std::max(1, static_cast<int>(std::ceil(h / tile)));
-  std::vector<double> t(static_cast<std::size_t>(tnx * tny), 0.0);
-  std::vector<bool> ok(t.size(), false);
-  const int step = std::max(1, static_cast<int>(tile / 24));
-  std::vector<float> v;
-  for (int j = 0; j < tny; ++j)
-    for (int i = 0; i < tnx; ++i) {
-      v.clear();
-      const int x0 = static_cast<int>(i * tile), x1 = std::min(w, static_cast<int>((i + 1) * tile));
-      const int y0 = static_cast<int>(j * tile), y1 = std::min(h, static_cast<int>((j + 1) * tile));
-      for (int y = y0; y < y1; y += step)
-        for (int x = x0; x < x1; x += step) {
-          const double mu = Mu(x, y);
-          if (mu < 0.15) continue;
-          v.push_back(static_cast<float>(pic->value[Index(x, y)] / Poly(mu)));
-        }
-      if (v.size() >= 30) {
-        t[static_cast<std::size_t>(j * tnx + i)] = Median(v);
-        ok[static_cast<std::size_t>(j * tnx + i)] = true;
-      }
-    }
-  if (std::none_of(ok.begin(), ok.end(), [](bool b) { return b; })) {
-    tiles.assign(t.size(), 1.0);
-    return;
-  }
-  // Tiles without enough disc take the mean of their known neighbours.
+// Tiles without enough disc (ok false) take the mean of their known
+// neighbours, ring by ring, until every tile that can be reached has one.
+void SpotFinder::Impl::FillEmptyTiles(std::vector<double>& t, std::vector<bool>& ok) const {
   for (bool changed = true; changed;) {
     changed = false;
     std::vector<bool> next = ok;
@@ -323,7 +642,40 @@ void SpotFinder::Impl::FitTiles() {
     ok = next;
     t = nt;
   }
-  // A 3 x 3 median keeps a large spot from darkening its tile.
+}
+
+// The light's unevenness over the fitted quiet Sun, as the median on each
+// tile (tiles), empty tiles filled from their neighbours, then a 3 x 3
+// median of tiles, which keeps a large spot from darkening its tile.
+void SpotFinder::Impl::FitTiles() {
+  tile = std::max(kMinTile, cal.rk / kTilesPerRadius);
+  tnx = std::max(1, static_cast<int>(std::ceil(w / tile)));
+  tny = std::max(1, static_cast<int>(std::ceil(h / tile)));
+  std::vector<double> t(static_cast<std::size_t>(tnx * tny), 0.0);
+  std::vector<bool> ok(t.size(), false);
+  const int step = std::max(1, static_cast<int>(tile / kTileSamplesAcross));
+  std::vector<float> v;
+  for (int j = 0; j < tny; ++j)
+    for (int i = 0; i < tnx; ++i) {
+      v.clear();
+      const int x0 = static_cast<int>(i * tile), x1 = std::min(w, static_cast<int>((i + 1) * tile));
+      const int y0 = static_cast<int>(j * tile), y1 = std::min(h, static_cast<int>((j + 1) * tile));
+      for (int y = y0; y < y1; y += step)
+        for (int x = x0; x < x1; x += step) {
+          const double mu = Mu(x, y);
+          if (mu < kTileMuMin) continue;
+          v.push_back(static_cast<float>(pic->value[Index(x, y)] / Poly(mu)));
+        }
+      if (v.size() >= kTileMinSamples) {
+        t[static_cast<std::size_t>(j * tnx + i)] = UpperMedian(v);
+        ok[static_cast<std::size_t>(j * tnx + i)] = true;
+      }
+    }
+  if (std::none_of(ok.begin(), ok.end(), [](bool b) { return b; })) {
+    tiles.assign(t.size(), 1.0);
+    return;
+  }
+  FillEmptyTiles(t, ok);
   tiles = t;
   for (int j = 0; j < tny; ++j)
     for (int i = 0; i < tnx; ++i) {
@@ -334,22 +686,21 @@ void SpotFinder::Impl::FitTiles() {
           if (a < 0 || b < 0 || a >= tnx || b >= tny) continue;
           v.push_back(static_cast<float>(t[static_cast<std::size_t>(b * tnx + a)]));
         }
-      tiles[static_cast<std::size_t>(j * tnx + i)] = Median(v);
+      tiles[static_cast<std::size_t>(j * tnx + i)] = UpperMedian(v);
     }
 }
 
-void SpotFinder::Impl::MeasureBlur() {
-  // The median profile across the limb (observed over the fitted quiet
-  // Sun's light), against the quiet Sun cut at an edge and blurred.
-  constexpr double kStep = 0.25;
-  constexpr double kIn = 14, kOut = 8;
-  const int ns = static_cast<int>((kIn + kOut) / kStep) + 1;
+// The median profile across the limb (observed over the tiles' light), from
+// kLimbIn px inside rk to kLimbOut outside at kLimbStep; false when a point
+// of it has too few samples.
+bool SpotFinder::Impl::LimbProfile(std::vector<double>& prof) const {
+  const int ns = static_cast<int>((kLimbIn + kLimbOut) / kLimbStep) + 1;
   std::vector<std::vector<float>> samples(static_cast<std::size_t>(ns));
   const double rk = cal.rk;
-  for (int a = 0; a < 360; a += 2) {
-    const double ca = std::cos(a * kPiD / 180), sa = std::sin(a * kPiD / 180);
+  for (int a = 0; a < 360; a += kLimbAngleStep) {
+    const double ca = std::cos(a * kPiExact / 180), sa = std::sin(a * kPiExact / 180);
     for (int k = 0; k < ns; ++k) {
-      const double r = rk - kIn + k * kStep;
+      const double r = rk - kLimbIn + k * kLimbStep;
       const double x = cal.x0 + r * ca, y = cal.y0 + r * sa;
       if (x < 0 || y < 0 || x > w - 1.001 || y > h - 1.001) continue;
       const int ix = static_cast<int>(x), iy = static_cast<int>(y);
@@ -359,40 +710,49 @@ void SpotFinder::Impl::MeasureBlur() {
       samples[static_cast<std::size_t>(k)].push_back(static_cast<float>(v / Tile(x, y)));
     }
   }
-  std::vector<double> prof(static_cast<std::size_t>(ns));
+  prof.assign(static_cast<std::size_t>(ns), 0.0);
   for (int k = 0; k < ns; ++k) {
-    if (samples[static_cast<std::size_t>(k)].size() < 10) {
-      blur = 1;
-      return;
-    }
-    prof[static_cast<std::size_t>(k)] = Median(samples[static_cast<std::size_t>(k)]);
+    if (samples[static_cast<std::size_t>(k)].size() < kLimbMinSamples) return false;
+    prof[static_cast<std::size_t>(k)] = UpperMedian(samples[static_cast<std::size_t>(k)]);
   }
-  // The quiet Sun inside an edge at offset `off` (px outward from rk), on a
-  // fine grid padded for the kernel.
-  constexpr int kPad = 80;  // 20 px
-  double best = std::numeric_limits<double>::infinity();
-  double bestSigma = 1, bestOff = 0;
-  std::vector<double> disc(static_cast<std::size_t>(ns + 2 * kPad)), sky(disc.size());
-  std::vector<double> m1(static_cast<std::size_t>(ns)), m2(static_cast<std::size_t>(ns));
-  // The squared misfit of the edge at `off` blurred by `sigma`, the disc's
-  // and the sky's light fitted.
-  auto misfit = [&](double off, double sigma) {
+  return true;
+}
+
+namespace {
+
+// The limb's model for MeasureBlur: the quiet Sun `poly` (against mu) cut
+// at an edge and blurred, its disc's and sky's light fitted to the
+// observed profile `prof` (kLimbStep px steps from rk - kLimbIn).
+struct LimbModel {
+  const std::vector<double>& prof;
+  double rk;
+  std::function<double(double)> quiet;  // the quiet Sun at mu
+  std::vector<double> disc, sky, m1, m2;
+
+  LimbModel(const std::vector<double>& profile, double radius, std::function<double(double)> q)
+      : prof(profile), rk(radius), quiet(std::move(q)), disc(profile.size() + 2 * kLimbPad), sky(disc.size()),
+        m1(profile.size()), m2(profile.size()) {}
+
+  // The squared misfit of the edge at `off` (px outward from rk) blurred by
+  // `sigma` px, the disc's and the sky's light fitted; infinity when they
+  // cannot be told apart.
+  double Misfit(double off, double sigma) {
+    const int ns = static_cast<int>(prof.size());
     for (std::size_t i = 0; i < disc.size(); ++i) {
-      const double r = rk - kIn + (static_cast<double>(i) - kPad) * kStep;
+      const double r = rk - kLimbIn + (static_cast<double>(i) - kLimbPad) * kLimbStep;
       const double re = rk + off;
       const double rho = r / re;
-      disc[i] = r < re ? Poly(std::sqrt(std::max(0.0, 1 - rho * rho))) : 0.0;
+      disc[i] = r < re ? quiet(std::sqrt(std::max(0.0, 1 - rho * rho))) : 0.0;
       sky[i] = r < re ? 0.0 : 1.0;
     }
-    const int half = std::min(kPad, static_cast<int>(std::ceil(4 * sigma / kStep)));
-    std::vector<double> g(static_cast<std::size_t>(2 * half + 1));
+    const int half = std::min(kLimbPad, static_cast<int>(std::ceil(kLimbKernelSigmas * sigma / kLimbStep)));
     double gs = 0;
-    for (int k = -half; k <= half; ++k) gs += g[static_cast<std::size_t>(k + half)] = std::exp(-0.5 * std::pow(k * kStep / sigma, 2));
+    const std::vector<double> g = SampledGaussian(half, kLimbStep, sigma, gs);
     double s11 = 0, s12 = 0, s22 = 0, t1 = 0, t2 = 0;
     for (int k = 0; k < ns; ++k) {
       double a1 = 0, a2 = 0;
       for (int j = -half; j <= half; ++j) {
-        const std::size_t at = static_cast<std::size_t>(k + kPad + j);
+        const std::size_t at = static_cast<std::size_t>(k + kLimbPad + j);
         a1 += g[static_cast<std::size_t>(j + half)] * disc[at];
         a2 += g[static_cast<std::size_t>(j + half)] * sky[at];
       }
@@ -406,7 +766,7 @@ void SpotFinder::Impl::MeasureBlur() {
       t2 += m2[kk] * prof[kk];
     }
     const double det = s11 * s22 - s12 * s12;
-    if (std::fabs(det) < 1e-12) return std::numeric_limits<double>::infinity();
+    if (std::fabs(det) < kSingular) return std::numeric_limits<double>::infinity();
     const double A = (t1 * s22 - t2 * s12) / det, Bs = (s11 * t2 - s12 * t1) / det;
     double ss = 0;
     for (int k = 0; k < ns; ++k) {
@@ -415,11 +775,27 @@ void SpotFinder::Impl::MeasureBlur() {
       ss += d * d;
     }
     return ss;
-  };
+  }
+};
+
+}  // namespace
+
+// The seeing's blur (sigma, px) and the limb's offset from rk, from the
+// limb's profile against a blurred edge, coarse then fine; then the edge
+// factors. Without a profile (the limb mostly off the picture) blur is 1.
+void SpotFinder::Impl::MeasureBlur() {
+  std::vector<double> prof;
+  if (!LimbProfile(prof)) {
+    blur = 1;
+    return;
+  }
+  LimbModel model(prof, cal.rk, [this](double mu) { return Poly(mu); });
+  double best = std::numeric_limits<double>::infinity();
+  double bestSigma = 1, bestOff = 0;
   auto search = [&](double off0, double off1, double offStep, double s0, double s1, double sStep) {
     for (double off = off0; off <= off1 + 1e-9; off += offStep)
-      for (double sigma = std::max(0.3, s0); sigma <= s1 + 1e-9; sigma += sStep) {
-        const double ss = misfit(off, sigma);
+      for (double sigma = std::max(kBlurMin, s0); sigma <= s1 + 1e-9; sigma += sStep) {
+        const double ss = model.Misfit(off, sigma);
         if (ss < best) {
           best = ss;
           bestSigma = sigma;
@@ -427,41 +803,121 @@ void SpotFinder::Impl::MeasureBlur() {
         }
       }
   };
-  search(-3, 3, 0.5, 0.3, 5.1, 0.3);
-  search(bestOff - 0.5, bestOff + 0.5, 0.125, bestSigma - 0.3, bestSigma + 0.3, 0.05);
+  search(-kEdgeReach, kEdgeReach, kEdgeStep, kBlurMin, kBlurMax, kBlurStep);
+  search(bestOff - kEdgeFineReach, bestOff + kEdgeFineReach, kEdgeFineStep, bestSigma - kBlurFineReach,
+         bestSigma + kBlurFineReach, kBlurFineStep);
   blur = bestSigma;
   limbOffset = bestOff;
-  // The factor by which the blurred disc falls short of the quiet Sun, from
-  // the edge inwards over 6 sigma.
-  const double re = rk + limbOffset;
-  const int n = static_cast<int>(std::ceil(6 * blur / kStep)) + 2;
-  const int half = static_cast<int>(std::ceil(4 * blur / kStep));
+  MakeEdgeFactors();
+}
+
+// The factor by which the blurred disc falls short of the quiet Sun, from
+// the edge inwards over kEdgeFactorSigmas (edgeFactor).
+void SpotFinder::Impl::MakeEdgeFactors() {
+  const double re = cal.rk + limbOffset;
+  const int n = static_cast<int>(std::ceil(kEdgeFactorSigmas * blur / kLimbStep)) + 2;
+  const int half = static_cast<int>(std::ceil(kLimbKernelSigmas * blur / kLimbStep));
+  double gs = 0;
+  const std::vector<double> g = SampledGaussian(half, kLimbStep, blur, gs);
   edgeFactor.assign(static_cast<std::size_t>(n), 1.0);
   for (int k = 0; k < n; ++k) {
-    const double r = re - k * kStep;
-    double a = 0, gs = 0;
+    const double r = re - k * kLimbStep;
+    double a = 0;
     for (int j = -half; j <= half; ++j) {
-      const double rr = r + j * kStep;
-      const double g = std::exp(-0.5 * std::pow(j * kStep / blur, 2));
-      gs += g;
+      const double rr = r + j * kLimbStep;
       const double rho = rr / re;
-      if (rr < re) a += g * Poly(std::sqrt(std::max(0.0, 1 - rho * rho)));
+      if (rr < re) a += g[static_cast<std::size_t>(j + half)] * Poly(std::sqrt(std::max(0.0, 1 - rho * rho)));
     }
     const double rho = r / re;
     const double q = Poly(std::sqrt(std::max(0.0, 1 - rho * rho)));
-    edgeFactor[static_cast<std::size_t>(k)] = q > 0 ? std::clamp(a / gs / q, 0.05, 1.0) : 1.0;
+    edgeFactor[static_cast<std::size_t>(k)] = q > 0 ? std::clamp(a / gs / q, kEdgeFactorMin, 1.0) : 1.0;
   }
 }
 
+// The contrast of rows first .. last - 1 (C): the picture over the quiet
+// Sun, the tiles' light and the blurred limb's factor, clamped to 0 ..
+// kMaxContrast; 1 outside the mask's circle. `tix`, `tax`: each column's
+// tile and weight along x.
+void SpotFinder::Impl::ContrastRows(int first, int last, const std::vector<int>& tix, const std::vector<float>& tax) {
+  const double mr2 = maskRadius * maskRadius;
+  const double edgeFrom = maskRadius - kEdgeFactorReach * blur;
+  const double edge2 = edgeFrom > 0 ? edgeFrom * edgeFrom : 0.0;
+  const double inv = 1 / (cal.rk * cal.rk);
+  const float p0 = static_cast<float>(poly[0]), p1 = static_cast<float>(poly[1]), p2 = static_cast<float>(poly[2]),
+              p3 = static_cast<float>(poly[3]);
+  std::vector<float> trow(static_cast<std::size_t>(tnx + 1));
+  for (int y = first; y < last; ++y) {
+    float* out = &C[Index(0, y)];
+    const double dy = y - cal.y0;
+    const double half2 = mr2 - dy * dy;
+    if (half2 <= 0) {
+      std::fill(out, out + w, 1.0f);
+      continue;
+    }
+    const double half = std::sqrt(half2);
+    const int xa = std::max(0, static_cast<int>(std::ceil(cal.x0 - half)));
+    const int xb = std::min(w - 1, static_cast<int>(std::floor(cal.x0 + half)));
+    std::fill(out, out + std::max(0, xa), 1.0f);
+    if (xb + 1 < w) std::fill(out + std::max(0, xb + 1), out + w, 1.0f);
+    if (xa > xb) continue;
+    // The tile surface along this row.
+    const double fy = std::clamp((y + 0.5) / tile - 0.5, 0.0, static_cast<double>(tny - 1));
+    const int iy = std::min(static_cast<int>(fy), std::max(0, tny - 2));
+    const int jy = std::min(iy + 1, tny - 1);
+    const double ay = fy - iy;
+    for (int i = 0; i < tnx; ++i)
+      trow[static_cast<std::size_t>(i)] = static_cast<float>(tiles[static_cast<std::size_t>(iy * tnx + i)] * (1 - ay) +
+                                                             tiles[static_cast<std::size_t>(jy * tnx + i)] * ay);
+    trow[static_cast<std::size_t>(tnx)] = trow[static_cast<std::size_t>(tnx - 1)];
+    const float* in = &pic->value[Index(0, y)];
+    const float fdy2 = static_cast<float>(dy * dy * inv);
+    for (int x = xa; x <= xb; ++x) {
+      const float dx = static_cast<float>(x - cal.x0);
+      const float mu = std::sqrt(std::max(0.0f, 1.0f - (dx * dx * static_cast<float>(inv) + fdy2)));
+      const int ix = tix[static_cast<std::size_t>(x)];
+      const float ax = tax[static_cast<std::size_t>(x)];
+      float bg = ((p3 * mu + p2) * mu + p1) * mu + p0;
+      bg *= trow[static_cast<std::size_t>(ix)] * (1 - ax) + trow[static_cast<std::size_t>(ix + 1)] * ax;
+      const double r2 = dx * dx + dy * dy;
+      if (r2 > edge2) bg *= static_cast<float>(EdgeFactor(std::sqrt(r2)));
+      const float v = bg > 0 ? in[x] / bg : 1.0f;
+      out[x] = std::clamp(v, 0.0f, kMaxContrast);
+    }
+  }
+}
+
+// The 3 x 3 mean of the contrast for rows first .. last - 1 (Cs); 1
+// outside the disc's box and one pixel about it.
+void SpotFinder::Impl::SmoothRows(int first, int last) {
+  std::vector<float> row(static_cast<std::size_t>(w));
+  const int xa = std::max(1, xMin - 1), xb = std::min(w - 2, xMax + 1);
+  for (int y = first; y < last; ++y) {
+    float* out = &Cs[Index(0, y)];
+    if (y < yMin - 1 || y > yMax + 1 || xa > xb) {
+      std::fill(out, out + w, 1.0f);
+      continue;
+    }
+    std::fill(out, out + xa, 1.0f);
+    std::fill(out + xb + 1, out + w, 1.0f);
+    const float* r0 = &C[Index(0, std::max(0, y - 1))];
+    const float* r1 = &C[Index(0, y)];
+    const float* r2 = &C[Index(0, std::min(h - 1, y + 1))];
+    for (int x = xa - 1; x <= xb + 1; ++x) row[static_cast<std::size_t>(x)] = r0[x] + r1[x] + r2[x];
+    for (int x = xa; x <= xb; ++x)
+      out[x] = (row[static_cast<std::size_t>(x - 1)] + row[static_cast<std::size_t>(x)] + row[static_cast<std::size_t>(x + 1)]) *
+               (1.0f / 9.0f);
+  }
+}
+
+// The contrast picture C and its 3 x 3 mean Cs, every pixel written once,
+// in pieces of rows on `threads` threads.
 void SpotFinder::Impl::MakeContrast() {
-  // Left unset here: each band of rows is written whole by its own thread.
+  // Left unset here: each piece of rows is written whole by its own thread.
   C.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
   Cs.resize(C.size());
   // On a drawing the drawn limb circle is left out.
-  maskRadius = drawing ? cal.rk - std::max(5.0, 0.006 * cal.rk) : cal.rk + limbOffset - std::max(1.0, blur);
-  const double mr2 = maskRadius * maskRadius;
-  const double edgeFrom = maskRadius - 8 * blur;
-  const double edge2 = edgeFrom > 0 ? edgeFrom * edgeFrom : 0.0;
+  maskRadius = drawing ? cal.rk - std::max(kDrawnLimbMinPx, kDrawnLimbWidth * cal.rk)
+                       : cal.rk + limbOffset - std::max(kLimbCutMinPx, blur);
   // The tile surface's interpolation along x, once for every column.
   std::vector<int> tix(static_cast<std::size_t>(w));
   std::vector<float> tax(static_cast<std::size_t>(w));
@@ -471,171 +927,113 @@ void SpotFinder::Impl::MakeContrast() {
     tix[static_cast<std::size_t>(x)] = ix;
     tax[static_cast<std::size_t>(x)] = static_cast<float>(tnx == 1 ? 0.0 : fx - ix);
   }
-  const double inv = 1 / (cal.rk * cal.rk);
-  const float p0 = static_cast<float>(poly[0]), p1 = static_cast<float>(poly[1]), p2 = static_cast<float>(poly[2]),
-              p3 = static_cast<float>(poly[3]);
-  Parallel(0, h, threads, [&](int a, int b) {
-    std::vector<float> trow(static_cast<std::size_t>(tnx + 1));
-    for (int y = a; y < b; ++y) {
-      float* out = &C[Index(0, y)];
-      const double dy = y - cal.y0;
-      const double half2 = mr2 - dy * dy;
-      if (half2 <= 0) {
-        std::fill(out, out + w, 1.0f);
-        continue;
-      }
-      const double half = std::sqrt(half2);
-      const int xa = std::max(0, static_cast<int>(std::ceil(cal.x0 - half)));
-      const int xb = std::min(w - 1, static_cast<int>(std::floor(cal.x0 + half)));
-      std::fill(out, out + std::max(0, xa), 1.0f);
-      if (xb + 1 < w) std::fill(out + std::max(0, xb + 1), out + w, 1.0f);
-      if (xa > xb) continue;
-      // The tile surface along this row.
-      const double fy = std::clamp((y + 0.5) / tile - 0.5, 0.0, static_cast<double>(tny - 1));
-      const int iy = std::min(static_cast<int>(fy), std::max(0, tny - 2));
-      const int jy = std::min(iy + 1, tny - 1);
-      const double ay = fy - iy;
-      for (int i = 0; i < tnx; ++i)
-        trow[static_cast<std::size_t>(i)] = static_cast<float>(tiles[static_cast<std::size_t>(iy * tnx + i)] * (1 - ay) +
-                                                               tiles[static_cast<std::size_t>(jy * tnx + i)] * ay);
-      trow[static_cast<std::size_t>(tnx)] = trow[static_cast<std::size_t>(tnx - 1)];
-      const float* in = &pic->value[Index(0, y)];
-      const float fdy2 = static_cast<float>(dy * dy * inv);
-      for (int x = xa; x <= xb; ++x) {
-        const float dx = static_cast<float>(x - cal.x0);
-        const float mu = std::sqrt(std::max(0.0f, 1.0f - (dx * dx * static_cast<float>(inv) + fdy2)));
-        const int ix = tix[static_cast<std::size_t>(x)];
-        const float ax = tax[static_cast<std::size_t>(x)];
-        float bg = ((p3 * mu + p2) * mu + p1) * mu + p0;
-        bg *= trow[static_cast<std::size_t>(ix)] * (1 - ax) + trow[static_cast<std::size_t>(ix + 1)] * ax;
-        const double r2 = dx * dx + dy * dy;
-        if (r2 > edge2) bg *= static_cast<float>(EdgeFactor(std::sqrt(r2)));
-        const float v = bg > 0 ? in[x] / bg : 1.0f;
-        out[x] = std::clamp(v, 0.0f, 4.0f);
-      }
-    }
-  });
-  Parallel(0, h, threads, [&](int a, int b) {
-    std::vector<float> row(static_cast<std::size_t>(w));
-    const int xa = std::max(1, xMin - 1), xb = std::min(w - 2, xMax + 1);
-    for (int y = a; y < b; ++y) {
-      float* out = &Cs[Index(0, y)];
-      if (y < yMin - 1 || y > yMax + 1 || xa > xb) {
-        std::fill(out, out + w, 1.0f);
-        continue;
-      }
-      std::fill(out, out + xa, 1.0f);
-      std::fill(out + xb + 1, out + w, 1.0f);
-      const float* r0 = &C[Index(0, std::max(0, y - 1))];
-      const float* r1 = &C[Index(0, y)];
-      const float* r2 = &C[Index(0, std::min(h - 1, y + 1))];
-      for (int x = xa - 1; x <= xb + 1; ++x) row[static_cast<std::size_t>(x)] = r0[x] + r1[x] + r2[x];
-      for (int x = xa; x <= xb; ++x)
-        out[x] = (row[static_cast<std::size_t>(x - 1)] + row[static_cast<std::size_t>(x)] + row[static_cast<std::size_t>(x + 1)]) *
-                 (1.0f / 9.0f);
-    }
-  });
+  ParallelFor(0, h, threads, kRowsAPiece, [&](int a, int b) { ContrastRows(a, b, tix, tax); });
+  ParallelFor(0, h, threads, kRowsAPiece, [&](int a, int b) { SmoothRows(a, b); });
 }
 
+// The quiet Sun's scatter (noise, and noiseS for the 3 x 3 mean): the
+// MAD of the contrast about 1, as a sigma, on samples inside kNoiseMinMu.
 void SpotFinder::Impl::MeasureNoise() {
   std::vector<float> a, b;
-  const int step = std::max(1, static_cast<int>(cal.rk / 150));
+  const int step = std::max(1, static_cast<int>(cal.rk / kNoiseSamplesPerRadius));
   for (int y = yMin; y <= yMax; y += step)
     for (int x = xMin; x <= xMax; x += step)
-      if (Mu(x, y) > 0.3) {
+      if (Mu(x, y) > kNoiseMinMu) {
         a.push_back(std::fabs(C[Index(x, y)] - 1.0f));
         b.push_back(std::fabs(Cs[Index(x, y)] - 1.0f));
       }
-  if (a.size() < 50) return;
-  noise = std::max(0.002, 1.4826 * Median(a));
-  noiseS = std::max(0.002, 1.4826 * Median(b));
+  if (a.size() < kNoiseMinSamples) return;
+  noise = std::max(kMinNoise, kMadToSigma * UpperMedian(a));
+  noiseS = std::max(kMinNoise, kMadToSigma * UpperMedian(b));
 }
 
-std::vector<int> SpotFinder::Impl::Flood(int seed, double level, std::vector<std::uint8_t>& seen) const {
-  std::vector<int> comp;
-  std::vector<int> stack{seed};
-  seen[static_cast<std::size_t>(seed)] = 1;
-  while (!stack.empty()) {
-    const int p = stack.back();
-    stack.pop_back();
-    comp.push_back(p);
-    const int x = p % w, y = p / w;
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) {
-        const int xx = x + dx, yy = y + dy;
-        if (xx < 0 || yy < 0 || xx >= w || yy >= h) continue;
-        const std::size_t q = Index(xx, yy);
-        if (seen[q] || !(Cs[q] < level)) continue;
-        seen[q] = 1;
-        stack.push_back(static_cast<int>(q));
-      }
-    if (comp.size() > 4000000) break;
+// Paper around the disc: the picture just outside the limb nearly as
+// bright as inside it.
+bool SpotFinder::Impl::LooksDrawn() const {
+  std::vector<float> in, out;
+  for (int a = 0; a < 360; a += kPaperAngleStep) {
+    const double ca = std::cos(a * kPiExact / 180), sa = std::sin(a * kPiExact / 180);
+    for (const double f : kPaperRadii) {
+      const double x = cal.x0 + f * cal.rk * ca, y = cal.y0 + f * cal.rk * sa;
+      if (x < 0 || y < 0 || x > w - 1 || y > h - 1) continue;
+      (f < 1 ? in : out).push_back(pic->value[Index(static_cast<int>(x), static_cast<int>(y))]);
+    }
   }
+  if (in.size() < kPaperMinSamples || out.size() < kPaperMinSamples) return false;
+  const double mi = UpperMedian(in), mo = UpperMedian(out);
+  return mi > 0 && mo > kPaperBright * mi;
+}
+
+// ---------------------------------------------------------------------------
+// Find's stages.
+
+std::vector<int> SpotFinder::Impl::Flood(int seed, double level, std::vector<std::uint8_t>& seen, bool& cut) const {
+  std::vector<int> comp;
+  seen[static_cast<std::size_t>(seed)] = 1;
+  const auto take = [&](int q) {
+    const auto k = static_cast<std::size_t>(q);
+    if (seen[k] || !(Cs[k] < level)) return false;
+    seen[k] = 1;
+    return true;
+  };
+  const auto reached = [&](int p) {
+    comp.push_back(p);
+    return comp.size() <= kMaxRegionPx;
+  };
+  ::pelorin::Flood(seed, w, h, take, reached);
+  cut = comp.size() > kMaxRegionPx;
   return comp;
 }
 
+// The pixels of the disc's box whose 3 x 3 mean is below `tSeed`, in rows
+// from the top, each from the left (indices y w + x).
+std::vector<int> SpotFinder::Impl::Seeds(double tSeed, int threadCount) const {
+  const int rows = yMax - yMin + 1;
+  std::vector<std::vector<int>> seedsOf(static_cast<std::size_t>(std::max(0, (rows + kRowsAPiece - 1) / kRowsAPiece)));
+  const float ts = static_cast<float>(tSeed);
+  ParallelFor(yMin, yMax + 1, threadCount, kRowsAPiece, [&](int a, int b) {
+    auto& out = seedsOf[static_cast<std::size_t>((a - yMin) / kRowsAPiece)];
+    for (int y = a; y < b; ++y) {
+      const float* row = &Cs[Index(0, y)];
+      for (int x = xMin; x <= xMax; ++x)
+        if (row[x] < ts) out.push_back(y * w + x);
+    }
+  });
+  std::vector<int> seeds;
+  for (const auto& s : seedsOf) seeds.insert(seeds.end(), s.begin(), s.end());
+  return seeds;
+}
+
+// The regions: each seed not yet reached flooded while the 3 x 3 mean stays
+// below `tLow` (hysteresis), those of kMinRegionPx or more kept, at most
+// kMaxRegions; what the caps cut is said in `notes`.
+std::vector<std::vector<int>> SpotFinder::Impl::Regions(const std::vector<int>& seeds, double tLow,
+                                                        std::vector<std::string>& notes) const {
+  std::vector<std::uint8_t> seen(C.size(), 0);
+  std::vector<std::vector<int>> comps;
+  std::size_t cutRegions = 0, leftOut = 0;
+  for (int p : seeds) {
+    if (seen[static_cast<std::size_t>(p)]) continue;
+    bool cut = false;
+    std::vector<int> comp = Flood(p, tLow, seen, cut);
+    if (comp.size() < kMinRegionPx) continue;
+    if (comps.size() >= kMaxRegions) {
+      ++leftOut;
+      continue;
+    }
+    cutRegions += cut;
+    comps.push_back(std::move(comp));
+  }
+  if (cutRegions > 0)
+    notes.push_back(std::to_string(cutRegions) + " dark region(s) larger than " + std::to_string(kMaxRegionPx) +
+                    " pixels cut at that size: the spots in them are not all measured");
+  if (leftOut > 0)
+    notes.push_back(std::to_string(leftOut) + " dark region(s) beyond the first " + std::to_string(kMaxRegions) +
+                    " left out: their spots are not measured");
+  return comps;
+}
+
 namespace {
-
-// Grid distances (8-connected steps) from the pixels where `src` is true,
-// over the pixels where `pass` is true (all when empty); unreached: a large
-// value.
-std::vector<int> Distance(int bw, int bh, const std::vector<std::uint8_t>& src, const std::vector<std::uint8_t>& pass,
-                          std::vector<int>* label = nullptr, const std::vector<int>* srcLabel = nullptr) {
-  const int far = 1 << 28;
-  std::vector<int> d(src.size(), far);
-  std::deque<int> q;
-  for (std::size_t i = 0; i < src.size(); ++i)
-    if (src[i]) {
-      d[i] = 0;
-      q.push_back(static_cast<int>(i));
-      if (label) (*label)[i] = (*srcLabel)[i];
-    }
-  while (!q.empty()) {
-    const int p = q.front();
-    q.pop_front();
-    const int x = p % bw, y = p / bw;
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) {
-        const int xx = x + dx, yy = y + dy;
-        if (xx < 0 || yy < 0 || xx >= bw || yy >= bh) continue;
-        const std::size_t n = static_cast<std::size_t>(yy * bw + xx);
-        if (d[n] != far || (!pass.empty() && !pass[n])) continue;
-        d[n] = d[static_cast<std::size_t>(p)] + 1;
-        if (label) (*label)[n] = (*label)[static_cast<std::size_t>(p)];
-        q.push_back(static_cast<int>(n));
-      }
-  }
-  return d;
-}
-
-// Connected parts (8-connected) of `mask`: a label from 1 per pixel, 0
-// outside; returns the number of parts.
-int Label(int bw, int bh, const std::vector<std::uint8_t>& mask, std::vector<int>& lab, bool four = false) {
-  lab.assign(mask.size(), 0);
-  int n = 0;
-  std::vector<int> stack;
-  for (std::size_t i = 0; i < mask.size(); ++i) {
-    if (!mask[i] || lab[i]) continue;
-    ++n;
-    lab[i] = n;
-    stack.push_back(static_cast<int>(i));
-    while (!stack.empty()) {
-      const int p = stack.back();
-      stack.pop_back();
-      const int x = p % bw, y = p / bw;
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int xx = x + dx, yy = y + dy;
-          if (xx < 0 || yy < 0 || xx >= bw || yy >= bh || (four && dx != 0 && dy != 0)) continue;
-          const std::size_t q = static_cast<std::size_t>(yy * bw + xx);
-          if (!mask[q] || lab[q]) continue;
-          lab[q] = n;
-          stack.push_back(static_cast<int>(q));
-        }
-    }
-  }
-  return n;
-}
 
 // Fits a blurred two-level model of a spot to the contrast `c` of its box:
 // c = 1 - a G*P - b G*U, with G the seeing's Gaussian (sigma px), P the
@@ -650,118 +1048,141 @@ struct MaskFit {
   double sse = 0;       // squared residual left
 };
 
+// The model's frame: the box, the pixels cared for and the seeing's
+// Gaussian, one-dimensional (g1) and as a (2R + 1)^2 square (G).
+struct ModelFrame {
+  int bw, bh, R, K;
+  const std::vector<std::uint8_t>& care;
+  std::vector<double> g1, G;
+
+  ModelFrame(int boxW, int boxH, const std::vector<std::uint8_t>& cared, double sigma)
+      : bw(boxW), bh(boxH), R(0), K(0), care(cared), g1(GaussianKernel(sigma)) {
+    K = static_cast<int>(g1.size());
+    R = K / 2;
+    G.resize(static_cast<std::size_t>(K * K));
+    for (int j = 0; j < K; ++j)
+      for (int i = 0; i < K; ++i) G[static_cast<std::size_t>(j * K + i)] = g1[static_cast<std::size_t>(i)] * g1[static_cast<std::size_t>(j)];
+  }
+
+  // The change of the squared residual `r` (bw x bh) over the cared pixels
+  // when the model changes by -sgn amp G about (x, y). The frame's figures
+  // are read into locals once: the masks' byte stores between calls could
+  // otherwise make the compiler read them again in the inner loop.
+  double SseChange(const double* r, int x, int y, double sgn, double amp) const {
+    const int w = bw, h = bh, half = R, side = K;
+    const std::uint8_t* cared = care.data();
+    const double* g = G.data();
+    double dsse = 0;
+    for (int k = -half; k <= half; ++k) {
+      const int yy = y + k;
+      if (yy < 0 || yy >= h) continue;
+      for (int l = -half; l <= half; ++l) {
+        const int xx = x + l;
+        if (xx < 0 || xx >= w) continue;
+        if (!cared[yy * w + xx]) continue;
+        const double dm = -sgn * amp * g[(k + half) * side + (l + half)];
+        const double rv = r[yy * w + xx];
+        dsse += dm * dm - 2 * rv * dm;
+      }
+    }
+    return dsse;
+  }
+
+  // The residual `r` after the model changed by -sgn amp G about (x, y).
+  void Apply(double* r, int x, int y, double sgn, double amp) const {
+    const int w = bw, h = bh, half = R, side = K;
+    const std::uint8_t* cared = care.data();
+    const double* g = G.data();
+    for (int k = -half; k <= half; ++k) {
+      const int yy = y + k;
+      if (yy < 0 || yy >= h) continue;
+      for (int l = -half; l <= half; ++l) {
+        const int xx = x + l;
+        if (xx < 0 || xx >= w) continue;
+        if (cared[yy * w + xx]) r[yy * w + xx] -= -sgn * amp * g[(k + half) * side + (l + half)];
+      }
+    }
+  }
+};
+
+// The levels of 1 - c = a gP + b gU by least squares over the cared
+// pixels (b = 0 for one level); false when the system is singular or a
+// level is shallower than kMinDepth.
+bool FitLevels(const std::vector<float>& c, const std::vector<std::uint8_t>& care, const std::vector<double>& gP,
+               const std::vector<double>& gU, bool twoLevel, double& a, double& b) {
+  double s11 = 0, s12 = 0, s22 = 0, t1 = 0, t2 = 0;
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    if (!care[i]) continue;
+    const double d = 1 - c[i];
+    s11 += gP[i] * gP[i];
+    s12 += gP[i] * gU[i];
+    s22 += gU[i] * gU[i];
+    t1 += gP[i] * d;
+    t2 += gU[i] * d;
+  }
+  if (twoLevel) {
+    const double det = s11 * s22 - s12 * s12;
+    if (std::fabs(det) < kModelSingular) return false;
+    a = (t1 * s22 - t2 * s12) / det;
+    b = (s11 * t2 - s12 * t1) / det;
+    return a > kMinDepth && b > kMinDepth;
+  }
+  if (s11 < kModelSingular) return false;
+  a = t1 / s11;
+  b = 0;
+  return a > kMinDepth;
+}
+
+// One pass over the masks' edge pixels (P's, then U's for two levels),
+// each moved in or out where that lowers the residual `r`, which follows;
+// the number moved.
+int MoveEdgePixels(const ModelFrame& f, std::vector<std::uint8_t>& P, std::vector<std::uint8_t>& U, double a,
+                   double b, bool twoLevel, std::vector<double>& r) {
+  const int bw = f.bw, bh = f.bh;
+  const std::uint8_t* care = f.care.data();
+  double* res = r.data();
+  int flips = 0;
+  for (int layer = 0; layer < (twoLevel ? 2 : 1); ++layer) {
+    std::uint8_t* M = layer == 0 ? P.data() : U.data();
+    const std::uint8_t* inP = P.data();
+    const std::uint8_t* inU = U.data();
+    const double amp = layer == 0 ? a : b;
+    for (int y = 1; y < bh - 1; ++y)
+      for (int x = 1; x < bw - 1; ++x) {
+        const int i = y * bw + x;
+        const bool inM = M[i] != 0;
+        const bool edge = M[i - 1] != M[i] || M[i + 1] != M[i] || M[i - bw] != M[i] || M[i + bw] != M[i];
+        if (!edge || (!inM && !care[i])) continue;
+        // U stays inside P.
+        if (layer == 0 && inM && twoLevel && inU[i]) continue;
+        if (layer == 1 && !inM && !inP[i]) continue;
+        // Adding the pixel darkens the model by amp G around it.
+        const double sgn = inM ? -1.0 : 1.0;
+        if (f.SseChange(res, x, y, sgn, amp) >= 0) continue;
+        M[i] = inM ? 0 : 1;
+        ++flips;
+        f.Apply(res, x, y, sgn, amp);
+      }
+  }
+  return flips;
+}
+
 MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, const std::vector<std::uint8_t>& care,
                         double sigma, std::vector<std::uint8_t>& P, std::vector<std::uint8_t>& U, bool twoLevel) {
   MaskFit fit;
-  const int R = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
-  const int K = 2 * R + 1;
-  std::vector<double> g1(static_cast<std::size_t>(K));
-  double gs = 0;
-  for (int k = -R; k <= R; ++k) gs += g1[static_cast<std::size_t>(k + R)] = std::exp(-0.5 * k * k / (sigma * sigma));
-  for (double& v : g1) v /= gs;
-  std::vector<double> G(static_cast<std::size_t>(K * K));
-  for (int j = 0; j < K; ++j)
-    for (int i = 0; i < K; ++i) G[static_cast<std::size_t>(j * K + i)] = g1[static_cast<std::size_t>(i)] * g1[static_cast<std::size_t>(j)];
+  const ModelFrame frame(bw, bh, care, sigma);
   const std::size_t bn = c.size();
-  auto blur = [&](const std::vector<std::uint8_t>& m, std::vector<double>& out) {
-    std::vector<double> tmp(bn, 0.0);
-    out.assign(bn, 0.0);
-    for (int y = 0; y < bh; ++y)
-      for (int x = 0; x < bw; ++x) {
-        if (!m[static_cast<std::size_t>(y * bw + x)]) continue;
-        for (int k = -R; k <= R; ++k) {
-          const int xx = x + k;
-          if (xx >= 0 && xx < bw) tmp[static_cast<std::size_t>(y * bw + xx)] += g1[static_cast<std::size_t>(k + R)];
-        }
-      }
-    for (int y = 0; y < bh; ++y)
-      for (int x = 0; x < bw; ++x) {
-        const double v = tmp[static_cast<std::size_t>(y * bw + x)];
-        if (v == 0) continue;
-        for (int k = -R; k <= R; ++k) {
-          const int yy = y + k;
-          if (yy >= 0 && yy < bh) out[static_cast<std::size_t>(yy * bw + x)] += v * g1[static_cast<std::size_t>(k + R)];
-        }
-      }
-  };
-  double a = 0.2, b = 0.4;
+  double a = 0, b = 0;
   std::vector<double> gP, gU, r(bn);
-  for (int outer = 0; outer < 4; ++outer) {
-    blur(P, gP);
-    if (twoLevel) blur(U, gU);
+  for (int round = 0; round < kModelRounds; ++round) {
+    BlurMask(bw, bh, P, frame.g1, gP);
+    if (twoLevel) BlurMask(bw, bh, U, frame.g1, gU);
     else gU.assign(bn, 0.0);
-    // Levels by least squares: 1 - c = a gP + b gU.
-    double s11 = 0, s12 = 0, s22 = 0, t1 = 0, t2 = 0;
-    for (std::size_t i = 0; i < bn; ++i) {
-      if (!care[i]) continue;
-      const double d = 1 - c[i];
-      s11 += gP[i] * gP[i];
-      s12 += gP[i] * gU[i];
-      s22 += gU[i] * gU[i];
-      t1 += gP[i] * d;
-      t2 += gU[i] * d;
-    }
-    if (twoLevel) {
-      const double det = s11 * s22 - s12 * s12;
-      if (std::fabs(det) < 1e-9) return fit;
-      a = (t1 * s22 - t2 * s12) / det;
-      b = (s11 * t2 - s12 * t1) / det;
-      if (!(a > 0.02) || !(b > 0.02)) return fit;
-    } else {
-      if (s11 < 1e-9) return fit;
-      a = t1 / s11;
-      b = 0;
-      if (!(a > 0.02)) return fit;
-    }
+    if (!FitLevels(c, care, gP, gU, twoLevel, a, b)) return fit;
     for (std::size_t i = 0; i < bn; ++i) r[i] = care[i] ? c[i] - (1 - a * gP[i] - b * gU[i]) : 0.0;
     // Edge pixels in or out, while the squared residual falls.
-    for (int pass = 0; pass < 6; ++pass) {
-      int flips = 0;
-      for (int layer = 0; layer < (twoLevel ? 2 : 1); ++layer) {
-        std::vector<std::uint8_t>& M = layer == 0 ? P : U;
-        const double amp = layer == 0 ? a : b;
-        for (int y = 1; y < bh - 1; ++y)
-          for (int x = 1; x < bw - 1; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y * bw + x);
-            const bool inM = M[i] != 0;
-            const bool edge = M[i - 1] != M[i] || M[i + 1] != M[i] || M[i - static_cast<std::size_t>(bw)] != M[i] ||
-                              M[i + static_cast<std::size_t>(bw)] != M[i];
-            if (!edge || (!inM && !care[i])) continue;
-            // U stays inside P.
-            if (layer == 0 && inM && twoLevel && U[i]) continue;
-            if (layer == 1 && !inM && !P[i]) continue;
-            // Adding the pixel darkens the model by amp G around it.
-            const double sgn = inM ? -1.0 : 1.0;
-            double dsse = 0;
-            for (int k = -R; k <= R; ++k) {
-              const int yy = y + k;
-              if (yy < 0 || yy >= bh) continue;
-              for (int l = -R; l <= R; ++l) {
-                const int xx = x + l;
-                if (xx < 0 || xx >= bw) continue;
-                if (!care[static_cast<std::size_t>(yy * bw + xx)]) continue;
-                const double dm = -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
-                const double rv = r[static_cast<std::size_t>(yy * bw + xx)];
-                dsse += dm * dm - 2 * rv * dm;
-              }
-            }
-            if (dsse >= 0) continue;
-            M[i] = inM ? 0 : 1;
-            ++flips;
-            for (int k = -R; k <= R; ++k) {
-              const int yy = y + k;
-              if (yy < 0 || yy >= bh) continue;
-              for (int l = -R; l <= R; ++l) {
-                const int xx = x + l;
-                if (xx < 0 || xx >= bw) continue;
-                if (care[static_cast<std::size_t>(yy * bw + xx)])
-                  r[static_cast<std::size_t>(yy * bw + xx)] -= -sgn * amp * G[static_cast<std::size_t>((k + R) * K + (l + R))];
-              }
-            }
-          }
-      }
-      if (flips == 0) break;
-    }
+    for (int pass = 0; pass < kModelPasses; ++pass)
+      if (MoveEdgePixels(frame, P, U, a, b, twoLevel, r) == 0) break;
   }
   fit.ok = true;
   fit.a = a;
@@ -770,25 +1191,12 @@ MaskFit FitBlurredMasks(int bw, int bh, const std::vector<float>& c, const std::
   return fit;
 }
 
-// How much better a small spot is told by a blurred umbra-in-penumbra
-// model than by a blurred pore of one level: both models are concentric
-// ellipses (the radial axis foreshortened by mu) about (cx, cy) in the box,
-// their radii searched on a grid of 0.25 px and their levels fitted by
-// least squares over the `care` pixels (`c` is the contrast, 1 = quiet Sun;
-// sigma the seeing's Gaussian, px; (rx, ry) the unit radial direction).
-// Returns the F ratio of the two extra parameters' gain to the
-// umbra-in-penumbra model's residual variance; 0 when that model is no
-// better or too few pixels are cared for.
-double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::vector<std::uint8_t>& care,
-                        double sigma, double cx, double cy, double rx, double ry, double mu) {
-  constexpr int kSub = 4;
-  constexpr double kStep = 0.25;
-  const double muC = std::clamp(mu, 0.2, 1.0);
-  const std::size_t bn = c.size();
-  // Radius at which each pixel's sub-samples lie, sorted, so that a disc's
-  // coverage of the pixel is the count below its radius.
-  double rMax = 0;
-  std::vector<std::array<float, kSub * kSub>> rad(bn);
+// Each pixel's kSub x kSub sub-samples' radii about (cx, cy), the radial
+// direction (rx, ry) shrunk by muC, sorted, so that a disc's coverage of
+// the pixel is the count below its radius.
+std::vector<std::array<float, kSub * kSub>> SubSampleRadii(int bw, int bh, double cx, double cy, double rx, double ry,
+                                                          double muC) {
+  std::vector<std::array<float, kSub * kSub>> rad(static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh));
   for (int y = 0; y < bh; ++y)
     for (int x = 0; x < bw; ++x) {
       auto& rs = rad[static_cast<std::size_t>(y * bw + x)];
@@ -800,47 +1208,79 @@ double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::
         }
       std::sort(rs.begin(), rs.end());
     }
+  return rad;
+}
+
+// The discs of radius k kRadiusStep (k = 1 .. nR; index 0 unused) as they
+// cover the box's pixels, blurred by the seeing's Gaussian.
+std::vector<std::vector<double>> BlurredDiscs(int bw, int bh, const std::vector<std::array<float, kSub * kSub>>& rad,
+                                              int nR, double sigma) {
+  const std::vector<double> g1 = GaussianKernel(sigma);
+  const std::size_t bn = rad.size();
+  std::vector<std::vector<double>> disc(static_cast<std::size_t>(nR + 1));
+  std::vector<double> cov(bn);
+  for (int k = 1; k <= nR; ++k) {
+    const float r = static_cast<float>(k * kRadiusStep);
+    for (std::size_t i = 0; i < bn; ++i)
+      cov[i] = static_cast<double>(std::lower_bound(rad[i].begin(), rad[i].end(), r) - rad[i].begin()) / (kSub * kSub);
+    BlurRepeatingEdges(bw, bh, cov, g1, disc[static_cast<std::size_t>(k)]);
+  }
+  return disc;
+}
+
+// The least squared residual of two concentric blurred discs, 1 - c =
+// a D(rp) + b D(ru) with ru < rp and both depths above kMinDepth, over the
+// pixels `idx`; `sDD` and `sDd` hold each disc's sums; `best` when none
+// does better.
+double TwoDiscMisfit(const std::vector<std::vector<double>>& disc, const std::vector<std::size_t>& idx,
+                     const std::vector<double>& sDD, const std::vector<double>& sDd, double s00, double best) {
+  const int nR = static_cast<int>(disc.size()) - 1;
+  for (int kp = 2; kp <= nR; ++kp) {
+    const auto& dp = disc[static_cast<std::size_t>(kp)];
+    for (int ku = 1; ku < kp; ++ku) {
+      const auto& du = disc[static_cast<std::size_t>(ku)];
+      double spu = 0;
+      for (std::size_t i : idx) spu += dp[i] * du[i];
+      const double s11 = sDD[static_cast<std::size_t>(kp)], s22 = sDD[static_cast<std::size_t>(ku)];
+      const double t1 = sDd[static_cast<std::size_t>(kp)], t2 = sDd[static_cast<std::size_t>(ku)];
+      const double det = s11 * s22 - spu * spu;
+      if (det <= kSingular) continue;
+      const double a = (t1 * s22 - t2 * spu) / det, b = (s11 * t2 - spu * t1) / det;
+      if (!(a > kMinDepth) || !(b > kMinDepth)) continue;
+      const double sse = s00 - a * t1 - b * t2;
+      best = std::min(best, sse);
+    }
+  }
+  return best;
+}
+
+// How much better a small spot is told by a blurred umbra-in-penumbra
+// model than by a blurred pore of one level: both models are concentric
+// ellipses (the radial axis foreshortened by mu) about (cx, cy) in the box,
+// their radii searched on a grid of kRadiusStep px and their levels fitted
+// by least squares over the `care` pixels (`c` is the contrast, 1 = quiet
+// Sun; sigma the seeing's Gaussian, px; (rx, ry) the unit radial
+// direction). Returns the F ratio of the two extra parameters' gain to the
+// umbra-in-penumbra model's residual variance; 0 when that model is no
+// better or too few pixels are cared for.
+double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::vector<std::uint8_t>& care,
+                        double sigma, double cx, double cy, double rx, double ry, double mu) {
+  const std::size_t bn = c.size();
+  const auto rad = SubSampleRadii(bw, bh, cx, cy, rx, ry, std::clamp(mu, kShapeMinMu, 1.0));
+  // The largest disc whose blur stays inside the box.
+  double rMax = 0;
   for (int y = 0; y < bh; ++y)
     for (int x = 0; x < bw; ++x)
       if (x == 0 || y == 0 || x == bw - 1 || y == bh - 1)
         rMax = std::max(rMax, static_cast<double>(rad[static_cast<std::size_t>(y * bw + x)][0]));
-  rMax = std::min(rMax - 3 * sigma, 12.0);
-  const int nR = static_cast<int>(rMax / kStep);
-  if (nR < 4) return 0;
-  // The blurred discs, one per radius.
-  const int R = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
-  std::vector<double> g1(static_cast<std::size_t>(2 * R + 1));
-  double gs = 0;
-  for (int k = -R; k <= R; ++k) gs += g1[static_cast<std::size_t>(k + R)] = std::exp(-0.5 * k * k / (sigma * sigma));
-  for (double& v : g1) v /= gs;
-  // One pass of the Gaussian along rows or columns, the edge pixels
-  // repeated beyond the box.
-  const auto blurAlong = [&](const std::vector<double>& src, std::vector<double>& dst, bool rows) {
-    for (int y = 0; y < bh; ++y)
-      for (int x = 0; x < bw; ++x) {
-        double v = 0;
-        for (int q = -R; q <= R; ++q) {
-          const int xx = rows ? std::clamp(x + q, 0, bw - 1) : x, yy = rows ? y : std::clamp(y + q, 0, bh - 1);
-          v += g1[static_cast<std::size_t>(q + R)] * src[static_cast<std::size_t>(yy * bw + xx)];
-        }
-        dst[static_cast<std::size_t>(y * bw + x)] = v;
-      }
-  };
-  std::vector<std::vector<double>> disc(static_cast<std::size_t>(nR + 1));
-  std::vector<double> cov(bn), tmp(bn);
-  for (int k = 1; k <= nR; ++k) {
-    const float r = static_cast<float>(k * kStep);
-    for (std::size_t i = 0; i < bn; ++i)
-      cov[i] = static_cast<double>(std::lower_bound(rad[i].begin(), rad[i].end(), r) - rad[i].begin()) / (kSub * kSub);
-    auto& d = disc[static_cast<std::size_t>(k)];
-    d.assign(bn, 0.0);
-    blurAlong(cov, tmp, true);
-    blurAlong(tmp, d, false);
-  }
+  rMax = std::min(rMax - kModelEdgeSigmas * sigma, kMaxModelRadius);
+  const int nR = static_cast<int>(rMax / kRadiusStep);
+  if (nR < kMinRadii) return 0;
+  const std::vector<std::vector<double>> disc = BlurredDiscs(bw, bh, rad, nR, sigma);
   std::vector<std::size_t> idx;
   for (std::size_t i = 0; i < bn; ++i)
     if (care[i]) idx.push_back(i);
-  if (idx.size() < 30) return 0;
+  if (idx.size() < kMinModelPx) return 0;
   double s00 = 0;
   for (std::size_t i : idx) s00 += (1 - c[i]) * (1 - c[i]);
   // One level: 1 - c = a D(r).
@@ -857,502 +1297,500 @@ double PenumbraEvidence(int bw, int bh, const std::vector<float>& c, const std::
     sDd[static_cast<std::size_t>(k)] = b;
     if (a > 0) one = std::min(one, s00 - b * b / a);
   }
-  // Two levels: 1 - c = a D(rp) + b D(ru), ru < rp, both depths positive.
-  double two = one;
-  for (int kp = 2; kp <= nR; ++kp) {
-    const auto& dp = disc[static_cast<std::size_t>(kp)];
-    for (int ku = 1; ku < kp; ++ku) {
-      const auto& du = disc[static_cast<std::size_t>(ku)];
-      double spu = 0;
-      for (std::size_t i : idx) spu += dp[i] * du[i];
-      const double s11 = sDD[static_cast<std::size_t>(kp)], s22 = sDD[static_cast<std::size_t>(ku)];
-      const double t1 = sDd[static_cast<std::size_t>(kp)], t2 = sDd[static_cast<std::size_t>(ku)];
-      const double det = s11 * s22 - spu * spu;
-      if (det <= 1e-12) continue;
-      const double a = (t1 * s22 - t2 * spu) / det, b = (s11 * t2 - spu * t1) / det;
-      if (!(a > 0.02) || !(b > 0.02)) continue;
-      const double sse = s00 - a * t1 - b * t2;
-      two = std::min(two, sse);
-    }
-  }
-  const double var = two / static_cast<double>(idx.size() - 6);
+  const double two = TwoDiscMisfit(disc, idx, sDD, sDd, s00, one);
+  const double var = two / (static_cast<double>(idx.size()) - kModelParameters);
   if (!(var > 0) || two >= one) return 0;
   return (one - two) / 2 / var;
 }
 
 }  // namespace
 
-std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow,
-                                                int cluster) const {
-  std::vector<FoundSpot> out;
+// ---------------------------------------------------------------------------
+// Refine's stages, each on the region's Box.
+
+// The box about the region `comp` (picture indices) reaching `margin` px
+// beyond it, clipped to the picture, with its contrast and the region.
+SpotFinder::Impl::Box SpotFinder::Impl::CutBox(const std::vector<int>& comp) const {
+  Box b;
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   Bounds(comp, x0, y0, x1, y1);
-  const double se = sigmaEff;
-  const int margin = static_cast<int>(std::ceil(3 * se)) + 4;
-  x0 = std::max(0, x0 - margin);
-  y0 = std::max(0, y0 - margin);
-  x1 = std::min(w - 1, x1 + margin);
-  y1 = std::min(h - 1, y1 + margin);
-  const int bw = x1 - x0 + 1, bh = y1 - y0 + 1;
-  const std::size_t bn = static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh);
-  std::vector<float> c(bn), cs(bn);
-  std::vector<std::uint8_t> in(bn, 0), empty;
-  for (int y = 0; y < bh; ++y)
-    for (int x = 0; x < bw; ++x) {
-      c[static_cast<std::size_t>(y * bw + x)] = C[Index(x0 + x, y0 + y)];
-      cs[static_cast<std::size_t>(y * bw + x)] = Cs[Index(x0 + x, y0 + y)];
+  b.margin = static_cast<int>(std::ceil(kBoxBlurSigmas * sigmaEff)) + kBoxRingRoom;
+  b.x0 = std::max(0, x0 - b.margin);
+  b.y0 = std::max(0, y0 - b.margin);
+  x1 = std::min(w - 1, x1 + b.margin);
+  y1 = std::min(h - 1, y1 + b.margin);
+  b.bw = x1 - b.x0 + 1;
+  b.bh = y1 - b.y0 + 1;
+  b.bn = static_cast<std::size_t>(b.bw) * static_cast<std::size_t>(b.bh);
+  b.c.resize(b.bn);
+  b.cs.resize(b.bn);
+  b.in.assign(b.bn, 0);
+  for (int y = 0; y < b.bh; ++y)
+    for (int x = 0; x < b.bw; ++x) {
+      b.c[static_cast<std::size_t>(y * b.bw + x)] = C[Index(b.x0 + x, b.y0 + y)];
+      b.cs[static_cast<std::size_t>(y * b.bw + x)] = Cs[Index(b.x0 + x, b.y0 + y)];
     }
-  for (int p : comp) in[static_cast<std::size_t>((p / w - y0) * bw + (p % w - x0))] = 1;
-  auto px = [&](std::size_t i) { return static_cast<double>(x0 + static_cast<int>(i) % bw); };
-  auto py = [&](std::size_t i) { return static_cast<double>(y0 + static_cast<int>(i) / bw); };
+  for (int p : comp) b.in[static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0))] = 1;
+  return b;
+}
 
-  // Shape: a long dark filament (H-alpha) is no spot. Second moments with
-  // the radial direction stretched back by 1/mu.
-  double shapeMu = 1;
-  {
-    double mx = 0, my = 0;
-    for (int p : comp) {
-      mx += p % w;
-      my += p / w;
-    }
-    mx /= static_cast<double>(comp.size());
-    my /= static_cast<double>(comp.size());
-    double rx = mx - cal.x0, ry = my - cal.y0;
-    const double rl = std::hypot(rx, ry);
-    if (rl > 0) {
-      rx /= rl;
-      ry /= rl;
-    } else {
-      rx = 1;
-      ry = 0;
-    }
-    const double mu = std::max(0.2, Mu(mx, my));
-    double sxx = 0, syy = 0, sxy = 0;
-    for (int p : comp) {
-      const double dx = p % w - mx, dy = p / w - my;
-      const double a = (dx * rx + dy * ry) / mu, b = -dx * ry + dy * rx;
-      sxx += a * a;
-      syy += b * b;
-      sxy += a * b;
-    }
-    const double tr = sxx + syy, det = sxx * syy - sxy * sxy;
-    const double disc = std::sqrt(std::max(0.0, tr * tr / 4 - det));
-    const double l1 = tr / 2 + disc, l2 = std::max(1e-9, tr / 2 - disc);
-    const double n = static_cast<double>(comp.size());
-    if (comp.size() >= 40 && std::sqrt(l1 / l2) > 4.5 && 4 * std::sqrt(l1 / n) > 20) return out;
-    shapeMu = mu;
+// A long dark filament (H-alpha) is no spot: true when the region's second
+// moments, the radial direction stretched back by 1 / mu, show it long
+// and narrow. Sets the box's shapeMu.
+bool SpotFinder::Impl::LongLikeAFilament(const std::vector<int>& comp, Box& b) const {
+  double mx = 0, my = 0;
+  for (int p : comp) {
+    mx += p % w;
+    my += p / w;
   }
-
-  // The local quiet Sun around the spot.
-  const std::vector<int> dOut = Distance(bw, bh, in, empty);
-  const int dq = static_cast<int>(std::ceil(2.5 * se)) + 2;
-  std::vector<float> ring;
-  for (std::size_t i = 0; i < bn; ++i)
-    if (dOut[i] >= dq && dOut[i] < (1 << 28)) ring.push_back(c[i]);
-  double q = 1;
-  if (ring.size() >= 15) q = Median(ring);
-  if (!(q > 0.5 && q < 1.5)) q = 1;
-  // Other spots' pixels in the box: as dark as a spot reaches, and not this
-  // one's (they would have been found with it).
-  std::vector<std::uint8_t> other(bn, 0);
-  for (std::size_t i = 0; i < bn; ++i) other[i] = cs[i] < tLow && !in[i];
-  for (std::size_t i = 0; i < bn; ++i) {
-    c[i] = static_cast<float>(c[i] / q);
-    cs[i] = static_cast<float>(cs[i] / q);
-  }
-  // The umbra's level: the darkest few pixels.
-  std::vector<float> dark;
-  for (std::size_t i = 0; i < bn; ++i)
-    if (in[i]) dark.push_back(cs[i]);
-  std::sort(dark.begin(), dark.end());
-  const std::size_t k = std::clamp<std::size_t>(dark.size() / 25, 1, 9);
-  const double cu = std::accumulate(dark.begin(), dark.begin() + static_cast<std::ptrdiff_t>(k), 0.0) / static_cast<double>(k);
-
-  // Thinness, which a bent filament cannot hide as it hides its second
-  // moments: the area against the largest circle inside (a round spot 1, a
-  // foreshortened one 1 / mu before mu is taken out, a band k times as long
-  // as wide 4 k / pi). Long and thin without an umbra is a filament, and a
-  // piece of one with no dark core is told by a smaller ratio.
-  if (comp.size() >= 40) {
-    // Chamfer distances (3 a side step, 4 a diagonal) to the outside.
-    std::vector<int> d(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) d[i] = in[i] ? 1 << 20 : 0;
-    auto relax = [&](int x, int y, int dx, int dy, int cost) {
-      const int xx = x + dx, yy = y + dy;
-      const int v = xx < 0 || yy < 0 || xx >= bw || yy >= bh ? 0 : d[static_cast<std::size_t>(yy * bw + xx)];
-      int& here = d[static_cast<std::size_t>(y * bw + x)];
-      here = std::min(here, v + cost);
-    };
-    for (int y = 0; y < bh; ++y)
-      for (int x = 0; x < bw; ++x) {
-        if (!in[static_cast<std::size_t>(y * bw + x)]) continue;
-        relax(x, y, -1, 0, 3);
-        relax(x, y, 0, -1, 3);
-        relax(x, y, -1, -1, 4);
-        relax(x, y, 1, -1, 4);
-      }
-    int dMax = 0;
-    for (int y = bh - 1; y >= 0; --y)
-      for (int x = bw - 1; x >= 0; --x) {
-        if (!in[static_cast<std::size_t>(y * bw + x)]) continue;
-        relax(x, y, 1, 0, 3);
-        relax(x, y, 0, 1, 3);
-        relax(x, y, 1, 1, 4);
-        relax(x, y, -1, 1, 4);
-        dMax = std::max(dMax, d[static_cast<std::size_t>(y * bw + x)]);
-      }
-    // The pixels' centres lie half a pixel inside the edge.
-    const double r = dMax / 3.0 - 0.5;
-    const double thin = r > 0 ? static_cast<double>(comp.size()) / (kPiD * r * r) * shapeMu : 1e9;
-    if ((thin > kFilamentThinness && cu > kUmbraCore) || (thin > kFaintFilamentThinness && cu > kFaintCore)) return out;
-  }
-
-  // A penumbral plateau: pixels well away from both the dark core and the
-  // outside. The core is what is darker than 40 % of the way from the umbra
-  // to the spot's edge, low enough that a penumbra in a bright plage, well
-  // below its surroundings, is not taken for core.
-  const double coreLevel = cu + 0.4 * (tLow - cu);
-  std::vector<std::uint8_t> core(bn, 0), notIn(bn, 0);
-  for (std::size_t i = 0; i < bn; ++i) {
-    core[i] = in[i] && cs[i] < coreLevel;
-    notIn[i] = !in[i];
-  }
-  const std::vector<int> dCore = Distance(bw, bh, core, empty);
-  const std::vector<int> dEdge = Distance(bw, bh, notIn, empty);
-  const int dp = std::max(2, static_cast<int>(std::lround(1.2 * se)));
-  std::vector<float> plateau;
-  for (std::size_t i = 0; i < bn; ++i)
-    if (in[i] && !core[i] && dCore[i] >= dp && dEdge[i] >= dp) plateau.push_back(c[i]);
-  double cp = 1;
-  bool twoLevel = false;
-  if (plateau.size() >= 5) {
-    cp = Median(plateau);
-    twoLevel = cp < 1 - 2.5 * noise && cp > cu + 0.1;
-  }
-
-  std::vector<std::uint8_t> region(bn, 0);
-  std::vector<int> lab;
-  int nUmbrae = 0;
-  double halfLevel = 0;
-  if (twoLevel) {
-    const double lout = (1 + cp) / 2, lum = (cp + cu) / 2;
-    halfLevel = lum;
-    // The spot: grown from its component where darker than halfway between
-    // the quiet Sun and the penumbra.
-    std::vector<std::uint8_t> pass(bn, 0), seedm(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) {
-      pass[i] = cs[i] < lout && dOut[i] <= margin - 2 && !other[i];
-      seedm[i] = in[i] && pass[i];
-    }
-    const std::vector<int> dReg = Distance(bw, bh, seedm, pass);
-    for (std::size_t i = 0; i < bn; ++i) region[i] = dReg[i] < (1 << 28);
-    std::vector<std::uint8_t> um(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) um[i] = region[i] && cs[i] < lum;
-    nUmbrae = Label(bw, bh, um, lab);
+  mx /= static_cast<double>(comp.size());
+  my /= static_cast<double>(comp.size());
+  double rx = mx - cal.x0, ry = my - cal.y0;
+  const double rl = std::hypot(rx, ry);
+  if (rl > 0) {
+    rx /= rl;
+    ry /= rl;
   } else {
-    // A pore: its core where darker than halfway to its own darkest.
-    halfLevel = (1 + cu) / 2;
-    std::vector<std::uint8_t> um(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) {
-      region[i] = dOut[i] <= static_cast<int>(std::ceil(2.5 * se)) + 1;
-      um[i] = in[i] && cs[i] < halfLevel;
-    }
-    nUmbrae = Label(bw, bh, um, lab);
+    rx = 1;
+    ry = 0;
   }
-  // Umbrae that touch: split where one holds two separate cores.
-  {
-    std::vector<int> newLab(bn, 0);
-    int next = 0;
-    for (int u = 1; u <= nUmbrae; ++u) {
-      double mn = 10;
-      int count = 0;
-      for (std::size_t i = 0; i < bn; ++i)
-        if (lab[i] == u) {
-          mn = std::min(mn, static_cast<double>(cs[i]));
-          ++count;
-        }
-      if (count < 2) continue;  // noise
-      // Its cores: the parts darker than a level between its darkest and
-      // the umbra's edge, of 3 pixels or more, each reaching well below the
-      // level (noise makes no core). Of the levels a quarter, half and
-      // three quarters of the way, the one that shows the most cores.
-      std::vector<int> clab, keep;
-      int kept = 0;
-      for (const double f : {0.5, 0.25, 0.75}) {
-        const double cl = mn + f * (halfLevel - mn);
-        std::vector<std::uint8_t> cm(bn, 0);
-        for (std::size_t i = 0; i < bn; ++i) cm[i] = lab[i] == u && cs[i] < cl;
-        std::vector<int> l;
-        const int nc = Label(bw, bh, cm, l);
-        std::vector<int> size(static_cast<std::size_t>(nc + 1), 0);
-        std::vector<double> low(static_cast<std::size_t>(nc + 1), 10.0);
-        for (std::size_t i = 0; i < bn; ++i) {
-          size[static_cast<std::size_t>(l[i])]++;
-          low[static_cast<std::size_t>(l[i])] = std::min(low[static_cast<std::size_t>(l[i])], static_cast<double>(cs[i]));
-        }
-        std::vector<int> k(static_cast<std::size_t>(nc + 1), 0);
-        int n = 0;
-        for (int j = 1; j <= nc; ++j)
-          if (size[static_cast<std::size_t>(j)] >= 3 && low[static_cast<std::size_t>(j)] < cl - std::max(0.03, 1.5 * noiseS))
-            k[static_cast<std::size_t>(j)] = ++n;
-        if (n > kept || clab.empty()) {
-          kept = n;
-          clab = std::move(l);
-          keep = std::move(k);
-        }
-      }
-      if (kept <= 1) {
-        ++next;
-        for (std::size_t i = 0; i < bn; ++i)
-          if (lab[i] == u) newLab[i] = next;
-        continue;
-      }
-      // Flood the umbra from its cores, darkest first.
-      using Item = std::pair<float, int>;
-      std::priority_queue<Item, std::vector<Item>, std::greater<Item>> pq;
-      for (std::size_t i = 0; i < bn; ++i)
-        if (clab[i] && keep[static_cast<std::size_t>(clab[i])]) {
-          newLab[i] = next + keep[static_cast<std::size_t>(clab[i])];
-          pq.push({cs[i], static_cast<int>(i)});
-        }
-      while (!pq.empty()) {
-        const int p = pq.top().second;
-        pq.pop();
-        const int x = p % bw, y = p / bw;
-        for (int dy = -1; dy <= 1; ++dy)
-          for (int dx = -1; dx <= 1; ++dx) {
-            const int xx = x + dx, yy = y + dy;
-            if (xx < 0 || yy < 0 || xx >= bw || yy >= bh) continue;
-            const std::size_t n = static_cast<std::size_t>(yy * bw + xx);
-            if (lab[n] != u || newLab[n]) continue;
-            newLab[n] = newLab[static_cast<std::size_t>(p)];
-            pq.push({cs[n], static_cast<int>(n)});
-          }
-      }
-      next += kept;
-    }
-    lab = newLab;
-    nUmbrae = next;
+  const double mu = std::max(kShapeMinMu, Mu(mx, my));
+  double sxx = 0, syy = 0, sxy = 0;
+  for (int p : comp) {
+    const double dx = p % w - mx, dy = p / w - my;
+    const double a = (dx * rx + dy * ry) / mu, c = -dx * ry + dy * rx;
+    sxx += a * a;
+    syy += c * c;
+    sxy += a * c;
   }
-  if (nUmbrae == 0) {
-    // Penumbra without an umbra: one spot, the whole of it.
-    std::vector<std::uint8_t> all(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) all[i] = region[i] && in[i];
-    nUmbrae = Label(bw, bh, all, lab) > 0 ? 1 : 0;
-    for (int& l : lab) l = l > 0 ? 1 : 0;
-    if (nUmbrae == 0) return out;
-  }
-  // The pixels the model answers for: all but other spots' pixels and
-  // their blurred surroundings. The fitted masks cannot grow into them.
-  std::vector<std::uint8_t> care(bn, 1);
-  {
-    const std::vector<int> dOther = Distance(bw, bh, other, empty);
-    const int reach = static_cast<int>(std::ceil(2 * se));
-    for (std::size_t i = 0; i < bn; ++i) care[i] = dOther[i] > reach || (dOther[i] > 0 && dOut[i] <= 1);
-  }
-  // The blurred model fitted: the spot's and the umbrae's unblurred pixels.
-  // Without a penumbral plateau to see, a two-level model is tried beside
-  // the pore's one level and kept when it fits clearly better. For a single
-  // umbra "better" is judged on concentric models with few parameters: the
-  // masks' pixel freedom fits granulation about as well as a penumbra.
-  {
-    std::vector<std::uint8_t> P(bn, 0), Um(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) {
-      Um[i] = lab[i] > 0;
-      P[i] = twoLevel ? region[i] : Um[i];
-    }
-    MaskFit fit = FitBlurredMasks(bw, bh, c, care, blur, P, Um, twoLevel);
-    double evidence = 0;
-    if (!twoLevel && nUmbrae == 1) {
-      double wsum = 0, mx = 0, my = 0;
-      for (std::size_t i = 0; i < bn; ++i)
-        if (in[i]) {
-          const double wd = std::max(0.0, 1.0 - c[i]);
-          wsum += wd;
-          mx += wd * (static_cast<int>(i) % bw);
-          my += wd * (static_cast<int>(i) / bw);
-        }
-      if (wsum > 0) {
-        mx /= wsum;
-        my /= wsum;
-        double rx = x0 + mx - cal.x0, ry = y0 + my - cal.y0;
-        const double rl = std::hypot(rx, ry);
-        rx = rl > 0 ? rx / rl : 1;
-        ry = rl > 0 ? ry / rl : 0;
-        evidence = PenumbraEvidence(bw, bh, c, care, blur, mx, my, rx, ry, Mu(x0 + mx, y0 + my));
-      }
-    }
-    if (!twoLevel && (cu < st.umbraThreshold || evidence >= kPenumbraEvidence)) {
-      std::vector<std::uint8_t> P2(bn, 0), U2(bn, 0);
-      const double guessP = 0.8;
-      for (std::size_t i = 0; i < bn; ++i) {
-        P2[i] = in[i] && cs[i] < (1 + guessP) / 2;
-        U2[i] = P2[i] && cs[i] < (cu + guessP) / 2;
-      }
-      const MaskFit two = FitBlurredMasks(bw, bh, c, care, blur, P2, U2, true);
-      int nP = 0, nU = 0;
-      for (std::size_t i = 0; i < bn; ++i) {
-        nP += P2[i];
-        nU += U2[i];
-      }
-      const bool better = nUmbrae == 1 ? evidence >= kPenumbraEvidence || (fit.ok && two.sse < 0.5 * fit.sse)
-                                       : !fit.ok || two.sse < 0.85 * fit.sse;
-      if (two.ok && better && two.a >= 0.08 && two.a <= 0.45 && two.b >= 0.1 && nU >= 2 && nP >= 2.5 * nU) {
-        fit = two;
-        P = P2;
-        Um = U2;
-        twoLevel = true;
-      }
-    }
-    // The umbrae keep their labels, carried to the fitted pixels; umbrae
-    // that the fit shows apart are taken apart.
-    std::vector<std::uint8_t> src(bn, 0);
-    for (std::size_t i = 0; i < bn; ++i) src[i] = lab[i] > 0;
-    std::vector<int> carried(bn, 0);
-    Distance(bw, bh, src, empty, &carried, &lab);
-    std::vector<std::uint8_t>& UM = twoLevel ? Um : P;
-    std::vector<int> flab;
-    const int nf = Label(bw, bh, UM, flab, true);
-    std::vector<int> fsize(static_cast<std::size_t>(nf + 1), 0);
-    for (std::size_t i = 0; i < bn; ++i) fsize[static_cast<std::size_t>(flab[i])]++;
-    // A part counts as an umbra of its own where it holds pixels darker than
-    // the umbrae's edge; a fragment of the fitted mask without any is
-    // penumbra the model did not follow.
-    std::vector<double> flow(static_cast<std::size_t>(nf + 1), 10.0);
-    for (std::size_t i = 0; i < bn; ++i)
-      flow[static_cast<std::size_t>(flab[i])] = std::min(flow[static_cast<std::size_t>(flab[i])], static_cast<double>(cs[i]));
-    int big = 0;
-    std::vector<int> renum(static_cast<std::size_t>(nf + 1), 0);
-    for (int j = 1; j <= nf; ++j)
-      if (fsize[static_cast<std::size_t>(j)] >= 4 && flow[static_cast<std::size_t>(j)] < halfLevel)
-        renum[static_cast<std::size_t>(j)] = ++big;
-    if (twoLevel && big > nUmbrae) {
-      std::vector<std::uint8_t> s2(bn, 0);
-      std::vector<int> l2(bn, 0);
-      for (std::size_t i = 0; i < bn; ++i) {
-        l2[i] = renum[static_cast<std::size_t>(flab[i])];
-        s2[i] = l2[i] > 0;
-      }
-      Distance(bw, bh, s2, empty, &carried, &l2);
-      nUmbrae = big;
-    }
-    for (std::size_t i = 0; i < bn; ++i) {
-      region[i] = P[i];
-      lab[i] = UM[i] ? carried[i] : 0;
-    }
-  }
-  // Every pixel of the spot to its nearest umbra: to the nearest umbra's
-  // centre on the sphere (the picture's offsets with the radial part
-  // stretched by 1/mu) where umbrae share a penumbra.
-  std::vector<std::uint8_t> src(bn, 0);
-  for (std::size_t i = 0; i < bn; ++i) src[i] = lab[i] > 0;
-  std::vector<int> owner(bn, 0);
-  Distance(bw, bh, src, region, &owner, &lab);
-  if (nUmbrae > 1) {
-    const auto nl = static_cast<std::size_t>(nUmbrae);
-    std::vector<double> cw(nl + 1, 0), cx(nl + 1, 0), cy(nl + 1, 0);
-    for (std::size_t i = 0; i < bn; ++i)
-      if (lab[i] > 0) {
-        const double wd = std::max(1e-3, 1.0 - c[i]);
-        cw[static_cast<std::size_t>(lab[i])] += wd;
-        cx[static_cast<std::size_t>(lab[i])] += wd * px(i);
-        cy[static_cast<std::size_t>(lab[i])] += wd * py(i);
-      }
-    double mx = 0, my = 0, mw = 0;
-    for (std::size_t l = 1; l <= nl; ++l) {
-      mx += cx[l];
-      my += cy[l];
-      mw += cw[l];
-      if (cw[l] > 0) {
-        cx[l] /= cw[l];
-        cy[l] /= cw[l];
-      }
-    }
-    double rx = mx / mw - cal.x0, ry = my / mw - cal.y0;
-    const double rl = std::hypot(rx, ry);
-    rx = rl > 0 ? rx / rl : 1;
-    ry = rl > 0 ? ry / rl : 0;
-    const double mu = std::max(0.1, Mu(mx / mw, my / mw));
-    for (std::size_t i = 0; i < bn; ++i) {
-      if (!region[i] || lab[i] > 0) continue;
-      double best = 1e300;
-      for (std::size_t l = 1; l <= nl; ++l) {
-        if (cw[l] <= 0) continue;
-        const double dx = px(i) - cx[l], dy = py(i) - cy[l];
-        const double a = (dx * rx + dy * ry) / mu, b = -dx * ry + dy * rx;
-        const double d = a * a + b * b;
-        if (d < best) {
-          best = d;
-          owner[i] = static_cast<int>(l);
-        }
-      }
-    }
-  }
+  const double tr = sxx + syy, det = sxx * syy - sxy * sxy;
+  const double disc = std::sqrt(std::max(0.0, tr * tr / 4 - det));
+  const double l1 = tr / 2 + disc, l2 = std::max(1e-9, tr / 2 - disc);
+  const double n = static_cast<double>(comp.size());
+  if (comp.size() >= kShapeMinPx && std::sqrt(l1 / l2) > kFilamentElongation &&
+      kFilamentLengthSigmas * std::sqrt(l1 / n) > kFilamentMinLength)
+    return true;
+  b.shapeMu = mu;
+  return false;
+}
 
-  const auto nu = static_cast<std::size_t>(nUmbrae);
+// The local quiet Sun: the median of a ring about the region beyond its
+// blurred edge; the box's contrast is divided by it. Marks the other
+// spots' pixels in the box first (as dark as a spot reaches, not this
+// region's: they would have been found with it).
+void SpotFinder::Impl::LocalQuietSun(Box& b, double tLow) const {
+  b.dOut = GridDistance(b.bw, b.bh, b.in, {});
+  const int dq = static_cast<int>(std::ceil(kRingSigmas * sigmaEff)) + kRingGap;
+  std::vector<float> ring;
+  for (std::size_t i = 0; i < b.bn; ++i)
+    if (b.dOut[i] >= dq && b.dOut[i] < kUnreached) ring.push_back(b.c[i]);
+  double q = 1;
+  if (ring.size() >= kRingMinPx) q = UpperMedian(ring);
+  if (!(q > kRingMinLevel && q < kRingMaxLevel)) q = 1;
+  b.other.assign(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) b.other[i] = b.cs[i] < tLow && !b.in[i];
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    b.c[i] = static_cast<float>(b.c[i] / q);
+    b.cs[i] = static_cast<float>(b.cs[i] / q);
+  }
+}
+
+// The umbra's level (cu): the mean 3 x 3 contrast of the region's darkest
+// few pixels.
+void SpotFinder::Impl::UmbraLevel(Box& b) const {
+  std::vector<float> dark;
+  for (std::size_t i = 0; i < b.bn; ++i)
+    if (b.in[i]) dark.push_back(b.cs[i]);
+  std::sort(dark.begin(), dark.end());
+  const std::size_t k = std::clamp<std::size_t>(dark.size() / kDarkestShare, 1, kDarkestMax);
+  b.cu = std::accumulate(dark.begin(), dark.begin() + static_cast<std::ptrdiff_t>(k), 0.0) / static_cast<double>(k);
+}
+
+// Thinness, which a bent filament cannot hide as it hides its second
+// moments: the area (px) against the largest circle inside (a round spot
+// 1, a foreshortened one 1 / mu before mu is taken out, a band k times as
+// long as wide 4 k / pi). True for a filament: long and thin without an
+// umbra, or a piece of one with no dark core, told by a smaller ratio.
+bool SpotFinder::Impl::ThinLikeAFilament(std::size_t area, const Box& b) const {
+  if (area < kShapeMinPx) return false;
+  // The pixels' centres lie half a pixel inside the edge.
+  const double r = ChamferDepth(b.bw, b.bh, b.in) / 3.0 - 0.5;
+  // No circle inside at all: as thin as a region can be.
+  const double thin = r > 0 ? static_cast<double>(area) / (kPiExact * r * r) * b.shapeMu : 1e9;
+  return (thin > kFilamentThinness && b.cu > kUmbraCore) || (thin > kFaintFilamentThinness && b.cu > kFaintCore);
+}
+
+// A penumbral plateau: pixels well away from both the dark core and the
+// outside. Sets cp, the plateau's median, and twoLevel when it is
+// penumbra: clearly below the quiet Sun and above the umbra.
+void SpotFinder::Impl::PenumbralPlateau(Box& b, double tLow) const {
+  const double coreLevel = b.cu + kCoreShare * (tLow - b.cu);
+  std::vector<std::uint8_t> core(b.bn, 0), notIn(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    core[i] = b.in[i] && b.cs[i] < coreLevel;
+    notIn[i] = !b.in[i];
+  }
+  const std::vector<int> dCore = GridDistance(b.bw, b.bh, core, {});
+  const std::vector<int> dEdge = GridDistance(b.bw, b.bh, notIn, {});
+  const int dp = std::max(kPlateauMinGap, static_cast<int>(std::lround(kPlateauSigmas * sigmaEff)));
+  std::vector<float> plateau;
+  for (std::size_t i = 0; i < b.bn; ++i)
+    if (b.in[i] && !core[i] && dCore[i] >= dp && dEdge[i] >= dp) plateau.push_back(b.c[i]);
+  b.cp = 1;
+  b.twoLevel = false;
+  if (plateau.size() >= kPlateauMinPx) {
+    b.cp = UpperMedian(plateau);
+    b.twoLevel = b.cp < 1 - kPlateauNoise * noise && b.cp > b.cu + kPlateauAboveUmbra;
+  }
+}
+
+// The spot's pixels (region) and its umbrae (lab, nUmbrae) with their edge
+// level (halfLevel). With a penumbra: the spot grown from the region where
+// darker than halfway between the quiet Sun and the penumbra, its umbrae
+// where darker than halfway between penumbra and umbra. A pore: its
+// blurred edge about the region, its core where darker than halfway to its
+// own darkest.
+void SpotFinder::Impl::FindUmbrae(Box& b) const {
+  b.region.assign(b.bn, 0);
+  std::vector<std::uint8_t> um(b.bn, 0);
+  if (b.twoLevel) {
+    const double lout = (1 + b.cp) / 2, lum = (b.cp + b.cu) / 2;
+    b.halfLevel = lum;
+    std::vector<std::uint8_t> pass(b.bn, 0), seedm(b.bn, 0);
+    for (std::size_t i = 0; i < b.bn; ++i) {
+      pass[i] = b.cs[i] < lout && b.dOut[i] <= b.margin - kRegionBoxGap && !b.other[i];
+      seedm[i] = b.in[i] && pass[i];
+    }
+    const std::vector<int> dReg = GridDistance(b.bw, b.bh, seedm, pass);
+    for (std::size_t i = 0; i < b.bn; ++i) b.region[i] = dReg[i] < kUnreached;
+    for (std::size_t i = 0; i < b.bn; ++i) um[i] = b.region[i] && b.cs[i] < lum;
+  } else {
+    b.halfLevel = (1 + b.cu) / 2;
+    for (std::size_t i = 0; i < b.bn; ++i) {
+      b.region[i] = b.dOut[i] <= static_cast<int>(std::ceil(kPoreEdgeSigmas * sigmaEff)) + kPoreEdgeGap;
+      um[i] = b.in[i] && b.cs[i] < b.halfLevel;
+    }
+  }
+  b.nUmbrae = Label(b.bw, b.bh, um, b.lab);
+}
+
+// The cores of umbra `u` (darkest level mn): its parts darker than a level
+// between mn and the umbrae's edge, of kMinCorePx or more, each reaching
+// well below the level (noise makes no core). Of the levels a quarter,
+// half and three quarters of the way (half first), the one that shows the
+// most cores: `clab` gets its parts' labels, `keep` each part's core number
+// (from 1; 0 no core). Returns the number of cores.
+int SpotFinder::Impl::CoresOf(const Box& b, int u, double mn, std::vector<int>& clab, std::vector<int>& keep) const {
+  int kept = 0;
+  for (const double f : {0.5, 0.25, 0.75}) {
+    const double cl = mn + f * (b.halfLevel - mn);
+    std::vector<std::uint8_t> cm(b.bn, 0);
+    for (std::size_t i = 0; i < b.bn; ++i) cm[i] = b.lab[i] == u && b.cs[i] < cl;
+    std::vector<int> l;
+    const int nc = Label(b.bw, b.bh, cm, l);
+    std::vector<int> size(static_cast<std::size_t>(nc + 1), 0);
+    std::vector<double> low(static_cast<std::size_t>(nc + 1), kBelowAll);
+    for (std::size_t i = 0; i < b.bn; ++i) {
+      size[static_cast<std::size_t>(l[i])]++;
+      low[static_cast<std::size_t>(l[i])] = std::min(low[static_cast<std::size_t>(l[i])], static_cast<double>(b.cs[i]));
+    }
+    std::vector<int> k(static_cast<std::size_t>(nc + 1), 0);
+    int n = 0;
+    for (int j = 1; j <= nc; ++j)
+      if (size[static_cast<std::size_t>(j)] >= kMinCorePx &&
+          low[static_cast<std::size_t>(j)] < cl - std::max(kCoreMinDepth, kCoreDepthNoise * noiseS))
+        k[static_cast<std::size_t>(j)] = ++n;
+    if (n > kept || clab.empty()) {
+      kept = n;
+      clab = std::move(l);
+      keep = std::move(k);
+    }
+  }
+  return kept;
+}
+
+// Umbrae that touch: each split where it holds two or more separate cores,
+// flooded from its cores, darkest first; one-pixel umbrae dropped.
+void SpotFinder::Impl::SplitTouchingUmbrae(Box& b) const {
+  std::vector<int> newLab(b.bn, 0);
+  int next = 0;
+  for (int u = 1; u <= b.nUmbrae; ++u) {
+    double mn = kBelowAll;
+    int count = 0;
+    for (std::size_t i = 0; i < b.bn; ++i)
+      if (b.lab[i] == u) {
+        mn = std::min(mn, static_cast<double>(b.cs[i]));
+        ++count;
+      }
+    if (count < kMinUmbraPx) continue;
+    std::vector<int> clab, keep;
+    const int kept = CoresOf(b, u, mn, clab, keep);
+    if (kept <= 1) {
+      ++next;
+      for (std::size_t i = 0; i < b.bn; ++i)
+        if (b.lab[i] == u) newLab[i] = next;
+      continue;
+    }
+    std::vector<int> seeds;
+    for (std::size_t i = 0; i < b.bn; ++i)
+      if (clab[i] && keep[static_cast<std::size_t>(clab[i])]) {
+        newLab[i] = next + keep[static_cast<std::size_t>(clab[i])];
+        seeds.push_back(static_cast<int>(i));
+      }
+    GrowLowestFirst(b.bw, b.bh, b.cs, seeds, newLab, [&](int q) { return b.lab[static_cast<std::size_t>(q)] == u; });
+    next += kept;
+  }
+  b.lab = newLab;
+  b.nUmbrae = next;
+}
+
+// Penumbra without an umbra: one spot, the whole of it, its one umbra. False
+// when nothing of the region is left.
+bool SpotFinder::Impl::WholeAsOneUmbra(Box& b) const {
+  std::vector<std::uint8_t> all(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) all[i] = b.region[i] && b.in[i];
+  b.nUmbrae = Label(b.bw, b.bh, all, b.lab) > 0 ? 1 : 0;
+  for (int& l : b.lab) l = l > 0 ? 1 : 0;
+  return b.nUmbrae > 0;
+}
+
+// The pixels the model answers for (care): all but other spots' pixels
+// and their blurred surroundings. The fitted masks cannot grow into them.
+void SpotFinder::Impl::CarePixels(Box& b) const {
+  const std::vector<int> dOther = GridDistance(b.bw, b.bh, b.other, {});
+  const int reach = static_cast<int>(std::ceil(kOtherReachSigmas * sigmaEff));
+  b.care.assign(b.bn, 1);
+  for (std::size_t i = 0; i < b.bn; ++i) b.care[i] = dOther[i] > reach || (dOther[i] > 0 && b.dOut[i] <= 1);
+}
+
+// The pore's weighted centre in the box and PenumbraEvidence about it; 0
+// when the region holds no darkness.
+double SpotFinder::Impl::PenumbraEvidenceOf(const Box& b) const {
+  double wsum = 0, mx = 0, my = 0;
+  for (std::size_t i = 0; i < b.bn; ++i)
+    if (b.in[i]) {
+      const double wd = std::max(0.0, 1.0 - b.c[i]);
+      wsum += wd;
+      mx += wd * (static_cast<int>(i) % b.bw);
+      my += wd * (static_cast<int>(i) / b.bw);
+    }
+  if (!(wsum > 0)) return 0;
+  mx /= wsum;
+  my /= wsum;
+  double rx = b.x0 + mx - cal.x0, ry = b.y0 + my - cal.y0;
+  const double rl = std::hypot(rx, ry);
+  rx = rl > 0 ? rx / rl : 1;
+  ry = rl > 0 ? ry / rl : 0;
+  return PenumbraEvidence(b.bw, b.bh, b.c, b.care, blur, mx, my, rx, ry, Mu(b.x0 + mx, b.y0 + my));
+}
+
+// Without a penumbral plateau to see, a two-level model is tried beside the
+// pore's one level (residual oneSse, fitted when oneOk) when the umbra is
+// dark or a single umbra's concentric models tell a penumbra; it replaces
+// the masks P, Um when it fits clearly better with plausible levels. For a
+// single umbra "better" is judged on the concentric models with few
+// parameters: the masks' pixel freedom fits granulation about as well as
+// a penumbra.
+void SpotFinder::Impl::TryTwoLevels(Box& b, const SpotSettings& st, double oneSse, bool oneOk,
+                                    std::vector<std::uint8_t>& P, std::vector<std::uint8_t>& Um) const {
+  const double evidence = b.nUmbrae == 1 ? PenumbraEvidenceOf(b) : 0;
+  if (!(b.cu < st.umbraThreshold || evidence >= kPenumbraEvidence)) return;
+  std::vector<std::uint8_t> P2(b.bn, 0), U2(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    P2[i] = b.in[i] && b.cs[i] < (1 + kGuessPenumbra) / 2;
+    U2[i] = P2[i] && b.cs[i] < (b.cu + kGuessPenumbra) / 2;
+  }
+  const MaskFit two = FitBlurredMasks(b.bw, b.bh, b.c, b.care, blur, P2, U2, true);
+  int nP = 0, nU = 0;
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    nP += P2[i];
+    nU += U2[i];
+  }
+  const bool better = b.nUmbrae == 1 ? evidence >= kPenumbraEvidence || (oneOk && two.sse < kBetterOneUmbra * oneSse)
+                                     : !oneOk || two.sse < kBetterUmbrae * oneSse;
+  if (two.ok && better && two.a >= kMinPenumbraDepth && two.a <= kMaxPenumbraDepth && two.b >= kMinUmbraDepth &&
+      nU >= kMinFittedUmbraPx && nP >= kMaxUmbraShare * nU) {
+    P = P2;
+    Um = U2;
+    b.twoLevel = true;
+  }
+}
+
+// The blurred model fitted: the spot's and the umbrae's unblurred pixels
+// (region, lab) from the fitted masks.
+void SpotFinder::Impl::FitModel(Box& b, const SpotSettings& st) const {
+  std::vector<std::uint8_t> P(b.bn, 0), Um(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    Um[i] = b.lab[i] > 0;
+    P[i] = b.twoLevel ? b.region[i] : Um[i];
+  }
+  const MaskFit fit = FitBlurredMasks(b.bw, b.bh, b.c, b.care, blur, P, Um, b.twoLevel);
+  if (!b.twoLevel) TryTwoLevels(b, st, fit.sse, fit.ok, P, Um);
+  CarryUmbrae(b, P, Um);
+}
+
+// The umbrae keep their labels, carried to the fitted pixels; umbrae that
+// the fit shows apart are taken apart. A part of the fitted umbra mask
+// counts as an umbra of its own where it holds pixels darker than the
+// umbrae's edge; a fragment without any is penumbra the model did not
+// follow. Sets region to P and lab to the fitted umbrae.
+void SpotFinder::Impl::CarryUmbrae(Box& b, const std::vector<std::uint8_t>& P,
+                                   const std::vector<std::uint8_t>& Um) const {
+  std::vector<std::uint8_t> src(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) src[i] = b.lab[i] > 0;
+  std::vector<int> carried(b.bn, 0);
+  GridDistanceCarrying(b.bw, b.bh, src, {}, b.lab, carried);
+  const std::vector<std::uint8_t>& UM = b.twoLevel ? Um : P;
+  std::vector<int> flab;
+  const int nf = Label(b.bw, b.bh, UM, flab, Touch::Four);
+  std::vector<int> fsize(static_cast<std::size_t>(nf + 1), 0);
+  std::vector<double> flow(static_cast<std::size_t>(nf + 1), kBelowAll);
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    fsize[static_cast<std::size_t>(flab[i])]++;
+    flow[static_cast<std::size_t>(flab[i])] = std::min(flow[static_cast<std::size_t>(flab[i])], static_cast<double>(b.cs[i]));
+  }
+  int big = 0;
+  std::vector<int> renum(static_cast<std::size_t>(nf + 1), 0);
+  for (int j = 1; j <= nf; ++j)
+    if (fsize[static_cast<std::size_t>(j)] >= kMinFittedPartPx && flow[static_cast<std::size_t>(j)] < b.halfLevel)
+      renum[static_cast<std::size_t>(j)] = ++big;
+  if (b.twoLevel && big > b.nUmbrae) {
+    std::vector<std::uint8_t> s2(b.bn, 0);
+    std::vector<int> l2(b.bn, 0);
+    for (std::size_t i = 0; i < b.bn; ++i) {
+      l2[i] = renum[static_cast<std::size_t>(flab[i])];
+      s2[i] = l2[i] > 0;
+    }
+    GridDistanceCarrying(b.bw, b.bh, s2, {}, l2, carried);
+    b.nUmbrae = big;
+  }
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    b.region[i] = P[i];
+    b.lab[i] = UM[i] ? carried[i] : 0;
+  }
+}
+
+// Every pixel of the spot to its nearest umbra (owner); where umbrae share
+// a penumbra, to the nearest umbra's centre on the sphere.
+void SpotFinder::Impl::AssignPixels(Box& b) const {
+  std::vector<std::uint8_t> src(b.bn, 0);
+  for (std::size_t i = 0; i < b.bn; ++i) src[i] = b.lab[i] > 0;
+  b.owner.assign(b.bn, 0);
+  GridDistanceCarrying(b.bw, b.bh, src, b.region, b.lab, b.owner);
+  if (b.nUmbrae > 1) ShareByNearestCentre(b);
+}
+
+// The penumbra of several umbrae shared out: each penumbra pixel to the
+// umbra whose darkness-weighted centre is nearest on the sphere (the
+// picture's offsets with the radial part stretched by 1 / mu).
+void SpotFinder::Impl::ShareByNearestCentre(Box& b) const {
+  const auto nl = static_cast<std::size_t>(b.nUmbrae);
+  std::vector<double> cw(nl + 1, 0), cx(nl + 1, 0), cy(nl + 1, 0);
+  for (std::size_t i = 0; i < b.bn; ++i)
+    if (b.lab[i] > 0) {
+      const double wd = std::max(kMinDarkWeight, 1.0 - b.c[i]);
+      cw[static_cast<std::size_t>(b.lab[i])] += wd;
+      cx[static_cast<std::size_t>(b.lab[i])] += wd * b.X(i);
+      cy[static_cast<std::size_t>(b.lab[i])] += wd * b.Y(i);
+    }
+  double mx = 0, my = 0, mw = 0;
+  for (std::size_t l = 1; l <= nl; ++l) {
+    mx += cx[l];
+    my += cy[l];
+    mw += cw[l];
+    if (cw[l] > 0) {
+      cx[l] /= cw[l];
+      cy[l] /= cw[l];
+    }
+  }
+  double rx = mx / mw - cal.x0, ry = my / mw - cal.y0;
+  const double rl = std::hypot(rx, ry);
+  rx = rl > 0 ? rx / rl : 1;
+  ry = rl > 0 ? ry / rl : 0;
+  const double mu = std::max(kShareMinMu, Mu(mx / mw, my / mw));
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    if (!b.region[i] || b.lab[i] > 0) continue;
+    double best = std::numeric_limits<double>::max();
+    for (std::size_t l = 1; l <= nl; ++l) {
+      if (cw[l] <= 0) continue;
+      const double dx = b.X(i) - cx[l], dy = b.Y(i) - cy[l];
+      const double a = (dx * rx + dy * ry) / mu, c = -dx * ry + dy * rx;
+      const double d = a * a + c * c;
+      if (d < best) {
+        best = d;
+        b.owner[i] = static_cast<int>(l);
+      }
+    }
+  }
+}
+
+// Each umbra's spot: its darkness-weighted centre, its area and its
+// umbra's on the picture and on the sphere, its outlines; spots of fewer
+// than kMinSpotPx pixels dropped.
+std::vector<FoundSpot> SpotFinder::Impl::Measure(const Box& b, int cluster) const {
+  const auto nu = static_cast<std::size_t>(b.nUmbrae);
   std::vector<double> umPx(nu + 1, 0), umMsh(nu + 1, 0), totPx(nu + 1, 0), totMsh(nu + 1, 0), sw(nu + 1, 0),
       sx(nu + 1, 0), sy(nu + 1, 0), minMu(nu + 1, 1);
-  for (std::size_t i = 0; i < bn; ++i) {
-    if (!region[i] || owner[i] <= 0) continue;
-    const auto o = static_cast<std::size_t>(owner[i]);
-    const double wm = PixelWeightMsh(px(i), py(i));
-    minMu[o] = std::min(minMu[o], Mu(px(i), py(i)));
-    if (lab[i] > 0) {
-      umPx[o] += 1;
-      umMsh[o] += wm;
-    }
+  for (std::size_t i = 0; i < b.bn; ++i) {
+    if (!b.region[i] || b.owner[i] <= 0) continue;
+    const auto o = static_cast<std::size_t>(b.owner[i]);
+    const double wm = PixelWeightMsh(b.X(i), b.Y(i));
+    minMu[o] = std::min(minMu[o], Mu(b.X(i), b.Y(i)));
     totPx[o] += 1;
     totMsh[o] += wm;
-    if (lab[i] > 0) {
-      const double wd = std::max(0.0, 1.0 - c[i]);
+    if (b.lab[i] > 0) {
+      umPx[o] += 1;
+      umMsh[o] += wm;
+      const double wd = std::max(0.0, 1.0 - b.c[i]);
       sw[o] += wd;
-      sx[o] += wd * px(i);
-      sy[o] += wd * py(i);
+      sx[o] += wd * b.X(i);
+      sy[o] += wd * b.Y(i);
     }
   }
+  std::vector<FoundSpot> out;
   for (std::size_t o = 1; o <= nu; ++o) {
+    if (sw[o] <= 0 || totPx[o] < kMinSpotPx) continue;
     FoundSpot s;
     s.cluster = cluster;
-    if (sw[o] <= 0) continue;
-    {
-      std::vector<std::uint8_t> whole(bn, 0), umbra(bn, 0);
-      for (std::size_t i = 0; i < bn; ++i) {
-        whole[i] = region[i] && owner[i] == static_cast<int>(o);
-        umbra[i] = whole[i] && lab[i] > 0;
-      }
-      s.outline = TraceOutlines(bw, bh, whole, x0, y0);
-      if (twoLevel) s.umbraOutline = TraceOutlines(bw, bh, umbra, x0, y0);
+    std::vector<std::uint8_t> whole(b.bn, 0), umbra(b.bn, 0);
+    for (std::size_t i = 0; i < b.bn; ++i) {
+      whole[i] = b.region[i] && b.owner[i] == static_cast<int>(o);
+      umbra[i] = whole[i] && b.lab[i] > 0;
     }
+    s.outline = TraceOutlines(b.bw, b.bh, whole, b.x0, b.y0);
+    if (b.twoLevel) s.umbraOutline = TraceOutlines(b.bw, b.bh, umbra, b.x0, b.y0);
     s.x = sx[o] / sw[o];
     s.y = sy[o] / sw[o];
     s.area_px = totPx[o];
     s.area_msh = totMsh[o];
     s.umbra_msh = umMsh[o];
-    s.penumbra = twoLevel;
-    if (s.area_px < 3) continue;
-    s.uncertain = minMu[o] < 0.1;
+    s.penumbra = b.twoLevel;
+    s.uncertain = minMu[o] < kUncertainMu;
     Locate(s);
     out.push_back(s);
   }
   return out;
 }
 
-bool SpotFinder::Impl::LooksDrawn() const {
-  // Paper around the disc: the picture outside the limb nearly as bright
-  // as inside it.
-  std::vector<float> in, out;
-  for (int a = 0; a < 360; a += 3) {
-    const double ca = std::cos(a * kPiD / 180), sa = std::sin(a * kPiD / 180);
-    for (double f : {0.3, 0.6, 0.85, 1.04, 1.08, 1.12}) {
-      const double x = cal.x0 + f * cal.rk * ca, y = cal.y0 + f * cal.rk * sa;
-      if (x < 0 || y < 0 || x > w - 1 || y > h - 1) continue;
-      (f < 1 ? in : out).push_back(pic->value[Index(static_cast<int>(x), static_cast<int>(y))]);
-    }
-  }
-  if (in.size() < 20 || out.size() < 20) return false;
-  const double mi = Median(in), mo = Median(out);
-  return mi > 0 && mo > 0.75 * mi;
+std::vector<FoundSpot> SpotFinder::Impl::Refine(const std::vector<int>& comp, const SpotSettings& st, double tLow,
+                                                int cluster) const {
+  Box b = CutBox(comp);
+  if (LongLikeAFilament(comp, b)) return {};
+  LocalQuietSun(b, tLow);
+  UmbraLevel(b);
+  if (ThinLikeAFilament(comp.size(), b)) return {};
+  PenumbralPlateau(b, tLow);
+  FindUmbrae(b);
+  SplitTouchingUmbrae(b);
+  if (b.nUmbrae == 0 && !WholeAsOneUmbra(b)) return {};
+  CarePixels(b);
+  FitModel(b, st);
+  AssignPixels(b);
+  return Measure(b, cluster);
 }
+
+// ---------------------------------------------------------------------------
+// Drawings.
 
 // Ink that survives an opening by 3 x 3 pixels: all nine pixels dark.
 // Drawn lines (axes, grid, outlines, hatching) are thinner than that.
@@ -1360,49 +1798,64 @@ bool SpotFinder::Impl::Core(int x, int y) const {
   if (x < 1 || y < 1 || x >= w - 1 || y >= h - 1) return false;
   for (int dy = -1; dy <= 1; ++dy)
     for (int dx = -1; dx <= 1; ++dx)
-      if (!(C[Index(x + dx, y + dy)] < 0.5f)) return false;
+      if (!(C[Index(x + dx, y + dy)] < kInk)) return false;
   return true;
 }
 
 std::vector<int> SpotFinder::Impl::FloodCore(int start, std::vector<std::uint8_t>& seen) const {
-  std::vector<int> core, stack{start};
+  std::vector<int> core;
   seen[static_cast<std::size_t>(start)] = 1;
-  while (!stack.empty()) {
-    const int p = stack.back();
-    stack.pop_back();
+  const auto take = [&](int q) {
+    const auto k = static_cast<std::size_t>(q);
+    if (seen[k] || !Core(q % w, q / w)) return false;
+    seen[k] = 1;
+    return true;
+  };
+  ::pelorin::Flood(start, w, h, take, [&](int p) {
     core.push_back(p);
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) {
-        const int xx = p % w + dx, yy = p / w + dy;
-        if (xx < 0 || yy < 0 || xx >= w || yy >= h || seen[Index(xx, yy)] || !Core(xx, yy)) continue;
-        seen[Index(xx, yy)] = 1;
-        stack.push_back(yy * w + xx);
-      }
-  }
+    return true;
+  });
   return core;
 }
 
-std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& core, int cluster) const {
-  // Where two drawn lines meet or cross (an axis and an outline), a few
-  // pixels survive the opening: a drawn spot leaves more.
-  if (core.size() < 5) return {};
-  // The opened blob: the cores grown by one pixel over ink.
+// The opened blob: the cores (picture indices) grown by one pixel over ink,
+// the cores first, then the pixels added in the order they were met.
+std::vector<int> SpotFinder::Impl::GrowOverInk(const std::vector<int>& core) const {
   std::vector<int> blob = core;
-  {
-    std::vector<int> sorted = core;
-    std::sort(sorted.begin(), sorted.end());
-    for (int p : core) {
-      const int x = p % w, y = p / w;
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int q = (y + dy) * w + (x + dx);
-          if (C[static_cast<std::size_t>(q)] < 0.5f && !std::binary_search(sorted.begin(), sorted.end(), q)) {
-            sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), q), q);
-            blob.push_back(q);
-          }
-        }
+  std::vector<int> sorted = core;
+  std::sort(sorted.begin(), sorted.end());
+  for (int p : core)
+    ForNeighbours(p, w, h, [&](int q) {
+      if (C[static_cast<std::size_t>(q)] < kInk && !std::binary_search(sorted.begin(), sorted.end(), q)) {
+        sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), q), q);
+        blob.push_back(q);
+      }
+    });
+  return blob;
+}
+
+// A drawn penumbra: ink in a ring about the umbra (an outline or hatching),
+// met by most rays from its centre.
+bool SpotFinder::Impl::DrawnPenumbra(const FoundSpot& s) const {
+  const double r = std::sqrt(s.area_px / kPiExact);
+  int ring = 0, seen = 0;
+  for (int a = 0; a < kRays; ++a) {
+    const double ca = std::cos(a * kPiExact / (kRays / 2)), sa = std::sin(a * kPiExact / (kRays / 2));
+    bool hit = false;
+    for (double d = r + kRayFrom; d <= kRayRadii * r + kRayTo && !hit; d += kRayStep) {
+      const int x = static_cast<int>(std::lround(s.x + d * ca)), y = static_cast<int>(std::lround(s.y + d * sa));
+      if (x < 0 || y < 0 || x >= w || y >= h) break;
+      hit = C[Index(x, y)] < kInk;
     }
+    ++seen;
+    ring += hit;
   }
+  return seen > 0 && ring >= kRingShare * seen;
+}
+
+std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& core, int cluster) const {
+  if (core.size() < kMinDrawnPx) return {};
+  const std::vector<int> blob = GrowOverInk(core);
   double sw = 0, sx = 0, sy = 0, msh = 0, minMu = 1;
   for (int p : blob) {
     const double x = p % w, y = p / w;
@@ -1413,87 +1866,40 @@ std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& cor
     msh += PixelWeightMsh(x, y);
     minMu = std::min(minMu, Mu(x, y));
   }
-  if (sw <= 0 || blob.size() < 5) return {};
+  if (sw <= 0 || blob.size() < kMinDrawnPx) return {};
   FoundSpot s;
   s.cluster = cluster;
   s.x = sx / sw;
   s.y = sy / sw;
   s.area_px = static_cast<double>(blob.size());
   s.area_msh = s.umbra_msh = msh;
-  s.uncertain = minMu < 0.1;
-  // A drawn penumbra: ink in a ring about the umbra (an outline or hatching).
-  const double r = std::sqrt(s.area_px / kPiD);
-  int ring = 0, seen = 0;
-  for (int a = 0; a < 72; ++a) {
-    const double ca = std::cos(a * kPiD / 36), sa = std::sin(a * kPiD / 36);
-    bool hit = false;
-    for (double d = r + 2; d <= 3 * r + 4 && !hit; d += 0.5) {
-      const int x = static_cast<int>(std::lround(s.x + d * ca)), y = static_cast<int>(std::lround(s.y + d * sa));
-      if (x < 0 || y < 0 || x >= w || y >= h) break;
-      hit = C[Index(x, y)] < 0.5f;
-    }
-    ++seen;
-    ring += hit;
-  }
-  s.penumbra = seen > 0 && ring >= 0.6 * seen;
-  {
-    int bx0 = 0, by0 = 0, bx1 = 0, by1 = 0;
-    Bounds(blob, bx0, by0, bx1, by1);
-    const int bw = bx1 - bx0 + 1, bh = by1 - by0 + 1;
-    std::vector<std::uint8_t> mask(static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh), 0);
-    for (int p : blob) mask[static_cast<std::size_t>((p / w - by0) * bw + (p % w - bx0))] = 1;
-    s.outline = TraceOutlines(bw, bh, mask, bx0, by0);
-  }
+  s.uncertain = minMu < kUncertainMu;
+  s.penumbra = DrawnPenumbra(s);
+  int bx0 = 0, by0 = 0, bx1 = 0, by1 = 0;
+  Bounds(blob, bx0, by0, bx1, by1);
+  const int bw = bx1 - bx0 + 1, bh = by1 - by0 + 1;
+  std::vector<std::uint8_t> mask(static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh), 0);
+  for (int p : blob) mask[static_cast<std::size_t>((p / w - by0) * bw + (p % w - bx0))] = 1;
+  s.outline = TraceOutlines(bw, bh, mask, bx0, by0);
   Locate(s);
   return {s};
 }
 
-std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0) {
-  // Boundary edges between corners (corner (i, j) is the top-left corner of
-  // box pixel (i, j)), directed with the mask on their right in a y-down
-  // frame, so that every corner has as many edges leaving as arriving.
-  const int cw = bw + 1;
-  auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < bw && y < bh && mask[static_cast<std::size_t>(y * bw + x)]; };
-  std::vector<std::pair<int, int>> edges;  // from corner, to corner
-  for (int y = 0; y < bh; ++y)
-    for (int x = 0; x < bw; ++x) {
-      if (!in(x, y)) continue;
-      const int tl = y * cw + x, tr = tl + 1, bl = tl + cw, br = bl + 1;
-      if (!in(x, y - 1)) edges.push_back({tl, tr});
-      if (!in(x + 1, y)) edges.push_back({tr, br});
-      if (!in(x, y + 1)) edges.push_back({br, bl});
-      if (!in(x - 1, y)) edges.push_back({bl, tl});
+// The ink blobs that survive an opening (filled umbrae and pores), each
+// refined as a spot, then grouped.
+void SpotFinder::Impl::FindDrawn(SpotReport& rep) const {
+  std::vector<std::uint8_t> seen(C.size(), 0);
+  int cluster = 0;
+  for (int y = yMin; y <= yMax; ++y)
+    for (int x = xMin; x <= xMax; ++x) {
+      if (seen[Index(x, y)] || !Core(x, y)) continue;
+      for (const FoundSpot& f : RefineDrawn(FloodCore(y * w + x, seen), cluster++)) rep.spots.push_back(f);
     }
-  std::sort(edges.begin(), edges.end());
-  std::vector<std::uint8_t> used(edges.size(), 0);
-  auto firstFrom = [&](int corner) {
-    const auto it = std::lower_bound(edges.begin(), edges.end(), std::make_pair(corner, -1));
-    for (auto j = it; j != edges.end() && j->first == corner; ++j)
-      if (!used[static_cast<std::size_t>(j - edges.begin())]) return static_cast<std::ptrdiff_t>(j - edges.begin());
-    return static_cast<std::ptrdiff_t>(-1);
-  };
-  std::vector<SpotOutline> out;
-  for (std::size_t e0 = 0; e0 < edges.size(); ++e0) {
-    if (used[e0]) continue;
-    std::vector<int> corners;
-    std::ptrdiff_t e = static_cast<std::ptrdiff_t>(e0);
-    while (e >= 0) {
-      used[static_cast<std::size_t>(e)] = 1;
-      corners.push_back(edges[static_cast<std::size_t>(e)].first);
-      e = firstFrom(edges[static_cast<std::size_t>(e)].second);
-    }
-    // Only the corners where the direction turns.
-    SpotOutline loop;
-    const std::size_t n = corners.size();
-    for (std::size_t k = 0; k < n; ++k) {
-      const int a = corners[(k + n - 1) % n], b = corners[k], c = corners[(k + 1) % n];
-      if (b - a == c - b) continue;
-      loop.push_back({static_cast<float>(x0 + b % cw) - 0.5f, static_cast<float>(y0 + b / cw) - 0.5f});
-    }
-    if (loop.size() >= 4) out.push_back(std::move(loop));
-  }
-  return out;
+  GroupSpots(rep.spots, rep.groups);
 }
+
+// ---------------------------------------------------------------------------
+// The finder.
 
 SpotFinder::SpotFinder() : impl_(std::make_unique<Impl>()) {}
 SpotFinder::~SpotFinder() = default;
@@ -1533,9 +1939,9 @@ bool SpotFinder::Prepare(const GreyPicture& picture, const DiscCalibration& cal,
   im->tile = std::max(im->w, im->h);
   im->FitTiles();
   im->drawing = im->LooksDrawn();
-  if (im->drawing) im->blur = 0.7;
+  if (im->drawing) im->blur = kDrawingBlur;
   else im->MeasureBlur();
-  im->sigmaEff = std::sqrt(im->blur * im->blur + 2.0 / 3.0);
+  im->sigmaEff = std::sqrt(im->blur * im->blur + kBoxMeanVariance);
   im->MakeContrast();
   im->MeasureNoise();
   im->pic = nullptr;
@@ -1552,10 +1958,12 @@ double SpotFinder::Contrast(int x, int y) const {
 namespace {
 
 // A spot reaches as far as the contrast stays below this: the threshold
-// set, but never tighter than 0.9 (a stricter setting asks for darker
-// spots, not for smaller ones cut into pieces), and never within three
-// times the quiet Sun's scatter of 1.
-double LowThreshold(double t, double noiseS) { return std::min(std::max(std::clamp(t, 0.5, 0.99), 0.9), 1 - 3 * noiseS); }
+// set, but never tighter than kReachFloor (a stricter setting asks for
+// darker spots, not for smaller ones cut into pieces), and never within
+// kReachNoise times the quiet Sun's scatter of 1.
+double LowThreshold(double t, double noiseS) {
+  return std::min(std::max(std::clamp(t, kThresholdMin, kThresholdMax), kReachFloor), 1 - kReachNoise * noiseS);
+}
 
 }  // namespace
 
@@ -1564,59 +1972,24 @@ SpotReport SpotFinder::Find(const SpotSettings& st) const {
   const Impl& m = *impl_;
   if (m.C.empty()) return rep;
   const double tLow = LowThreshold(st.contrastThreshold, m.noiseS);
-  const double tSeed = std::min({tLow - 0.01, std::clamp(st.contrastThreshold, 0.5, 0.99) - 0.04, 1 - 6 * m.noiseS});
+  const double tSeed = std::min({tLow - kSeedBelowReach,
+                                 std::clamp(st.contrastThreshold, kThresholdMin, kThresholdMax) - kSeedBelowSetting,
+                                 1 - kSeedNoise * m.noiseS});
   rep.blur_px = m.blur;
   rep.noise = m.noise;
   rep.threshold = tLow;
   rep.drawing = m.drawing;
   const int threads = std::clamp(st.threads, 1, 8);
   if (m.drawing) {
-    // Ink blobs that survive an opening: filled umbrae and pores.
-    std::vector<std::uint8_t> seen(m.C.size(), 0);
-    int cluster = 0;
-    for (int y = m.yMin; y <= m.yMax; ++y)
-      for (int x = m.xMin; x <= m.xMax; ++x) {
-        if (seen[m.Index(x, y)] || !m.Core(x, y)) continue;
-        for (const FoundSpot& f : m.RefineDrawn(m.FloodCore(y * m.w + x, seen), cluster++)) rep.spots.push_back(f);
-      }
-    GroupSpots(rep.spots, rep.groups);
+    m.FindDrawn(rep);
     return rep;
   }
-  std::vector<std::vector<int>> seedsOf(static_cast<std::size_t>(threads));
-  {
-    std::vector<std::thread> pool;
-    const int rows = m.yMax - m.yMin + 1;
-    for (int t = 0; t < threads; ++t)
-      pool.emplace_back([&, t] {
-        const int a = m.yMin + rows * t / threads, b = m.yMin + rows * (t + 1) / threads;
-        auto& out = seedsOf[static_cast<std::size_t>(t)];
-        const float ts = static_cast<float>(tSeed);
-        for (int y = a; y < b; ++y) {
-          const float* row = &m.Cs[m.Index(0, y)];
-          for (int x = m.xMin; x <= m.xMax; ++x)
-            if (row[x] < ts) out.push_back(y * m.w + x);
-        }
-      });
-    for (auto& th : pool) th.join();
-  }
-  std::vector<std::uint8_t> seen(m.C.size(), 0);
-  std::vector<std::vector<int>> comps;
-  for (const auto& seeds : seedsOf)
-    for (int p : seeds) {
-      if (seen[static_cast<std::size_t>(p)]) continue;
-      std::vector<int> comp = m.Flood(p, tLow, seen);
-      if (comp.size() >= 4 && comps.size() < 20000) comps.push_back(std::move(comp));
-    }
+  const std::vector<std::vector<int>> comps = m.Regions(m.Seeds(tSeed, threads), tLow, rep.notes);
   std::vector<std::vector<FoundSpot>> found(comps.size());
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i = next++; i < comps.size(); i = next++)
-      found[i] = m.Refine(comps[i], st, tLow, static_cast<int>(i));
-  };
-  std::vector<std::thread> pool;
-  for (int t = 1; t < threads && comps.size() > 1; ++t) pool.emplace_back(work);
-  work();
-  for (auto& th : pool) th.join();
+  ParallelFor(0, static_cast<int>(comps.size()), threads, 1, [&](int a, int b) {
+    for (int i = a; i < b; ++i)
+      found[static_cast<std::size_t>(i)] = m.Refine(comps[static_cast<std::size_t>(i)], st, tLow, i);
+  });
   for (auto& f : found) rep.spots.insert(rep.spots.end(), f.begin(), f.end());
   GroupSpots(rep.spots, rep.groups);
   return rep;
@@ -1628,9 +2001,9 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
   const double tLow = LowThreshold(st.contrastThreshold, m.noiseS);
   const int cx = static_cast<int>(std::lround(x)), cy = static_cast<int>(std::lround(y));
   if (m.drawing) {
-    // The drawn blob nearest the click, within 5 px.
+    // The drawn blob nearest the click, within kClickReach px.
     int start = -1;
-    for (int r = 0; r <= 5 && start < 0; ++r)
+    for (int r = 0; r <= kClickReach && start < 0; ++r)
       for (int dy = -r; dy <= r && start < 0; ++dy)
         for (int dx = -r; dx <= r && start < 0; ++dx)
           if (m.Core(cx + dx, cy + dy)) start = (cy + dy) * m.w + (cx + dx);
@@ -1640,10 +2013,10 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
   }
   int best = -1;
   float bv = static_cast<float>(tLow);
-  for (int dy = -5; dy <= 5; ++dy)
-    for (int dx = -5; dx <= 5; ++dx) {
+  for (int dy = -kClickReach; dy <= kClickReach; ++dy)
+    for (int dx = -kClickReach; dx <= kClickReach; ++dx) {
       const int xx = cx + dx, yy = cy + dy;
-      if (xx < 0 || yy < 0 || xx >= m.w || yy >= m.h || dx * dx + dy * dy > 25) continue;
+      if (xx < 0 || yy < 0 || xx >= m.w || yy >= m.h || dx * dx + dy * dy > kClickReach * kClickReach) continue;
       if (m.Cs[m.Index(xx, yy)] < bv) {
         bv = m.Cs[m.Index(xx, yy)];
         best = yy * m.w + xx;
@@ -1651,7 +2024,8 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
     }
   if (best < 0) return {};
   std::vector<std::uint8_t> seen(m.C.size(), 0);
-  const std::vector<int> comp = m.Flood(best, tLow, seen);
+  bool cut = false;
+  const std::vector<int> comp = m.Flood(best, tLow, seen, cut);
   if (comp.size() < 2) return {};
   return m.Refine(comp, st, tLow, 0);
 }

@@ -17,6 +17,7 @@
 #include "base/PictureHeader.h"
 #include "formats/SpotTable.h"
 #include "geometry/Transform.h"
+#include "spots/ImageOps.h"  // TraceOutlines, for the outlines of a mask
 
 namespace pelorin {
 
@@ -98,14 +99,6 @@ class SpotFinder {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// The outlines of a mask of bw x bh pixels (non-zero: in) whose top-left
-// pixel is picture pixel (x0, y0), along the pixels' edges: each part's
-// outside and each hole's, with the mask on the right going round in the
-// picture's y-down frame (so that the outsides' shoelace sums are the
-// parts' pixel counts, the holes' negative); straight runs are one segment.
-// Parts touching only at a corner may come out as one loop.
-std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0);
 
 // Prepare and Find in one call; false with `error` as Prepare.
 bool FindSpots(const GreyPicture& picture, const DiscCalibration& calibration, const SpotSettings& settings,

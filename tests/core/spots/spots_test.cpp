@@ -220,46 +220,6 @@ double Shoelace(const SpotOutline& loop) {
   return a / 2;
 }
 
-TEST(SpotOutlines, FollowThePixelsEdges) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> rows;  // '#' in the mask
-    std::size_t loops, corners;     // corners of all loops together
-    double area;                    // the loops' shoelace sums together
-  };
-  const std::vector<Case> cases = {
-      {"one pixel", {"#"}, 1, 4, 1},
-      {"a row", {"####"}, 1, 4, 4},
-      {"an L", {"#..", "#..", "###"}, 1, 6, 5},
-      {"a ring", {"###", "#.#", "###"}, 2, 8, 8},
-      {"two apart", {"#.#"}, 2, 8, 2},
-      {"a plus", {".#.", "###", ".#."}, 1, 12, 5},
-      {"empty", {"..", ".."}, 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    const int bh = static_cast<int>(c.rows.size()), bw = static_cast<int>(c.rows[0].size());
-    std::vector<std::uint8_t> mask;
-    for (const std::string& r : c.rows)
-      for (char ch : r) mask.push_back(ch == '#');
-    const std::vector<SpotOutline> loops = TraceOutlines(bw, bh, mask, 100, 50);
-    std::size_t corners = 0;
-    double area = 0;
-    for (const SpotOutline& l : loops) {
-      corners += l.size();
-      area += Shoelace(l);
-      for (const auto& [x, y] : l) {
-        EXPECT_GE(x, 99.5f) << c.what;
-        EXPECT_LE(x, 99.5f + static_cast<float>(bw)) << c.what;
-        EXPECT_GE(y, 49.5f) << c.what;
-        EXPECT_LE(y, 49.5f + static_cast<float>(bh)) << c.what;
-      }
-    }
-    EXPECT_EQ(loops.size(), c.loops) << c.what;
-    EXPECT_EQ(corners, c.corners) << c.what;
-    EXPECT_DOUBLE_EQ(area, c.area) << c.what;
-  }
-}
-
 TEST(SpotFinder, OutlinesThePixelsMeasured) {
   const gen::WlRendered r = gen::RenderWhiteLight(gen::RandomScene(22, 1500, gen::WlKind::Groups));
   SpotReport rep;
@@ -350,6 +310,60 @@ TEST(SpotFinder, RefusesACalibrationThatDoesNotFit) {
   SpotFinder f;
   std::string error;
   EXPECT_FALSE(f.Prepare(GreyPicture{}, DiscCalibration{}, error));
+}
+
+// A disc of `size` px (radius rk, quiet Sun 200 over a sky of 10) strewn
+// with dark lines 30 px long and one high, 34 px apart along a row and 7
+// rows apart, within `reach` radii; `lines` gets their number. Each line is
+// one region (its 3 x 3 mean falls to 2/3 and stays apart from the next),
+// too long and thin for a spot; less than half the disc lies in regions,
+// so the quiet Sun's scatter stays at its floor.
+GreyPicture LinedDisc(int size, double rk, double reach, int& lines) {
+  GreyPicture g;
+  g.width = g.height = size;
+  g.value.assign(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 10.0f);
+  const double c = size / 2.0;
+  auto at = [&](int x, int y) -> float& { return g.value[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)]; };
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      if (std::hypot(x - c, y - c) <= rk) at(x, y) = 200.0f;
+  lines = 0;
+  for (int y = 0; y < size; y += 7)
+    for (int x = 0; x + 29 < size; x += 34) {
+      if (std::hypot(x - c, y - c) > reach * rk || std::hypot(x + 29 - c, y - c) > reach * rk) continue;
+      for (int k = 0; k < 30; ++k) at(x + k, y) = 0.0f;
+      ++lines;
+    }
+  return g;
+}
+
+// The finder measures at most 20000 dark regions; beyond them it says how
+// many it left out, and under them it says nothing.
+TEST(SpotFinder, SaysHowManyRegionsItLeftOut) {
+  struct Case {
+    int size;
+    double rk, reach;
+    bool over;  // more lines than the finder measures
+  };
+  for (const Case& c : {Case{2860, 1400, 0.92, true}, Case{800, 350, 0.9, false}}) {
+    int lines = 0;
+    const GreyPicture g = LinedDisc(c.size, c.rk, c.reach, lines);
+    ASSERT_EQ(lines > 20000, c.over) << lines << " lines";
+    DiscCalibration cal;
+    cal.x0 = cal.y0 = c.size / 2.0;
+    cal.rk = c.rk;
+    SpotReport rep;
+    std::string error;
+    ASSERT_TRUE(FindSpots(g, cal, SpotSettings{}, rep, error)) << error;
+    if (!c.over) {
+      EXPECT_TRUE(rep.notes.empty()) << rep.notes.front();
+      continue;
+    }
+    ASSERT_EQ(rep.notes.size(), 1u);
+    const std::string& note = rep.notes.front();
+    EXPECT_EQ(note.find(std::to_string(lines - 20000) + " dark region"), 0u) << note;
+    EXPECT_NE(note.find("first 20000"), std::string::npos) << note;
+  }
 }
 
 SpotReport SmallReport() {
