@@ -206,13 +206,11 @@ int RunSpots(const std::vector<std::string>& args) {
   // What the finder cut short goes to stderr, so that stdout stays the
   // table alone.
   for (const std::string& note : report.notes)
-    std::fprintf(stderr, "pelorin-cli spots: %s: note: %s
-", file.c_str(), note.c_str());
+    std::fprintf(stderr, "pelorin-cli spots: %s: note: %s\n", file.c_str(), note.c_str());
   NameGroups(report.groups, References(file, catalogue, day));
   if (!srsOut.empty()) {
     if (const std::string why = WriteRegionSummary(srsOut, file, day, report); !why.empty()) {
-      std::fprintf(stderr, "pelorin-cli spots: %s: %s
-", srsOut.c_str(), why.c_str());
+      std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", srsOut.c_str(), why.c_str());
       return 1;
     }
   }
