@@ -1,6 +1,7 @@
 #include "MeasurementsPanel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include <QAction>
@@ -23,6 +24,7 @@
 #include "app/Dispatcher.h"
 #include "base/Text.h"
 #include "app/Edits.h"
+#include "app/Errors.h"
 #include "formats/Export.h"
 #include "app/SpotReview.h"
 
@@ -30,7 +32,7 @@ namespace pelorin::gui {
 
 namespace {
 
-enum Column { kName, kPoints, kB, kCmd, kL, kArea, kClass };
+enum Column { kName, kPoints, kB, kCmd, kL, kErrB, kErrL, kArea, kClass };
 
 QString Angle(double value, int intDigits) { return QString::fromStdString(FixedText(value, intDigits, 2)); }
 
@@ -98,7 +100,7 @@ int MeasurementsModel::rowCount(const QModelIndex& parent) const {
              : 0;
 }
 
-int MeasurementsModel::columnCount(const QModelIndex&) const { return area_ ? 7 : 5; }
+int MeasurementsModel::columnCount(const QModelIndex&) const { return area_ ? 9 : 7; }
 
 QVariant MeasurementsModel::data(const QModelIndex& index, int role) const {
   const int object = ObjectOf(index);
@@ -106,7 +108,17 @@ QVariant MeasurementsModel::data(const QModelIndex& index, int role) const {
   const RecordObject& o = objects_[static_cast<std::size_t>(object)];
   if (role == Qt::TextAlignmentRole && index.column() != kName && index.column() != kClass)
     return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+  const bool err = index.column() == kErrB || index.column() == kErrL;
+  if (role == Qt::ToolTipRole && err && errorNote) return QString::fromStdString(errorNote());
   if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
+  if (err) {
+    const bool top = index.internalId() == 0;
+    const auto row = static_cast<std::size_t>(index.row());
+    if (!errorsOf || (!top && row >= o.lines.size())) return {};
+    const RecordLine* r = top ? nullptr : &book_.list.lines[o.lines[row]];
+    const PositionErrors e = top ? errorsOf(o.meanB_deg, o.meanL_deg) : errorsOf(r->B_deg, r->L_deg);
+    return QString::fromStdString(PlusMinusText(index.column() == kErrB ? e.B_deg : e.L_deg, e.firstOrder));
+  }
   if (index.internalId() == 0) {
     switch (index.column()) {
       case kName: return QString::fromStdString(o.name);
@@ -135,8 +147,8 @@ QVariant MeasurementsModel::data(const QModelIndex& index, int role) const {
 
 QVariant MeasurementsModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kTitles[] = {"Name", "Points", "B", "CMD", "L", "Area", "Class"};
-  return section >= 0 && section < columnCount() ? QString(kTitles[section]) : QVariant();
+  static const char* const kTitles[] = {"Name", "Points", "B", "CMD", "L", "\u00B1B", "\u00B1L", "Area", "Class"};
+  return section >= 0 && section < columnCount() ? QString::fromUtf8(kTitles[section]) : QVariant();
 }
 
 MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("Measurements", parent), app_(app) {
@@ -144,6 +156,11 @@ MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("M
   setAccessibleName("Measurements");
   setAccessibleDescription("measurementsPanel");
   model_ = new MeasurementsModel(app_.book, this);
+  // The errors as the status line gives them, from the calibration's now.
+  model_->errorsOf = [this](double B_deg, double L_deg) {
+    return app_.s.CalibrationState == 3 ? RecordErrors(app_, B_deg, L_deg) : PositionErrors{NAN, NAN, NAN, 0, false};
+  };
+  model_->errorNote = [this] { return ErrorSourceNote(app_); };
   view_ = new QTreeView(this);
   view_->setObjectName("measurementsView");
   view_->setAccessibleName("Measurements");

@@ -14,6 +14,7 @@
 #include <QPointF>
 
 #include "app/App.h"
+#include "geometry/PositionErrors.h"
 #include "measure/Records.h"
 
 class QAction;
@@ -27,8 +28,8 @@ class QTreeWidgetItem;
 namespace pelorin::gui {
 
 // The records as a two-level model: objects at the top, their points below.
-// Columns Name, Points, B, CMD, L, and Area and Class when an object has
-// them. Angles are shown as the status line shows them.
+// Columns Name, Points, B, CMD, L, ±B, ±L (1 sigma), and Area and Class
+// when an object has them. Angles are shown as the status line shows them.
 class MeasurementsModel : public QAbstractItemModel {
   Q_OBJECT
 
@@ -54,6 +55,11 @@ class MeasurementsModel : public QAbstractItemModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  // The errors of a position (B, L) for the columns ±B and ±L, and the note
+  // of where they come from (their tooltip); set by the panel.
+  std::function<PositionErrors(double B_deg, double L_deg)> errorsOf;
+  std::function<std::string()> errorNote;
 
  private:
   const RecordBook& book_;

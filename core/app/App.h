@@ -7,6 +7,7 @@
 #include "base/Ports.h"
 #include "app/State.h"
 #include "base/TextFile.h"
+#include "formats/CalFile.h"
 #include "app/WorkSlot.h"
 #include "measure/History.h"
 #include "spots/Proposals.h"
@@ -61,6 +62,9 @@ struct App {
   // The spots proposed by Tools -> "Find sunspots" while they are reviewed
   // (drawn over the picture; measure/SpotReview.h); none otherwise.
   std::optional<SpotProposals> review;
+  // The errors of the open picture's calibration (app/Errors.h): set by the
+  // limb and orientation fits, a header, or the .cal beside the data file.
+  CalErrors calErrors;
 };
 
 }  // namespace pelorin

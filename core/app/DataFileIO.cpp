@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/Dispatcher.h"
+#include "app/Errors.h"
 #include "app/Geometry.h"
 #include "app/WorkFiles.h"
 #include "app/WorkGuard.h"
@@ -216,6 +217,11 @@ bool SaveData(App& app) {
       if (saved) {
         const std::string spots = SaveSpotsBeside(app.book.list, target, app.observerK);
         if (!spots.empty()) app.win.MessageBox(spots);
+        // The calibration's errors, which the data file does not hold.
+        if (s.CalibrationState == 3) {
+          const std::string cal = SaveCalBeside(app, target);
+          if (!cal.empty()) app.win.MessageBox("The calibration errors were not saved: " + cal);
+        }
       }
     }
   } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/Errors.h"
 #include "base/AtomicFile.h"
 #include "base/TextFile.h"
 #include "formats/DataFile.h"
@@ -13,7 +14,15 @@ std::string ExportMeasurements(const App& app, const std::string& path) {
   if (!app.file2.IsOpen()) return "no working file is open for this picture";
   std::string csv;
   try {
-    csv = CsvText(ParseDataFile(ReadLines(app.file2.Path())).records);
+    const std::vector<DataRecord> records = ParseDataFile(ReadLines(app.file2.Path())).records;
+    if (app.s.CalibrationState != 3) {
+      csv = CsvText(records);
+    } else {
+      std::vector<PositionErrors> errors;
+      errors.reserve(records.size());
+      for (const DataRecord& r : records) errors.push_back(RecordErrors(app, r.B, r.L));
+      csv = CsvTextWithErrors(records, errors, ErrorSource(app));
+    }
   } catch (const FileError& e) {
     return e.what();
   }

@@ -8,8 +8,10 @@
 namespace pelorin {
 
 // The CSV of the open picture's working file, as `pelorin-cli dat --csv`
-// gives it for the data file that Save would write, written to `path`
-// (atomically: base/AtomicFile.h). "" when done, else why.
+// gives it for the data file that Save would write, with each record's
+// errors and their source at the end of its row once the picture is
+// calibrated (CsvTextWithErrors), written to `path` (atomically:
+// base/AtomicFile.h). "" when done, else why.
 std::string ExportMeasurements(const App& app, const std::string& path);
 
 // File -> "Export measurements…": asks for the file (offered: the data

@@ -2,6 +2,7 @@
 
 #include "app/OrientationInput.h"
 #include "calibration/LimbDetect.h"
+#include "app/Errors.h"
 
 #include <cmath>
 #include <exception>
@@ -75,6 +76,27 @@ void AutoLimb_Click(App& app) {
   PlotInputPoints(app);
 }
 
+namespace {
+
+// The disc's errors of the limb fit just made on the points entered: the
+// fit's own from its residuals, or for three points, which leave none, those
+// of the circle through them with kAssumedLimbPoint_px on each.
+void RecordLimbFitErrors(App& app, double exm, double eym, double erk) {
+  const ProgramState& s = app.s;
+  if (s.PointCount > 3) {
+    LimbFitCalibrationErrors(app, IndependentDiscCovariance(exm, eym, erk), "fit");
+    return;
+  }
+  std::array<double, 3> x{}, y{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    x[i] = s.PointX[i + 1];
+    y[i] = -s.PointY[i + 1];  // the points' y is up, the disc's down
+  }
+  LimbFitCalibrationErrors(app, ThreePointDiscCovariance(x, y, kAssumedLimbPoint_px), "assumed");
+}
+
+}  // namespace
+
 void limbend_Click(App& app) {
   ProgramState& s = app.s;
   WindowPort& w = app.win;
@@ -90,6 +112,7 @@ void limbend_Click(App& app) {
     return;
   }
   s.LimbRadius = rk;
+  RecordLimbFitErrors(app, exm, eym, erk);
   w.SetEndVisible(EndButton::limbend, false);
   if (s.CalibrationState == 0) s.CalibrationState = 1;
   else if (s.CalibrationState == 2) s.CalibrationState = 3;
@@ -117,6 +140,7 @@ void limbend_Click(App& app) {
   else if (s.CalibrationState == 1) s.CalibrationState = 3;
   for (Menu m : {Menu::orient, Menu::koor, Menu::Ishodiste}) w.SetMenuEnabled(m, false);
   s.OrientationAngle = 0;
+  OrientationCalibrationErrors(app, kHeaderOrientation_deg, "header");
   FinishOrientation(app);
 }
 

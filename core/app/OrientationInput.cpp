@@ -1,5 +1,7 @@
 #include "app/OrientationInput.h"
 
+#include "app/Errors.h"
+
 #include "calibration/Orientation.h"
 
 #include <algorithm>
@@ -119,6 +121,7 @@ void dirend_Click(App& app) {
     return;
   }
   s.OrientationAngle = a;
+  OrientationCalibrationErrors(app, kAssumedOrientation_deg, "assumed");
   s.DirectionChoice = c;
   w.SetEndVisible(EndButton::dirend, false);
   if (s.CalibrationState == 0) s.CalibrationState = 2;

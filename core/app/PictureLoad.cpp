@@ -18,6 +18,7 @@
 #include "app/WorkGuard.h"
 #include "app/WorkSlot.h"
 #include "geometry/Ephemeris.h"
+#include "app/Errors.h"
 #include "app/Geometry.h"
 #include "app/Edits.h"
 #include "measure/SpotRecords.h"
@@ -138,6 +139,7 @@ bool SetUpSoho(App& app, const std::string& pictureName) {
   s.rho0 = s.rho0 * 2 / 3;
   s.DateKnown = 1;
   s.CalibrationState = 3;
+  HeaderCalibrationErrors(app);
   StartMeasuring(app);
   return true;
 }
@@ -171,6 +173,7 @@ bool CalibrationFromHeader(App& app, const std::string& pictureName, HeaderCalib
 void SetUpFromHeader(App& app, const HeaderCalibration& c) {
   ProgramState& s = app.s;
   ApplyHeaderCalibration(c, s);
+  HeaderCalibrationErrors(app);
   StartMeasuring(app);
 }
 
@@ -202,6 +205,7 @@ void LoadPictureData(App& app, std::string& name, int& result) {
   std::error_code ec;
   const std::string dataPath = fs::absolute(dataName, ec).string();
   bool fromHeader = false;
+  AssumeCalibrationErrors(app);
   HeaderCalibration header;
 
   // 3. A data file beside the picture: read it back. One shorter than 2
@@ -210,12 +214,14 @@ void LoadPictureData(App& app, std::string& name, int& result) {
   if (FileLength(dataName) >= 2) {
     try {
       const std::string notRead = ReadDataFile(app, dataName, pictureName);
+      const std::string calNote = LoadCalBeside(app, dataName);
       name = dataName;
       app.dataFilePath = dataPath;
       app.win.SetMenuEnabled(Menu::Objekt, true);
       app.win.SetMenuEnabled(Menu::koor, false);
       Redraw(app);
       if (!notRead.empty()) app.win.MessageBox(notRead);
+      if (!calNote.empty()) app.win.MessageBox(calNote);
       return;
     } catch (const std::exception& e) {
       // 4. An unreadable data file: the picture goes on as a new one with

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/Errors.h"
 #include "app/Navigation.h"
 #include "base/Text.h"
 #include "app/Geometry.h"
@@ -26,9 +27,13 @@ std::string GreyText(App& app, double X, double Y) {
 std::string Compose(App& app, bool havePosition, double X, double Y) {
   ProgramState& s = app.s;
   double x = X, y = Y, R = 0, fi = 0, B = 0, CMD = 0, L = 0;
+  PositionErrors err;
   if (s.CalibrationState == 3) {
     s.CoordSystem = 8;
-    if (havePosition) PixelToHeliographic(s, X, Y, s.OrientationAngle, B, CMD, L);
+    if (havePosition) {
+      PixelToHeliographic(s, X, Y, s.OrientationAngle, B, CMD, L);
+      err = PositionErrorsAt(app, X, Y, kClick_px);
+    }
   } else if (havePosition) {
     PixelToSystem(s, x, y, R, fi);
   }
@@ -39,9 +44,12 @@ std::string Compose(App& app, bool havePosition, double X, double Y) {
            " grayscale=" + GreyText(app, gx, gy) + " " + s.SelectModeText;
   }
   if (s.CalibrationState == 3) {
-    return n + "  B=" + (havePosition ? FixedText(B, 2, 2) : "") + "  CMD=" + (havePosition ? FixedText(CMD, 3, 2) : "") +
-           "  L=" + (havePosition ? FixedText(L, 3, 2) : "") + " grayscale=" + GreyText(app, gx, gy) + " " +
-           s.SelectModeText;
+    // Each coordinate with its 1-sigma error: "B=12.33±0.05".
+    const auto pm = [&](double e) { return havePosition ? PlusMinusText(e, err.firstOrder) : std::string(); };
+    return n + "  B=" + (havePosition ? FixedText(B, 2, 2) : "") + pm(err.B_deg) +
+           "  CMD=" + (havePosition ? FixedText(CMD, 3, 2) : "") + pm(err.CMD_deg) +
+           "  L=" + (havePosition ? FixedText(L, 3, 2) : "") + pm(err.L_deg) + " grayscale=" + GreyText(app, gx, gy) +
+           " " + s.SelectModeText;
   }
   return n + " , R=" + (havePosition ? NumberText(R) : "") + " , fi=" + (havePosition ? NumberText(fi) : "");
 }

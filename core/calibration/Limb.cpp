@@ -138,3 +138,45 @@ int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& 
 }
 
 }  // namespace pelorin
+
+namespace pelorin {
+
+namespace {
+
+// The circle through three points; false when they lie on a line.
+bool Circumcircle(const std::array<double, 3>& x, const std::array<double, 3>& y, std::array<double, 3>& c) {
+  const double d = 2 * (x[0] * (y[1] - y[2]) + x[1] * (y[2] - y[0]) + x[2] * (y[0] - y[1]));
+  if (std::abs(d) < 1e-12) return false;
+  const double s0 = x[0] * x[0] + y[0] * y[0], s1 = x[1] * x[1] + y[1] * y[1], s2 = x[2] * x[2] + y[2] * y[2];
+  c[0] = (s0 * (y[1] - y[2]) + s1 * (y[2] - y[0]) + s2 * (y[0] - y[1])) / d;
+  c[1] = (s0 * (x[2] - x[1]) + s1 * (x[0] - x[2]) + s2 * (x[1] - x[0])) / d;
+  c[2] = std::hypot(x[0] - c[0], y[0] - c[1]);
+  return std::isfinite(c[2]);
+}
+
+}  // namespace
+
+std::array<std::array<double, 3>, 3> ThreePointDiscCovariance(const std::array<double, 3>& x,
+                                                              const std::array<double, 3>& y, double point_px) {
+  std::array<std::array<double, 3>, 3> cov{};
+  std::array<double, 3> c{};
+  if (!Circumcircle(x, y, c)) return cov;
+  // Small beside a pixel, large beside the rounding of coordinates of
+  // thousands of pixels.
+  const double h = 1e-4;
+  for (int k = 0; k < 6; ++k) {
+    std::array<double, 3> xp = x, yp = y, xm = x, ym = y, cp{}, cm{};
+    double& up = k < 3 ? xp[k] : yp[k - 3];
+    double& um = k < 3 ? xm[k] : ym[k - 3];
+    up += h;
+    um -= h;
+    if (!Circumcircle(xp, yp, cp) || !Circumcircle(xm, ym, cm)) return {};
+    std::array<double, 3> g{};
+    for (int i = 0; i < 3; ++i) g[i] = (cp[i] - cm[i]) / (2 * h);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) cov[i][j] += g[i] * g[j] * point_px * point_px;
+  }
+  return cov;
+}
+
+}  // namespace pelorin

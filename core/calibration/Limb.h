@@ -49,3 +49,15 @@ using Vector3 = std::array<double, 4>;
 int SolveLinearSystem(int m, Matrix3& N, Vector3& b, Vector3& p);
 
 }  // namespace pelorin
+
+namespace pelorin {
+
+// The covariance of the centre x0, y0 and radius rk (pixels squared, in that
+// order) of the circle through three points (pixels, any frame), each of
+// whose coordinates has the independent error `point_px`; propagated to
+// first order through the circle, by central differences. All zero when the
+// points lie on a line (no circle).
+std::array<std::array<double, 3>, 3> ThreePointDiscCovariance(const std::array<double, 3>& x,
+                                                              const std::array<double, 3>& y, double point_px);
+
+}  // namespace pelorin

@@ -20,6 +20,23 @@ namespace pelorin {
 // trusted, degrees (the propagation was checked against sampling up to it).
 inline constexpr double kFirstOrderLimit_deg = 70;
 
+// The errors taken where nothing measured them, 1 sigma.
+// A header's disc centre and radius: a quarter of a pixel, the precision
+// its keywords are usually written to.
+inline constexpr double kHeaderDisc_px = 0.25;
+// A header's orientation (and the fixed orientation of a north-up picture).
+inline constexpr double kHeaderOrientation_deg = 0.01;
+// The UT: half a minute, times being noted to the minute.
+inline constexpr double kDefaultTime_h = 0.5 / 60;
+// A clicked point: half a pixel, the rounding of a click to its pixel.
+inline constexpr double kClick_px = 0.5;
+// Each point of a limb of three points, which leave no residuals to judge by.
+inline constexpr double kAssumedLimbPoint_px = 1;
+// A calibration read from a data file without its errors (older files): a
+// limb clicked at a handful of points, an orientation from a short drift.
+inline constexpr double kAssumedDisc_px = 1;
+inline constexpr double kAssumedOrientation_deg = 0.2;
+
 // The errors of a calibration, 1 sigma.
 struct CalibrationErrors {
   // Covariance of the disc centre x0, y0 and radius rk, pixels squared, in

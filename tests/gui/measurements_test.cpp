@@ -2,6 +2,8 @@
 // measuring, deleting, undoing, renaming and merging through its keys and
 // menu, the data file Save writes after each, the marks it highlights and
 // the text Ctrl+C copies.
+#include <vector>
+
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
@@ -56,13 +58,15 @@ void WritePicture(const std::string& folder) {
 }
 
 // The values the status line shows under the pointer: "B=..", "CMD=..", "L=..".
-QStringList StatusValues(MainWindow& w) {
+// The status line's B, CMD and L (`errors` false) or the errors of B and L
+// after them (`errors` true: "±0.05").
+QStringList StatusValues(MainWindow& w, bool errors = false) {
   const QString text = w.statusLabel()->text();
   QStringList values;
-  for (const char* key : {"B=", "CMD=", "L="}) {
-    const QRegularExpression re(QString("(?:^|\\s)%1(\\S+)").arg(key));
+  for (const char* key : errors ? std::vector<const char*>{"B=", "L="} : std::vector<const char*>{"B=", "CMD=", "L="}) {
+    const QRegularExpression re(QString::fromUtf8("(?:^|\\s)%1([^\\s\u00B1]+)(\u00B1\\S+)?").arg(key));
     const auto m = re.match(text);
-    values << (m.hasMatch() ? m.captured(1) : QString());
+    values << (m.hasMatch() ? m.captured(errors ? 2 : 1) : QString());
   }
   return values;
 }
@@ -146,7 +150,8 @@ void MeasurementsTest::panelEditsUndoAndSave() {
   QCOMPARE(ObjectNames(m), (QStringList{"G1", "G2"}));
   QCOMPARE(m.index(0, 1).data().toString(), QString("2"));
   QCOMPARE(m.headerData(4, Qt::Horizontal).toString(), QString("L"));
-  QCOMPARE(m.columnCount(), 5);
+  QCOMPARE(m.columnCount(), 7);
+  QCOMPARE(m.headerData(5, Qt::Horizontal).toString(), QString::fromUtf8("\u00B1B"));
   const struct {
     QModelIndex row;
     double x, y;
@@ -156,6 +161,11 @@ void MeasurementsTest::panelEditsUndoAndSave() {
   for (const auto& p : points) {
     QCOMPARE(PointAtPixel(w, p.x, p.y), QString());
     QCOMPARE(RowValues(m, p.row), StatusValues(w));
+    // The columns ±B and ±L give the status line's errors.
+    const QStringList errors{m.index(p.row.row(), 5, p.row.parent()).data().toString(),
+                             m.index(p.row.row(), 6, p.row.parent()).data().toString()};
+    QCOMPARE(errors, StatusValues(w, true));
+    QVERIFY(!errors[0].isEmpty());
   }
   QCOMPARE(RowValues(m, m.index(1, 0)), RowValues(m, points[2].row));  // one point: its own mean
 

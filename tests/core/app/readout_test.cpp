@@ -37,9 +37,17 @@ TEST(Readout, ThreeForms) {
     test::CalibrateExample(s);
     s.OrientationAngle = 20;
     Picture1_MouseMove(t.app, 0, 0, 600, 450);
-    // B = 9.36605, CMD = -15.68225, L = 84.31775 for this point.
-    EXPECT_EQ(t.win.status, "n=0  B=09.37  CMD=-015.68  L=084.32 grayscale=255 Autoselect mode Nearest");
+    // B = 9.36605, CMD = -15.68225, L = 84.31775 for this point; each with
+    // its error, here that of the click alone (the calibration's are 0).
+    EXPECT_EQ(t.win.status,
+              "n=0  B=09.37\xC2\xB1" "0.07  CMD=-015.68\xC2\xB1" "0.08  L=084.32\xC2\xB1" "0.08 grayscale=255 "
+              "Autoselect mode Nearest");
     EXPECT_EQ(s.CoordSystem, 8);
+    // Beyond 70 degrees from the centre the error is first order's, a lower
+    // bound: a "+" says so.
+    Picture1_MouseMove(t.app, 0, 0, 500 + 395, 500);
+    EXPECT_NE(t.win.status.find("\xC2\xB1"), std::string::npos);
+    EXPECT_NE(t.win.status.find("+  CMD="), std::string::npos) << t.win.status;
   }
 }
 

@@ -1,0 +1,39 @@
+// The calibration's errors kept beside a data file: "x.dat" -> "x.cal", plain
+// key=value lines. The data file holds the calibration itself; what its
+// errors need and it does not hold (the fit's covariance, the errors of the
+// orientation and of the time) is written here on Save and read back when
+// the picture opens.
+#pragma once
+
+#include <string>
+
+namespace pelorin {
+
+// 1 sigma errors of a calibration, as they were measured or assumed.
+struct CalErrors {
+  // The disc centre and radius, pixels, and their covariances, pixels squared.
+  double x0_px = 0, y0_px = 0, rk_px = 0;
+  double cov_x0y0 = 0, cov_x0rk = 0, cov_y0rk = 0;
+  double orientation_deg = 0;  // of the orientation angle
+  double time_min = 0;         // of the UT, minutes
+  // Where the disc's and the orientation's errors come from: "fit" (a fit's
+  // residuals), "header" (a header's precision) or "assumed" (a default,
+  // nothing measured: a limb of three points, a calibration read from a data
+  // file without its .cal).
+  std::string discSource = "assumed", orientationSource = "assumed";
+};
+
+// "x.dat" -> "x.cal" (a name without ".dat" gets ".cal" added).
+std::string CalFileNameOf(const std::string& dataFileName);
+
+// The file's text: a comment line, then one key=value per line, LF ends.
+std::string CalFileText(const CalErrors& e);
+
+// Reads the text of a .cal file. Unknown keys are ignored (a later version
+// may add some); every key of CalFileText must be there once, with a finite
+// number (not negative for the errors) or, for the two sources, one of the
+// three words. Returns false on the first fault, `error` then naming its line and
+// key ("line 3: x0_err: not a number"), `out` left untouched.
+bool ParseCalFile(const std::string& text, CalErrors& out, std::string& error);
+
+}  // namespace pelorin
