@@ -13,6 +13,7 @@
 
 #include "app/Dispatcher.h"
 #include "base/AtomicFile.h"
+#include "formats/DataFile.h"
 #include "base/TextFile.h"
 #include "app/WorkFiles.h"
 #include "app/Geometry.h"
@@ -192,11 +193,7 @@ std::string Prepare(App& app) {
 
 std::string NameRefusal(const std::string& name) {
   if (name.empty()) return "An object needs a name.";
-  if (name.find_first_of("\",") != std::string::npos) {
-    return "The object name " + name +
-           " holds a double quote or a comma, which would break its records in the data file. Enter another name.";
-  }
-  return {};
+  return RecordNameRefusal(name);
 }
 
 std::string JoinNames(const std::vector<std::string>& names) {

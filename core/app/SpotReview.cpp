@@ -169,6 +169,11 @@ void FindSpots_Click(App& app, double contrastThreshold) {
   }
   app.review = std::move(p);
   Redraw(app);
+  // What the finder could not do whole (a region too large to follow, more
+  // regions than it measures), said as the command line says it.
+  std::string notes;
+  for (const std::string& n : app.review->report.notes) notes += (notes.empty() ? "" : "\r") + n;
+  if (!notes.empty()) app.win.MessageBox(notes);
 }
 
 void AcceptReview_Click(App& app) {

@@ -268,7 +268,10 @@ void DataPictureTest::statusLineUnderThePointerFollowsTheWcs() {
       QVERIFY2(e.isEmpty(), qPrintable(e));
       QTRY_VERIFY(status->text() != before);
       const QString text = status->text();
-      const QRegularExpression re("B=\\s*(-?[0-9.]+)\\s+CMD=\\s*(-?[0-9.]+)\\s+L=\\s*(-?[0-9.]+) grayscale=([0-9]+)");
+      // Each value with its error after it ("B=12.33±0.05").
+      const QString pm = QString::fromUtf8("(?:\u00B1[0-9.]+\\+?)?");
+      const QRegularExpression re("B=\\s*(-?[0-9.]+)" + pm + "\\s+CMD=\\s*(-?[0-9.]+)" + pm + "\\s+L=\\s*(-?[0-9.]+)" + pm +
+                                  " grayscale=([0-9]+)");
       const QRegularExpressionMatch m = re.match(text);
       QVERIFY2(m.hasMatch(), qPrintable(text));
       QVERIFY2(std::fabs(m.captured(1).toDouble() - ref.B) <= 0.01, qPrintable(text + " B " + QString::number(ref.B)));

@@ -56,7 +56,7 @@ struct Tour {
 
 // B, CMD and L read from the status line.
 bool ReadStatus(const QString& text, double& B, double& CMD, double& L) {
-  static const QRegularExpression re(R"(B=\s*(-?[\d.]+)\s+CMD=\s*(-?[\d.]+)\s+L=\s*(-?[\d.]+))");
+  static const QRegularExpression re(QString::fromUtf8(R"(B=\s*(-?[\d.]+)\S*\s+CMD=\s*(-?[\d.]+)\S*\s+L=\s*(-?[\d.]+))"));
   const QRegularExpressionMatch m = re.match(text);
   if (!m.hasMatch()) return false;
   B = m.captured(1).toDouble();
