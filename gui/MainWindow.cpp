@@ -269,10 +269,7 @@ void MainWindow::buildMenus() {
       {Menu::FindSpots, Menu::Tools, false,
        [this](App& a) {
          FindSpots_Click(a, panel_->Threshold());
-         if (a.review && panel_->isHidden()) {
-           panel_->show();
-           panelHiddenByHand_ = false;
-         }
+         if (a.review && panel_->isHidden()) showPanel();
        }},
       {Menu::View, Menu::Count, true, {}},
       {Menu::mreza, Menu::View, false, &mreza_Click},
@@ -481,10 +478,13 @@ void MainWindow::afterCommand() {
   canvas_->RepaintChanged();  // marks drawn outside a redraw show as well
   if (panel_ != nullptr) panel_->SyncReview();
   if (panel_ == nullptr || !panel_->Sync()) return;
-  if (!panelHiddenByHand_ && app_.book.list.RecordCount() > 0 && panel_->isHidden()) {
-    panel_->show();
-    panelHiddenByHand_ = false;
-  }
+  if (!panelHiddenByHand_ && app_.book.list.RecordCount() > 0 && panel_->isHidden()) showPanel();
+}
+
+void MainWindow::showPanel() {
+  panel_->show();
+  panelHiddenByHand_ = false;
+  resizeDocks({panel_}, {std::min(panel_->WidthWanted(), width() / 3)}, Qt::Horizontal);
 }
 
 bool MainWindow::selectMarkAt(QPointF p, int button, int shift) {

@@ -125,6 +125,9 @@ class MainWindow : public QMainWindow {
   // panel reads the records again when they changed (shown once a picture
   // has records, unless it was hidden by hand).
   void afterCommand();
+  // Shows the measurement panel, as wide as its columns want up to a third
+  // of the window.
+  void showPanel();
   void buildPanel();
   // A click on Picture1 at picture pixel p that selects the panel's row of
   // a stored mark under it (panel open, no input open). True when it did.

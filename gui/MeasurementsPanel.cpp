@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTreeView>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -321,6 +322,13 @@ bool MeasurementsPanel::eventFilter(QObject* watched, QEvent* event) {
   event->accept();
   if (event->type() == QEvent::KeyPress && action->isEnabled()) action->trigger();
   return true;
+}
+
+int MeasurementsPanel::WidthWanted() const {
+  int columns = 0;
+  for (int c = 0; c < model_->columnCount(); ++c) columns += view_->columnWidth(c);
+  // The tree's frame and its vertical scroll bar.
+  return columns + 2 * view_->frameWidth() + view_->verticalScrollBar()->sizeHint().width() + 4;
 }
 
 bool MeasurementsPanel::Sync() {
