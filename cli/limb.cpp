@@ -8,7 +8,8 @@
 #include "Commands.h"
 #include "base/RasterPicture.h"
 #include "base/Text.h"
-#include "app/LimbInput.h"
+#include "calibration/Limb.h"
+#include "calibration/LimbDetect.h"
 #include "calibration/LimbDetect.h"
 #include "Decoders.h"
 

@@ -17,7 +17,7 @@
 #include "formats/PictureNames.h"
 #include "base/TextFile.h"
 #include "base/Angles.h"
-#include "app/SpotReview.h"
+#include "series/ReferenceGroups.h"
 #include "spots/Spots.h"
 #include "formats/SpotsFile.h"
 #include "formats/Srs.h"
