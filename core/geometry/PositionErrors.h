@@ -20,6 +20,19 @@ namespace pelorin {
 // trusted, degrees (the propagation was checked against sampling up to it).
 inline constexpr double kFirstOrderLimit_deg = 70;
 
+// The errors assumed where nothing measured them, 1 sigma. A calibration
+// read from a picture's header: its centre and radius to a quarter of a
+// pixel and its orientation to a hundredth of a degree (what a pipeline's
+// limb fit and pointing give). The time of a picture to half a minute (the
+// exposure's middle as a header or file name gives it). A click on the
+// picture to half a pixel (a pixel's own width). A limb fitted to three
+// points leaves no residual: each point is taken as good to a pixel.
+inline constexpr double kHeaderDisc_px = 0.25;
+inline constexpr double kHeaderOrientation_deg = 0.01;
+inline constexpr double kDefaultTime_h = 0.5 / 60;
+inline constexpr double kClick_px = 0.5;
+inline constexpr double kAssumedLimbPoint_px = 1;
+
 // The errors of a calibration, 1 sigma.
 struct CalibrationErrors {
   // Covariance of the disc centre x0, y0 and radius rk, pixels squared, in
