@@ -39,9 +39,12 @@ int RunSeries(const std::vector<std::string>& args);
 // FILE (a picture) -> x0 y0 rk (picture pixels, y down) and the number of
 // limb points the circle was fitted to; no disc found: a message and 1.
 int RunLimb(const std::vector<std::string>& args);
-// spots [--groups | --summary] FILE [x0 y0 rk P B0 L0 rho0 orientation
-// northup]: the spots found on the picture as CSV (one row per spot), its
-// groups as CSV, or one line of the day's counts. Calibration from the nine
+// spots [--groups | --summary] [--errors] FILE [x0 y0 rk P B0 L0 rho0
+// orientation northup] [sx0 sy0 srk sorientation]: the spots found on the
+// picture as CSV (one row per spot), its groups as CSV, or one line of the
+// day's counts. --errors adds B_err,CMD_err,L_err to the rows
+// (AttachPositionErrors), the calibration's errors as given, else assumed
+// (kHeaderDisc_px, kHeaderOrientation_deg, kDefaultTime_h). Calibration from the nine
 // keys, else the data file beside the picture, else its header; none, an
 // unreadable picture or an EUV picture or magnetogram: a message and 1.
 int RunSpots(const std::vector<std::string>& args);
