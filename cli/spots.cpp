@@ -100,7 +100,7 @@ std::string WriteRegionSummary(const std::string& path, const std::string& pictu
 // The calibration's errors of --errors: those given, the others assumed
 // (kHeaderDisc_px, kHeaderOrientation_deg), the time's kDefaultTime_h when
 // the day is known (without it the time's share is left out).
-CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const Day& day) {
+CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const Day& day, bool northUp) {
   auto value = [&](const char* key, double assumed) {
     const auto it = given.find(key);
     return it == given.end() ? assumed : it->second;
@@ -112,6 +112,7 @@ CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const Day
   if (day.known) {
     e.time_h = kDefaultTime_h;
     EphemerisRates(day.year, day.month, day.day, day.hours, e.dP_dh, e.dB0_dh, e.dL0_dh);
+    if (northUp) e.dP_dh = 0;  // P is 0 on a north-up picture whatever the time
   }
   return e;
 }
@@ -125,8 +126,8 @@ int RunSpots(const std::vector<std::string>& args) {
   auto usage = [](const std::string& why) {
     std::fprintf(stderr, "pelorin-cli spots: %s\n", why.c_str());
     std::fprintf(stderr,
-                 "usage: pelorin-cli spots [--groups | --summary] [--errors] [--srs OUT] [--catalogue SRS] FILE [x0= y0= "
-                 "rk= P= B0= L0= rho0= orientation= northup=0|1] [sx0= sy0= srk= sorientation=]\n");
+                 "usage: pelorin-cli spots [--groups | --summary] [--srs OUT] [--catalogue SRS] FILE [x0= y0= rk= P= B0= "
+                 "L0= rho0= orientation= northup=0|1]\n");
     return 2;
   };
   std::string srsOut, catalogue;
@@ -235,7 +236,7 @@ int RunSpots(const std::vector<std::string>& args) {
   for (const std::string& note : report.notes)
     std::fprintf(stderr, "pelorin-cli spots: %s: note: %s\n", file.c_str(), note.c_str());
   NameGroups(report.groups, References(file, catalogue, day));
-  if (withErrors) AttachPositionErrors(report, cal, ErrorsOf(errorKeys, day));
+  if (withErrors) AttachPositionErrors(report, cal, ErrorsOf(errorKeys, day, cal.northUp));
   if (!srsOut.empty()) {
     if (const std::string why = WriteRegionSummary(srsOut, file, day, report); !why.empty()) {
       std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", srsOut.c_str(), why.c_str());
