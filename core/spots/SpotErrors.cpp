@@ -12,6 +12,11 @@ namespace {
 // The 3 x 3 mean's scatter times sqrt 9: a single pixel's scatter when
 // neighbours are independent, more when they move together.
 constexpr double kMeanPixels = 3;
+// Which pixels make the umbra moves with the noise too (the fitted model's
+// edge), which the weights' noise alone leaves out: it about doubles the
+// centres' scatter on the generator's white-light pictures, tuned there
+// (AttachPositionErrors.FoundCentresScatterAsTheirErrorsSay).
+constexpr double kPixelChoice = 2;
 
 void SetErrors(const PositionErrors& pe, double& B_err, double& CMD_err, double& L_err) {
   B_err = pe.B_deg;
@@ -28,8 +33,8 @@ double CentreNoise(const SpotReport& report) {
 void AttachPositionErrors(SpotReport& report, const DiscCalibration& cal, const CalibrationErrors& e) {
   const double noise = CentreNoise(report);
   for (FoundSpot& s : report.spots) {
-    s.sx_px = CentroidError_px(s.centreSpreadX_px2, s.centreWeight, noise);
-    s.sy_px = CentroidError_px(s.centreSpreadY_px2, s.centreWeight, noise);
+    s.sx_px = kPixelChoice * CentroidError_px(s.centreSpreadX_px2, s.centreWeight, noise);
+    s.sy_px = kPixelChoice * CentroidError_px(s.centreSpreadY_px2, s.centreWeight, noise);
     SetErrors(PropagatePositionErrors(cal, s.x, s.y, cal.orientation, e, s.sx_px, s.sy_px), s.B_err, s.CMD_err,
               s.L_err);
   }

@@ -18,7 +18,8 @@ namespace pelorin {
 double CentreNoise(const SpotReport& report);
 
 // Sets every spot's sx_px, sy_px (CentroidError_px of its centre's weight
-// and spread with CentreNoise) and B_err, CMD_err, L_err (degrees, 1 sigma,
+// and spread with CentreNoise, doubled for the finder's choice of the
+// umbra's pixels, which moves with the noise as well) and B_err, CMD_err, L_err (degrees, 1 sigma,
 // through PropagatePositionErrors on `cal` with the calibration's errors
 // `e`), and every group's B_err, CMD_err, L_err: those of its
 // area-weighted centre (picture pixels), whose own error is the spots'
