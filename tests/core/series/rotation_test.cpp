@@ -458,15 +458,5 @@ TEST(SeriesWeights, ScatterAndReducedChi2) {
   }
 }
 
-TEST(SeriesWeights, UnweightedFitKeepsUnitWeights) {
-  const std::vector<series::Track> tracks = NoisyTracks(0.1, 0.1, 0.2, 3);
-  series::FitOptions o;
-  o.bootstrap = 0;
-  const series::RotationResult r = series::MeasureRotation(tracks, o);
-  ASSERT_TRUE(r.fit.ok);
-  EXPECT_FALSE(r.fit.weighted);
-  for (const series::Velocity& v : r.velocities) EXPECT_EQ(v.weight, 1);
-}
-
 }  // namespace
 }  // namespace pelorin

@@ -111,37 +111,6 @@ TEST(WeightedCentre, ErrorMatchesTheScatterOfNoisyRepeats) {
   }
 }
 
-TEST(CentroidSums, SpreadAboutTheCentre) {
-  struct Pixel {
-    double x, y, w;
-  };
-  const std::vector<Pixel> pixels = {{1000, 2000, 0.5}, {1001, 2000, 0.7}, {1002, 2001, 0.2},
-                                     {1000, 2002, 0.0}, {999, 1999, 0.9}};
-  CentroidSums sums;
-  double W = 0, Sx = 0, Sy = 0;
-  for (const Pixel& p : pixels) {
-    sums.Add(p.x, p.y, p.w);
-    W += p.w;
-    Sx += p.w * p.x;
-    Sy += p.w * p.y;
-  }
-  FoundSpot s;
-  s.x = Sx / W;
-  s.y = Sy / W;
-  sums.Note(s);
-  double spreadX = 0, spreadY = 0;
-  for (const Pixel& p : pixels)
-    if (p.w > 0) {  // a pixel of weight 0 does not move the centre
-      spreadX += (p.x - s.x) * (p.x - s.x);
-      spreadY += (p.y - s.y) * (p.y - s.y);
-    }
-  EXPECT_DOUBLE_EQ(s.centreWeight, W);
-  EXPECT_NEAR(s.centreSpreadX_px2, spreadX, 1e-6);
-  EXPECT_NEAR(s.centreSpreadY_px2, spreadY, 1e-6);
-  EXPECT_DOUBLE_EQ(CentroidError_px(4, 2, 0.5), 0.5);
-  EXPECT_EQ(CentroidError_px(4, 0, 0.5), 0);
-}
-
 DiscCalibration Calibration() {
   DiscCalibration c;
   c.x0 = 500;
