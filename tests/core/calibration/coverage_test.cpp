@@ -94,11 +94,12 @@ TEST(PositionCoverage, LimbClickedWithOnePixelOfNoise) {
 }
 
 TEST(PositionCoverage, AutomaticLimbOnGeneratedPhotos) {
-  // 40 white-light photos, each its own disc, date, noise, vignetting and
-  // seed; the disc found by DetectLimb and fitted with its errors; six
+  // 40 white-light photos, each its own disc, date, noise, vignetting,
+  // thin cloud (an aureole about the disc) and seed; the disc found by DetectLimb and fitted with its errors; six
   // positions clicked on each.
   std::mt19937 rng(1209);
-  std::uniform_real_distribution<double> offset(-20, 20), radius(220, 280), noise(1, 6), vignetting(0, 0.3);
+  std::uniform_real_distribution<double> offset(-20, 20), radius(220, 280), noise(1, 6), vignetting(0, 0.3),
+      cloud(0, 0.5);
   test::Coverage coverage;
   for (int k = 0; k < 40; ++k) {
     const DiscCalibration drawn = RandomCalibration(rng, 320 + offset(rng), 320 + offset(rng), radius(rng));
@@ -118,6 +119,7 @@ TEST(PositionCoverage, AutomaticLimbOnGeneratedPhotos) {
     sc.linePointCount = 0;
     sc.noise = noise(rng);
     sc.vignetting = vignetting(rng);
+    sc.cloud = cloud(rng);
     sc.seed = static_cast<unsigned>(1000 + k);
     RasterPicture pic;
     const gen::Truth t = gen::RenderInto(sc, pic);
