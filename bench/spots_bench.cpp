@@ -1,7 +1,8 @@
 // Finding sunspots on white-light pictures of 2048^2 and 4096^2 pixels (the
 // whole road from the grey levels and the calibration), and the proposals
 // again after a change of the threshold on 4096^2 (the prepared contrast
-// picture kept).
+// picture kept). And finding them with their positions' errors on 2048^2
+// (the finder, then AttachPositionErrors with a header's assumed errors).
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -9,6 +10,8 @@
 #include "Benchmarks.h"
 #include "Fixtures.h"
 #include "SpotPictures.h"
+#include "geometry/PositionErrors.h"
+#include "spots/SpotErrors.h"
 #include "spots/Spots.h"
 
 namespace pelorin::bench {
@@ -49,6 +52,26 @@ void Spots(benchmark::State& state, int side) {
   }
 }
 
+void SpotsErrors(benchmark::State& state) {
+  SpotScene* s = Scene(state, 2048);
+  if (s == nullptr) return;
+  CalibrationErrors e;
+  e.disc = IndependentDiscCovariance(kHeaderDisc_px, kHeaderDisc_px, kHeaderDisc_px);
+  e.orientation_deg = kHeaderOrientation_deg;
+  e.time_h = kDefaultTime_h;
+  EphemerisRates(2014, 3, 12, 9.5, e.dP_dh, e.dB0_dh, e.dL0_dh);
+  for (auto _ : state) {
+    SpotReport rep;
+    std::string error;
+    if (!FindSpots(s->grey, s->cal, SpotSettings{}, rep, error) || rep.spots.empty()) {
+      state.SkipWithError("no spots found");
+      return;
+    }
+    AttachPositionErrors(rep, s->cal, e);
+    benchmark::DoNotOptimize(rep);
+  }
+}
+
 void SpotsThreshold(benchmark::State& state) {
   SpotScene* s = Scene(state, 4096);
   if (s == nullptr) return;
@@ -73,6 +96,7 @@ void RegisterSpots() {
     benchmark::RegisterBenchmark(("spots/" + std::to_string(side)).c_str(), [side](benchmark::State& st) { Spots(st, side); })
         ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("spots_threshold/4096", SpotsThreshold)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("spots_errors/2048", SpotsErrors)->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace pelorin::bench

@@ -4,18 +4,31 @@
 // read).
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "formats/HeaderCalibration.h"
 #include "base/PictureHeader.h"
+#include "geometry/PositionErrors.h"
+#include "geometry/Transform.h"
 
 namespace pelorin::cli {
 
 // "key=value key=value ...", the values in the general text form: the one
 // line every command prints.
 std::string PairsLine(const std::vector<std::pair<const char*, double>>& pairs);
+
+// The calibration of the nine keys x0 y0 rk P B0 L0 rho0 orientation
+// northup (north up when northup is 1); a key not in `keys` reads as 0.
+DiscCalibration CalibrationOfKeys(const std::map<std::string, double>& keys);
+
+// An error, degrees, rounded to 5 decimals as B, CMD and L are (NaN stays).
+double RoundedError(double error_deg);
+// Why a position's errors are not those of first order (off the disc, or
+// beyond kFirstOrderLimit_deg from the centre), one sentence for stderr.
+std::string FirstOrderNote(const PositionErrors& e);
 
 int RunDat(const std::vector<std::string>& args);
 // series [options] PATH...: data files, or folders of them, read as a season;
@@ -26,9 +39,12 @@ int RunSeries(const std::vector<std::string>& args);
 // FILE (a picture) -> x0 y0 rk (picture pixels, y down) and the number of
 // limb points the circle was fitted to; no disc found: a message and 1.
 int RunLimb(const std::vector<std::string>& args);
-// spots [--groups | --summary] FILE [x0 y0 rk P B0 L0 rho0 orientation
-// northup]: the spots found on the picture as CSV (one row per spot), its
-// groups as CSV, or one line of the day's counts. Calibration from the nine
+// spots [--groups | --summary] [--errors] FILE [x0 y0 rk P B0 L0 rho0
+// orientation northup] [sx0 sy0 srk sorientation]: the spots found on the
+// picture as CSV (one row per spot), its groups as CSV, or one line of the
+// day's counts. --errors adds B_err,CMD_err,L_err to the rows
+// (AttachPositionErrors), the calibration's errors as given, else assumed
+// (kHeaderDisc_px, kHeaderOrientation_deg, kDefaultTime_h). Calibration from the nine
 // keys, else the data file beside the picture, else its header; none, an
 // unreadable picture or an EUV picture or magnetogram: a message and 1.
 int RunSpots(const std::vector<std::string>& args);
@@ -58,7 +74,11 @@ std::string CalibrationLine(const HeaderCalibration& c);
 
 // year month day hours (UT) -> P B0 L0 rho0 hours (rounded as stored).
 int RunEphemeris(const std::vector<std::string>& args);
-// x0 y0 rk P B0 L0 rho0 orientation x y [northup=0|1] -> B CMD L.
+// x0 y0 rk P B0 L0 rho0 orientation x y [northup=0|1] -> B CMD L. With
+// any of sx0 sy0 srk (pixels) sorientation (degrees) sxy (pixels, each of x
+// and y), the 1-sigma errors of the calibration and the point (the others
+// 0): B_err CMD_err L_err (degrees) follow, and beyond
+// kFirstOrderLimit_deg from the centre, or off the disc, a note on stderr.
 int RunHelio(const std::vector<std::string>& args);
 // x0 y0 rk P B0 L0 rho0 orientation L B -> x y (unrounded; the orientation
 // is used as given, callers of the program pass -OrientationAngle).

@@ -12,6 +12,7 @@
 #include "Commands.h"
 #include "base/Text.h"
 #include "geometry/Ephemeris.h"
+#include "geometry/PositionErrors.h"
 #include "geometry/Transform.h"
 
 namespace pelorin::cli {
@@ -60,6 +61,7 @@ class Args {
   bool ok() const { return ok_; }
   bool has(const std::string& key) const { return values_.count(key) != 0; }
   double operator[](const std::string& key) const { return values_.at(key); }
+  const std::map<std::string, double>& values() const { return values_; }
 
   // Reports a complaint about the values; returns the bad-argument status.
   int Reject(const std::string& message) {
@@ -86,16 +88,22 @@ bool IsWhole(double v) { return std::floor(v) == v; }
 // ephemeris as given, not north up (helio's northup= may say otherwise).
 // The orientation is passed to the transforms on its own.
 DiscCalibration Picture(const Args& a) {
-  DiscCalibration c;
-  c.x0 = a["x0"];
-  c.y0 = a["y0"];
-  c.rk = a["rk"];
-  c.P = a["P"];
-  c.B0 = a["B0"];
-  c.L0 = a["L0"];
-  c.rho0 = a["rho0"];
+  DiscCalibration c = CalibrationOfKeys(a.values());
+  c.northUp = false;
   return c;
 }
+
+// The keys of the position's errors, 1 sigma: the centre, the radius, the
+// orientation and the point itself.
+const std::vector<std::string> kErrorKeys = {"sx0", "sy0", "srk", "sorientation", "sxy"};
+
+bool AnyErrorKey(const Args& a) {
+  for (const std::string& k : kErrorKeys)
+    if (a.has(k)) return true;
+  return false;
+}
+
+double ValueOr0(const Args& a, const std::string& key) { return a.has(key) ? a[key] : 0; }
 
 // Checks common to the calibrated picture; returns 0 or the bad-argument
 // status after saying what is wrong.
@@ -110,6 +118,34 @@ void PrintPairs(const std::vector<std::pair<const char*, double>>& pairs) {
 }
 
 }  // namespace
+
+DiscCalibration CalibrationOfKeys(const std::map<std::string, double>& keys) {
+  auto value = [&](const char* key) {
+    const auto it = keys.find(key);
+    return it == keys.end() ? 0.0 : it->second;
+  };
+  DiscCalibration c;
+  c.x0 = value("x0");
+  c.y0 = value("y0");
+  c.rk = value("rk");
+  c.P = value("P");
+  c.B0 = value("B0");
+  c.L0 = value("L0");
+  c.rho0 = value("rho0");
+  c.orientation = value("orientation");
+  c.northUp = value("northup") == 1;
+  return c;
+}
+
+double RoundedError(double error_deg) {
+  return std::isfinite(error_deg) ? RoundHalfEven(error_deg, 5) : error_deg;
+}
+
+std::string FirstOrderNote(const PositionErrors& e) {
+  if (!std::isfinite(e.centreAngle_deg)) return "the point is off the disc: its errors are not known";
+  return "the point lies " + NumberText(RoundHalfEven(e.centreAngle_deg, 1)) + " degrees from the disc centre, beyond " +
+         NumberText(kFirstOrderLimit_deg) + ": its errors are those of first order, an underestimate there";
+}
 
 std::string PairsLine(const std::vector<std::pair<const char*, double>>& pairs) {
   std::string line;
@@ -137,9 +173,13 @@ int RunEphemeris(const std::vector<std::string>& args) {
 }
 
 int RunHelio(const std::vector<std::string>& args) {
-  Args a("helio", args, {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "x", "y"}, {"northup"});
+  std::vector<std::string> optional = kErrorKeys;
+  optional.push_back("northup");
+  Args a("helio", args, {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "x", "y"}, optional);
   if (!a.ok()) return a.status();
   if (int bad = CheckPicture(a)) return bad;
+  for (const std::string& k : kErrorKeys)
+    if (a.has(k) && !(a[k] >= 0)) return a.Reject(k + " (an error, 1 sigma) must not be negative");
   DiscCalibration c = Picture(a);
   if (a.has("northup")) {
     if (a["northup"] != 0 && a["northup"] != 1) return a.Reject("northup must be 0 or 1");
@@ -147,7 +187,19 @@ int RunHelio(const std::vector<std::string>& args) {
   }
   double B = 0, CMD = 0, L = 0;
   PixelToHeliographic(c, a["x"], a["y"], a["orientation"], B, CMD, L);
-  PrintPairs({{"B", B}, {"CMD", CMD}, {"L", L}});
+  if (!AnyErrorKey(a)) {
+    PrintPairs({{"B", B}, {"CMD", CMD}, {"L", L}});
+    return 0;
+  }
+  CalibrationErrors e;
+  e.disc = IndependentDiscCovariance(ValueOr0(a, "sx0"), ValueOr0(a, "sy0"), ValueOr0(a, "srk"));
+  e.orientation_deg = ValueOr0(a, "sorientation");
+  const double sxy = ValueOr0(a, "sxy");
+  const PositionErrors pe = PropagatePositionErrors(c, a["x"], a["y"], a["orientation"], e, sxy, sxy);
+  PrintPairs({{"B", B}, {"CMD", CMD}, {"L", L}, {"B_err", RoundedError(pe.B_deg)},
+              {"CMD_err", RoundedError(pe.CMD_deg)}, {"L_err", RoundedError(pe.L_deg)}});
+  if (!pe.firstOrder)
+    std::fprintf(stderr, "pelorin-cli helio: note: %s\n", FirstOrderNote(pe).c_str());
   return 0;
 }
 

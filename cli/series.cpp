@@ -55,7 +55,13 @@ int RunSeries(const std::vector<std::string>& args) {
       return true;
     };
     std::string v;
-    if (a == "--velocities") {
+    if (a == "--weights") {
+      fit.weighted = true;
+    } else if (a == "--scatter") {
+      const auto n = value(v) ? WholeNumber(v) : std::nullopt;
+      if (!n || !(*n >= 0)) return Bad("--scatter takes degrees per day, 0 or more");
+      fit.scatter_deg_day = *n;
+    } else if (a == "--velocities") {
       velocities = true;
     } else if (a == "--tracks") {
       tracks = true;
@@ -87,6 +93,7 @@ int RunSeries(const std::vector<std::string>& args) {
     return 2;
   }
   if (velocities && tracks) return Bad("--velocities and --tracks exclude each other");
+  if (fit.scatter_deg_day >= 0 && !fit.weighted) return Bad("--scatter needs --weights");
 
   const series::SeriesData data = series::ReadSeries(paths);
   for (const std::string& p : data.problems) std::fprintf(stderr, "pelorin-cli series: %s\n", p.c_str());

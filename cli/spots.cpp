@@ -1,5 +1,6 @@
-// pelorin-cli spots [--groups | --summary] FILE [calibration keys]: the
-// sunspots found on a picture, their groups, or the day's counts.
+// pelorin-cli spots [--groups | --summary] [--errors] FILE [calibration
+// keys] [error keys]: the sunspots found on a picture, their groups, or the
+// day's counts.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "base/TextFile.h"
 #include "base/Angles.h"
 #include "series/ReferenceGroups.h"
+#include "spots/SpotErrors.h"
 #include "spots/Spots.h"
 #include "formats/SpotsFile.h"
 #include "formats/Srs.h"
@@ -28,6 +30,9 @@ namespace pelorin::cli {
 namespace {
 
 const char* const kKeys[] = {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orientation", "northup"};
+// The calibration's errors --errors takes, 1 sigma: centre and radius
+// (pixels), orientation (degrees).
+const char* const kErrorKeys[] = {"sx0", "sy0", "srk", "sorientation"};
 
 struct Day {
   bool known = false;
@@ -92,6 +97,26 @@ std::string WriteRegionSummary(const std::string& path, const std::string& pictu
   return WriteFileAtomically(path, text);
 }
 
+// The calibration's errors of --errors: those given, the others assumed
+// (kHeaderDisc_px, kHeaderOrientation_deg), the time's kDefaultTime_h when
+// the day is known (without it the time's share is left out).
+CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const Day& day, bool northUp) {
+  auto value = [&](const char* key, double assumed) {
+    const auto it = given.find(key);
+    return it == given.end() ? assumed : it->second;
+  };
+  CalibrationErrors e;
+  e.disc = IndependentDiscCovariance(value("sx0", kHeaderDisc_px), value("sy0", kHeaderDisc_px),
+                                     value("srk", kHeaderDisc_px));
+  e.orientation_deg = value("sorientation", kHeaderOrientation_deg);
+  if (day.known) {
+    e.time_h = kDefaultTime_h;
+    EphemerisRates(day.year, day.month, day.day, day.hours, e.dP_dh, e.dB0_dh, e.dL0_dh);
+    if (northUp) e.dP_dh = 0;  // P is 0 on a north-up picture whatever the time
+  }
+  return e;
+}
+
 }  // namespace
 
 int RunSpots(const std::vector<std::string>& args) {
@@ -106,8 +131,15 @@ int RunSpots(const std::vector<std::string>& args) {
     return 2;
   };
   std::string srsOut, catalogue;
+  bool withErrors = false;
+  std::map<std::string, double> errorKeys;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (a == "--errors") {
+      if (withErrors) return usage("--errors given twice");
+      withErrors = true;
+      continue;
+    }
     if (a == "--groups" || a == "--summary") {
       if (mode != Mode::Spots) return usage("only one of --groups and --summary");
       mode = a == "--groups" ? Mode::Groups : Mode::Summary;
@@ -128,14 +160,18 @@ int RunSpots(const std::vector<std::string>& args) {
       continue;
     }
     const std::string key = a.substr(0, eq);
-    bool known = false;
+    bool known = false, error = false;
     for (const char* k : kKeys) known = known || key == k;
-    if (!known) return usage("unknown argument '" + key + "'");
-    if (keys.count(key)) return usage("argument '" + key + "' given twice");
+    for (const char* k : kErrorKeys) error = error || key == k;
+    if (!known && !error) return usage("unknown argument '" + key + "'");
+    std::map<std::string, double>& into = error ? errorKeys : keys;
+    if (into.count(key)) return usage("argument '" + key + "' given twice");
     const std::optional<double> v = WholeNumber(a.substr(eq + 1));
     if (!v) return usage("argument '" + key + "' is not a number: '" + a.substr(eq + 1) + "'");
-    keys[key] = *v;
+    if (error && !(*v >= 0)) return usage("argument '" + key + "' (an error, 1 sigma) must not be negative");
+    into[key] = *v;
   }
+  if (!errorKeys.empty() && !withErrors) return usage(errorKeys.begin()->first + "= needs --errors");
   if (file.empty()) return usage("no FILE given");
   if (!keys.empty() && keys.size() != 9) {
     for (const char* k : kKeys)
@@ -162,15 +198,7 @@ int RunSpots(const std::vector<std::string>& args) {
   DiscCalibration cal;
   Day day;
   if (keys.size() == 9) {
-    cal.x0 = keys["x0"];
-    cal.y0 = keys["y0"];
-    cal.rk = keys["rk"];
-    cal.P = keys["P"];
-    cal.B0 = keys["B0"];
-    cal.L0 = keys["L0"];
-    cal.rho0 = keys["rho0"];
-    cal.orientation = keys["orientation"];
-    cal.northUp = keys["northup"] == 1;
+    cal = CalibrationOfKeys(keys);
   } else if (!FromDataFile(file, cal, day)) {
     HeaderCalibration hc;
     std::string missing;
@@ -208,6 +236,7 @@ int RunSpots(const std::vector<std::string>& args) {
   for (const std::string& note : report.notes)
     std::fprintf(stderr, "pelorin-cli spots: %s: note: %s\n", file.c_str(), note.c_str());
   NameGroups(report.groups, References(file, catalogue, day));
+  if (withErrors) AttachPositionErrors(report, cal, ErrorsOf(errorKeys, day, cal.northUp));
   if (!srsOut.empty()) {
     if (const std::string why = WriteRegionSummary(srsOut, file, day, report); !why.empty()) {
       std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", srsOut.c_str(), why.c_str());
@@ -215,8 +244,8 @@ int RunSpots(const std::vector<std::string>& args) {
     }
   }
   std::string out;
-  if (mode == Mode::Spots) out = SpotRowsCsv(report);
-  else if (mode == Mode::Groups) out = GroupRowsCsv(report);
+  if (mode == Mode::Spots) out = SpotRowsCsv(report, withErrors);
+  else if (mode == Mode::Groups) out = GroupRowsCsv(report, withErrors);
   else out = SummaryLine(CountSpots(report.groups)) + "\n";
   // Lines on stdout end with LF, as every command's.
   std::string lf;

@@ -86,22 +86,18 @@ void AutoselectDarkest(App& app, double& x, double& y) {
   Marker(app, bestX, bestY);
 }
 
-void AutoselectWeighted(App& app, double& x, double& y) {
+void AutoselectWeighted(App& app, double& x, double& y, WeightedCentre* centre) {
   double X = 0, Y = 0;
   ToPicture(app.s, x, y, X, Y);
-  double W = 0.001, Sx = X * 0.001, Sy = Y * 0.001;
-  for (int dx = -15; dx <= 15; ++dx) {
-    for (int dy = -15; dy <= 15; ++dy) {
-      double w = 255 - Sample(app, X + dx, Y - dy);
-      if (w < 15) w = 0;
-      W += w;
-      Sx += (X + dx) * w;
-      Sy += (Y - dy) * w;
-    }
-  }
-  const double FX = Sx / W, FY = Sy / W;
-  FromPicture(app.s, FX, FY, x, y);
-  Marker(app, FX, FY);
+  WeightedSquare grey{};
+  for (int dx = -kWeightedReach_px; dx <= kWeightedReach_px; ++dx)
+    for (int dy = -kWeightedReach_px; dy <= kWeightedReach_px; ++dy)
+      grey[static_cast<std::size_t>((dx + kWeightedReach_px) * kWeightedSide + dy + kWeightedReach_px)] =
+          Sample(app, X + dx, Y - dy);
+  const WeightedCentre c = WeightedCentreOfSquare(X, Y, grey);
+  if (centre) *centre = c;
+  FromPicture(app.s, c.x, c.y, x, y);
+  Marker(app, c.x, c.y);
 }
 
 void Autoselect(App& app, double& x, double& y) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/App.h"
+#include "spots/Centroid.h"
 
 namespace pelorin {
 
@@ -25,8 +26,10 @@ void AutoselectNearest(App& app, double& x, double& y);
 void AutoselectDarkest(App& app, double& x, double& y);
 // The 31 x 31 square about the click: the centroid weighted by
 // 255 - grey level (weights below 15 count 0), the click itself entering
-// with weight 0.001, unrounded. A white square returns the click.
-void AutoselectWeighted(App& app, double& x, double& y);
+// with weight 0.001, unrounded (WeightedCentreOfSquare). A white square
+// returns the click. `centre`, when given, receives the centre in picture
+// pixels with its 1-sigma errors from the square's noise.
+void AutoselectWeighted(App& app, double& x, double& y, WeightedCentre* centre = nullptr);
 
 // The routine of AutoselectMode (0, 1, 2); any other mode leaves the point
 // and draws nothing.

@@ -81,8 +81,8 @@ double HalfTurn(double a) { return Reduce360(a + 180); }
 
 }  // namespace
 
-void FitDailyParallel(const ProgramState& s, std::int16_t n, double& angle_deg) {
-  FitDailyParallel(s.PointX, s.PointY, n, angle_deg);
+void FitDailyParallel(const ProgramState& s, std::int16_t n, double& angle_deg, double* angleError_deg) {
+  FitDailyParallel(s.PointX, s.PointY, n, angle_deg, angleError_deg);
 }
 
 void dnevnihod_Click(App& app) { StartDirectionInput(app, false); }
@@ -96,8 +96,8 @@ void dirend_Click(App& app) {
     w.MessageBox("You must enter at least 3 points");
     return;
   }
-  double a = 0;
-  FitDailyParallel(s, s.PointCount, a);
+  double a = 0, error_deg = 0;
+  FitDailyParallel(s, s.PointCount, a, &error_deg);
   double c = s.DirectionChoice;
   if (c > 3) {
     a += 90;
@@ -121,7 +121,7 @@ void dirend_Click(App& app) {
     return;
   }
   s.OrientationAngle = a;
-  OrientationCalibrationErrors(app, kAssumedOrientation_deg, "assumed");
+  OrientationCalibrationErrors(app, error_deg, "fit");
   s.DirectionChoice = c;
   w.SetEndVisible(EndButton::dirend, false);
   if (s.CalibrationState == 0) s.CalibrationState = 2;

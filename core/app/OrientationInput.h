@@ -74,7 +74,8 @@ void dirend_Click(App& app);
 // heliographic grid computed afresh.
 void FinishOrientation(App& app);
 
-// FitDailyParallel (calibration/Orientation.h) on the state's PointX/PointY.
-void FitDailyParallel(const ProgramState& s, std::int16_t n, double& angle_deg);
+// FitDailyParallel (calibration/Orientation.h) on the state's PointX/PointY,
+// with the angle's 1-sigma error when `angleError_deg` is given.
+void FitDailyParallel(const ProgramState& s, std::int16_t n, double& angle_deg, double* angleError_deg = nullptr);
 
 }  // namespace pelorin

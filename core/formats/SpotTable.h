@@ -3,6 +3,7 @@
 // values, written and read by the .spots.csv (formats/SpotsFile.h).
 #pragma once
 
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,18 @@ struct FoundSpot {
   bool uncertain = false;        // reaches beyond mu 0.1: area not to be trusted
   int cluster = 0;               // spots sharing one penumbra share this number
   int group = -1;                // index into SpotReport::groups
+  // What the centre's error is made from, as the finder measured the
+  // centre: the sum of the darkness weights (contrast below 1) and the
+  // weighed pixels' spread about the centre, sum (x - x_c)^2 and
+  // sum (y - y_c)^2, px^2. 0 when not measured.
+  double centreWeight = 0, centreSpreadX_px2 = 0, centreSpreadY_px2 = 0;
+  // The centre's 1-sigma error from the noise of its pixels, picture
+  // pixels, and the position's 1-sigma errors (the centre's and the
+  // calibration's), degrees; set by AttachPositionErrors (spots/SpotErrors.h),
+  // NaN until then or where unknown (off the disc).
+  double sx_px = std::numeric_limits<double>::quiet_NaN(), sy_px = std::numeric_limits<double>::quiet_NaN();
+  double B_err = std::numeric_limits<double>::quiet_NaN(), CMD_err = std::numeric_limits<double>::quiet_NaN(),
+         L_err = std::numeric_limits<double>::quiet_NaN();
   // The pixels measured, outlined: the whole spot (umbra and its share of
   // penumbra) and its umbra (empty for a pore, whose outline is its own).
   std::vector<SpotOutline> outline, umbraOutline;
@@ -35,6 +48,10 @@ struct SpotGroup {
   std::vector<int> spots;        // indices into SpotReport::spots
   double B = 0, CMD = 0, L = 0;  // area-weighted centre of its spots, degrees
   double area_msh = 0;           // sum of its spots
+  // The 1-sigma errors of its centre, degrees (AttachPositionErrors); NaN
+  // until set.
+  double B_err = std::numeric_limits<double>::quiet_NaN(), CMD_err = std::numeric_limits<double>::quiet_NaN(),
+         L_err = std::numeric_limits<double>::quiet_NaN();
   std::string mcIntosh;          // three letters, e.g. "Dao"
   bool north = true;             // B >= 0
 };
@@ -51,6 +68,7 @@ struct SpotReport {
   std::vector<SpotGroup> groups;
   double blur_px = 0;   // Gaussian sigma of the seeing blur measured at the limb
   double noise = 0;     // the quiet Sun's contrast scatter (granulation and noise)
+  double noiseSmoothed = 0;  // the same of the contrast's 3 x 3 mean
   double threshold = 0; // the contrast below which the spots reach
   bool drawing = false; // the picture was read as an ink drawing
   // What the finder cut short, one sentence each for the user (a dark

@@ -15,6 +15,7 @@ namespace {
 
 const char* const kSpotHeader = "group,spot,x,y,B,CMD,L,area_msh,umbra_msh";
 const char* const kGroupHeader = "group,spots,B,CMD,L,area_msh,class";
+const char* const kErrorsHeader = ",B_err,CMD_err,L_err";
 
 std::string Fixed(double v, int decimals) {
   char buf[64];
@@ -47,27 +48,51 @@ bool Number(const std::string& s, double& v) {
   return end == s.c_str() + s.size() && std::isfinite(v);
 }
 
+// ",B_err,CMD_err,L_err" of a row: 5 decimals, empty where not known.
+std::string ErrorFields(double B_err, double CMD_err, double L_err) {
+  std::string s;
+  for (double e : {B_err, CMD_err, L_err}) s += "," + (std::isfinite(e) ? Fixed(e, 5) : std::string());
+  return s;
+}
+
+// The three error fields from f[first..first + 2] (empty: NaN); false with
+// `error` naming the field.
+bool ReadErrors(const std::vector<std::string>& f, std::size_t first, const std::string& at, double& B_err,
+                double& CMD_err, double& L_err, std::string& error) {
+  double* slots[3] = {&B_err, &CMD_err, &L_err};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::string& text = f[first + k];
+    if (text.empty()) continue;
+    if (!Number(text, *slots[k]) || *slots[k] < 0) {
+      error = at + "field " + std::to_string(first + k + 1) + " is not an error (a number, 0 or more): '" + text + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-std::string SpotRowsCsv(const SpotReport& r) {
-  std::string s = std::string(kSpotHeader) + "\r\n";
+std::string SpotRowsCsv(const SpotReport& r, bool withErrors) {
+  std::string s = std::string(kSpotHeader) + (withErrors ? kErrorsHeader : "") + "\r\n";
   for (const SpotGroup& g : r.groups) {
     int n = 0;
     for (int i : g.spots) {
       const FoundSpot& sp = r.spots[static_cast<std::size_t>(i)];
       s += g.name + "," + std::to_string(++n) + "," + Fixed(sp.x, 2) + "," + Fixed(sp.y, 2) + "," + Fixed(sp.B, 5) +
            "," + Fixed(sp.CMD, 5) + "," + Fixed(sp.L, 5) + "," + Fixed(sp.area_msh, 1) + "," +
-           Fixed(sp.umbra_msh, 1) + "\r\n";
+           Fixed(sp.umbra_msh, 1) + (withErrors ? ErrorFields(sp.B_err, sp.CMD_err, sp.L_err) : "") + "\r\n";
     }
   }
   return s;
 }
 
-std::string GroupRowsCsv(const SpotReport& r) {
-  std::string s = std::string(kGroupHeader) + "\r\n";
+std::string GroupRowsCsv(const SpotReport& r, bool withErrors) {
+  std::string s = std::string(kGroupHeader) + (withErrors ? kErrorsHeader : "") + "\r\n";
   for (const SpotGroup& g : r.groups)
     s += g.name + "," + std::to_string(g.spots.size()) + "," + Fixed(g.B, 5) + "," + Fixed(g.CMD, 5) + "," +
-         Fixed(g.L, 5) + "," + Fixed(g.area_msh, 1) + "," + g.mcIntosh + "\r\n";
+         Fixed(g.L, 5) + "," + Fixed(g.area_msh, 1) + "," + g.mcIntosh +
+         (withErrors ? ErrorFields(g.B_err, g.CMD_err, g.L_err) : "") + "\r\n";
   return s;
 }
 
@@ -77,8 +102,9 @@ std::string SummaryLine(const SpotCounts& c) {
          " south_groups=" + std::to_string(c.southGroups) + " south_spots=" + std::to_string(c.southSpots);
 }
 
-std::string SpotsFileText(const SpotReport& r, double k) {
-  return SpotRowsCsv(r) + "\r\n" + GroupRowsCsv(r) + "\r\n" + SummaryLine(CountSpots(r.groups, k)) + "\r\n";
+std::string SpotsFileText(const SpotReport& r, double k, bool withErrors) {
+  return SpotRowsCsv(r, withErrors) + "\r\n" + GroupRowsCsv(r, withErrors) + "\r\n" +
+         SummaryLine(CountSpots(r.groups, k)) + "\r\n";
 }
 
 std::string SpotsFileNameOf(const std::string& dat) {
@@ -92,6 +118,7 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
   out = {};
   const std::vector<std::string> lines = SplitLines(text);
   int part = 0;  // 0 spot header, 1 spots, 2 group header, 3 groups, 4 the counts
+  bool spotErrors = false, groupErrors = false;  // the part's rows end in the errors
   for (std::size_t li = 0; li < lines.size(); ++li) {
     std::string line = lines[li];
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -102,16 +129,19 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
       continue;
     }
     if (part == 0) {
-      if (line != kSpotHeader) {
-        error = at + "the first line must be \"" + kSpotHeader + "\"";
+      spotErrors = line == std::string(kSpotHeader) + kErrorsHeader;
+      if (line != kSpotHeader && !spotErrors) {
+        error = at + "the first line must be \"" + kSpotHeader + "\" (with \"" + kErrorsHeader + "\" or without)";
         return false;
       }
       part = 1;
       continue;
     }
     if (part == 2) {
-      if (line != kGroupHeader) {
-        error = at + "the group rows must start with \"" + kGroupHeader + "\"";
+      groupErrors = line == std::string(kGroupHeader) + kErrorsHeader;
+      if (line != kGroupHeader && !groupErrors) {
+        error = at + "the group rows must start with \"" + kGroupHeader + "\" (with \"" + kErrorsHeader +
+                "\" or without)";
         return false;
       }
       part = 3;
@@ -119,8 +149,9 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
     }
     const std::vector<std::string> f = Fields(line);
     if (part == 1) {
-      if (f.size() != 9) {
-        error = at + "a spot row needs 9 fields, it has " + std::to_string(f.size());
+      const std::size_t fields = spotErrors ? 12 : 9;
+      if (f.size() != fields) {
+        error = at + "a spot row needs " + std::to_string(fields) + " fields, it has " + std::to_string(f.size());
         return false;
       }
       SpotsFileRow r;
@@ -143,10 +174,12 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
       r.L = v[5];
       r.area_msh = v[6];
       r.umbra_msh = v[7];
+      if (spotErrors && !ReadErrors(f, 9, at, r.B_err, r.CMD_err, r.L_err, error)) return false;
       out.spots.push_back(r);
     } else if (part == 3) {
-      if (f.size() != 7) {
-        error = at + "a group row needs 7 fields, it has " + std::to_string(f.size());
+      const std::size_t fields = groupErrors ? 10 : 7;
+      if (f.size() != fields) {
+        error = at + "a group row needs " + std::to_string(fields) + " fields, it has " + std::to_string(f.size());
         return false;
       }
       SpotsFileGroup g;
@@ -163,6 +196,7 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
       g.CMD = v[2];
       g.L = v[3];
       g.area_msh = v[4];
+      if (groupErrors && !ReadErrors(f, 7, at, g.B_err, g.CMD_err, g.L_err, error)) return false;
       bool known = false;
       for (const SpotsFileRow& r : out.spots) known = known || r.group == g.name;
       if (!known) {

@@ -25,11 +25,12 @@ struct Sums {
   void Add(const Velocity& v, int terms) {
     const double s = std::sin(v.B_deg * kRad);
     const double x[3] = {1, s * s, s * s * s * s};
+    const double w = v.weight;  // 1 unweighted: the products unchanged
     for (int i = 0; i < terms; ++i) {
-      for (int j = 0; j < terms; ++j) xtx[i][j] += x[i] * x[j];
-      xty[i] += x[i] * v.omegaSid_deg_day;
+      for (int j = 0; j < terms; ++j) xtx[i][j] += w * (x[i] * x[j]);
+      xty[i] += w * (x[i] * v.omegaSid_deg_day);
     }
-    yy += v.omegaSid_deg_day * v.omegaSid_deg_day;
+    yy += w * (v.omegaSid_deg_day * v.omegaSid_deg_day);
     ++n;
     const double p = (v.B_deg < 0 ? -1 : 1) * v.dBdt_deg_day;
     const double ms = p * kMetresPerSecondPerDegreePerDay * std::cos(v.B_deg * kRad);
@@ -96,6 +97,11 @@ double Rss(const Sums& s, int terms, const double coef[3]) {
   return std::max(r, 0.0);
 }
 
+// A point's error of L: its own, else the assumed one.
+double PositionError(const TrackPoint& p, const FitOptions& o) {
+  return std::isfinite(p.L_err_deg) ? p.L_err_deg : o.assumedPosition_deg;
+}
+
 void DailyShifts(const std::vector<Track>& tracks, const FitOptions& o, RotationResult& r) {
   for (std::size_t t = 0; t < tracks.size(); ++t) {
     const TrackPoint* prev = nullptr;
@@ -122,6 +128,7 @@ void DailyShifts(const std::vector<Track>& tracks, const FitOptions& o, Rotation
         v.dBdt_deg_day = (p.B_deg - prev->B_deg) / dt;
         v.span_days = dt;
         v.positions = 2;
+        v.err_deg_day = std::hypot(PositionError(p, o), PositionError(*prev, o)) / dt;
         r.velocities.push_back(v);
       }
       prev = &p;
@@ -132,6 +139,7 @@ void DailyShifts(const std::vector<Track>& tracks, const FitOptions& o, Rotation
 void LinePerTrack(const std::vector<Track>& tracks, const FitOptions& o, RotationResult& r) {
   for (std::size_t t = 0; t < tracks.size(); ++t) {
     std::vector<double> jd, B, cmd, L;
+    double variance = 0;  // the positions' errors of L, summed
     for (const TrackPoint& p : tracks[t].points) {
       ++r.counts.positions;
       if (std::fabs(p.CMD_deg) > o.maxCmd_deg) {
@@ -143,6 +151,7 @@ void LinePerTrack(const std::vector<Track>& tracks, const FitOptions& o, Rotatio
       // CMD and L unwrapped along the track.
       cmd.push_back(cmd.empty() ? p.CMD_deg : cmd.back() + Wrap180(p.CMD_deg - Wrap180(cmd.back())));
       L.push_back(L.empty() ? p.L_deg : L.back() + Wrap180(p.L_deg - L.back()));
+      variance += PositionError(p, o) * PositionError(p, o);
     }
     const double span = jd.empty() ? 0 : jd.back() - jd.front();
     if (static_cast<int>(jd.size()) < std::max(o.minPositions, 2) || span <= 0) {
@@ -166,6 +175,12 @@ void LinePerTrack(const std::vector<Track>& tracks, const FitOptions& o, Rotatio
     v.dBdt_deg_day = RobustSlope(tt, B);
     v.span_days = span;
     v.positions = static_cast<int>(jd.size());
+    // The least-squares slope's error for the positions' mean error (the
+    // robust slope's is a little larger).
+    double tMean = 0, tSpread = 0;
+    for (double x : tt) tMean += x / static_cast<double>(tt.size());
+    for (double x : tt) tSpread += (x - tMean) * (x - tMean);
+    v.err_deg_day = std::sqrt(variance / static_cast<double>(jd.size()) / tSpread);
     r.velocities.push_back(v);
   }
 }
@@ -214,7 +229,7 @@ bool FitClipped(int terms, const FitOptions& o, RotationResult& r, Fit& fit) {
       if (v.fate != Fate::Used) continue;
       const double res = v.omegaSid_deg_day - (coef[0] + coef[1] * std::pow(std::sin(v.B_deg * kRad), 2) +
                                                (terms > 2 ? coef[2] * std::pow(std::sin(v.B_deg * kRad), 4) : 0));
-      if (std::fabs(res) > o.clipSigma * sigma) {
+      if (std::fabs(res) * std::sqrt(v.weight) > o.clipSigma * sigma) {
         v.fate = Fate::Clipped;
         ++removed;
       }
@@ -302,6 +317,48 @@ void Bootstrap(const std::vector<Sums>& perTrack, int terms, const FitOptions& o
   f.meridionalErr_m_s = sd(sumMs, sumMs2);
 }
 
+// A velocity's weight: 1 / (err^2 + scatter^2), the variance kept off 0.
+constexpr double kMinVariance = 1e-12;
+double WeightOf(const Velocity& v, double scatter) {
+  return 1 / std::max(kMinVariance, v.err_deg_day * v.err_deg_day + scatter * scatter);
+}
+
+// The reduced chi2 of the plain weighted law (no clipping) of the velocities
+// used, weighed with `scatter`; NaN when it cannot be solved.
+double ReducedChi2(RotationResult& r, int terms, double scatter) {
+  Sums all;
+  for (Velocity& v : r.velocities) {
+    v.weight = WeightOf(v, scatter);
+    if (v.fate == Fate::Used) all.Add(v, terms);
+  }
+  double coef[3] = {}, inv[3][3] = {};
+  if (all.n <= terms || !Solve(all, terms, coef, inv)) return std::nan("");
+  return Rss(all, terms, coef) / (all.n - terms);
+}
+
+// The groups' own scatter that makes the reduced chi2 1 (bisection; 0 when
+// the errors alone already make it 1 or less).
+constexpr double kMaxScatter_deg_day = 20;  // far beyond any rotation's spread
+constexpr int kScatterSteps = 60;           // halvings: far below the rates' rounding
+double FittedScatter(RotationResult& r, int terms) {
+  const double atZero = ReducedChi2(r, terms, 0);
+  if (!(atZero > 1)) return 0;
+  double lo = 0, hi = kMaxScatter_deg_day;
+  for (int k = 0; k < kScatterSteps; ++k) {
+    const double mid = (lo + hi) / 2;
+    (ReducedChi2(r, terms, mid) > 1 ? lo : hi) = mid;
+  }
+  return (lo + hi) / 2;
+}
+
+// Sets each velocity's weight from its error and the scatter, given or
+// fitted; the scatter is kept in the fit's result.
+void Weigh(const FitOptions& o, int terms, RotationResult& r) {
+  r.fit.weighted = true;
+  r.fit.scatter_deg_day = o.scatter_deg_day >= 0 ? o.scatter_deg_day : FittedScatter(r, terms);
+  for (Velocity& v : r.velocities) v.weight = WeightOf(v, r.fit.scatter_deg_day);
+}
+
 }  // namespace
 
 double RobustSlope(const std::vector<double>& t, const std::vector<double>& y) {
@@ -367,6 +424,7 @@ RotationResult MeasureRotation(const std::vector<Track>& tracks, const FitOption
     LinePerTrack(tracks, o, r);
   r.counts.velocities = static_cast<int>(r.velocities.size());
   Filter(o, r);
+  if (o.weighted) Weigh(o, terms, r);
   Fit fit;
   const bool solved = FitClipped(terms, o, r, fit);
   r.counts.used = fit.all.n;

@@ -19,6 +19,11 @@ namespace pelorin::series {
 
 enum class Method { DailyShifts, TrackFit };
 
+// A group's position's error in L where its .spots.csv gives none, degrees
+// (1 sigma): a click to half a pixel and a calibration to a quarter on a
+// disc of about 400 px radius, at 60 degrees from the centre.
+inline constexpr double kAssumedPosition_deg = 0.1;
+
 struct FitOptions {
   Method method = Method::DailyShifts;
   int terms = 2;                  // 2: A + B sin^2 b; 3: also C sin^4 b
@@ -32,6 +37,13 @@ struct FitOptions {
   double fromJd = -std::numeric_limits<double>::infinity();  // span of dates (velocity times), inclusive
   double toJd = std::numeric_limits<double>::infinity();
   int bootstrap = 1000;           // resamplings of the tracks (0: none)
+  // Weighted: each velocity by 1 / (its error^2 + scatter^2), its error from
+  // its positions' errors of L (the .spots.csv's, else
+  // assumedPosition_deg), the scatter the groups' own motions add (deg/day;
+  // below 0: fitted so that the reduced chi2 is 1).
+  bool weighted = false;
+  double scatter_deg_day = -1;
+  double assumedPosition_deg = kAssumedPosition_deg;
   std::uint64_t seed = 20240517;  // of the bootstrap, so that a result repeats
 };
 
@@ -51,6 +63,8 @@ struct Velocity {
   double dBdt_deg_day = 0;      // latitude velocity, north positive
   double span_days = 0;         // interval (or track span) it comes from
   int positions = 2;            // positions it comes from
+  double err_deg_day = 0;       // of omegaSid from its positions' errors (FitOptions::weighted)
+  double weight = 1;            // in the law's fit: 1, or 1 / (err^2 + scatter^2) when weighted
   Fate fate = Fate::Used;
 };
 
@@ -78,8 +92,10 @@ struct LawFit {
   std::array<double, 3> errLs{};    // 1 sigma: least-squares covariance scaled by the residual scatter
   std::array<double, 3> errBoot{};  // 1 sigma: bootstrap over tracks (NaN without it)
   double corrAB_ls = 0, corrAB_boot = 0;
-  double chi2 = 0;         // sum of squared residuals, (deg/day)^2 (unit weights)
-  double chi2Reduced = 0;  // chi2 / (N - terms): the residual variance
+  double chi2 = 0;         // sum of squared residuals, (deg/day)^2 (unit weights; weighted: each by its weight)
+  double chi2Reduced = 0;  // chi2 / (N - terms): the residual variance (weighted: the reduced chi2)
+  bool weighted = false;
+  double scatter_deg_day = 0;  // the groups' own scatter the weights took (given or fitted)
   double rms_deg_day = 0;
   // Meridional drift: mean latitude velocity, towards the nearer pole
   // positive, and its bootstrap error (least-squares standard error without

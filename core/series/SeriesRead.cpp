@@ -277,7 +277,10 @@ void AddSpotAreas(SeriesData& d) {
       double h = 0;
       CalendarOf(g.jd, y, m, day, h);
       for (const SpotsFileGroup& group : contents.groups)
-        if (GroupNameOf(group.name, y, m, day) == g.name) g.area_msh = group.area_msh;
+        if (GroupNameOf(group.name, y, m, day) == g.name) {
+          g.area_msh = group.area_msh;
+          g.L_err_deg = group.L_err;
+        }
     }
   }
 }

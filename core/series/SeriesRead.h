@@ -4,6 +4,7 @@
 // program state.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct GroupPosition {
   int records = 0;                           // records averaged (1 for an unnamed record)
   int line = 0;                              // 1-based line of its first record
   double area_msh = -1;                      // the group's area from the .spots.csv beside its file; -1: none
+  // The 1-sigma error of L, degrees, from the .spots.csv beside its file
+  // (its group rows' L_err); NaN: none given.
+  double L_err_deg = std::numeric_limits<double>::quiet_NaN();
 };
 
 // What a season of data files holds.
@@ -73,7 +77,8 @@ struct SeriesText {
 // The season of files already read (ReadSeriesFile on each), put in time
 // order. `problems` are kept first in the result's problems.
 // The areas of the groups of each file whose `<name>.spots.csv` lies beside
-// it (the group rows' area_msh, by group name). A spots file that cannot be
+// it (the group rows' area_msh, by group name), and their L's errors where
+// the file gives them. A spots file that cannot be
 // read adds a problem naming it; the positions keep no area then.
 void AddSpotAreas(SeriesData& d);
 

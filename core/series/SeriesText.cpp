@@ -61,6 +61,10 @@ std::vector<std::pair<std::string, double>> SummaryPairs(const SeriesData& data,
     p.emplace_back("C", f.ok ? f.coef[2] : nan);
     p.emplace_back("C_err", err(2));
   }
+  if (f.weighted) {
+    p.emplace_back("scatter", f.ok ? f.scatter_deg_day : nan);
+    p.emplace_back("chi2_reduced", f.ok ? f.chi2Reduced : nan);
+  }
   return p;
 }
 
@@ -75,7 +79,7 @@ std::string FitCsv(const SeriesData& data, const RotationResult& result) {
   p.emplace_back("corr_AB_ls", f.corrAB_ls);
   p.emplace_back("N", f.N);
   p.emplace_back("chi2", f.chi2);
-  p.emplace_back("chi2_reduced", f.chi2Reduced);
+  if (!f.weighted) p.emplace_back("chi2_reduced", f.chi2Reduced);  // else in the summary's pairs
   p.emplace_back("meridional", f.meridional_deg_day);
   p.emplace_back("meridional_err", f.meridionalErr_deg_day);
   p.emplace_back("meridional_m_s", f.meridional_m_s);

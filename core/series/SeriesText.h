@@ -23,9 +23,10 @@ std::string TracksCsv(const SeriesData& data, const std::vector<Track>& tracks);
 std::string VelocitiesCsv(const std::vector<Track>& tracks, const RotationResult& result);
 
 // The summary's keys and values: files, groups, tracks, velocities, A,
-// A_err, B, B_err (and C, C_err for three terms); the errors are the
-// bootstrap's (least squares' when there was none). Empty coefficients are
-// NaN when the fit failed.
+// A_err, B, B_err (and C, C_err for three terms), and for a weighted fit
+// the scatter (deg/day) and chi2_reduced; the errors are the bootstrap's
+// (least squares' when there was none). Empty coefficients are NaN when the
+// fit failed.
 std::vector<std::pair<std::string, double>> SummaryPairs(const SeriesData& data, const RotationResult& result);
 
 // Two lines: the summary's keys and everything else the fit gives (both

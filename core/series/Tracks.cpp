@@ -21,20 +21,23 @@ struct Segment {
 };
 
 TrackPoint PointOf(const GroupPosition& g, int index) {
-  return TrackPoint{g.file, g.jd, g.B_deg, g.CMD_deg, g.L_deg, {index}};
+  return TrackPoint{g.file, g.jd, g.B_deg, g.CMD_deg, g.L_deg, {index}, g.L_err_deg};
 }
 
 // Averages the positions of a point again (mean B, circular CMD and L).
 void Average(TrackPoint& p, const SeriesData& data) {
-  double b = 0;
+  double b = 0, variance = 0;
   CircularSum cmd, l;
   for (int i : p.positions) {
     const GroupPosition& g = data.positions[static_cast<std::size_t>(i)];
     b += g.B_deg;
     cmd.Add(g.CMD_deg);
     l.Add(g.L_deg);
+    variance += g.L_err_deg * g.L_err_deg;
   }
-  p.B_deg = b / static_cast<double>(p.positions.size());
+  const double n = static_cast<double>(p.positions.size());
+  p.L_err_deg = std::sqrt(variance) / n;
+  p.B_deg = b / n;
   p.CMD_deg = cmd.Mean180();
   p.L_deg = l.Mean360();
 }

@@ -4,6 +4,7 @@
 // hand edits (rename, split, join) for what the matching gets wrong.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct TrackPoint {
   double B_deg = 0, CMD_deg = 0, L_deg = 0;
   std::vector<int> positions;  // indices into SeriesData::positions it was made from (more than one: unnamed
                                // records of one group, averaged)
+  // The 1-sigma error of L, degrees, from its positions' (that of their
+  // mean); NaN when one of them has none.
+  double L_err_deg = std::numeric_limits<double>::quiet_NaN();
 };
 
 struct Track {

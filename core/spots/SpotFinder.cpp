@@ -61,6 +61,7 @@
 #include "base/Numbers.h"
 #include "base/RasterPicture.h"
 #include "geometry/Transform.h"
+#include "spots/Centroid.h"
 #include "spots/ImageOps.h"
 #include "spots/Spots.h"
 
@@ -1731,6 +1732,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Measure(const Box& b, int cluster) cons
   const auto nu = static_cast<std::size_t>(b.nUmbrae);
   std::vector<double> umPx(nu + 1, 0), umMsh(nu + 1, 0), totPx(nu + 1, 0), totMsh(nu + 1, 0), sw(nu + 1, 0),
       sx(nu + 1, 0), sy(nu + 1, 0), minMu(nu + 1, 1);
+  std::vector<CentroidSums> spread(nu + 1);  // for the centre's error (SpotErrors.h)
   for (std::size_t i = 0; i < b.bn; ++i) {
     if (!b.region[i] || b.owner[i] <= 0) continue;
     const auto o = static_cast<std::size_t>(b.owner[i]);
@@ -1745,6 +1747,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Measure(const Box& b, int cluster) cons
       sw[o] += wd;
       sx[o] += wd * b.X(i);
       sy[o] += wd * b.Y(i);
+      spread[o].Add(b.X(i), b.Y(i), wd);
     }
   }
   std::vector<FoundSpot> out;
@@ -1761,6 +1764,7 @@ std::vector<FoundSpot> SpotFinder::Impl::Measure(const Box& b, int cluster) cons
     if (b.twoLevel) s.umbraOutline = TraceOutlines(b.bw, b.bh, umbra, b.x0, b.y0);
     s.x = sx[o] / sw[o];
     s.y = sy[o] / sw[o];
+    spread[o].Note(s);
     s.area_px = totPx[o];
     s.area_msh = totMsh[o];
     s.umbra_msh = umMsh[o];
@@ -1857,12 +1861,14 @@ std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& cor
   if (core.size() < kMinDrawnPx) return {};
   const std::vector<int> blob = GrowOverInk(core);
   double sw = 0, sx = 0, sy = 0, msh = 0, minMu = 1;
+  CentroidSums spread;  // for the centre's error (SpotErrors.h)
   for (int p : blob) {
     const double x = p % w, y = p / w;
     const double wd = std::max(0.0, 1.0 - C[static_cast<std::size_t>(p)]);
     sw += wd;
     sx += wd * x;
     sy += wd * y;
+    spread.Add(x, y, wd);
     msh += PixelWeightMsh(x, y);
     minMu = std::min(minMu, Mu(x, y));
   }
@@ -1871,6 +1877,7 @@ std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& cor
   s.cluster = cluster;
   s.x = sx / sw;
   s.y = sy / sw;
+  spread.Note(s);
   s.area_px = static_cast<double>(blob.size());
   s.area_msh = s.umbra_msh = msh;
   s.uncertain = minMu < kUncertainMu;
@@ -1977,6 +1984,7 @@ SpotReport SpotFinder::Find(const SpotSettings& st) const {
                                  1 - kSeedNoise * m.noiseS});
   rep.blur_px = m.blur;
   rep.noise = m.noise;
+  rep.noiseSmoothed = m.noiseS;
   rep.threshold = tLow;
   rep.drawing = m.drawing;
   const int threads = std::clamp(st.threads, 1, 8);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -383,6 +384,77 @@ TEST(SeriesExact, LawOfExactGroups) {
         EXPECT_NEAR(r.fit.coef[2], c.law.C, 0.01);
       }
     }
+  }
+}
+
+// Tracks made here under a known law: each track a day apart for ten
+// days, its rate off the law by a draw of `intrinsic` (the group's own
+// motion), each L off by a draw of `position` and carrying `claimed` as its
+// error (NaN: none, the assumed one taken).
+std::vector<series::Track> NoisyTracks(double position, double claimed, double intrinsic, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> posNoise(0, 1), ownNoise(0, 1);
+  std::uniform_real_distribution<double> lat(-35, 35);
+  std::vector<series::Track> tracks;
+  for (int t = 0; t < 80; ++t) {
+    const double b = lat(rng);
+    const double s2 = std::pow(std::sin(b * kRad), 2);
+    const double omega = 14.5 - 2.9 * s2 + intrinsic * ownNoise(rng);
+    series::Track tr;
+    tr.name = "T" + std::to_string(t);
+    for (int d = 0; d < 10; ++d) {
+      series::TrackPoint p;
+      p.file = d;
+      p.jd = 2460000.5 + d;
+      p.B_deg = b;
+      p.CMD_deg = -45 + (omega - 1) * d;
+      p.L_deg = Reduce360(200 + (omega - series::kCarringtonSidereal_deg_day) * d + position * posNoise(rng));
+      p.L_err_deg = claimed;
+      tr.points.push_back(p);
+    }
+    tracks.push_back(tr);
+  }
+  return tracks;
+}
+
+TEST(SeriesWeights, ScatterAndReducedChi2) {
+  const double nan = std::nan("");
+  struct Case {
+    const char* name;
+    double position, claimed, intrinsic, given;  // given < 0: fitted
+    double scatterLo, scatterHi;
+  };
+  const Case cases[] = {
+      {"the positions' errors alone", 0.1, 0.1, 0, -1, 0, 0.05},
+      {"the assumed error where none is given", 0.1, nan, 0, -1, 0, 0.05},
+      {"a group's own motion of 0.3 deg/day", 0.05, 0.05, 0.3, -1, 0.22, 0.38},
+      {"errors claimed too large: no scatter left", 0.05, 0.2, 0, -1, 0, 0},
+      {"the scatter given", 0.05, 0.05, 0.3, 0.25, 0.25, 0.25},
+  };
+  for (const Case& c : cases) {
+    const std::vector<series::Track> tracks = NoisyTracks(c.position, c.claimed, c.intrinsic, 17);
+    series::FitOptions o;
+    o.weighted = true;
+    o.scatter_deg_day = c.given;
+    o.bootstrap = 0;
+    const series::RotationResult r = series::MeasureRotation(tracks, o);
+    ASSERT_TRUE(r.fit.ok) << c.name;
+    EXPECT_TRUE(r.fit.weighted) << c.name;
+    EXPECT_GE(r.fit.scatter_deg_day, c.scatterLo) << c.name;
+    EXPECT_LE(r.fit.scatter_deg_day, c.scatterHi) << c.name;
+    EXPECT_NEAR(r.fit.coef[0], 14.5, 0.1) << c.name;
+    EXPECT_NEAR(r.fit.coef[1], -2.9, 0.8) << c.name;
+    // With the scatter fitted the reduced chi2 comes to 1 before clipping
+    // and stays near it after; errors claimed too large leave it below.
+    if (c.given < 0 && c.scatterHi > 0) {
+      EXPECT_NEAR(r.fit.chi2Reduced, 1, 0.2) << c.name;
+    }
+    if (c.scatterHi == 0) {
+      EXPECT_LT(r.fit.chi2Reduced, 0.5) << c.name;
+    }
+    // A daily shift's error from its two positions' errors of L.
+    const double each = std::isnan(c.claimed) ? series::kAssumedPosition_deg : c.claimed;
+    EXPECT_NEAR(r.velocities.front().err_deg_day, std::sqrt(2.0) * each, 1e-12) << c.name;
   }
 }
 

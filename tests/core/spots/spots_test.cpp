@@ -422,6 +422,70 @@ TEST(SpotsFile, SaysWhereItCannotBeRead) {
   }
 }
 
+TEST(SpotsFile, ErrorsColumnsWhenKnownAndOlderFilesStillRead) {
+  SpotReport r = SmallReport();
+  for (FoundSpot& f : r.spots) {
+    f.B_err = 0.0312345;
+    f.CMD_err = 0.04;
+    f.L_err = 0.05;
+  }
+  r.spots[2].L_err = std::nan("");  // unknown: an empty field
+  r.groups[0].B_err = 0.02;
+  r.groups[0].CMD_err = r.groups[0].L_err = 0.03;
+  const std::string text = SpotsFileText(r, 1, true);
+  EXPECT_EQ(text.rfind("group,spot,x,y,B,CMD,L,area_msh,umbra_msh,B_err,CMD_err,L_err\r\n"
+                       "G1,1,101.23,55.50,10.12346,-3.50000,96.50000,120.0,24.0,0.03123,0.04000,0.05000\r\n",
+                       0),
+            0u)
+      << text;
+  EXPECT_NE(text.find("group,spots,B,CMD,L,area_msh,class,B_err,CMD_err,L_err\r\n"), std::string::npos) << text;
+  // Without the errors the file is as it always was.
+  EXPECT_EQ(SpotsFileText(r, 1, false), SpotsFileText(SmallReport(), 1));
+  struct Case {
+    const char* name;
+    std::string text;
+    bool errors;
+  };
+  const Case cases[] = {{"with errors", text, true}, {"an older file", SpotsFileText(SmallReport(), 1), false}};
+  for (const Case& c : cases) {
+    SpotsFileContents back;
+    std::string error;
+    ASSERT_TRUE(ParseSpotsFile(c.text, back, error)) << c.name << ": " << error;
+    ASSERT_EQ(back.spots.size(), 3u) << c.name;
+    ASSERT_EQ(back.groups.size(), 2u) << c.name;
+    EXPECT_DOUBLE_EQ(back.spots[0].B, 10.12346) << c.name;
+    EXPECT_EQ(std::isnan(back.spots[0].B_err), !c.errors) << c.name;
+    EXPECT_TRUE(std::isnan(back.spots[2].L_err)) << c.name;
+    if (!c.errors) continue;
+    EXPECT_DOUBLE_EQ(back.spots[0].B_err, 0.03123) << c.name;
+    EXPECT_DOUBLE_EQ(back.spots[2].CMD_err, 0.04) << c.name;
+    EXPECT_DOUBLE_EQ(back.groups[0].B_err, 0.02) << c.name;
+    EXPECT_DOUBLE_EQ(back.groups[0].L_err, 0.03) << c.name;
+  }
+}
+
+TEST(SpotsFile, SaysWhereItsErrorsCannotBeRead) {
+  const std::string head = "group,spot,x,y,B,CMD,L,area_msh,umbra_msh,B_err,CMD_err,L_err\r\n";
+  struct Case {
+    std::string text, says;
+  };
+  const std::vector<Case> cases = {
+      {head + "G1,1,2,3,4,5,6,7,8\r\n", "line 2: a spot row needs 12 fields, it has 9"},
+      {head + "G1,1,2,3,4,5,6,7,8,0.1,x,0.1\r\n", "line 2: field 11 is not an error"},
+      {head + "G1,1,2,3,4,5,6,7,8,-0.1,0.1,0.1\r\n", "line 2: field 10 is not an error"},
+      {"group,spot,x,y,B,CMD,L,area_msh,umbra_msh,B_err\r\n", "line 1: the first line must be"},
+      {head + "G1,1,2,3,4,5,6,7,8,0.1,0.1,0.1\r\n\r\ngroup,spots,B,CMD,L,area_msh,class,B_err,CMD_err,L_err\r\n"
+              "G1,1,2,3,4,5,Axx\r\n",
+       "line 5: a group row needs 10 fields, it has 7"},
+  };
+  for (const Case& c : cases) {
+    SpotsFileContents out;
+    std::string error;
+    EXPECT_FALSE(ParseSpotsFile(c.text, out, error)) << c.text;
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+  }
+}
+
 TEST(SpotsFile, ChecksTheDataFilesRecords) {
   SpotsFileContents c;
   std::string error;
