@@ -203,3 +203,35 @@ TEST(DirectionInput, AFailedOrientationLineIsReportedAndTheAngleStands) {
 
 }  // namespace
 }  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// The orientation ended: its error is the fit's, from the points' scatter
+// across the line, and the errors say it was fitted.
+TEST(DirectionInput, EndGivesTheFitsErrorToThePositions) {
+  const struct {
+    const char* name;
+    double offset;  // of the middle point across the line, pixels
+  } cases[] = {{"on the line", 0}, {"scattered", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestApp t;
+    t.app.file2.Open("temp.dat");
+    t.app.s.CalibrationState = 1;
+    t.app.s.rho0 = 1;
+    t.app.s.LimbRadius = 100;
+    t.win.directionScripts.push_back([](DirectionDialog& d) { d.Command3D1_Click(); });
+    dnevnihod_Click(t.app);
+    LinePoints(t.app.s, 0, 5);
+    t.app.s.PointY[3] += static_cast<float>(c.offset);
+    dirend_Click(t.app);
+    ASSERT_EQ(t.app.s.CalibrationState, 3.0f);
+    EXPECT_EQ(t.app.calErrors.orientationSource, "fit");
+    if (c.offset == 0) EXPECT_EQ(t.app.calErrors.orientation_deg, 0);
+    else EXPECT_GT(t.app.calErrors.orientation_deg, 0.3);  // 2 px off a line 40 px long
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
