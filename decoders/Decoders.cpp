@@ -126,4 +126,9 @@ bool LoadInto(const std::string& path, RasterPicture& picture, std::string& erro
   return true;
 }
 
+GreyPicture GreyOfDecoded(const DecodedPicture& picture) {
+  return picture.levels.Empty() ? GreyOfArgb(picture.width, picture.height, picture.argb.data())
+                                : GreyOfLevels(picture.levels);
+}
+
 }  // namespace pelorin::decoders

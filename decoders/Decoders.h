@@ -10,6 +10,7 @@
 #include "base/Brightness.h"
 #include "base/RasterPicture.h"
 #include "base/PictureHeader.h"
+#include "spots/Spots.h"
 
 namespace pelorin::decoders {
 
@@ -76,6 +77,10 @@ bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& erro
 // picture's brightness scale, when there are levels), header and note. On
 // failure returns false with `error` set and the picture as it was.
 bool LoadInto(const std::string& path, RasterPicture& picture, std::string& error);
+
+// The grey levels the spot finder searches of a decoded picture: a picture
+// of measured data by its data levels, any other by (R + G + B) / 3.
+GreyPicture GreyOfDecoded(const DecodedPicture& picture);
 
 // The core's in-memory picture reading every kind the decoders read (for
 // the CLI and tests; the program's picture reads PNG and TIFF through Qt
