@@ -164,6 +164,17 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   json << "  \"report_ms\": " << value("report_1y", 1, 2) << ",\n";
   json << "  \"spots_ms\": {\"2048\": " << value("spots/2048", 1, 2) << ", \"4096\": " << value("spots/4096", 1, 2) << "},\n";
   json << "  \"spots_threshold_ms\": " << value("spots_threshold/4096", 1, 2) << ",\n";
+  // spots --write: pictures per second one and two at a time, and how much
+  // faster two at once go.
+  {
+    const double* one = Figure(m, "batch_files/1");
+    const double* two = Figure(m, "batch_files/2");
+    const auto rate = [](const double* ms) {
+      return ms ? Number(pelorin::bench::kBatchPictures / (*ms / 1e3), 3) : std::string("null");
+    };
+    json << "  \"batch_files_per_s\": {\"jobs1\": " << rate(one) << ", \"jobs2\": " << rate(two)
+         << ", \"ratio\": " << (one && two ? Number(*one / *two, 3) : std::string("null")) << "},\n";
+  }
   // Every median as measured, for the table and for comparisons.
   json << "  \"all_ms\": {";
   first = true;
@@ -246,6 +257,13 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   target("finding sunspots on a 4096^2 picture: at most 300 ms", Figure(m, "spots/4096"), 300, "ms", 1);
   target("sunspot proposals after a change of the threshold, 4096^2: at most 100 ms",
          Figure(m, "spots_threshold/4096"), 100, "ms", 1);
+  if (const double *one = Figure(m, "batch_files/1"), *two = Figure(m, "batch_files/2"); one && two) {
+    const double ratio = *one / *two;
+    md << "| spots --write over 40 JPEG pictures of 2048^2: --jobs 2 at least 1.7 x --jobs 1 on 2 cores | "
+       << Number(ratio, 2) << " x (" << Number(pelorin::bench::kBatchPictures / (*two / 1e3), 2) << " / "
+       << Number(pelorin::bench::kBatchPictures / (*one / 1e3), 2) << " files/s) | " << (ratio >= 1.7 ? "yes" : "**no**")
+       << " |\n";
+  }
   md << "\n";
   md << "| Benchmark | Median (real) | Median (CPU) | Unit |\n|---|---:|---:|---|\n";
   for (const auto& [name, ms] : m) {

@@ -28,17 +28,6 @@ int Usage(const std::string& why) {
   return 2;
 }
 
-// Reads a picture as pelorin-cli spots does: a picture of data by its levels.
-bool ReadForSpots(const std::string& path, BatchPicture& out, std::string& error) {
-  decoders::DecodedPicture picture;
-  decoders::ReadOptions options;
-  options.greyOfData = false;
-  if (!decoders::ReadPicture(path, picture, error, options)) return false;
-  out.grey = decoders::GreyOfDecoded(picture);
-  out.header = std::move(picture.header);
-  return true;
-}
-
 // "1 min 05 s", "42 s".
 std::string Duration(double seconds) {
   const long s = std::lround(seconds);
@@ -133,7 +122,7 @@ int RunSpotsWrite(const std::vector<std::string>& args) {
   bool skipped = !problems.empty();
   std::fputs("picture,data_file,result,groups,spots\n", stdout);
   RunSpotBatch(
-      pictures, options, ReadForSpots,
+      pictures, options, decoders::ReadBatchPicture,
       [&](std::size_t, const SpotBatchResult& r) {
         for (const std::string& note : r.notes) progress.Say(r.picture + ": note: " + note);
         if (r.outcome == BatchOutcome::Skipped) {

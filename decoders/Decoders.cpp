@@ -131,4 +131,14 @@ GreyPicture GreyOfDecoded(const DecodedPicture& picture) {
                                 : GreyOfLevels(picture.levels);
 }
 
+bool ReadBatchPicture(const std::string& path, BatchPicture& out, std::string& error) {
+  DecodedPicture picture;
+  ReadOptions options;
+  options.greyOfData = false;
+  if (!ReadPicture(path, picture, error, options)) return false;
+  out.grey = GreyOfDecoded(picture);
+  out.header = std::move(picture.header);
+  return true;
+}
+
 }  // namespace pelorin::decoders

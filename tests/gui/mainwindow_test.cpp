@@ -80,7 +80,7 @@ void MainWindowTest::startupState_data() {
     bool enabled;
   } rows[] = {
       {Menu::File, true},      {Menu::ucitavanje, true}, {Menu::spremi, true},     {Menu::spremisliku, true},
-      {Menu::ExportMeasurements, true}, {Menu::Close, true}, {Menu::Edit, true}, {Menu::Undo, false},
+      {Menu::ExportMeasurements, true}, {Menu::ExportRegionSummary, true}, {Menu::Close, true}, {Menu::Edit, true}, {Menu::Undo, false},
       {Menu::Redo, false},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
       {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::AutoLimb, false}, {Menu::orient, false},
       {Menu::Objekt, false},   {Menu::ObserverK, true},  {Menu::Tools, true},      {Menu::Selectmode, true},
@@ -396,6 +396,8 @@ void MainWindowTest::menuCommandsReachTheirHandlers() {
       {Menu::Redo, "Pelorin", [](MainWindowFixture&) { return true; }},
       // No picture, so nothing to export: said before any file is asked for.
       {Menu::ExportMeasurements, "Pelorin", [](MainWindowFixture&) { return true; }},
+      // No spots found, so no region summary: said before any file is asked for.
+      {Menu::ExportRegionSummary, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::Measurements, {}, [](MainWindowFixture& f) { return f.window().measurementsPanel()->isVisible(); }},
   };
   for (const Row& row : rows) {
