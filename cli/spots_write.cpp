@@ -56,6 +56,13 @@ class Progress {
     std::fprintf(stderr, "pelorin-cli spots: %s\n", text.c_str());
     if (shown_ && !line_.empty()) Draw();
   }
+  // A row on stdout, which shares the terminal: the line cleared first.
+  void Print(const std::string& row) {
+    if (shown_) std::fputs("\r\033[K", stderr);
+    std::fputs(row.c_str(), stdout);
+    std::fflush(stdout);
+    if (shown_ && !line_.empty()) Draw();
+  }
   void End() {
     if (shown_ && !line_.empty()) std::fputs("\r\033[K", stderr);
   }
@@ -130,9 +137,8 @@ int RunSpotsWrite(const std::vector<std::string>& args) {
           progress.Say(r.picture + ": skipped: " + r.why);
           return;
         }
-        std::printf("%s,%s,%s,%d,%d\n", CsvField(r.picture).c_str(), CsvField(r.dataFile).c_str(),
-                    OutcomeWord(r.outcome), r.counts.groups, r.counts.spots);
-        std::fflush(stdout);
+        progress.Print(CsvField(r.picture) + "," + CsvField(r.dataFile) + "," + OutcomeWord(r.outcome) + "," +
+                       std::to_string(r.counts.groups) + "," + std::to_string(r.counts.spots) + "\n");
       },
       [&](std::size_t done, std::size_t total) { progress.Update(done, total); });
   progress.End();

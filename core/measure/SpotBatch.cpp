@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "base/AtomicFile.h"
+#include "base/Memory.h"
 #include "base/PointStore.h"
 #include "base/TextFile.h"
 #include "formats/DataFile.h"
@@ -320,6 +321,8 @@ void RunSpotBatch(const std::vector<std::string>& pictures, const SpotBatchOptio
                   const std::function<void(std::size_t index, const SpotBatchResult& result)>& onResult,
                   const std::function<void(std::size_t done, std::size_t total)>& onProgress) {
   const std::size_t n = pictures.size();
+  // One picture's buffers are reused by the next rather than mapped again.
+  KeepFreedMemoryForReuse();
   // Two pictures of one data file (x.jpg and x.bmp) would write over each
   // other: the first keeps it.
   std::vector<std::string> clash(n);

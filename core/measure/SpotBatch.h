@@ -87,7 +87,8 @@ SpotBatchResult WriteSpotsOfPicture(const std::string& picture, const SpotBatchO
 // skipped. `onResult` is called on the calling thread for each picture in
 // the order of `pictures`, as soon as it and those before it are done;
 // `onProgress(done, total)` on the calling thread whenever one is done, in
-// whatever order. Either may be empty.
+// whatever order. Either may be empty. Keeps freed memory in the process
+// for the pictures that follow (KeepFreedMemoryForReuse).
 void RunSpotBatch(const std::vector<std::string>& pictures, const SpotBatchOptions& options,
                   const PictureReader& read,
                   const std::function<void(std::size_t index, const SpotBatchResult& result)>& onResult,
