@@ -284,8 +284,10 @@ TEST(CliSpotsWrite, AKilledRunLeavesNoHalfFile) {
   posix_spawn_file_actions_destroy(&actions);
   // Killed once the first picture's files are written, with others on the way.
   const auto anySpotsFile = [&] {
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-      if (e.path().string().find(".spots.csv") != std::string::npos) return true;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+      const std::string name = e.path().filename().string();
+      if (name.size() > 10 && name.compare(name.size() - 10, 10, ".spots.csv") == 0) return true;
+    }
     return false;
   };
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
