@@ -101,7 +101,8 @@ int RunSpotsWrite(const std::vector<std::string>& args) {
       }
       if (jobsGiven) return Usage("--jobs given twice");
       const std::optional<double> n = WholeNumber(value);
-      if (!n || *n != std::floor(*n) || *n < 1 || *n > 64) return Usage("--jobs must be a whole number 1 to 64: '" + value + "'");
+      if (!n || *n != std::floor(*n) || *n < 1 || *n > 64)
+        return Usage("--jobs must be a whole number 1 to 64: '" + value + "'");
       options.jobs = static_cast<int>(*n);
       jobsGiven = true;
     } else if (a.empty() || a[0] == '-') {

@@ -11,7 +11,8 @@ void WriteHeaderStart(App& app, const std::string& pictureName) {
 
 void WriteDateLines(App& app) {
   const ProgramState& s = app.s;
-  for (const std::string& line : DataFileDateLines(s.DateDay, s.DateMonth, s.DateYear, s.TimeUT, s.P, s.B0, s.L0, s.rho0))
+  for (const std::string& line :
+       DataFileDateLines(s.DateDay, s.DateMonth, s.DateYear, s.TimeUT, s.P, s.B0, s.L0, s.rho0))
     app.file2.PrintLine(line);
   WriteTypeLine(app);
 }

@@ -206,7 +206,8 @@ TEST(SpotReview, TheBatchWritesWhatAcceptAndSaveWrite) {
     t.win.saveAnswers.push_back(t.folder.File(c.data));
     ASSERT_TRUE(SaveData(t.app)) << c.picture;
 
-    const SpotBatchResult r = WriteSpotsOfPicture((batch / c.picture).string(), SpotBatchOptions{}, decoders::ReadBatchPicture);
+    const SpotBatchResult r =
+        WriteSpotsOfPicture((batch / c.picture).string(), SpotBatchOptions{}, decoders::ReadBatchPicture);
     ASSERT_EQ(r.outcome, BatchOutcome::Written) << c.picture << ": " << r.why;
     const std::string spots = SpotsFileNameOf(c.data);
     EXPECT_EQ(test::ReadAll((batch / c.data).string()), test::ReadAll(t.folder.File(c.data))) << c.picture;
