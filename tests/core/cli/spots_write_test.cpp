@@ -317,29 +317,5 @@ TEST(CliSpotsWrite, AKilledRunLeavesNoHalfFile) {
   EXPECT_EQ(Files(dir), Files(folder.path() / "whole"));
 }
 
-TEST(CliSpotsWrite, RefusesWrongArguments) {
-  test::TempFolder folder;
-  const struct {
-    const char* args;
-    const char* err;
-  } cases[] = {
-      {"spots --write", "no PATH given"},
-      {"spots --write x --jobs 0", "--jobs must be a whole number 1 to 64"},
-      {"spots --write x --jobs two", "--jobs must be a whole number 1 to 64"},
-      {"spots --write x --jobs", "--jobs needs N"},
-      {"spots --write x --groups", "not an option of spots --write"},
-      {"spots --write x x0=5", "not 'x0=5'"},
-      {"spots --write --replace --replace x", "--replace given twice"},
-  };
-  for (const auto& c : cases) {
-    const test::CliResult r = test::RunCli(folder.path(), c.args);
-    EXPECT_EQ(r.status, 2) << c.args;
-    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << ": " << r.err;
-  }
-  const test::CliResult none = test::RunCli(folder.path(), "spots --write nowhere");
-  EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("nowhere: there is no such file or folder"), std::string::npos) << none.err;
-}
-
 }  // namespace
 }  // namespace pelorin

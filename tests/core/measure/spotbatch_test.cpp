@@ -1,5 +1,5 @@
 // The batch's listing of pictures and its order: folders searched with their
-// subfolders for picture names only, each picture once; results told in the
+// subfolders for picture names only (not .dat, .txt), each picture once; results told in the
 // order of the pictures however the jobs finish; two pictures of one data
 // file, and pictures that cannot be read, skipped with why.
 #include <gtest/gtest.h>
@@ -11,26 +11,12 @@
 #include <vector>
 
 #include "TestApp.h"
-#include "formats/PictureNames.h"
 #include "measure/SpotBatch.h"
 
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(SpotBatch, PictureNames) {
-  const struct {
-    const char* name;
-    bool picture;
-  } cases[] = {
-      {"a.jpg", true},   {"A.JPG", true},       {"a.jpeg", true},     {"a.bmp", true},
-      {"a.fits", true},  {"a.FIT", true},       {"a.fts.gz", true},   {"a.jp2", true},
-      {"a.j2k", true},   {"a.dat", false},      {"a.spots.csv", false}, {"a.jpg.part", false},
-      {"DPD1.txt", false}, {".jpg", false},     {"a.png", false},     {"jpg", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(IsPictureFileName(c.name), c.picture) << c.name;
-}
 
 TEST(SpotBatch, ListsFoldersSortedWithSubfoldersEachPictureOnce) {
   test::TempFolder folder;
