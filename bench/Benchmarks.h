@@ -15,6 +15,11 @@ void RegisterCore();
 void RegisterSeries();
 // Finding sunspots (spots_bench.cpp).
 void RegisterSpots();
+// pelorin-cli spots --write over 40 pictures, one and two at once
+// (batch_bench.cpp).
+void RegisterBatch();
+// Pictures in the folder of the batch benchmark, for files per second.
+inline constexpr int kBatchPictures = 40;
 // Benchmarks on the program's Qt picture (decoding, text rendering).
 void RegisterGui();
 // Benchmarks of the program's view (painting at a zoom, the display cache).

@@ -318,6 +318,7 @@ void RegisterAll() {
   RegisterCore();
   RegisterSeries();
   RegisterSpots();
+  RegisterBatch();
 #ifdef PELORIN_BENCH_GUI
   RegisterGui();
   RegisterView();

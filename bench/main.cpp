@@ -165,6 +165,17 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   json << "  \"spots_ms\": {\"2048\": " << value("spots/2048", 1, 2) << ", \"4096\": " << value("spots/4096", 1, 2) << "},\n";
   json << "  \"spots_threshold_ms\": " << value("spots_threshold/4096", 1, 2) << ",\n";
   json << "  \"spots_errors_ms\": " << value("spots_errors/2048", 1, 2) << ",\n";
+  // spots --write: pictures per second one and two at a time, and how much
+  // faster two at once go.
+  {
+    const double* one = Figure(m, "batch_files/1");
+    const double* two = Figure(m, "batch_files/2");
+    const auto rate = [](const double* ms) {
+      return ms ? Number(pelorin::bench::kBatchPictures / (*ms / 1e3), 3) : std::string("null");
+    };
+    json << "  \"batch_files_per_s\": {\"jobs1\": " << rate(one) << ", \"jobs2\": " << rate(two)
+         << ", \"ratio\": " << (one && two ? Number(*one / *two, 3) : std::string("null")) << "},\n";
+  }
   // Every median as measured, for the table and for comparisons.
   json << "  \"all_ms\": {";
   first = true;
@@ -251,6 +262,13 @@ void WriteResults(const std::string& dir, const MedianCollector& c) {
   const double* finding = Figure(m, "spots/2048");
   target("finding sunspots with their positions' errors on a 2048^2 picture: at most 10 % over spots/2048",
          Figure(m, "spots_errors/2048"), finding ? 1.1 * *finding : 0, "ms", 1);
+  if (const double *one = Figure(m, "batch_files/1"), *two = Figure(m, "batch_files/2"); one && two) {
+    const double ratio = *one / *two;
+    md << "| spots --write over 40 JPEG pictures of 2048^2: --jobs 2 at least 1.7 x --jobs 1 on 2 cores | "
+       << Number(ratio, 2) << " x (" << Number(pelorin::bench::kBatchPictures / (*two / 1e3), 2) << " / "
+       << Number(pelorin::bench::kBatchPictures / (*one / 1e3), 2) << " files/s) | " << (ratio >= 1.7 ? "yes" : "**no**")
+       << " |\n";
+  }
   md << "\n";
   md << "| Benchmark | Median (real) | Median (CPU) | Unit |\n|---|---:|---:|---|\n";
   for (const auto& [name, ms] : m) {

@@ -48,6 +48,13 @@ int RunLimb(const std::vector<std::string>& args);
 // keys, else the data file beside the picture, else its header; none, an
 // unreadable picture or an EUV picture or magnetogram: a message and 1.
 int RunSpots(const std::vector<std::string>& args);
+// spots --write PATH... [--jobs N] [--replace] [--catalogue SRS]: the spots
+// of every picture among the paths (folders with their subfolders) written
+// into its data file and .spots.csv, one CSV row a picture on stdout in the
+// order of the paths; a progress line on stderr when it is a terminal. 1
+// when a picture was skipped (named on stderr with why) or no picture was
+// found, 2 for bad arguments.
+int RunSpotsWrite(const std::vector<std::string>& args);
 // report [--month YYYY-MM] [--k K] PATH...: one CSV row of the day's counts
 // per picture whose data file has a .spots.csv beside it, in time order;
 // files left out are named on stderr. 1 when nothing could be read at all,

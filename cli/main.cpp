@@ -31,6 +31,9 @@ const char* const kUsage =
     "        northup=0|1]\n"
     "      the sunspots found on a calibrated white-light picture (CSV), their groups, or the day's counts;\n"
     "      --srs writes the groups as a Solar Region Summary, --catalogue names them from one\n"
+    "  spots --write [--jobs N] [--replace] [--catalogue SRS] PATH...\n"
+    "      the sunspots of every picture (folders read with subfolders) written into its data file and\n"
+    "      .spots.csv, as Find sunspots, Accept and Save write them\n"
     "  report [--month YYYY-MM] [--k K] PATH...\n"
     "      the day's counts of every measured picture (data file and .spots.csv), one CSV row a picture\n";
 

@@ -120,6 +120,8 @@ CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const Day
 }  // namespace
 
 int RunSpots(const std::vector<std::string>& args) {
+  for (const std::string& a : args)
+    if (a == "--write") return RunSpotsWrite(args);
   enum class Mode { Spots, Groups, Summary } mode = Mode::Spots;
   std::string file;
   std::map<std::string, double> keys;
@@ -224,8 +226,7 @@ int RunSpots(const std::vector<std::string>& args) {
     day.day = hc.time.day;
     day.hours = hc.time.hours;
   }
-  GreyPicture grey = picture.levels.Empty() ? GreyOfArgb(picture.width, picture.height, picture.argb.data())
-                                            : GreyOfLevels(picture.levels);
+  GreyPicture grey = decoders::GreyOfDecoded(picture);
   SpotReport report;
   if (!FindSpots(std::move(grey), cal, SpotSettings{}, report, error)) {
     std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), error.c_str());

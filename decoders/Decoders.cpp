@@ -126,4 +126,19 @@ bool LoadInto(const std::string& path, RasterPicture& picture, std::string& erro
   return true;
 }
 
+GreyPicture GreyOfDecoded(const DecodedPicture& picture) {
+  return picture.levels.Empty() ? GreyOfArgb(picture.width, picture.height, picture.argb.data())
+                                : GreyOfLevels(picture.levels);
+}
+
+bool ReadBatchPicture(const std::string& path, BatchPicture& out, std::string& error) {
+  DecodedPicture picture;
+  ReadOptions options;
+  options.greyOfData = false;
+  if (!ReadPicture(path, picture, error, options)) return false;
+  out.grey = GreyOfDecoded(picture);
+  out.header = std::move(picture.header);
+  return true;
+}
+
 }  // namespace pelorin::decoders

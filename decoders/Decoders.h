@@ -10,6 +10,8 @@
 #include "base/Brightness.h"
 #include "base/RasterPicture.h"
 #include "base/PictureHeader.h"
+#include "measure/SpotBatch.h"
+#include "spots/Spots.h"
 
 namespace pelorin::decoders {
 
@@ -76,6 +78,16 @@ bool ReadPicture(const std::string& path, DecodedPicture& out, std::string& erro
 // picture's brightness scale, when there are levels), header and note. On
 // failure returns false with `error` set and the picture as it was.
 bool LoadInto(const std::string& path, RasterPicture& picture, std::string& error);
+
+// The grey levels the spot finder searches of a decoded picture: a picture
+// of measured data by its data levels, any other by (R + G + B) / 3.
+GreyPicture GreyOfDecoded(const DecodedPicture& picture);
+
+// Reads the picture at `path` as the spot batch searches it (a PictureReader
+// of measure/SpotBatch.h): its grey levels (GreyOfDecoded; a picture of data
+// read for its levels only) and its header. False with `error` as
+// ReadPicture. Safe to call from several threads at once.
+bool ReadBatchPicture(const std::string& path, BatchPicture& out, std::string& error);
 
 // The core's in-memory picture reading every kind the decoders read (for
 // the CLI and tests; the program's picture reads PNG and TIFF through Qt

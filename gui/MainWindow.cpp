@@ -44,6 +44,7 @@
 #include "app/Geometry.h"
 #include "app/Edits.h"
 #include "app/ExportMeasurements.h"
+#include "app/RegionSummary.h"
 #include "formats/Export.h"
 #include "app/SpotReview.h"
 #include "app/Points.h"
@@ -237,6 +238,7 @@ void MainWindow::buildMenus() {
       {Menu::spremi, Menu::File, false, &spremi_Click},
       {Menu::spremisliku, Menu::File, false, &spremisliku_Click},
       {Menu::ExportMeasurements, Menu::File, false, &ExportMeasurements_Click},
+      {Menu::ExportRegionSummary, Menu::File, false, &ExportRegionSummary_Click},
       {Menu::Close, Menu::File, false, [this](App&) { close(); }},
       {Menu::Edit, Menu::Count, true, {}},
       {Menu::Undo, Menu::Edit, false, &Undo_Click},

@@ -17,6 +17,7 @@
 #include "base/TextFile.h"
 #include "app/WorkFiles.h"
 #include "app/Geometry.h"
+#include "measure/SpotRecords.h"
 
 namespace pelorin {
 
@@ -364,49 +365,17 @@ std::string AcceptSpots(App& app, const SpotProposals& p) {
     if (g < p.checked.size() && p.checked[g] && !p.report.groups[g].spots.empty()) names.push_back(p.report.groups[g].name);
   if (names.empty()) return "No group is checked: check the groups to record.";
   if (std::string e = Prepare(app); !e.empty()) return e;
-  const ProgramState& s = app.s;
-  struct Added {
-    std::string text;
-    double x, y, area, umbra;
-    std::string spotClass;
-    double B, CMD;
-  };
-  std::vector<Added> added;
-  try {
-    for (std::size_t g = 0; g < p.report.groups.size(); ++g) {
-      if (g >= p.checked.size() || !p.checked[g]) continue;
-      const SpotGroup& grp = p.report.groups[g];
-      for (int i : grp.spots) {
-        const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
-        double B = 0, CMD = 0, L = 0;
-        PixelToHeliographic(s, f.x, f.y, s.OrientationAngle, B, CMD, L);
-        added.push_back({WriteLineText({grp.name, B, CMD, L}), f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh, B, CMD});
-      }
-    }
-  } catch (const std::exception& e) {
-    return std::string("The spots could not be recorded: ") + e.what();
-  }
-  const RecordList& list = app.book.list;
-  std::string bytes = list.Bytes();
-  for (const Added& a : added) bytes += a.text + "\r\n";
-  RecordList next = ParseRecordList(bytes);
-  if (next.lines.size() != list.lines.size() + added.size()) return "The working file's header is not complete.";
-  for (std::size_t i = 0; i < list.lines.size(); ++i) next.lines[i] = list.lines[i];
-  for (std::size_t k = 0; k < added.size(); ++k) {
-    RecordLine& r = next.lines[list.lines.size() + k];
-    r.hasPixel = true;
-    r.x_px = added[k].x;
-    r.y_px = added[k].y;
-    r.area_msh = added[k].area;
-    r.umbra_msh = added[k].umbra;
-    r.spotClass = added[k].spotClass;
-  }
+  RecordList next;
+  std::vector<std::pair<double, double>> logged;
+  if (std::string e = AppendFoundSpots(app.book.list, p.report, p.checked, CalibrationOf(app.s), next, &logged);
+      !e.empty())
+    return e;
   if (std::string e = Commit(app, std::move(next), "Accept " + JoinNames(names)); !e.empty()) return e;
   // The point log gets each spot's line as End writes it for a clicked
   // point. The records are in the working file already: a log that cannot
   // be written is said, and the spots stay recorded.
   try {
-    for (const Added& a : added) LogObjectPoint(app, a.B, a.CMD);
+    for (const auto& [B, CMD] : logged) LogObjectPoint(app, B, CMD);
     if (app.file1.IsOpen()) app.file1.Sync();
   } catch (const FileError& e) {
     app.win.MessageBox(e.what());

@@ -75,6 +75,7 @@ const std::vector<std::vector<const char*>> kCommandBlocks = {
     {
         "Tools-Find sunspots - propose the spots and groups of a calibrated picture for review; Accept records them",
         "Settings-Observer's k factor - k of R = k (10 g + f)",
+        "File-Export region summary - the groups found, in the layout of NOAA's Solar Region Summary",
     },
 };
 

@@ -153,12 +153,9 @@ bool CalibrationFromHeader(App& app, const std::string& pictureName, HeaderCalib
   if (header.Empty()) return false;
   std::string missing;
   bool ok = CalibrateFromHeader(header, app.pic.Width(), app.pic.Height(), c, missing);
-  // A mirrored picture is recorded with the type word "scan", which names
-  // such a picture north up.
-  if (ok && c.northUp == 0 && KanzelhoeheKind(pictureName) == KanzelhoeheName::NorthUp) {
-    missing = "the picture is mirrored, which its data file cannot record for a name beginning kanz_halph or "
-              "kanz_bband";
-    ok = false;
+  if (ok) {
+    missing = HeaderCalibrationRefusal(c, pictureName);
+    ok = missing.empty();
   }
   if (!ok) {
     app.win.MessageBox("The picture " + pictureName + " could not be calibrated from its header: " + missing +

@@ -1,33 +1,19 @@
 #include "app/WorkFiles.h"
 
 #include "base/Text.h"
+#include "formats/DataFile.h"
 
 namespace pelorin {
 
-std::string TypeWord(int imageType) {
-  switch (imageType) {
-    case 0: return "scan";
-    case 1: return "SOHO";
-    case 3: return "photo";
-    default: return "";
-  }
-}
-
 void WriteHeaderStart(App& app, const std::string& pictureName) {
-  app.file2.PrintLine("Note: Data format: \"name\", B, CMD, L");
-  app.file2.PrintLine("B, CMD and L are expresed in degrees.");
-  app.file2.PrintLine("v2.0");
-  app.file2.PrintLine("Picture: " + pictureName);
+  for (const std::string& line : DataFileStartLines(pictureName)) app.file2.PrintLine(line);
 }
 
 void WriteDateLines(App& app) {
   const ProgramState& s = app.s;
-  app.file2.WriteLine({std::string("Date (day, month, year): "), s.DateDay, s.DateMonth, s.DateYear});
-  app.file2.WriteLine({std::string("Time (UT): "), s.TimeUT});
-  app.file2.WriteLine({std::string("P="), s.P});
-  app.file2.WriteLine({std::string("B0="), s.B0});
-  app.file2.WriteLine({std::string("L0="), s.L0});
-  app.file2.WriteLine({std::string("rho0="), s.rho0});
+  for (const std::string& line :
+       DataFileDateLines(s.DateDay, s.DateMonth, s.DateYear, s.TimeUT, s.P, s.B0, s.L0, s.rho0))
+    app.file2.PrintLine(line);
   WriteTypeLine(app);
 }
 
@@ -37,10 +23,10 @@ void WriteTypeLine(App& app) {
 }
 
 void WriteDiscLine(App& app) {
-  app.file2.WriteLine({app.s.ZeroPointX, app.s.ZeroPointY, app.s.LimbRadius});
+  app.file2.PrintLine(DataFileDiscLine(app.s.ZeroPointX, app.s.ZeroPointY, app.s.LimbRadius));
 }
 
-void WriteOrientationLine(App& app) { app.file2.WriteLine({app.s.OrientationAngle}); }
+void WriteOrientationLine(App& app) { app.file2.PrintLine(DataFileOrientationLine(app.s.OrientationAngle)); }
 
 void WriteObjectRecord(App& app, const std::string& name, double B, double CMD, double L) {
   app.file2.WriteLine({name, B, CMD, L});

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/App.h"
+#include "formats/DataFile.h"  // TypeWord
 
 namespace pelorin {
 
@@ -29,8 +30,5 @@ void WriteObjectRecord(App& app, const std::string& name, double B, double CMD, 
 void LogPoint(App& app, double first, double second, bool single);
 // a.tmp: B and CMD of a finished object's point joined by ", ".
 void LogObjectPoint(App& app, double B, double CMD);
-
-// The type word of an image type, "" for type 2.
-std::string TypeWord(int imageType);
 
 }  // namespace pelorin

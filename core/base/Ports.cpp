@@ -15,6 +15,7 @@ constexpr std::array<MenuInfo, static_cast<std::size_t>(Menu::Count)> kMenus{{
     {"spremi", "Save"},
     {"spremisliku", "Save Image"},
     {"exportMeasurements", "Export measurements\xE2\x80\xA6"},
+    {"exportRegionSummary", "Export region summary\xE2\x80\xA6"},
     {"Close", "Close"},
     {"Edit", "Edit"},
     {"undo", "Undo"},

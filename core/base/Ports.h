@@ -19,7 +19,7 @@ class DirectionDialog;
 
 // Menu items of the main window, named as the program names them.
 enum class Menu {
-  File, ucitavanje, spremi, spremisliku, ExportMeasurements, Close,
+  File, ucitavanje, spremi, spremisliku, ExportMeasurements, ExportRegionSummary, Close,
   Edit, Undo, Redo,
   Setings, koor, Ishodiste, datum, Ulaz, Limb, AutoLimb, orient, dnevnihod, ossunca, Objekt, ObserverK,
   Tools, Selectmode, Compare, Series, MonthlyReport, FindSpots,

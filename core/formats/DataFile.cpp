@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "base/Text.h"
+#include "base/TextFile.h"
 #include "formats/PictureNames.h"
 #include "base/Angles.h"
 #include "base/Numbers.h"
@@ -260,6 +261,42 @@ void ApplyTypeWord(const std::string& typeWord, const std::string& pictureName, 
     imageType = 2;
     northUpImage = 0;
   }
+}
+
+std::vector<std::string> DataFileStartLines(const std::string& pictureName) {
+  return {"Note: Data format: \"name\", B, CMD, L", "B, CMD and L are expresed in degrees.", "v2.0",
+          "Picture: " + pictureName};
+}
+
+std::vector<std::string> DataFileDateLines(double day, double month, double year, double timeUT, double P,
+                                           double B0, double L0, double rho0) {
+  return {WriteLineText({std::string("Date (day, month, year): "), day, month, year}),
+          WriteLineText({std::string("Time (UT): "), timeUT}), WriteLineText({std::string("P="), P}),
+          WriteLineText({std::string("B0="), B0}), WriteLineText({std::string("L0="), L0}),
+          WriteLineText({std::string("rho0="), rho0})};
+}
+
+std::string DataFileDiscLine(double x0, double y0, double rk) { return WriteLineText({x0, y0, rk}); }
+
+std::string DataFileOrientationLine(double orientation) { return WriteLineText({orientation}); }
+
+std::string TypeWord(int imageType) {
+  switch (imageType) {
+    case 0: return "scan";
+    case 1: return "SOHO";
+    case 3: return "photo";
+    default: return "";
+  }
+}
+
+std::vector<std::string> DataFileHeaderLines(const DataFileContents& c, const std::string& pictureName) {
+  std::vector<std::string> lines = DataFileStartLines(pictureName);
+  for (std::string& l : DataFileDateLines(c.day, c.month, c.year, c.timeUT, c.P, c.B0, c.L0, c.rho0))
+    lines.push_back(std::move(l));
+  lines.push_back(c.typeWord);
+  lines.push_back(DataFileDiscLine(c.x0, c.y0, c.rk));
+  lines.push_back(DataFileOrientationLine(c.orientation));
+  return lines;
 }
 
 }  // namespace pelorin

@@ -67,6 +67,30 @@ DataFileContents ParseDataFile(const std::vector<std::string>& lines);
 // what an empty answer means.
 std::string RecordNameRefusal(const std::string& name);
 
+// The header of a data file as the program writes it (version "v2.0"), line
+// by line, so that the window's working file and a data file written
+// without the window are the same bytes. Numbers in the general text form
+// (WriteLineText); lines without their line ends.
+//
+// Lines 1 to 4: the two notes, "v2.0" and "Picture: " with the bare name.
+std::vector<std::string> DataFileStartLines(const std::string& pictureName);
+// Lines 5 to 10: date (day, month, year), time (UT, decimal hours), P, B0,
+// L0 (degrees) and rho0 (AU).
+std::vector<std::string> DataFileDateLines(double day, double month, double year, double timeUT, double P,
+                                           double B0, double L0, double rho0);
+// Line 12: the disc's centre and radius, picture pixels.
+std::string DataFileDiscLine(double x0, double y0, double rk);
+// Line 13: the orientation angle, degrees.
+std::string DataFileOrientationLine(double orientation);
+// The type word of an image type (0 "scan", 1 "SOHO", 3 "photo"); "" for
+// type 2, which has none.
+std::string TypeWord(int imageType);
+
+// The 13 header lines for the values of `c` (its typeWord as line 11), the
+// picture line naming `pictureName`: what the window writes for a picture
+// it calibrated or whose data file it read.
+std::vector<std::string> DataFileHeaderLines(const DataFileContents& c, const std::string& pictureName);
+
 // The image type and its two flags as a data file's type word gives them for
 // a picture of this bare name (Kanzelhoehe prefixes compared case-sensitively).
 // `dateKnown` is left alone where the type word does not set it.

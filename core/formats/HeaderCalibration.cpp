@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "base/Angles.h"
 #include "base/Numbers.h"
+#include "formats/PictureNames.h"
 #include "geometry/Ephemeris.h"
 #include "geometry/Transform.h"
 
@@ -430,6 +431,15 @@ bool CalibrateFromHeader(const PictureHeader& header, int width, int height, Hea
   c.northUp = f.northUp;
   out = std::move(c);
   return true;
+}
+
+std::string HeaderCalibrationRefusal(const HeaderCalibration& c, const std::string& pictureName) {
+  // A mirrored picture is recorded with the type word "scan", which names
+  // such a picture north up.
+  if (c.northUp == 0 && KanzelhoeheKind(pictureName) == KanzelhoeheName::NorthUp)
+    return "the picture is mirrored, which its data file cannot record for a name beginning kanz_halph or "
+           "kanz_bband";
+  return {};
 }
 
 }  // namespace pelorin

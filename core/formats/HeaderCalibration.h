@@ -65,5 +65,9 @@ struct HeaderCalibration {
 bool CalibrateFromHeader(const PictureHeader& header, int width, int height, HeaderCalibration& out,
                          std::string& missing);
 
+// Why a picture named `pictureName` (bare name) cannot be measured with the
+// calibration `c` of its header ("" when it can): a mirrored picture whose
+// Kanzelhoehe name says north up, which its data file cannot record.
+std::string HeaderCalibrationRefusal(const HeaderCalibration& c, const std::string& pictureName);
 
 }  // namespace pelorin

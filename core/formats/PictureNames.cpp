@@ -58,4 +58,15 @@ std::string BareName(const std::string& path) {
   return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
+bool IsPictureFileName(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (const char* ending : {".bmp", ".jpg", ".jpeg", ".fits", ".fit", ".fts", ".fits.gz", ".fit.gz", ".fts.gz",
+                             ".jp2", ".j2k"}) {
+    const std::string e = ending;
+    if (lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace pelorin

@@ -26,6 +26,11 @@ std::string DataFileNameOf(const std::string& pictureName);
 // ".fits.gz", ".jp2", ".png", ".tiff"); ".jpg" for a name without one.
 std::string PictureListEnding(const std::string& pictureName);
 
+// Whether a file's name ends as a picture the program reads (any case):
+// .bmp, .jpg, .jpeg, .fits, .fit, .fts (also with .gz), .jp2, .j2k. What a
+// folder given to a batch is searched for; other files are passed over.
+bool IsPictureFileName(const std::string& name);
+
 // The name after its last folder separator ("/" or "\"); the whole name when
 // it has none.
 std::string BareName(const std::string& path);

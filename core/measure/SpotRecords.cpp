@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "base/AtomicFile.h"
+#include "base/TextFile.h"
 #include "formats/DataFile.h"
 #include "spots/Proposals.h"
 #include "formats/SpotsFile.h"
@@ -16,7 +17,61 @@ namespace pelorin {
 
 namespace fs = std::filesystem;
 
-std::string SpotsTextOfRecords(const RecordList& list, double k) {
+std::string AppendFoundSpots(const RecordList& list, const SpotReport& report, const std::vector<bool>& checked,
+                             const DiscCalibration& cal, RecordList& next,
+                             std::vector<std::pair<double, double>>* exact) {
+  struct Added {
+    double x, y, area, umbra;
+    std::string spotClass;
+    double B, CMD;
+  };
+  std::vector<Added> added;
+  std::string bytes = list.Bytes();
+  try {
+    for (std::size_t g = 0; g < report.groups.size(); ++g) {
+      if (g >= checked.size() || !checked[g]) continue;
+      const SpotGroup& grp = report.groups[g];
+      for (int i : grp.spots) {
+        const FoundSpot& f = report.spots[static_cast<std::size_t>(i)];
+        double B = 0, CMD = 0, L = 0;
+        PixelToHeliographic(cal, f.x, f.y, cal.orientation, B, CMD, L);
+        bytes += WriteLineText({grp.name, B, CMD, L}) + "\r\n";
+        added.push_back({f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh, B, CMD});
+      }
+    }
+  } catch (const std::exception& e) {
+    return std::string("The spots could not be recorded: ") + e.what();
+  }
+  RecordList out = ParseRecordList(bytes);
+  if (out.lines.size() != list.lines.size() + added.size()) return "The working file's header is not complete.";
+  for (std::size_t i = 0; i < list.lines.size(); ++i) out.lines[i] = list.lines[i];
+  for (std::size_t k = 0; k < added.size(); ++k) {
+    RecordLine& r = out.lines[list.lines.size() + k];
+    r.hasPixel = true;
+    r.x_px = added[k].x;
+    r.y_px = added[k].y;
+    r.area_msh = added[k].area;
+    r.umbra_msh = added[k].umbra;
+    r.spotClass = added[k].spotClass;
+    if (exact) exact->emplace_back(added[k].B, added[k].CMD);
+  }
+  next = std::move(out);
+  return {};
+}
+
+RecordList RecordListOfDataFile(const DataFileContents& c, const std::string& pictureName) {
+  DataFileContents header = c;
+  std::int16_t type = 0, northUp = 0;
+  float dateKnown = 0;
+  ApplyTypeWord(c.typeWord, pictureName, type, northUp, dateKnown);
+  if (northUp == 1) header.P = 0;
+  std::string bytes;
+  for (const std::string& line : DataFileHeaderLines(header, pictureName)) bytes += line + "\r\n";
+  for (const DataRecord& r : c.records) bytes += WriteLineText({r.name, r.B, r.CMD, r.L}) + "\r\n";
+  return ParseRecordList(bytes);
+}
+
+SpotReport SpotReportOfRecords(const RecordList& list) {
   SpotReport report;
   for (const RecordObject& o : Objects(list)) {
     bool detected = false;
@@ -45,6 +100,11 @@ std::string SpotsTextOfRecords(const RecordList& list, double k) {
     g.mcIntosh = o.spotClass.empty() ? g.mcIntosh : o.spotClass;
     report.groups.push_back(std::move(g));
   }
+  return report;
+}
+
+std::string SpotsTextOfRecords(const RecordList& list, double k) {
+  const SpotReport report = SpotReportOfRecords(list);
   if (report.groups.empty()) return {};
   return SpotsFileText(report, k);
 }

@@ -80,7 +80,8 @@ void MainWindowTest::startupState_data() {
     bool enabled;
   } rows[] = {
       {Menu::File, true},      {Menu::ucitavanje, true}, {Menu::spremi, true},     {Menu::spremisliku, true},
-      {Menu::ExportMeasurements, true}, {Menu::Close, true}, {Menu::Edit, true}, {Menu::Undo, false},
+      {Menu::ExportMeasurements, true}, {Menu::ExportRegionSummary, true}, {Menu::Close, true},
+      {Menu::Edit, true},      {Menu::Undo, false},
       {Menu::Redo, false},     {Menu::Setings, true},    {Menu::koor, false},      {Menu::Ishodiste, false},
       {Menu::datum, false},    {Menu::Ulaz, true},       {Menu::Limb, false},      {Menu::AutoLimb, false}, {Menu::orient, false},
       {Menu::Objekt, false},   {Menu::ObserverK, true},  {Menu::Tools, true},      {Menu::Selectmode, true},
@@ -126,7 +127,8 @@ void MainWindowTest::menuTree() {
       if (!a->isSeparator() && !zoomItem(a)) names << a->objectName();
     return names;
   };
-  QCOMPARE(itemsOf(Menu::File), (QStringList{"ucitavanje", "spremi", "spremisliku", "exportMeasurements", "Close"}));
+  QCOMPARE(itemsOf(Menu::File), (QStringList{"ucitavanje", "spremi", "spremisliku", "exportMeasurements",
+                                              "exportRegionSummary", "Close"}));
   QCOMPARE(itemsOf(Menu::Edit), (QStringList{"undo", "redo"}));
   QCOMPARE(itemsOf(Menu::Setings), (QStringList{"koor", "Ishodiste", "datum", "Ulaz", "Objekt", "observerK"}));
   QCOMPARE(itemsOf(Menu::Ulaz), (QStringList{"Limb", "AutoLimb", "orient"}));
@@ -137,6 +139,7 @@ void MainWindowTest::menuTree() {
   QCOMPARE(w.menu(Menu::orient)->objectName(), QString("orient"));
   QCOMPARE(w.menuAction(Menu::dnevnihod)->text(), QString("Parallel to the Earth's equator"));
   QCOMPARE(w.menuAction(Menu::ExportMeasurements)->text(), QString::fromUtf8("Export measurements\u2026"));
+  QCOMPARE(w.menuAction(Menu::ExportRegionSummary)->text(), QString::fromUtf8("Export region summary\u2026"));
   // The keys of the Edit menu and of the panel.
   QCOMPARE(w.menuAction(Menu::Undo)->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Z")}));
   QCOMPARE(w.menuAction(Menu::Redo)->shortcuts(),
@@ -396,6 +399,8 @@ void MainWindowTest::menuCommandsReachTheirHandlers() {
       {Menu::Redo, "Pelorin", [](MainWindowFixture&) { return true; }},
       // No picture, so nothing to export: said before any file is asked for.
       {Menu::ExportMeasurements, "Pelorin", [](MainWindowFixture&) { return true; }},
+      // No spots found, so no region summary: said before any file is asked for.
+      {Menu::ExportRegionSummary, "Pelorin", [](MainWindowFixture&) { return true; }},
       {Menu::Measurements, {}, [](MainWindowFixture& f) { return f.window().measurementsPanel()->isVisible(); }},
   };
   for (const Row& row : rows) {

@@ -25,7 +25,7 @@ std::vector<std::string> SplitCr(const std::string& text) {
 // Source: the commands, note and about texts of the Help menu.
 TEST(Help, TextsLineByLine) {
   const std::vector<std::string> commands = SplitCr(CommandsText());
-  ASSERT_EQ(40u, commands.size());
+  ASSERT_EQ(41u, commands.size());
   EXPECT_EQ("Tools-Compare - Turns on and off comparation with data in file DPD1.txt (red points)", commands[0]);
   EXPECT_EQ("   l - one name forward", commands[6]);
   EXPECT_EQ("   a - change autoselect mode", commands[11]);
@@ -37,6 +37,7 @@ TEST(Help, TextsLineByLine) {
   EXPECT_EQ(0u, commands[36].rfind("Tools-Monthly report - ", 0));
   EXPECT_EQ(0u, commands[38].rfind("Tools-Find sunspots - ", 0));
   EXPECT_EQ("Settings-Observer's k factor - k of R = k (10 g + f)", commands[39]);
+  EXPECT_EQ(0u, commands[40].rfind("File-Export region summary - ", 0));
   for (std::size_t i = 0; i < commands.size(); ++i) {
     const bool blank = i == 7 || i == 10 || i == 12 || i == 14 || i == 18 || i == 24 || i == 27 || i == 34 || i == 37;
     EXPECT_EQ(blank, commands[i].empty()) << "line " << i + 1;

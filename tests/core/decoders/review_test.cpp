@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "CliRun.h"
@@ -18,6 +19,8 @@
 #include "app/Edits.h"
 #include "app/SpotReview.h"
 #include "formats/SpotsFile.h"
+#include "app/RegionSummary.h"
+#include "measure/SpotBatch.h"
 
 namespace pelorin {
 namespace {
@@ -167,6 +170,100 @@ TEST(SpotReview, TheCommandsOfTheWindow) {
   EXPECT_FALSE(t.app.review.has_value());
   EXPECT_EQ(DayCountsLine(t.app), "g=4 f=8 R=28.8 (N: g=2 f=4 R=14.4; S: g=2 f=4 R=14.4)");
   EXPECT_EQ(UndoCaption(t.app).rfind("Undo Accept ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// The batch writes what the window's Find sunspots, Accept and Save write:
+// into the sample's data file (groups named from DPD1.txt), and into the new
+// data file of a FITS picture calibrated by its header.
+TEST(SpotReview, TheBatchWritesWhatAcceptAndSaveWrite) {
+  const struct {
+    std::string picture, data;
+    std::vector<std::string> beside;
+  } cases[] = {
+      {kPicture, "kanz_bband_wl_20030518_0800.dat", {"kanz_bband_wl_20030518_0800.dat", "DPD1.txt"}},
+      {"fits_20030518_1000.fits", "fits_20030518_1000.dat", {}},
+  };
+  const std::string samples = std::string(PELORIN_SOURCE_DIR) + "/samples/";
+  for (const auto& c : cases) {
+    test::DataApp t;
+    for (const std::string& f : c.beside) std::filesystem::copy_file(samples + f, t.folder.File(f));
+    std::filesystem::copy_file(samples + c.picture, t.folder.File(c.picture));
+    const std::filesystem::path batch = t.folder.path() / "batch";
+    std::filesystem::create_directory(batch);
+    for (const std::string& f : c.beside) std::filesystem::copy_file(samples + f, batch / f);
+    std::filesystem::copy_file(samples + c.picture, batch / c.picture);
+
+    OpenPicture(t.app, t.folder.File(c.picture));
+    FindSpots_Click(t.app, 0.9);
+    ASSERT_TRUE(t.app.review.has_value()) << c.picture;
+    AcceptReview_Click(t.app);
+    t.win.saveAnswers.push_back(t.folder.File(c.data));
+    ASSERT_TRUE(SaveData(t.app)) << c.picture;
+
+    const SpotBatchResult r =
+        WriteSpotsOfPicture((batch / c.picture).string(), SpotBatchOptions{}, decoders::ReadBatchPicture);
+    ASSERT_EQ(r.outcome, BatchOutcome::Written) << c.picture << ": " << r.why;
+    const std::string spots = SpotsFileNameOf(c.data);
+    EXPECT_EQ(test::ReadAll((batch / c.data).string()), test::ReadAll(t.folder.File(c.data))) << c.picture;
+    EXPECT_EQ(test::ReadAll((batch / spots).string()), test::ReadAll(t.folder.File(spots))) << c.picture;
+    EXPECT_NE(test::ReadAll((batch / spots).string()), "") << c.picture;
+  }
+}
+
+// File -> Export region summary: refused with a message before any file is
+// asked for while nothing was found; after Find sunspots, the review's checked
+// groups in the summary that pelorin-cli spots --srs writes; after Accept,
+// the recorded groups.
+TEST(SpotReview, TheRegionSummaryOfTheWindowIsThatOfTheCli) {
+  test::DataApp t;
+  CopySample(t, true);
+  const test::CliResult cli = test::RunCli(t.folder.path(), std::string("spots --srs cli.txt ") + kPicture);
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  ExportRegionSummary_Click(t.app);
+  ASSERT_EQ(t.win.messages.size(), 1u);
+  EXPECT_NE(t.win.messages[0].find("open a picture first"), std::string::npos) << t.win.messages[0];
+  OpenPicture(t.app, t.folder.File(kPicture));
+  t.win.messages.clear();
+  ExportRegionSummary_Click(t.app);
+  ASSERT_EQ(t.win.messages.size(), 1u);
+  EXPECT_NE(t.win.messages[0].find("no sunspots were found"), std::string::npos) << t.win.messages[0];
+  EXPECT_TRUE(t.win.dialogCalls.empty());
+
+  FindSpots_Click(t.app, 0.9);
+  ASSERT_TRUE(t.app.review.has_value());
+  const struct {
+    const char* step;
+    std::function<void()> before;
+  } steps[] = {
+      {"review", [] {}},
+      {"accepted", [&] { AcceptReview_Click(t.app); }},
+  };
+  for (const auto& step : steps) {
+    step.before();
+    const std::string out = t.folder.File(std::string(step.step) + ".txt");
+    t.win.saveAnswers.push_back(out);
+    t.win.messages.clear();
+    ExportRegionSummary_Click(t.app);
+    EXPECT_TRUE(t.win.messages.empty()) << step.step;
+    EXPECT_EQ(test::ReadAll(out), test::ReadAll(t.folder.File("cli.txt"))) << step.step;
+  }
+  EXPECT_EQ(t.win.dialogCalls.back().rfind("save|Export region summary|", 0), 0u) << t.win.dialogCalls.back();
+  EXPECT_NE(t.win.dialogCalls.back().find("kanz_bband_wl_20030518_0800.srs.txt"), std::string::npos);
+
+  // One group left out of the review: not in the summary.
+  FindSpots_Click(t.app, 0.9);
+  ASSERT_TRUE(t.app.review.has_value());
+  CheckGroup(*t.app.review, 0, false);
+  std::string text;
+  ASSERT_EQ(RegionSummaryOfPicture(t.app, text), "");
+  const std::string cliText = test::ReadAll(t.folder.File("cli.txt"));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n') + 1, std::count(cliText.begin(), cliText.end(), '\n'));
 }
 
 }  // namespace
