@@ -26,17 +26,9 @@ void SetDisc(CalErrors& e, const std::array<std::array<double, 3>, 3>& c) {
 }  // namespace
 
 CalibrationErrors CalibrationErrorsOf(const App& app) {
-  const CalErrors& c = app.calErrors;
-  CalibrationErrors e;
-  e.disc = {{{c.x0_px * c.x0_px, c.cov_x0y0, c.cov_x0rk},
-             {c.cov_x0y0, c.y0_px * c.y0_px, c.cov_y0rk},
-             {c.cov_x0rk, c.cov_y0rk, c.rk_px * c.rk_px}}};
-  e.orientation_deg = c.orientation_deg;
-  e.time_h = c.time_min / 60;
   const ProgramState& s = app.s;
-  if (s.DateKnown != 0 && e.time_h > 0)
-    EphemerisRates(s.DateYear, s.DateMonth, s.DateDay, s.TimeUT, e.dP_dh, e.dB0_dh, e.dL0_dh);
-  return e;
+  return PropagationErrorsOf(app.calErrors, s.DateKnown != 0, s.DateYear, s.DateMonth, s.DateDay, s.TimeUT,
+                             IsNorthUp(s));
 }
 
 PositionErrors PositionErrorsAt(const App& app, double X, double Y, double point_px) {
@@ -71,23 +63,9 @@ std::string ErrorSourceNote(const App& app) {
          "; orientation: " + said(app.calErrors.orientationSource) + "; time: \xC2\xB1" + time + " min";
 }
 
-void AssumeCalibrationErrors(App& app) {
-  CalErrors e;
-  e.x0_px = e.y0_px = e.rk_px = kAssumedDisc_px;
-  e.orientation_deg = kAssumedOrientation_deg;
-  e.time_min = kDefaultTime_h * 60;
-  e.discSource = e.orientationSource = "assumed";
-  app.calErrors = e;
-}
+void AssumeCalibrationErrors(App& app) { app.calErrors = AssumedCalErrors(); }
 
-void HeaderCalibrationErrors(App& app) {
-  CalErrors e;
-  e.x0_px = e.y0_px = e.rk_px = kHeaderDisc_px;
-  e.orientation_deg = kHeaderOrientation_deg;
-  e.time_min = kDefaultTime_h * 60;
-  e.discSource = e.orientationSource = "header";
-  app.calErrors = e;
-}
+void HeaderCalibrationErrors(App& app) { app.calErrors = HeaderCalErrors(); }
 
 void LimbFitCalibrationErrors(App& app, const std::array<std::array<double, 3>, 3>& disc, const std::string& source) {
   SetDisc(app.calErrors, disc);

@@ -18,6 +18,7 @@
 #include "base/Angles.h"
 #include "base/Numbers.h"
 #include "app/Edits.h"
+#include "app/Errors.h"
 
 namespace pelorin {
 
@@ -81,6 +82,7 @@ std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotS
   std::set<std::string> names;
   for (const RecordObject& o : Objects(app.book.list)) names.insert(o.name);
   out = ProposeSpots(std::move(finder), settings, std::move(references), std::move(names));
+  SetProposalErrors(out, DiscCalibrationOfState(app.s), CalibrationErrorsOf(app));
   return {};
 }
 

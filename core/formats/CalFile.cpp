@@ -50,6 +50,37 @@ std::string Trimmed(std::string s) {
 
 }  // namespace
 
+CalErrors AssumedCalErrors() {
+  CalErrors e;
+  e.x0_px = e.y0_px = e.rk_px = kAssumedDisc_px;
+  e.orientation_deg = kAssumedOrientation_deg;
+  e.time_min = kDefaultTime_h * 60;
+  e.discSource = e.orientationSource = "assumed";
+  return e;
+}
+
+CalErrors HeaderCalErrors() {
+  CalErrors e;
+  e.x0_px = e.y0_px = e.rk_px = kHeaderDisc_px;
+  e.orientation_deg = kHeaderOrientation_deg;
+  e.time_min = kDefaultTime_h * 60;
+  e.discSource = e.orientationSource = "header";
+  return e;
+}
+
+CalibrationErrors PropagationErrorsOf(const CalErrors& c, bool dateKnown, double year, double month, double day,
+                                      double hours, bool northUp) {
+  CalibrationErrors e;
+  e.disc = {{{c.x0_px * c.x0_px, c.cov_x0y0, c.cov_x0rk},
+             {c.cov_x0y0, c.y0_px * c.y0_px, c.cov_y0rk},
+             {c.cov_x0rk, c.cov_y0rk, c.rk_px * c.rk_px}}};
+  e.orientation_deg = c.orientation_deg;
+  e.time_h = c.time_min / 60;
+  if (dateKnown && e.time_h > 0) EphemerisRates(year, month, day, hours, e.dP_dh, e.dB0_dh, e.dL0_dh);
+  if (northUp) e.dP_dh = 0;
+  return e;
+}
+
 std::string CalFileNameOf(const std::string& dat) {
   const std::size_t n = dat.size();
   if (n >= 4 && (dat.compare(n - 4, 4, ".dat") == 0 || dat.compare(n - 4, 4, ".DAT") == 0))

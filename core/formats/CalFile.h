@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "geometry/PositionErrors.h"
+
 namespace pelorin {
 
 // 1 sigma errors of a calibration, as they were measured or assumed.
@@ -22,6 +24,20 @@ struct CalErrors {
   // file without its .cal).
   std::string discSource = "assumed", orientationSource = "assumed";
 };
+
+// The errors taken where nothing measured them: a calibration read from a
+// data file without its .cal (kAssumedDisc_px, kAssumedOrientation_deg), or
+// one from a picture's header (kHeaderDisc_px, kHeaderOrientation_deg);
+// the time's kDefaultTime_h in both.
+CalErrors AssumedCalErrors();
+CalErrors HeaderCalErrors();
+
+// The errors as the propagation takes them: the disc's covariance, the
+// orientation's and the time's, with the rates of P, B0 and L0 at the
+// picture's date and UT (hours) when the date is known (none otherwise: the
+// time then moves nothing); on a north-up picture the time does not move P.
+CalibrationErrors PropagationErrorsOf(const CalErrors& c, bool dateKnown, double year, double month, double day,
+                                      double hours, bool northUp);
 
 // "x.dat" -> "x.cal" (a name without ".dat" gets ".cal" added).
 std::string CalFileNameOf(const std::string& dataFileName);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,9 @@ namespace pelorin {
 // version-2 line "name",B,CMD,L as the program writes it; any other line
 // (a disc or orientation line written by a calibration made again after
 // measuring) is kept as it is, in its place, and is not a record.
+// An error not known.
+inline constexpr double kUnknownError = std::numeric_limits<double>::quiet_NaN();
+
 struct RecordLine {
   std::string text;        // the line as written, without its line end
   bool record = false;     // a "name",B,CMD,L record
@@ -25,6 +29,12 @@ struct RecordLine {
   double area_msh = -1;    // area in millionths of the hemisphere; negative: unknown
   double umbra_msh = -1;   // its umbra's area; negative: unknown
   std::string spotClass;   // class of the group; empty: unknown
+  // A found spot's 1-sigma errors of B, CMD and L and those of its group's
+  // centre, degrees, as the finder gave them (spots/SpotErrors.h) or the
+  // .spots.csv kept them; NaN: not known (a clicked record's come from the
+  // calibration, app/Errors.h).
+  double B_err = kUnknownError, CMD_err = kUnknownError, L_err = kUnknownError;
+  double groupB_err = kUnknownError, groupCMD_err = kUnknownError, groupL_err = kUnknownError;
 };
 
 // The working file as lines: header (lines 1 to 13, fewer while the picture

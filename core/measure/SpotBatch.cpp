@@ -5,6 +5,8 @@
 // written as Save writes them.
 #include "measure/SpotBatch.h"
 
+#include "formats/CalFile.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -47,6 +49,9 @@ struct Setup {
   bool dateKnown = false;
   int year = 0, month = 0, day = 0;
   double hours = 0;
+  // The calibration's errors, as opening the picture in the window gives
+  // them: the .cal beside the data file, else the defaults.
+  CalErrors errors = AssumedCalErrors();
 };
 
 std::string DataPathOf(const std::string& picture) {
@@ -91,6 +96,12 @@ std::string SetUpFromDataFile(const std::string& path, const std::string& pictur
   s.month = static_cast<int>(c.month);
   s.day = static_cast<int>(c.day);
   s.hours = c.timeUT;
+  s.errors = AssumedCalErrors();
+  std::error_code ec;
+  const std::string cal = CalFileNameOf(path);
+  CalErrors read;
+  std::string error;
+  if (fs::exists(cal, ec) && ParseCalFile(ReadFileBytes(cal), read, error)) s.errors = read;
   return {};
 }
 
@@ -132,6 +143,7 @@ std::string SetUpFromHeader(const BatchPicture& pic, const std::string& pictureN
   s.cal.rho0 = hc.rho0;
   s.cal.orientation = hc.orientation;
   s.cal.northUp = hc.northUp == 1;
+  s.errors = HeaderCalErrors();
   s.dateKnown = true;
   s.year = hc.time.year;
   s.month = hc.time.month;
@@ -206,7 +218,9 @@ std::string FindAndAccept(const BatchPicture& pic, const Setup& s, std::vector<R
     return "sunspots cannot be found on the picture: " + error;
   std::set<std::string> names;
   for (const RecordObject& o : Objects(s.list)) names.insert(o.name);
-  const SpotProposals p = ProposeSpots(std::move(finder), settings, std::move(refs), std::move(names));
+  SpotProposals p = ProposeSpots(std::move(finder), settings, std::move(refs), std::move(names));
+  SetProposalErrors(p, finderCal,
+                    PropagationErrorsOf(s.errors, s.dateKnown, s.year, s.month, s.day, s.hours, s.cal.northUp));
   notes.insert(notes.end(), p.report.notes.begin(), p.report.notes.end());
   if (p.report.groups.empty()) {
     next = s.list;
@@ -217,8 +231,14 @@ std::string FindAndAccept(const BatchPicture& pic, const Setup& s, std::vector<R
 
 // The .spots.csv first, then the data file (each whole): a run stopped
 // between them leaves a .spots.csv the next run recognises.
-std::string WriteFiles(const RecordList& next, const std::string& dataFile, bool exists, double k) {
+std::string WriteFiles(const RecordList& next, const std::string& dataFile, bool exists, double k,
+                       const CalErrors& errors) {
   if (std::string e = SaveSpotsBeside(next, dataFile, k); !e.empty()) return e;
+  // The calibration's errors, as Save in the window writes them.
+  const std::string cal = CalFileNameOf(dataFile), calText = CalFileText(errors);
+  std::error_code ec;
+  if (!(fs::exists(cal, ec) && ReadFileBytes(cal) == calText))
+    if (std::string e = WriteFileAtomically(cal, calText); !e.empty()) return e;
   const std::string bytes = next.Bytes();
   if (exists && ReadFileBytes(dataFile) == bytes) return {};
   if (std::string e = WriteFileAtomically(dataFile, bytes); !e.empty()) return "the data file was not written: " + e;
@@ -258,7 +278,7 @@ SpotBatchResult WriteSpots(const std::string& picture, const SpotBatchOptions& o
   if (std::string why = FindAndAccept(pic, s, References(s, r.dataFile, options, r.notes), next, r.notes);
       !why.empty())
     return Skip(r, why);
-  if (std::string why = WriteFiles(next, r.dataFile, exists, options.k); !why.empty()) return Skip(r, why);
+  if (std::string why = WriteFiles(next, r.dataFile, exists, options.k, s.errors); !why.empty()) return Skip(r, why);
   r.outcome = replacing ? BatchOutcome::Replaced : BatchOutcome::Written;
   r.counts = CountSpots(SpotReportOfRecords(next).groups);
   return r;

@@ -1,5 +1,6 @@
 #include "measure/SpotRecords.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -24,6 +25,8 @@ std::string AppendFoundSpots(const RecordList& list, const SpotReport& report, c
     double x, y, area, umbra;
     std::string spotClass;
     double B, CMD;
+    const FoundSpot* spot;
+    const SpotGroup* group;
   };
   std::vector<Added> added;
   std::string bytes = list.Bytes();
@@ -36,7 +39,7 @@ std::string AppendFoundSpots(const RecordList& list, const SpotReport& report, c
         double B = 0, CMD = 0, L = 0;
         PixelToHeliographic(cal, f.x, f.y, cal.orientation, B, CMD, L);
         bytes += WriteLineText({grp.name, B, CMD, L}) + "\r\n";
-        added.push_back({f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh, B, CMD});
+        added.push_back({f.x, f.y, f.area_msh, f.umbra_msh, grp.mcIntosh, B, CMD, &f, &grp});
       }
     }
   } catch (const std::exception& e) {
@@ -53,6 +56,12 @@ std::string AppendFoundSpots(const RecordList& list, const SpotReport& report, c
     r.area_msh = added[k].area;
     r.umbra_msh = added[k].umbra;
     r.spotClass = added[k].spotClass;
+    r.B_err = added[k].spot->B_err;
+    r.CMD_err = added[k].spot->CMD_err;
+    r.L_err = added[k].spot->L_err;
+    r.groupB_err = added[k].group->B_err;
+    r.groupCMD_err = added[k].group->CMD_err;
+    r.groupL_err = added[k].group->L_err;
     if (exact) exact->emplace_back(added[k].B, added[k].CMD);
   }
   next = std::move(out);
@@ -89,6 +98,12 @@ SpotReport SpotReportOfRecords(const RecordList& list) {
       f.L = r.L_deg;
       f.area_msh = std::max(0.0, r.area_msh);
       f.umbra_msh = std::max(0.0, r.umbra_msh);
+      f.B_err = r.B_err;
+      f.CMD_err = r.CMD_err;
+      f.L_err = r.L_err;
+      g.B_err = r.groupB_err;
+      g.CMD_err = r.groupCMD_err;
+      g.L_err = r.groupL_err;
       f.group = static_cast<int>(report.groups.size());
       g.spots.push_back(static_cast<int>(report.spots.size()));
       report.spots.push_back(f);
@@ -106,7 +121,10 @@ SpotReport SpotReportOfRecords(const RecordList& list) {
 std::string SpotsTextOfRecords(const RecordList& list, double k) {
   const SpotReport report = SpotReportOfRecords(list);
   if (report.groups.empty()) return {};
-  return SpotsFileText(report, k);
+  // The errors' columns when the finder gave any spot its errors.
+  const bool withErrors = std::any_of(report.spots.begin(), report.spots.end(),
+                                      [](const FoundSpot& f) { return std::isfinite(f.B_err); });
+  return SpotsFileText(report, k, withErrors);
 }
 
 std::string SaveSpotsBeside(const RecordList& list, const std::string& dataFile, double k) {
@@ -152,7 +170,11 @@ std::string LoadSpotsBeside(RecordList& list, const std::string& dataFile) {
     return "The spots in " + path + " do not match the data file (" + why +
            "): their areas and classes are left out; the data file holds.";
   std::map<std::string, std::string> classes;
-  for (const SpotsFileGroup& g : spots.groups) classes[g.name] = g.mcIntosh;
+  std::map<std::string, const SpotsFileGroup*> groups;
+  for (const SpotsFileGroup& g : spots.groups) {
+    classes[g.name] = g.mcIntosh;
+    groups[g.name] = &g;
+  }
   std::vector<bool> taken(list.lines.size(), false);
   auto same = [](double a, double b) { return std::fabs(a - b) <= 1.5e-5; };
   for (const SpotsFileRow& s : spots.spots) {
@@ -165,6 +187,14 @@ std::string LoadSpotsBeside(RecordList& list, const std::string& dataFile) {
       r.area_msh = s.area_msh;
       r.umbra_msh = s.umbra_msh;
       r.spotClass = classes[s.group];
+      r.B_err = s.B_err;
+      r.CMD_err = s.CMD_err;
+      r.L_err = s.L_err;
+      if (const auto g = groups.find(s.group); g != groups.end()) {
+        r.groupB_err = g->second->B_err;
+        r.groupCMD_err = g->second->CMD_err;
+        r.groupL_err = g->second->L_err;
+      }
       break;
     }
   }

@@ -1,5 +1,7 @@
 #include "spots/Proposals.h"
 
+#include "spots/SpotErrors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +35,12 @@ void Name(SpotProposals& p) {
     if (!fromCatalogue[g]) p.report.groups[g].name = TakeNextGroupName(taken, next);
 }
 
+// The positions' errors of every spot and group, where the calibration's
+// errors are given.
+void AttachErrors(SpotProposals& p) {
+  if (p.errors) AttachPositionErrors(p.report, p.calibration, *p.errors);
+}
+
 // Drops the groups without spots and the spots without a group, and sets
 // every spot's group number again.
 void Compact(SpotProposals& p) {
@@ -61,6 +69,7 @@ void Compact(SpotProposals& p) {
   r.groups = std::move(groups);
   p.checked = std::move(checked);
   for (SpotGroup& g : r.groups) SummarizeGroup(r.spots, g);
+  AttachErrors(p);
 }
 
 bool ValidGroup(const SpotProposals& p, int g) {
@@ -104,6 +113,13 @@ void ChangeThreshold(SpotProposals& p, double contrastThreshold) {
   if (p.finder) p.report = p.finder->Find(p.settings);
   Name(p);
   p.checked.assign(p.report.groups.size(), true);
+  AttachErrors(p);
+}
+
+void SetProposalErrors(SpotProposals& p, const DiscCalibration& cal, const CalibrationErrors& errors) {
+  p.calibration = cal;
+  p.errors = errors;
+  AttachErrors(p);
 }
 
 std::string RemoveSpots(SpotProposals& p, std::vector<int> spots) {

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "geometry/PositionErrors.h"
 #include "spots/Spots.h"
 
 namespace pelorin {
@@ -22,6 +24,11 @@ struct SpotProposals {
   std::vector<bool> checked;            // one per group of report.groups
   std::vector<ReferenceGroup> references;  // the catalogue's groups of the day
   std::set<std::string> existingNames;  // the picture's object names, never given to a new group
+  // The calibration the finder was prepared with and its errors, which the
+  // positions' errors are propagated with (AttachPositionErrors) after every
+  // change of the spots; no errors without.
+  DiscCalibration calibration;
+  std::optional<CalibrationErrors> errors;
 };
 
 // Finds the spots with `settings` on the prepared `finder` and names the
@@ -30,6 +37,10 @@ struct SpotProposals {
 // checked.
 SpotProposals ProposeSpots(std::shared_ptr<SpotFinder> finder, const SpotSettings& settings,
                            std::vector<ReferenceGroup> references, std::set<std::string> existingNames);
+
+// The positions' errors of the proposals, on calibration `cal` (the
+// finder's) with its `errors`, now and after every later change.
+void SetProposalErrors(SpotProposals& p, const DiscCalibration& cal, const CalibrationErrors& errors);
 
 // The threshold changed: the spots found again (the finder's preparation,
 // which does not depend on it, is kept), the groups named again.
