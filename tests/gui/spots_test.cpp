@@ -97,7 +97,9 @@ void SpotsTest::findReviewAcceptSave() {
   const std::string data = pelorin::test::ReadAll(f.folder() + "/kanz_bband_wl_20030518_0800.dat");
   QCOMPARE(data, working);
   const std::string spots = pelorin::test::ReadAll(f.folder() + "/kanz_bband_wl_20030518_0800.spots.csv");
-  QVERIFY(spots.rfind("group,spot,x,y,B,CMD,L,area_msh,umbra_msh\r\n", 0) == 0);
+  // The spots with their positions' errors, and the calibration's errors beside.
+  QVERIFY(spots.rfind("group,spot,x,y,B,CMD,L,area_msh,umbra_msh,B_err,CMD_err,L_err\r\n", 0) == 0);
+  QVERIFY(QFile::exists(QString::fromStdString(f.folder() + "/kanz_bband_wl_20030518_0800.cal")));
   QVERIFY(spots.find("groups=3 ") != std::string::npos);
   QCOMPARE(walk.modals.Check(), QString());
 }

@@ -165,7 +165,7 @@ TEST(CliSpotsWrite, TheSameFilesWhateverTheJobsAndNothingAddedASecondTime) {
   ASSERT_EQ(two.status, 1) << two.err;
   const auto first = Files(folder.path() / "one");
   EXPECT_EQ(first, Files(folder.path() / "two"));
-  EXPECT_EQ(first.size(), before.size() + 5);  // four .spots.csv, one new .dat; no .part
+  EXPECT_EQ(first.size(), before.size() + 9);  // four .spots.csv and .cal, one new .dat; no .part
   EXPECT_EQ(one.out.size(), two.out.size());
 
   // A second run keeps every data file as it is.
