@@ -342,9 +342,8 @@ constexpr int kRingPx = 3;
 // its middle at most 5 px from a mark (between hatching up to 10 px
 // apart); wider, it lies between an outline and a box drawn about it.
 constexpr int kNarrowHole = 5;
-// A drawn penumbra reaches beyond 3 px of its umbrae's ink (the fillets
-// the opening leaves where lines meet a pore) over at least its umbrae's
-// area and 12 px.
+// A drawn penumbra adds at least its umbrae's area and 12 px: less is the
+// fillets the opening leaves where lines meet a pore.
 constexpr double kMinPenumbraShare = 1.0, kMinPenumbraPx = 12;
 // A drawn umbra is round, or as long as foreshortening makes it (1 / mu)
 // and twice that for the hand and a line touching it; longer is ink where
@@ -2026,12 +2025,14 @@ void SpotFinder::Impl::MarksJoined(DrawnBox& b, const DrawnUmbrae& u) const {
     }
 }
 
-// The umbrae whose ink lies in `whole` that are not members (each once),
-// made from their cores where not met before.
+// The umbrae whose ink lies in `whole` or within the reach that are not
+// members (each once), made from their cores where not met before: they
+// are measured in one box, so that an outline about two umbrae, reaching
+// beyond the reach of either, is whole.
 std::vector<int> SpotFinder::Impl::UmbraeWithin(const DrawnBox& b, DrawnUmbrae& u) const {
   std::vector<int> met;
   for (std::size_t i = 0; i < b.whole.size(); ++i) {
-    if (!b.whole[i]) continue;
+    if (!b.whole[i] && !(b.reach[i] && C[Index(b.X(i), b.Y(i))] < kInk)) continue;
     const int id = UmbraAt(b.Y(i) * w + b.X(i), u);
     if (id >= 0 && std::find(b.members.begin(), b.members.end(), id) == b.members.end() &&
         std::find(met.begin(), met.end(), id) == met.end())
@@ -2166,7 +2167,7 @@ void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   std::vector<int> lab;
   Label(b.bw, b.bh, b.whole, lab);
   b.part.assign(nm, 0);
-  std::map<int, std::pair<double, double>> partPx;  // part -> px beyond the ink's fillets, ink px
+  std::map<int, std::pair<double, double>> partPx;  // part -> px beyond the ink, ink px
   for (std::size_t k = 0; k < nm; ++k)
     for (int p : u.list[static_cast<std::size_t>(b.members[k])].blob) {
       const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
@@ -2176,10 +2177,8 @@ void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
       ink[q] = 1;
       partPx[lab[q]].second += 1;
     }
-  // What lies beyond the fillets a line leaves where it meets the ink.
-  const std::vector<int> fromInk = GridDistance(b.bw, b.bh, ink, {});
   for (std::size_t i = 0; i < b.whole.size(); ++i)
-    if (b.whole[i] && fromInk[i] > kLineOpening) partPx[lab[i]].first += 1;
+    if (b.whole[i] && !ink[i]) partPx[lab[i]].first += 1;
   b.penumbra.assign(nm, 0);
   std::set<int> enclosedParts;
   for (std::size_t k = 0; k < nm; ++k)
