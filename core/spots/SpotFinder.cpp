@@ -43,16 +43,20 @@
 //     9. groups         GroupSpots (SpotGroups.cpp)
 //   A drawing instead (FindDrawn):
 //     D1. umbrae        UmbraAt: ink cores that survive a 3 x 3 opening
-//                       (Core, FloodCore), grown over their ink
-//     D2. per umbra and those its marks meet, in one box (DrawnCluster):
+//                       (Core, FloodCore), grown over their ink, not as
+//                       long as a line (LongLikeALine)
+//     D2. per umbra and those within its reach or its drawing, in one box
+//         (DrawnCluster):
 //          a. box and reach           CutDrawnBox
 //          b. the pen's marks joined  MarksJoined (outline, hatching, grey)
-//          c. what they enclose       FillEnclosed (paper inside an outline)
-//             and the umbrae within   UmbraeWithin (they join; b again)
-//          d. lines opened away       OpenLinesAway (axes, grid, boxes)
-//          e. penumbra shared out     ShareDrawn (nearest umbra, or pores)
-//          f. the edge's cover        CoverEdges
-//          g. measures                MeasureDrawn
+//          c. open paper              OpenPaper (the mask's circle a wall)
+//          d. umbrae enclosed         EncloseUmbrae (all round, not by lines)
+//          e. what the marks enclose  FillEnclosed (paper inside an outline)
+//          f. the umbrae within       UmbraeWithin (they join; a again)
+//          g. lines opened away       OpenLinesAway (axes, grid, boxes)
+//          h. penumbra shared out     ShareDrawn (nearest umbra, or pores)
+//          i. the edge's cover        CoverEdges
+//          j. measures                MeasureDrawn
 //     D3. groups        GroupSpots
 //
 // The picture operations (labels, floods, distances, blurs, outlines, the
@@ -323,10 +327,10 @@ constexpr std::size_t kMinDrawnPx = 5;
 // JPEG's ringing about a line stay above it).
 constexpr float kMarked = 0.88f;
 // It lies within 4.5 umbra radii and 4 px of the umbra's centre (a drawn
-// penumbra's radius is at most about four times its umbra's; the radius
-// taken along the umbra's longest reach, which foreshortening leaves
-// whole): what is enclosed within that reach is penumbra, what opens beyond
-// it paper; a box drawn about a group lies beyond it.
+// penumbra's radius is at most about four times its umbra's; the umbra's
+// radius taken along its longest reach, which foreshortening leaves
+// whole): what is enclosed within that reach is penumbra, what opens
+// beyond it paper; a box drawn about a group lies beyond it.
 constexpr double kReachUmbraRadii = 4.5, kReachPx = 4;
 // Lines drawn across or beside a spot (axes, grid, a group's box, a passing
 // line: 6 px wide at most where they are darker than kMarked, a pen of
@@ -558,6 +562,9 @@ struct SpotFinder::Impl {
     std::vector<int> members;          // indices into DrawnUmbrae::list
     std::vector<std::uint8_t> disc;    // inside the mask's circle
     std::vector<std::uint8_t> reach;   // and within a member's reach
+    std::vector<std::uint8_t> marked;  // the pen's marks within the reach
+    std::vector<std::uint8_t> open;    // paper open to beyond the reach
+    std::vector<std::uint8_t> ink;     // the members' ink: 1 enclosed all round, 2 not
     std::vector<std::uint8_t> whole;   // the spots' pixels
     std::vector<int> owner;            // each pixel's member (index into members), -1 none
     std::vector<std::uint8_t> enclosed;  // each member's: marks or what they enclose all round it
@@ -577,7 +584,9 @@ struct SpotFinder::Impl {
   DrawnBox CutDrawnBox(const std::vector<int>& members, const DrawnUmbrae& u) const;
   void MarksJoined(DrawnBox& b, const DrawnUmbrae& u) const;
   std::vector<int> UmbraeWithin(const DrawnBox& b, DrawnUmbrae& u) const;
-  void FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const;
+  void OpenPaper(DrawnBox& b) const;
+  void EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const;
+  void FillEnclosed(DrawnBox& b) const;
   void OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const;
   void ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const;
   void CoverEdges(DrawnBox& b) const;
@@ -2041,19 +2050,20 @@ std::vector<int> SpotFinder::Impl::UmbraeWithin(const DrawnBox& b, DrawnUmbrae& 
   return met;
 }
 
-// What the marks enclose: the paper that no 4-connected path through
-// unmarked paper leads out of the reach from, the mask's circle counting as
-// a wall (a spot on the drawn limb), inside an outline or between hatching,
-// joined to `whole`.
-void SpotFinder::Impl::FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const {
-  std::vector<std::uint8_t> out(b.whole.size(), 0), marked(b.whole.size(), 0);
-  for (std::size_t i = 0; i < out.size(); ++i) marked[i] = b.reach[i] && C[Index(b.X(i), b.Y(i))] < kMarked;
+// The paper open to the outside: unmarked pixels that a 4-connected path
+// through unmarked paper leads to from beyond the reach, the mask's circle
+// counting as a wall (a spot on the drawn limb); `marked` the pen's marks
+// within the reach.
+void SpotFinder::Impl::OpenPaper(DrawnBox& b) const {
+  b.open.assign(b.whole.size(), 0);
+  b.marked.assign(b.whole.size(), 0);
+  for (std::size_t i = 0; i < b.open.size(); ++i) b.marked[i] = b.reach[i] && C[Index(b.X(i), b.Y(i))] < kMarked;
   std::vector<int> stack;
-  for (std::size_t i = 0; i < out.size(); ++i) {
+  for (std::size_t i = 0; i < b.open.size(); ++i) {
     const int x = static_cast<int>(i) % b.bw, y = static_cast<int>(i) / b.bw;
     const bool edge = x == 0 || y == 0 || x == b.bw - 1 || y == b.bh - 1;
-    if (b.disc[i] && !marked[i] && (!b.reach[i] || edge)) {
-      out[i] = 1;
+    if (b.disc[i] && !b.marked[i] && (!b.reach[i] || edge)) {
+      b.open[i] = 1;
       stack.push_back(static_cast<int>(i));
     }
   }
@@ -2064,76 +2074,84 @@ void SpotFinder::Impl::FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const {
         p, b.bw, b.bh,
         [&](int q) {
           const auto k = static_cast<std::size_t>(q);
-          if (out[k] || !b.disc[k] || marked[k]) return;
-          out[k] = 1;
+          if (b.open[k] || !b.disc[k] || b.marked[k]) return;
+          b.open[k] = 1;
           stack.push_back(q);
         },
         Touch::Four);
   }
-  // The paper enclosed: the parts that touch an enclosed umbra's ink
-  // (inside its outline) or, about an enclosed umbra, are narrow and touch
-  // the marks joined to it (between hatching); the others lie between an
-  // outline and a box or line drawn about it, or between lines by a pore.
-  std::vector<std::uint8_t> hole(out.size(), 0), ink(out.size(), 0), rest(out.size(), 0);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    hole[i] = b.reach[i] && !out[i] && !marked[i];
-    rest[i] = !hole[i];
-  }
-  bool anyEnclosed = false;
+}
+
+// The umbrae that something encloses all round: open paper on no more than
+// kOpenRing of the pixels kRingPx from their ink (lines crossing at a pore
+// cover only some of them). `ink` marks each member's ink, 1 where the
+// umbra is enclosed, 2 where not.
+void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
   b.enclosed.assign(b.members.size(), 0);
-  // The ink of the umbrae that something encloses all round: open paper on
-  // no more than kOpenRing of the pixels kRingPx from it (lines crossing at
-  // a pore cover only some of them).
+  b.ink.assign(b.whole.size(), 0);
   for (std::size_t mk = 0; mk < b.members.size(); ++mk) {
-    std::vector<std::uint8_t> own(out.size(), 0);
+    std::vector<std::uint8_t> own(b.whole.size(), 0);
     for (int p : u.list[static_cast<std::size_t>(b.members[mk])].blob)
       own[static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0))] = 1;
     const std::vector<int> from = GridDistance(b.bw, b.bh, own, {});
     double ring = 0, open = 0;
-    for (std::size_t k = 0; k < out.size(); ++k)
+    for (std::size_t k = 0; k < own.size(); ++k)
       if (from[k] == kRingPx && b.disc[k]) {
         ring += 1;
-        open += out[k];
+        open += b.open[k];
       }
-    const bool enclosed = ring > 0 && open <= kOpenRing * ring;
-    anyEnclosed = anyEnclosed || enclosed;
-    b.enclosed[mk] = enclosed;
-    for (std::size_t k = 0; k < ink.size(); ++k)
-      if (own[k]) ink[k] = enclosed ? 1 : 2;
+    b.enclosed[mk] = ring > 0 && open <= kOpenRing * ring;
+    for (std::size_t k = 0; k < own.size(); ++k)
+      if (own[k]) b.ink[k] = b.enclosed[mk] ? 1 : 2;
   }
+}
+
+// What the marks enclose joined to `whole`: the paper that touches an
+// enclosed umbra's ink (inside its outline) or, about an enclosed umbra, is
+// narrow and touches the marks joined to it (between hatching), and the
+// marks about that paper; the paper between an outline and a box or line
+// drawn about it, or between lines by a pore, is left.
+void SpotFinder::Impl::FillEnclosed(DrawnBox& b) const {
+  const std::size_t n = b.whole.size();
+  std::vector<std::uint8_t> hole(n, 0), rest(n, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    hole[i] = b.reach[i] && !b.open[i] && !b.marked[i];
+    rest[i] = !hole[i];
+  }
+  const bool anyEnclosed = std::find(b.enclosed.begin(), b.enclosed.end(), 1) != b.enclosed.end();
   std::vector<int> lab;
   const int parts = Label(b.bw, b.bh, hole, lab, Touch::Four);
   const std::vector<int> depth = GridDistance(b.bw, b.bh, rest, {});
   std::vector<std::uint8_t> fill(static_cast<std::size_t>(parts) + 1, 0), joined(fill);
   std::vector<int> deepest(static_cast<std::size_t>(parts) + 1, 0);
-  for (std::size_t i = 0; i < out.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     if (!hole[i]) continue;
     const auto l = static_cast<std::size_t>(lab[i]);
     deepest[l] = std::max(deepest[l], depth[i]);
     ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
-      if (ink[static_cast<std::size_t>(q)] == 1) fill[l] = 1;
+      if (b.ink[static_cast<std::size_t>(q)] == 1) fill[l] = 1;
       if (b.whole[static_cast<std::size_t>(q)]) joined[l] = 1;
     });
   }
-  for (std::size_t i = 0; i < out.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     const auto l = static_cast<std::size_t>(lab[i]);
     hole[i] = hole[i] && (fill[l] || (anyEnclosed && joined[l] && deepest[l] <= kNarrowHole));
   }
   // With the paper filled, the marks about it (an outline round white
   // paper) and those joined to the ink.
   std::vector<int> mlab;
-  const int marks = Label(b.bw, b.bh, marked, mlab);
+  const int marks = Label(b.bw, b.bh, b.marked, mlab);
   std::vector<std::uint8_t> keep(static_cast<std::size_t>(marks) + 1, 0);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    if (!marked[i]) continue;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!b.marked[i]) continue;
     const auto l = static_cast<std::size_t>(mlab[i]);
     if (b.whole[i]) keep[l] = 1;
     ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
       if (hole[static_cast<std::size_t>(q)]) keep[l] = 1;
     });
   }
-  for (std::size_t i = 0; i < out.size(); ++i)
-    if (hole[i] || (marked[i] && keep[static_cast<std::size_t>(mlab[i])])) b.whole[i] = 1;
+  for (std::size_t i = 0; i < n; ++i)
+    if (hole[i] || (b.marked[i] && keep[static_cast<std::size_t>(mlab[i])])) b.whole[i] = 1;
 }
 
 // The lines that cross or touch a spot (axes, grid, a box, a passing line)
@@ -2308,7 +2326,9 @@ std::vector<FoundSpot> SpotFinder::Impl::DrawnCluster(int first, DrawnUmbrae& u,
   for (;;) {
     b = CutDrawnBox(members, u);
     MarksJoined(b, u);
-    FillEnclosed(b, u);
+    OpenPaper(b);
+    EncloseUmbrae(b, u);
+    FillEnclosed(b);
     const std::vector<int> met = UmbraeWithin(b, u);
     if (met.empty() || members.size() >= kMaxDrawnCluster) break;
     members.insert(members.end(), met.begin(), met.end());
