@@ -344,7 +344,9 @@ void DrawInk(const WlScene& sc, Scene base, const Truth& t, const Sphere& sphere
 
 std::vector<std::uint32_t> WlRendered::Argb() const {
   std::vector<std::uint32_t> out(grey.size());
-  for (std::size_t i = 0; i < grey.size(); ++i) out[i] = 0xFF000000u | (grey[i] * 0x010101u);
+  const auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+  for (std::size_t i = 0; i < grey.size(); ++i)
+    out[i] = 0xFF000000u | (channel(grey[i] * tintR) << 16) | (channel(grey[i] * tintG) << 8) | channel(grey[i] * tintB);
   return out;
 }
 
@@ -374,6 +376,9 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
     base.spots.push_back(s);
   }
   WlRendered out;
+  out.tintR = sc.tintR;
+  out.tintG = sc.tintG;
+  out.tintB = sc.tintB;
   out.truth.picture = ComputeTruth(base);
   const Truth& t = out.truth.picture;
   const int w = sc.width_px, h = sc.height_px;
@@ -747,6 +752,8 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
     sc.gridStep_px = sc.rk_px * U(0.18, 0.3);
     sc.gridGrey = U(60, 140);
     sc.paperShade = U(0.02, 0.06);
+    sc.tintG = U(0.95, 0.99);
+    sc.tintB = U(0.86, 0.94);
   }
   if (kind == WlKind::Clean) return sc;
 
@@ -795,9 +802,12 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
     bool placed = false;
     const bool limb = (kind == WlKind::Limb || kind == WlKind::Drawing) && g == 0;
     // On a drawing the group at the limb is one large spot whose penumbra
-    // reaches the drawn limb.
+    // reaches almost to the drawn limb.
     const bool drawnLimb = limb && kind == WlKind::Drawing;
-    const double limbPen = drawnLimb ? U(3.6, 4.2) : 0, limbMu = drawnLimb ? std::sin((limbPen - U(0.1, 0.3)) * kR) : 0;
+    // Its penumbra's edge 2 .. 6 px inside the drawn limb (1 - cos of the
+    // angle left to the limb, times rk).
+    const double limbPen = drawnLimb ? U(3.6, 4.2) : 0;
+    const double limbMu = drawnLimb ? std::sin(limbPen * kR + std::sqrt(2 * U(2, 6) / sc.rk_px)) : 0;
     for (int tries = 0; tries < 400 && !placed; ++tries) {
       B = U(8, 32) * (U(0, 1) < 0.5 ? -1 : 1);
       C = limb ? U(-84, -70) * (U(0, 1) < 0.5 ? -1 : 1) : U(-62, 62);

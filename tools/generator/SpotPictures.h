@@ -108,6 +108,9 @@ struct WlScene {
   // The paper's unevenness on the scan: a tilt of its light across the
   // picture (fraction).
   double paperShade = 0;
+  // The picture's colour in Argb(): each channel the grey times these (a
+  // yellowed paper on a colour scan); 1, 1, 1 is grey.
+  double tintR = 1, tintG = 1, tintB = 1;
   WlLight light = WlLight::WhiteLight;
   double mottle = 0;           // rms contrast of the chromosphere's mottle
   std::vector<WlPlage> plages;
@@ -149,6 +152,8 @@ struct WlRendered {
   // Where the filaments lie: points along each, picture pixels, at most
   // about a filament's width apart.
   std::vector<std::pair<double, double>> filamentPoints_px;
+  double tintR = 1, tintG = 1, tintB = 1;  // the scene's
+  // The picture as 0xAARRGGBB, each channel the grey times its tint.
   std::vector<std::uint32_t> Argb() const;
 };
 
@@ -170,7 +175,7 @@ enum class WlKind {
 // (quality 85 .. 95). A drawing: penumbrae drawn one way (by seed % 5: an
 // outline, a grey-filled outline, a hatched outline, grey, or each spot
 // its own way), pen 1.2 .. 2.2 px, hatching every 4 .. 9 px at any
-// angle, grey fills 0.62 .. 0.8 of the paper, a tinted, unevenly lit paper,
+// angle, grey fills 0.62 .. 0.8 of the paper, a yellowed, unevenly lit paper,
 // the scan tilted by up to 1.5 degrees; two spots touching in their
 // penumbrae, the template's grid through one umbra, lines beside and across
 // spots, a group boxed.
