@@ -166,6 +166,47 @@ void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const st
   along(tmp.get(), dst.data(), false);
 }
 
+namespace {
+
+// The offsets (dx, dy) of a disc of `radius` px.
+std::vector<std::pair<int, int>> DiscOffsets(int radius) {
+  std::vector<std::pair<int, int>> d;
+  for (int dy = -radius; dy <= radius; ++dy)
+    for (int dx = -radius; dx <= radius; ++dx)
+      if (dx * dx + dy * dy <= radius * radius) d.push_back({dx, dy});
+  return d;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> OpenByDisc(int bw, int bh, const std::vector<std::uint8_t>& mask, int radius) {
+  const std::vector<std::pair<int, int>> disc = DiscOffsets(std::max(0, radius));
+  const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(bw) + static_cast<std::size_t>(x); };
+  std::vector<std::uint8_t> core(mask.size(), 0), out(mask.size(), 0);
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      if (!mask[at(x, y)]) continue;
+      bool all = true;
+      for (const auto& [dx, dy] : disc) {
+        const int xx = x + dx, yy = y + dy;
+        if (xx < 0 || yy < 0 || xx >= bw || yy >= bh || !mask[at(xx, yy)]) {
+          all = false;
+          break;
+        }
+      }
+      core[at(x, y)] = all;
+    }
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < bw; ++x) {
+      if (!core[at(x, y)]) continue;
+      for (const auto& [dx, dy] : disc) {
+        const int xx = x + dx, yy = y + dy;
+        if (xx >= 0 && yy >= 0 && xx < bw && yy < bh) out[at(xx, yy)] = 1;
+      }
+    }
+  return out;
+}
+
 std::vector<SpotOutline> TraceOutlines(int bw, int bh, const std::vector<std::uint8_t>& mask, int x0, int y0) {
   // Boundary edges between corners (corner (i, j) is the top-left corner of
   // box pixel (i, j)), directed with the mask on their right in a y-down

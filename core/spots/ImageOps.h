@@ -130,6 +130,12 @@ void BlurMask(int bw, int bh, const std::vector<std::uint8_t>& mask, const std::
 void BlurRepeatingEdges(int bw, int bh, const std::vector<double>& src, const std::vector<double>& kernel,
                         std::vector<double>& dst);
 
+// `mask` opened by a disc of `radius` px (the pixels within radius of a
+// pixel, radius >= 0): eroded, the box's surroundings counting as outside,
+// then dilated; what stays is the union of the discs that fit inside the
+// mask. Lines and necks narrower than the disc go, round parts stay.
+std::vector<std::uint8_t> OpenByDisc(int bw, int bh, const std::vector<std::uint8_t>& mask, int radius);
+
 // The outlines of a mask of bw x bh pixels (non-zero: in) whose top-left
 // pixel is picture pixel (x0, y0), along the pixels' edges: each part's
 // outside and each hole's, with the mask on the right going round in the

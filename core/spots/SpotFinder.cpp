@@ -41,8 +41,23 @@
 //                                         penumbra)
 //          l. measures                    Measure: centre, areas, outlines
 //     9. groups         GroupSpots (SpotGroups.cpp)
-//   A drawing instead: ink cores that survive a 3 x 3 opening (Core,
-//   FloodCore), each grown over its ink and measured (RefineDrawn).
+//   A drawing instead (FindDrawn):
+//     D1. umbrae        UmbraAt: ink cores that survive a 3 x 3 opening
+//                       (Core, FloodCore), grown over their ink, not as
+//                       long as a line (LongLikeALine)
+//     D2. per umbra and those within its reach or its drawing, in one box
+//         (DrawnCluster):
+//          a. box and reach           CutDrawnBox
+//          b. the pen's marks joined  MarksJoined (outline, hatching, grey)
+//          c. open paper              OpenPaper (the mask's circle a wall)
+//          d. umbrae enclosed         EncloseUmbrae (all round, not by lines)
+//          e. what the marks enclose  FillEnclosed (paper inside an outline)
+//          f. the umbrae within       UmbraeWithin (they join; a again)
+//          g. lines opened away       OpenLinesAway (axes, grid, boxes)
+//          h. penumbra shared out     ShareDrawn (nearest umbra, or pores)
+//          i. the edge's cover        CoverEdges
+//          j. measures                MeasureDrawn
+//     D3. groups        GroupSpots
 //
 // The picture operations (labels, floods, distances, blurs, outlines, the
 // parallel loop) are in ImageOps.h.
@@ -52,7 +67,9 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
 #include <numeric>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -294,7 +311,7 @@ constexpr std::size_t kMinModelPx = 30;
 // the centre's two coordinates taken from the same pixels.
 constexpr double kModelParameters = 6;
 
-// --- Drawings (LooksDrawn, Core, RefineDrawn) ---
+// --- Drawings (LooksDrawn, Core, DrawnRegion, MeasureDrawn) ---
 // Paper: the picture at 1.04 .. 1.12 radii nearly as bright (75 %) as at
 // 0.3 .. 0.85, on radii every 3 degrees, at least 20 samples each.
 constexpr int kPaperAngleStep = 3;
@@ -306,11 +323,41 @@ constexpr float kInk = 0.5f;
 // Where two drawn lines cross a few pixels survive the opening: a drawn
 // spot leaves 5 or more.
 constexpr std::size_t kMinDrawnPx = 5;
-// A drawn penumbra: ink met on 60 % of 72 rays from the umbra's centre,
-// between 2 px beyond its radius and 3 radii and 4 px, looked at every
-// 0.5 px: tuned on the generator's drawings, see Drawings.
-constexpr int kRays = 72;
-constexpr double kRayFrom = 2, kRayRadii = 3, kRayTo = 4, kRayStep = 0.5, kRingShare = 0.6;
+// A drawn penumbra is what the pen marked about the umbra: ink, hatching or
+// a grey fill darker than 0.88 of the paper (the paper's scatter and the
+// JPEG's ringing about a line stay above it).
+constexpr float kMarked = 0.88f;
+// It lies within 4.5 umbra radii and 4 px of the umbra's centre (a drawn
+// penumbra's radius is at most about four times its umbra's; the umbra's
+// radius taken along its longest reach, which foreshortening leaves
+// whole): what is enclosed within that reach is penumbra, what opens
+// beyond it paper; a box drawn about a group lies beyond it.
+constexpr double kReachUmbraRadii = 4.5, kReachPx = 4;
+// Lines drawn across or beside a spot (axes, grid, a group's box, a passing
+// line: 6 px wide at most where they are darker than kMarked, a pen of
+// 2 px blurred by the scan) are opened away by a disc of 3 px radius; a
+// spot with its penumbra is wider.
+constexpr int kLineOpening = 3;
+// An umbra is enclosed (its outline's paper filled) when open paper lies
+// on no more than a quarter of the pixels 3 px from its ink (inside the
+// narrowest drawn penumbra; beyond the lines that cross at a pore).
+constexpr double kOpenRing = 0.25;
+constexpr int kRingPx = 3;
+// Enclosed paper that touches no umbra is penumbra only when it is narrow,
+// its middle at most 5 px from a mark (between hatching up to 10 px
+// apart); wider, it lies between an outline and a box drawn about it.
+constexpr int kNarrowHole = 5;
+// A drawn penumbra adds at least its umbrae's area and 12 px: less is the
+// fillets the opening leaves where lines meet a pore.
+constexpr double kMinPenumbraShare = 1.0, kMinPenumbraPx = 12;
+// A drawn umbra is round, or as long as foreshortening makes it (1 / mu)
+// and twice that for the hand and a line touching it; longer is ink where
+// lines meet.
+constexpr double kCoreElongation = 2.0;
+// ... down to mu 0.05, where an umbra drawn 3 px thick is 20 times as long.
+constexpr double kLineMinMu = 0.05;
+// Umbrae one cluster gathers at most (a chain of touching penumbrae).
+constexpr std::size_t kMaxDrawnCluster = 32;
 
 // Solves the n x n system a x = b in place (Gaussian elimination with
 // partial pivoting); false when singular.
@@ -495,13 +542,58 @@ struct SpotFinder::Impl {
   std::vector<FoundSpot> Measure(const Box& b, int cluster) const;
 
   // Drawings.
+  // One drawn umbra (or pore): its ink and its darkness-weighted centre.
+  struct DrawnUmbra {
+    std::vector<int> blob;  // picture indices (y w + x), the cores first
+    double x = 0, y = 0;    // picture pixels
+    double reach = 0;       // px from (x, y) that its penumbra may reach
+    CentroidSums spread;    // of the ink weighed for (x, y), for the centre's error (SpotErrors.h)
+  };
+  // The umbrae met so far, and for each picture pixel the umbra whose ink
+  // it is (kNotInk: none met yet; kNoUmbra: ink too small for one).
+  struct DrawnUmbrae {
+    std::vector<DrawnUmbra> list;
+    std::vector<int> of;
+    std::vector<std::uint8_t> seen;  // cores flooded
+  };
+  static constexpr int kNotInk = -1, kNoUmbra = -2;
+  // A box about some umbrae (its members) and what the stages learn in it.
+  // Box pixel i is picture pixel (x0 + i % bw, y0 + i / bw).
+  struct DrawnBox {
+    int x0 = 0, y0 = 0, bw = 0, bh = 0;
+    std::vector<int> members;          // indices into DrawnUmbrae::list
+    std::vector<std::uint8_t> disc;    // inside the mask's circle
+    std::vector<std::uint8_t> reach;   // and within a member's reach
+    std::vector<std::uint8_t> marked;  // the pen's marks within the reach
+    std::vector<std::uint8_t> open;    // paper open to beyond the reach
+    std::vector<std::uint8_t> ink;     // the members' ink: 1 enclosed all round, 2 not
+    std::vector<std::uint8_t> whole;   // the spots' pixels
+    std::vector<int> owner;            // each pixel's member (index into members), -1 none
+    std::vector<std::uint8_t> enclosed;  // each member's: marks or what they enclose all round it
+    std::vector<std::uint8_t> penumbra;  // each member's: a penumbra drawn about it
+    std::vector<int> part;             // each member's connected part of `whole`
+    std::vector<float> cover;          // the share of each pixel that the spot's drawing covers
+    int X(std::size_t i) const { return x0 + static_cast<int>(i) % bw; }
+    int Y(std::size_t i) const { return y0 + static_cast<int>(i) / bw; }
+  };
   bool Core(int x, int y) const;
   // The 8-connected ink cores (Core) reached from the core pixel `start`
   // (index y w + x), marked in `seen` (one byte a pixel).
   std::vector<int> FloodCore(int start, std::vector<std::uint8_t>& seen) const;
   std::vector<int> GrowOverInk(const std::vector<int>& core) const;
-  bool DrawnPenumbra(const FoundSpot& s) const;
-  std::vector<FoundSpot> RefineDrawn(const std::vector<int>& core, int cluster) const;
+  bool LongLikeALine(const std::vector<int>& core) const;
+  int UmbraAt(int p, DrawnUmbrae& u) const;
+  DrawnBox CutDrawnBox(const std::vector<int>& members, const DrawnUmbrae& u) const;
+  void MarksJoined(DrawnBox& b, const DrawnUmbrae& u) const;
+  std::vector<int> UmbraeWithin(const DrawnBox& b, DrawnUmbrae& u) const;
+  void OpenPaper(DrawnBox& b) const;
+  void EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const;
+  void FillEnclosed(DrawnBox& b) const;
+  void OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const;
+  void ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const;
+  void CoverEdges(DrawnBox& b) const;
+  std::vector<FoundSpot> MeasureDrawn(const DrawnBox& b, const DrawnUmbrae& u, int& cluster) const;
+  std::vector<FoundSpot> DrawnCluster(int first, DrawnUmbrae& u, std::vector<std::uint8_t>& done, int& cluster) const;
   void FindDrawn(SpotReport& rep) const;
 };
 
@@ -1838,70 +1930,446 @@ std::vector<int> SpotFinder::Impl::GrowOverInk(const std::vector<int>& core) con
   return blob;
 }
 
-// A drawn penumbra: ink in a ring about the umbra (an outline or hatching),
-// met by most rays from its centre.
-bool SpotFinder::Impl::DrawnPenumbra(const FoundSpot& s) const {
-  const double r = std::sqrt(s.area_px / kPiExact);
-  int ring = 0, seen = 0;
-  for (int a = 0; a < kRays; ++a) {
-    const double ca = std::cos(a * kPiExact / (kRays / 2)), sa = std::sin(a * kPiExact / (kRays / 2));
-    bool hit = false;
-    for (double d = r + kRayFrom; d <= kRayRadii * r + kRayTo && !hit; d += kRayStep) {
-      const int x = static_cast<int>(std::lround(s.x + d * ca)), y = static_cast<int>(std::lround(s.y + d * sa));
-      if (x < 0 || y < 0 || x >= w || y >= h) break;
-      hit = C[Index(x, y)] < kInk;
-    }
-    ++seen;
-    ring += hit;
+// Ink (a core grown over its ink) longer by its second moments than
+// kCoreElongation times its width, the limb's foreshortening allowed for:
+// where a line runs along an outline it touches, or two lines cross at a
+// narrow angle.
+bool SpotFinder::Impl::LongLikeALine(const std::vector<int>& core) const {
+  double mx = 0, my = 0;
+  for (int p : core) {
+    mx += p % w;
+    my += p / w;
   }
-  return seen > 0 && ring >= kRingShare * seen;
+  const double n = static_cast<double>(core.size());
+  mx /= n;
+  my /= n;
+  double sxx = 0, syy = 0, sxy = 0;
+  for (int p : core) {
+    const double dx = p % w - mx, dy = p / w - my;
+    sxx += dx * dx;
+    syy += dy * dy;
+    sxy += dx * dy;
+  }
+  const double tr = (sxx + syy) / n, det = (sxx * syy - sxy * sxy) / (n * n);
+  const double root = std::sqrt(std::max(0.0, tr * tr / 4 - det));
+  const double longer = tr / 2 + root, shorter = std::max(tr / 2 - root, 1e-6);
+  return std::sqrt(longer / shorter) > kCoreElongation / std::max(kLineMinMu, Mu(mx, my));
 }
 
-std::vector<FoundSpot> SpotFinder::Impl::RefineDrawn(const std::vector<int>& core, int cluster) const {
-  if (core.size() < kMinDrawnPx) return {};
+// The umbra whose ink the picture pixel p is, made from its cores when p is
+// a core not met before; kNotInk when p is no umbra's ink, kNoUmbra when
+// its cores are too few (where two lines cross).
+int SpotFinder::Impl::UmbraAt(int p, DrawnUmbrae& u) const {
+  const auto k = static_cast<std::size_t>(p);
+  if (u.of[k] != kNotInk || !Core(p % w, p / w)) return u.of[k];
+  const std::vector<int> core = FloodCore(p, u.seen);
   const std::vector<int> blob = GrowOverInk(core);
-  double sw = 0, sx = 0, sy = 0, msh = 0, minMu = 1;
-  CentroidSums spread;  // for the centre's error (SpotErrors.h)
-  for (int p : blob) {
-    const double x = p % w, y = p / w;
-    const double wd = std::max(0.0, 1.0 - C[static_cast<std::size_t>(p)]);
+  double sw = 0, sx = 0, sy = 0;
+  CentroidSums spread;
+  for (int q : blob) {
+    const double wd = std::max(0.0, 1.0 - C[static_cast<std::size_t>(q)]);
     sw += wd;
-    sx += wd * x;
-    sy += wd * y;
-    spread.Add(x, y, wd);
-    msh += PixelWeightMsh(x, y);
-    minMu = std::min(minMu, Mu(x, y));
+    sx += wd * (q % w);
+    sy += wd * (q / w);
+    spread.Add(q % w, q / w, wd);
   }
-  if (sw <= 0 || blob.size() < kMinDrawnPx) return {};
-  FoundSpot s;
-  s.cluster = cluster;
-  s.x = sx / sw;
-  s.y = sy / sw;
-  spread.Note(s);
-  s.area_px = static_cast<double>(blob.size());
-  s.area_msh = s.umbra_msh = msh;
-  s.uncertain = minMu < kUncertainMu;
-  s.penumbra = DrawnPenumbra(s);
-  int bx0 = 0, by0 = 0, bx1 = 0, by1 = 0;
-  Bounds(blob, bx0, by0, bx1, by1);
-  const int bw = bx1 - bx0 + 1, bh = by1 - by0 + 1;
-  std::vector<std::uint8_t> mask(static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh), 0);
-  for (int p : blob) mask[static_cast<std::size_t>((p / w - by0) * bw + (p % w - bx0))] = 1;
-  s.outline = TraceOutlines(bw, bh, mask, bx0, by0);
-  Locate(s);
-  return {s};
+  double far2 = 0;  // the farthest ink from the centre, squared
+  for (int q : blob)
+    if (sw > 0) far2 = std::max(far2, (q % w - sx / sw) * (q % w - sx / sw) + (q / w - sy / sw) * (q / w - sy / sw));
+  const bool umbra = core.size() >= kMinDrawnPx && sw > 0 && !LongLikeALine(blob);
+  const int id = umbra ? static_cast<int>(u.list.size()) : kNoUmbra;
+  for (int q : blob)
+    if (u.of[static_cast<std::size_t>(q)] == kNotInk) u.of[static_cast<std::size_t>(q)] = id;
+  if (!umbra) return kNoUmbra;
+  DrawnUmbra d;
+  d.x = sx / sw;
+  d.y = sy / sw;
+  d.reach = kReachUmbraRadii * (std::sqrt(far2) + 0.5) + kReachPx;
+  d.blob = blob;
+  d.spread = spread;
+  u.list.push_back(std::move(d));
+  return id;
 }
 
-// The ink blobs that survive an opening (filled umbrae and pores), each
-// refined as a spot, then grouped.
-void SpotFinder::Impl::FindDrawn(SpotReport& rep) const {
-  std::vector<std::uint8_t> seen(C.size(), 0);
-  int cluster = 0;
-  for (int y = yMin; y <= yMax; ++y)
-    for (int x = xMin; x <= xMax; ++x) {
-      if (seen[Index(x, y)] || !Core(x, y)) continue;
-      for (const FoundSpot& f : RefineDrawn(FloodCore(y * w + x, seen), cluster++)) rep.spots.push_back(f);
+// The box over the members' reaches (and a pixel about them for the edge's
+// cover), with the pixels inside the mask and those within a reach.
+SpotFinder::Impl::DrawnBox SpotFinder::Impl::CutDrawnBox(const std::vector<int>& members, const DrawnUmbrae& u) const {
+  DrawnBox b;
+  b.members = members;
+  double xa = w, ya = h, xb = 0, yb = 0;
+  for (int m : members) {
+    const DrawnUmbra& d = u.list[static_cast<std::size_t>(m)];
+    xa = std::min(xa, d.x - d.reach);
+    ya = std::min(ya, d.y - d.reach);
+    xb = std::max(xb, d.x + d.reach);
+    yb = std::max(yb, d.y + d.reach);
+  }
+  b.x0 = std::max(0, static_cast<int>(std::floor(xa)) - 1);
+  b.y0 = std::max(0, static_cast<int>(std::floor(ya)) - 1);
+  b.bw = std::min(w - 1, static_cast<int>(std::ceil(xb)) + 1) - b.x0 + 1;
+  b.bh = std::min(h - 1, static_cast<int>(std::ceil(yb)) + 1) - b.y0 + 1;
+  const auto n = static_cast<std::size_t>(b.bw) * static_cast<std::size_t>(b.bh);
+  b.disc.assign(n, 0);
+  b.reach.assign(n, 0);
+  const double mr2 = maskRadius * maskRadius;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = b.X(i), y = b.Y(i);
+    b.disc[i] = (x - cal.x0) * (x - cal.x0) + (y - cal.y0) * (y - cal.y0) < mr2;
+    for (int m : members) {
+      const DrawnUmbra& d = u.list[static_cast<std::size_t>(m)];
+      if (b.disc[i] && (x - d.x) * (x - d.x) + (y - d.y) * (y - d.y) <= d.reach * d.reach) b.reach[i] = 1;
     }
+  }
+  return b;
+}
+
+// The pen's marks (pixels darker than kMarked within the reach) joined to
+// the members' ink, 8-connected, into `whole`.
+void SpotFinder::Impl::MarksJoined(DrawnBox& b, const DrawnUmbrae& u) const {
+  b.whole.assign(b.disc.size(), 0);
+  const auto take = [&](int q) {
+    const auto k = static_cast<std::size_t>(q);
+    if (b.whole[k] || !b.reach[k] || !(C[Index(b.X(k), b.Y(k))] < kMarked)) return false;
+    b.whole[k] = 1;
+    return true;
+  };
+  for (int m : b.members)
+    for (int p : u.list[static_cast<std::size_t>(m)].blob) {
+      const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
+      if (b.whole[q]) continue;
+      b.whole[q] = 1;
+      ::pelorin::Flood(static_cast<int>(q), b.bw, b.bh, take, [](int) { return true; });
+    }
+}
+
+// The umbrae whose ink lies in `whole` or within the reach that are not
+// members (each once), made from their cores where not met before: they
+// are measured in one box, so that an outline about two umbrae, reaching
+// beyond the reach of either, is whole.
+std::vector<int> SpotFinder::Impl::UmbraeWithin(const DrawnBox& b, DrawnUmbrae& u) const {
+  std::vector<int> met;
+  for (std::size_t i = 0; i < b.whole.size(); ++i) {
+    if (!b.whole[i] && !(b.reach[i] && C[Index(b.X(i), b.Y(i))] < kInk)) continue;
+    const int id = UmbraAt(b.Y(i) * w + b.X(i), u);
+    if (id >= 0 && std::find(b.members.begin(), b.members.end(), id) == b.members.end() &&
+        std::find(met.begin(), met.end(), id) == met.end())
+      met.push_back(id);
+  }
+  return met;
+}
+
+// The paper open to the outside: unmarked pixels that a 4-connected path
+// through unmarked paper leads to from beyond the reach, the mask's circle
+// counting as a wall (a spot on the drawn limb); `marked` the pen's marks
+// within the reach.
+void SpotFinder::Impl::OpenPaper(DrawnBox& b) const {
+  b.open.assign(b.whole.size(), 0);
+  b.marked.assign(b.whole.size(), 0);
+  for (std::size_t i = 0; i < b.open.size(); ++i) b.marked[i] = b.reach[i] && C[Index(b.X(i), b.Y(i))] < kMarked;
+  std::vector<int> stack;
+  for (std::size_t i = 0; i < b.open.size(); ++i) {
+    const int x = static_cast<int>(i) % b.bw, y = static_cast<int>(i) / b.bw;
+    const bool edge = x == 0 || y == 0 || x == b.bw - 1 || y == b.bh - 1;
+    if (b.disc[i] && !b.marked[i] && (!b.reach[i] || edge)) {
+      b.open[i] = 1;
+      stack.push_back(static_cast<int>(i));
+    }
+  }
+  while (!stack.empty()) {
+    const int p = stack.back();
+    stack.pop_back();
+    ForNeighbours(
+        p, b.bw, b.bh,
+        [&](int q) {
+          const auto k = static_cast<std::size_t>(q);
+          if (b.open[k] || !b.disc[k] || b.marked[k]) return;
+          b.open[k] = 1;
+          stack.push_back(q);
+        },
+        Touch::Four);
+  }
+}
+
+// The umbrae that something encloses all round: open paper on no more than
+// kOpenRing of the pixels kRingPx from their ink (lines crossing at a pore
+// cover only some of them). `ink` marks each member's ink, 1 where the
+// umbra is enclosed, 2 where not.
+void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
+  b.enclosed.assign(b.members.size(), 0);
+  b.ink.assign(b.whole.size(), 0);
+  for (std::size_t mk = 0; mk < b.members.size(); ++mk) {
+    std::vector<std::uint8_t> own(b.whole.size(), 0);
+    for (int p : u.list[static_cast<std::size_t>(b.members[mk])].blob)
+      own[static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0))] = 1;
+    const std::vector<int> from = GridDistance(b.bw, b.bh, own, {});
+    double ring = 0, open = 0;
+    for (std::size_t k = 0; k < own.size(); ++k)
+      if (from[k] == kRingPx && b.disc[k]) {
+        ring += 1;
+        open += b.open[k];
+      }
+    b.enclosed[mk] = ring > 0 && open <= kOpenRing * ring;
+    for (std::size_t k = 0; k < own.size(); ++k)
+      if (own[k]) b.ink[k] = b.enclosed[mk] ? 1 : 2;
+  }
+}
+
+// What the marks enclose joined to `whole`: the paper that touches an
+// enclosed umbra's ink (inside its outline) or, about an enclosed umbra, is
+// narrow and touches the marks joined to it (between hatching), and the
+// marks about that paper; the paper between an outline and a box or line
+// drawn about it, or between lines by a pore, is left.
+void SpotFinder::Impl::FillEnclosed(DrawnBox& b) const {
+  const std::size_t n = b.whole.size();
+  std::vector<std::uint8_t> hole(n, 0), rest(n, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    hole[i] = b.reach[i] && !b.open[i] && !b.marked[i];
+    rest[i] = !hole[i];
+  }
+  const bool anyEnclosed = std::find(b.enclosed.begin(), b.enclosed.end(), 1) != b.enclosed.end();
+  std::vector<int> lab;
+  const int parts = Label(b.bw, b.bh, hole, lab, Touch::Four);
+  const std::vector<int> depth = GridDistance(b.bw, b.bh, rest, {});
+  std::vector<std::uint8_t> fill(static_cast<std::size_t>(parts) + 1, 0), joined(fill);
+  std::vector<int> deepest(static_cast<std::size_t>(parts) + 1, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!hole[i]) continue;
+    const auto l = static_cast<std::size_t>(lab[i]);
+    deepest[l] = std::max(deepest[l], depth[i]);
+    ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
+      if (b.ink[static_cast<std::size_t>(q)] == 1) fill[l] = 1;
+      if (b.whole[static_cast<std::size_t>(q)]) joined[l] = 1;
+    });
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto l = static_cast<std::size_t>(lab[i]);
+    hole[i] = hole[i] && (fill[l] || (anyEnclosed && joined[l] && deepest[l] <= kNarrowHole));
+  }
+  // With the paper filled, the marks about it (an outline round white
+  // paper) and those joined to the ink.
+  std::vector<int> mlab;
+  const int marks = Label(b.bw, b.bh, b.marked, mlab);
+  std::vector<std::uint8_t> keep(static_cast<std::size_t>(marks) + 1, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!b.marked[i]) continue;
+    const auto l = static_cast<std::size_t>(mlab[i]);
+    if (b.whole[i]) keep[l] = 1;
+    ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
+      if (hole[static_cast<std::size_t>(q)]) keep[l] = 1;
+    });
+  }
+  for (std::size_t i = 0; i < n; ++i)
+    if (hole[i] || (b.marked[i] && keep[static_cast<std::size_t>(mlab[i])])) b.whole[i] = 1;
+}
+
+// The lines that cross or touch a spot (axes, grid, a box, a passing line)
+// opened away, the members' ink kept, and only the parts that hold a
+// member's ink kept.
+void SpotFinder::Impl::OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const {
+  std::vector<std::uint8_t> open = OpenByDisc(b.bw, b.bh, b.whole, kLineOpening);
+  std::vector<std::uint8_t> ink(open.size(), 0);
+  for (int m : b.members)
+    for (int p : u.list[static_cast<std::size_t>(m)].blob) {
+      const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
+      open[q] = ink[q] = 1;
+    }
+  std::vector<int> lab;
+  const int parts = Label(b.bw, b.bh, open, lab);
+  std::vector<std::uint8_t> keep(static_cast<std::size_t>(parts) + 1, 0);
+  for (std::size_t i = 0; i < ink.size(); ++i)
+    if (ink[i]) keep[static_cast<std::size_t>(lab[i])] = 1;
+  for (std::size_t i = 0; i < open.size(); ++i) b.whole[i] = open[i] && keep[static_cast<std::size_t>(lab[i])];
+}
+
+// Each part's penumbra (what it holds beyond its umbrae's ink, when that is
+// enough to be one and one of its umbrae is enclosed all round) shared out: the ink to its umbra, the rest to the
+// umbra of the part whose centre is nearest on the sphere (the picture's
+// offsets with the radial part stretched by 1 / mu), as on photographs. A
+// part with no penumbra is its pores' ink alone.
+void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
+  const std::size_t nm = b.members.size();
+  b.owner.assign(b.whole.size(), -1);
+  std::vector<std::uint8_t> ink(b.whole.size(), 0);
+  std::vector<int> lab;
+  Label(b.bw, b.bh, b.whole, lab);
+  b.part.assign(nm, 0);
+  std::map<int, std::pair<double, double>> partPx;  // part -> px beyond the ink, ink px
+  for (std::size_t k = 0; k < nm; ++k)
+    for (int p : u.list[static_cast<std::size_t>(b.members[k])].blob) {
+      const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
+      b.part[k] = lab[q];
+      if (b.owner[q] >= 0) continue;
+      b.owner[q] = static_cast<int>(k);
+      ink[q] = 1;
+      partPx[lab[q]].second += 1;
+    }
+  for (std::size_t i = 0; i < b.whole.size(); ++i)
+    if (b.whole[i] && !ink[i]) partPx[lab[i]].first += 1;
+  b.penumbra.assign(nm, 0);
+  std::set<int> enclosedParts;
+  for (std::size_t k = 0; k < nm; ++k)
+    if (b.enclosed[k]) enclosedParts.insert(b.part[k]);
+  for (std::size_t k = 0; k < nm; ++k) {
+    const auto& [beyond, inkPx] = partPx[b.part[k]];
+    b.penumbra[k] = enclosedParts.count(b.part[k]) && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
+  }
+  for (std::size_t i = 0; i < b.whole.size(); ++i) {
+    if (!b.whole[i] || ink[i]) continue;
+    double best = std::numeric_limits<double>::max();
+    for (std::size_t k = 0; k < nm; ++k) {
+      if (b.part[k] != lab[i] || !b.penumbra[k]) continue;
+      const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[k])];
+      const double mu = std::max(kShareMinMu, Mu(d.x, d.y));
+      double rx = d.x - cal.x0, ry = d.y - cal.y0;
+      const double rl = std::hypot(rx, ry);
+      rx = rl > 0 ? rx / rl : 1;
+      ry = rl > 0 ? ry / rl : 0;
+      const double dx = b.X(i) - d.x, dy = b.Y(i) - d.y;
+      const double along = (dx * rx + dy * ry) / mu, across = -dx * ry + dy * rx;
+      const double dd = along * along + across * across;
+      if (dd < best) {
+        best = dd;
+        b.owner[i] = static_cast<int>(k);
+      }
+    }
+    if (b.owner[i] < 0) b.whole[i] = 0;  // beside pores only: no penumbra
+  }
+}
+
+// The share of each pixel the drawing covers: 1 inside, and at the spot's
+// outer edge (in its last pixels and the paper just beyond them) the
+// pixel's darkness over that of the darkest mark within 2 px, so that the
+// scan's blur does not widen the spot. Pixels beyond the edge take the
+// owner of a neighbour inside.
+void SpotFinder::Impl::CoverEdges(DrawnBox& b) const {
+  b.cover.assign(b.whole.size(), 0.0f);
+  const auto cOf = [&](std::size_t i) { return C[Index(b.X(i), b.Y(i))]; };
+  const auto darkest = [&](std::size_t i) {
+    float m = 1;
+    const int x = static_cast<int>(i) % b.bw, y = static_cast<int>(i) / b.bw;
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx) {
+        const int xx = x + dx, yy = y + dy;
+        if (xx < 0 || yy < 0 || xx >= b.bw || yy >= b.bh) continue;
+        const auto k = static_cast<std::size_t>(yy * b.bw + xx);
+        if (b.whole[k]) m = std::min(m, cOf(k));
+      }
+    return m;
+  };
+  for (std::size_t i = 0; i < b.whole.size(); ++i) {
+    int inside = 0, neighbour = -1;
+    ForNeighbours(
+        static_cast<int>(i), b.bw, b.bh,
+        [&](int q) {
+          if (b.whole[static_cast<std::size_t>(q)]) {
+            ++inside;
+            neighbour = q;
+          }
+        },
+        Touch::Four);
+    const int x = static_cast<int>(i) % b.bw, y = static_cast<int>(i) / b.bw;
+    const bool edgeOfBox = x == 0 || y == 0 || x == b.bw - 1 || y == b.bh - 1;
+    if (b.whole[i] && inside == 4 && !edgeOfBox) {
+      b.cover[i] = 1;
+      continue;
+    }
+    if (!b.whole[i] && (inside == 0 || !b.disc[i])) continue;
+    if (!b.whole[i]) b.owner[i] = b.owner[static_cast<std::size_t>(neighbour)];
+    if (b.owner[i] < 0 || !b.penumbra[static_cast<std::size_t>(b.owner[i])]) continue;
+    const float m = darkest(i);
+    b.cover[i] = m < 1 ? std::clamp((1.0f - cOf(i)) / (1.0f - m), 0.0f, 1.0f) : 0.0f;
+  }
+}
+
+// Each member's spot: the ink's darkness-weighted centre; the whole's area
+// (its cover) with a penumbra, the ink's without; the umbra's; outlines.
+// Members sharing a part share a cluster number, taken from `cluster`.
+std::vector<FoundSpot> SpotFinder::Impl::MeasureDrawn(const DrawnBox& b, const DrawnUmbrae& u, int& cluster) const {
+  std::map<int, int> clusterOf;
+  std::vector<FoundSpot> out;
+  for (std::size_t k = 0; k < b.members.size(); ++k) {
+    const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[k])];
+    FoundSpot s;
+    if (!clusterOf.count(b.part[k])) clusterOf[b.part[k]] = cluster++;
+    s.cluster = clusterOf[b.part[k]];
+    s.x = d.x;
+    s.y = d.y;
+    d.spread.Note(s);
+    s.penumbra = b.penumbra[k];
+    std::vector<std::uint8_t> mine(b.whole.size(), 0), inkMask(b.whole.size(), 0);
+    double inkPx = 0, inkMsh = 0, px = 0, msh = 0, minMu = 1;
+    for (int p : d.blob) {
+      const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
+      if (b.owner[q] != static_cast<int>(k)) continue;
+      inkMask[q] = 1;
+      inkPx += 1;
+      inkMsh += PixelWeightMsh(p % w, p / w);
+      minMu = std::min(minMu, Mu(p % w, p / w));
+    }
+    for (std::size_t i = 0; i < b.whole.size() && s.penumbra; ++i) {
+      if (b.owner[i] != static_cast<int>(k) || b.cover[i] <= 0) continue;
+      mine[i] = b.whole[i];
+      px += b.cover[i];
+      msh += b.cover[i] * PixelWeightMsh(b.X(i), b.Y(i));
+      minMu = std::min(minMu, Mu(b.X(i), b.Y(i)));
+    }
+    s.umbra_msh = inkMsh;
+    s.area_px = s.penumbra ? px : inkPx;
+    s.area_msh = s.penumbra ? msh : inkMsh;
+    s.uncertain = minMu < kUncertainMu;
+    s.outline = TraceOutlines(b.bw, b.bh, s.penumbra ? mine : inkMask, b.x0, b.y0);
+    if (s.penumbra) s.umbraOutline = TraceOutlines(b.bw, b.bh, inkMask, b.x0, b.y0);
+    Locate(s);
+    out.push_back(std::move(s));
+  }
+  return out;
+}
+
+// The spots of the umbra `first` and of every umbra its marks meet (a
+// shared penumbra, touching penumbrae), measured in one box; umbrae measured
+// before (`done`) are left out of what is returned.
+std::vector<FoundSpot> SpotFinder::Impl::DrawnCluster(int first, DrawnUmbrae& u, std::vector<std::uint8_t>& done,
+                                                      int& cluster) const {
+  std::vector<int> members{first};
+  DrawnBox b;
+  for (;;) {
+    b = CutDrawnBox(members, u);
+    MarksJoined(b, u);
+    OpenPaper(b);
+    EncloseUmbrae(b, u);
+    FillEnclosed(b);
+    const std::vector<int> met = UmbraeWithin(b, u);
+    if (met.empty() || members.size() >= kMaxDrawnCluster) break;
+    members.insert(members.end(), met.begin(), met.end());
+  }
+  OpenLinesAway(b, u);
+  ShareDrawn(b, u);
+  CoverEdges(b);
+  std::vector<FoundSpot> all = MeasureDrawn(b, u, cluster), out;
+  done.resize(u.list.size(), 0);
+  for (std::size_t k = 0; k < members.size(); ++k) {
+    auto& d = done[static_cast<std::size_t>(members[k])];
+    if (!d && all[k].area_px >= kMinSpotPx) out.push_back(all[k]);
+    d = 1;
+  }
+  return out;
+}
+
+// Every umbra and pore on the disc (ink cores that survive the opening),
+// each measured with the penumbra drawn about it, then grouped.
+void SpotFinder::Impl::FindDrawn(SpotReport& rep) const {
+  DrawnUmbrae u;
+  u.of.assign(C.size(), kNotInk);
+  u.seen.assign(C.size(), 0);
+  for (int y = yMin; y <= yMax; ++y)
+    for (int x = xMin; x <= xMax; ++x)
+      if (u.of[Index(x, y)] == kNotInk && Core(x, y)) UmbraAt(y * w + x, u);
+  std::vector<std::uint8_t> done;
+  int cluster = 0;
+  for (std::size_t i = 0; i < u.list.size(); ++i) {
+    if (i < done.size() && done[i]) continue;
+    for (FoundSpot& f : DrawnCluster(static_cast<int>(i), u, done, cluster)) rep.spots.push_back(std::move(f));
+  }
   GroupSpots(rep.spots, rep.groups);
 }
 
@@ -2016,8 +2484,14 @@ std::vector<FoundSpot> SpotFinder::GrowAt(double x, double y, const SpotSettings
         for (int dx = -r; dx <= r && start < 0; ++dx)
           if (m.Core(cx + dx, cy + dy)) start = (cy + dy) * m.w + (cx + dx);
     if (start < 0) return {};
-    std::vector<std::uint8_t> seen(m.C.size(), 0);
-    return m.RefineDrawn(m.FloodCore(start, seen), 0);
+    Impl::DrawnUmbrae u;
+    u.of.assign(m.C.size(), Impl::kNotInk);
+    u.seen.assign(m.C.size(), 0);
+    const int umbra = m.UmbraAt(start, u);
+    if (umbra < 0) return {};
+    std::vector<std::uint8_t> done;
+    int cluster = 0;
+    return m.DrawnCluster(umbra, u, done, cluster);
   }
   int best = -1;
   float bv = static_cast<float>(tLow);

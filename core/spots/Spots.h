@@ -65,7 +65,12 @@ struct SpotSettings {
 // an ink drawing: the drawn limb circle is left out, and the spots are the
 // ink blobs that survive an opening by 3 x 3 pixels (filled umbrae and
 // pores; axes, grid lines, outlines, hatching and labels are thinner), at
-// their darkness-weighted centres, with the drawn umbra's area; the
+// their darkness-weighted centres. A spot's area is that of the penumbra
+// drawn about its umbra (an outline round white paper, a grey-filled or
+// hatched outline, or grey with no outline) with the umbra inside, shared
+// between the umbrae inside one outline as on photographs; umbra_msh is
+// the umbra's ink, and a pore's area its ink alone. Lines that cross or
+// touch a spot (axes, grid, a group's box, labels) are no penumbra. The
 // threshold does not apply.
 class SpotFinder {
  public:

@@ -177,13 +177,22 @@ std::vector<std::string> ReadmeLines(const SampleSet& set, const std::vector<std
   l.push_back("");
   l.push_back("## The spots");
   l.push_back("");
-  l.push_back("Heliographic latitude B and Carrington longitude L, degrees.");
+  l.push_back("Heliographic latitude B and Carrington longitude L, degrees. On the drawing");
+  l.push_back("each spot is drawn as a filled umbra in a grey penumbra, two circles on the");
+  l.push_back("picture: their areas, foreshortening corrected (10^6 pi r^2 / (2 pi rk^2 mu),");
+  l.push_back("MSH), are what Find sunspots and `pelorin-cli spots` measure there.");
   l.push_back("");
-  l.push_back("| Group | Spot | B | L |");
-  l.push_back("|---|---|---|---|");
+  l.push_back("| Group | Spot | B | L | Area on the drawing | Umbra on the drawing |");
+  l.push_back("|---|---|---|---|---|---|");
+  const Scene& drawing = set.pictures.front().scene;
+  const Ephemeris de = EphemerisOf(drawing);
+  const auto msh = [&](double r_px, double mu) { return 1e6 * r_px * r_px / (2 * drawing.rk_px * drawing.rk_px * mu); };
   for (const SampleGroup& g : set.groups)
-    for (const Spot& s : g.spots)
-      l.push_back("| " + g.name + " | " + s.name + " | " + Fixed(s.B_deg, 2) + " | " + Fixed(s.L_deg, 2) + " |");
+    for (const Spot& s : g.spots) {
+      const double mu = Mu(de, s.B_deg, s.L_deg);
+      l.push_back("| " + g.name + " | " + s.name + " | " + Fixed(s.B_deg, 2) + " | " + Fixed(s.L_deg, 2) + " | " +
+                  Fixed(msh(s.penumbraRadius_px, mu), 1) + " | " + Fixed(msh(s.umbraRadius_px, mu), 1) + " |");
+    }
   return l;
 }
 

@@ -118,58 +118,235 @@ struct Band {
   double cosReach = -1;  // cos of the angle from c beyond which no point lies in the band
 };
 
-// The ink drawing: paper, limb circle, axes and letters from the drawing
-// style, then each umbra filled and each penumbra outlined (or hatched),
-// modelled on the sphere.
-void DrawInk(const WlScene& sc, Scene base, const Truth& t, const Sphere& sphere, const std::vector<Feature>& feats,
-             const std::vector<std::uint8_t>& near, std::vector<float>& img) {
-  constexpr double kInk = 25;
-  base.spots.clear();
-  base.style = Style::Drawing;
-  base.axisLines = true;
-  base.labels = true;
-  const Rendered paper = Render(base);
+// A stroke of `grey` from a to b with round ends, `halfWidth` px either
+// side, over the picture (the covered share of each pixel from 4 x 4
+// samples), walked along its longer axis so that a line across the whole
+// picture stays cheap.
+void InkStroke(std::vector<float>& img, int w, int h, double ax, double ay, double bx, double by, double halfWidth,
+               double grey) {
+  const double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
+  if (len2 <= 0) return;
+  const auto distance = [&](double x, double y) {
+    const double f = std::clamp(((x - ax) * dx + (y - ay) * dy) / len2, 0.0, 1.0);
+    return std::hypot(x - ax - f * dx, y - ay - f * dy);
+  };
+  const bool alongX = std::fabs(dx) >= std::fabs(dy);
+  const double span = halfWidth / (std::sqrt((alongX ? dx * dx : dy * dy) / len2)) + 2;
+  const int m0 = static_cast<int>(std::floor((alongX ? std::min(ax, bx) : std::min(ay, by)) - halfWidth - 1));
+  const int m1 = static_cast<int>(std::ceil((alongX ? std::max(ax, bx) : std::max(ay, by)) + halfWidth + 1));
+  constexpr int kSub = 4;
+  for (int m = std::max(0, m0); m <= std::min((alongX ? w : h) - 1, m1); ++m) {
+    const double f = std::clamp(alongX ? (m - ax) / dx : (m - ay) / dy, 0.0, 1.0);
+    const double c = alongX ? ay + f * dy : ax + f * dx;
+    for (int n = std::max(0, static_cast<int>(std::floor(c - span)));
+         n <= std::min((alongX ? h : w) - 1, static_cast<int>(std::ceil(c + span))); ++n) {
+      const int x = alongX ? m : n, y = alongX ? n : m;
+      if (distance(x, y) > halfWidth + 1) continue;
+      int inside = 0;
+      for (int p = 0; p < kSub; ++p)
+        for (int q = 0; q < kSub; ++q)
+          inside += distance(x + (p + 0.5) / kSub - 0.5, y + (q + 0.5) / kSub - 0.5) <= halfWidth;
+      if (inside == 0) continue;
+      const double cover = inside / static_cast<double>(kSub * kSub);
+      float& v = img[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
+      v = static_cast<float>(std::min(static_cast<double>(v), v * (1 - cover) + grey * cover));
+    }
+  }
+}
+
+// What the pen leaves at one point of a spot's drawing: nothing, ink or
+// grey.
+enum class Mark { Paper, Ink, Grey };
+
+// The mark of the spots at the sample (sx, sy) of the picture, on the
+// sphere at v; line(k) is the pen's width there as an angle on the sphere
+// across the edge of spot k.
+template <class Line>
+Mark SpotMark(const WlScene& sc, const std::vector<Feature>& feats, const Vec& v, double sx, double sy, Line&& line) {
+  Mark mark = Mark::Paper;
+  for (std::size_t k = 0; k < feats.size(); ++k) {
+    const Feature& f = feats[k];
+    const WlSpot& s = sc.spots[k];
+    const double d = std::acos(std::clamp(Dot(v, f.c), -1.0, 1.0));
+    const double ru = std::acos(f.cosU), rp = std::acos(f.cosP);
+    if (d <= ru) return Mark::Ink;
+    if (rp <= ru + 1e-9 || d > rp) continue;
+    // The outline runs along the edge of the penumbra, of a shared one
+    // along the edge of the whole, the pen's width on the picture.
+    bool edge = d >= rp - line(k);
+    for (std::size_t j = 0; j < feats.size() && edge && s.compound >= 0; ++j)
+      if (j != k && sc.spots[j].compound == s.compound &&
+          std::acos(std::clamp(Dot(v, feats[j].c), -1.0, 1.0)) < std::acos(feats[j].cosP) - line(j))
+        edge = false;
+    const WlPen pen = s.pen;
+    if (edge && pen != WlPen::Grey) return Mark::Ink;
+    if (pen == WlPen::Hatched) {
+      const double a = s.hatchAngle_deg * kR;
+      const double u = sx * std::cos(a) + sy * std::sin(a);
+      if (u - s.hatchSpacing_px * std::floor(u / s.hatchSpacing_px) < sc.penWidth_px) return Mark::Ink;
+    }
+    if (pen == WlPen::GreyFill || pen == WlPen::Grey) mark = Mark::Grey;
+  }
+  return mark;
+}
+
+// The spots' ink and grey, modelled on the sphere, on the pixels near them.
+void DrawSpots(const WlScene& sc, const Truth& t, const Sphere& sphere, const std::vector<Feature>& feats,
+               const std::vector<std::uint8_t>& near, std::vector<float>& img) {
   const int w = t.width_px;
-  for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<float>(paper.argb[i] & 0xFFu);
   constexpr int kSub = 4;
   for (int y = 0; y < t.height_px; ++y)
     for (int x = 0; x < w; ++x) {
       const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
       if (!near[i]) continue;
-      int ink = 0;
+      int ink = 0, grey = 0;
       for (int a = 0; a < kSub; ++a)
         for (int b = 0; b < kSub; ++b) {
           const double sx = x + (a + 0.5) / kSub - 0.5, sy = y + (b + 0.5) / kSub - 0.5;
           Vec v;
           if (!sphere.At(sx, sy, v)) continue;
-          const double r2 = ((sx - t.x0_px) * (sx - t.x0_px) + (sy - t.y0_px) * (sy - t.y0_px)) / (t.rk_px * t.rk_px);
-          const double mu = std::max(0.3, std::sqrt(std::max(0.0, 1 - r2)));
-          // The outline's width on the sphere: 1.4 px on the picture.
-          const double line = 1.4 / (t.rk_px * mu);
-          bool dark = false;
-          for (const Feature& f : feats) {
-            const double d = std::acos(std::clamp(Dot(v, f.c), -1.0, 1.0));
-            const double ru = std::acos(f.cosU), rp = std::acos(f.cosP);
-            if (d <= ru) dark = true;
-            else if (rp > ru + 1e-9 && d <= rp) {
-              if (sc.hatching) dark = dark || ((x + y) % 4 == 0);
-              else dark = dark || d >= rp - line;
-            }
-          }
-          ink += dark;
+          // The pen's width as an angle: its px over how fast the angle
+          // from the spot's centre grows across the picture there.
+          const auto line = [&](std::size_t k) {
+            Vec vx, vy;
+            if (!sphere.At(sx + 0.25, sy, vx) || !sphere.At(sx, sy + 0.25, vy)) return sc.penWidth_px / t.rk_px;
+            const double d = std::acos(std::clamp(Dot(v, feats[k].c), -1.0, 1.0));
+            const double gx = (std::acos(std::clamp(Dot(vx, feats[k].c), -1.0, 1.0)) - d) / 0.25;
+            const double gy = (std::acos(std::clamp(Dot(vy, feats[k].c), -1.0, 1.0)) - d) / 0.25;
+            return sc.penWidth_px * std::max(std::hypot(gx, gy), 0.3 / t.rk_px);
+          };
+          const Mark m = SpotMark(sc, feats, v, sx, sy, line);
+          ink += m == Mark::Ink;
+          grey += m == Mark::Grey;
         }
-      if (ink > 0) {
-        const double f = ink / static_cast<double>(kSub * kSub);
-        img[i] = static_cast<float>(img[i] * (1 - f) + kInk * f);
-      }
+      if (ink + grey == 0) continue;
+      const double n = kSub * kSub;
+      img[i] = static_cast<float>(img[i] * (n - ink - grey) / n + sc.inkGrey * ink / n + sc.penumbraGrey * grey / n);
     }
+}
+
+// The template's square grid inside the limb, turned by the scan's tilt,
+// one line of each direction through the umbra of sc.gridThroughSpot.
+void DrawGrid(const WlScene& sc, const Truth& t, std::vector<float>& img) {
+  if (sc.gridStep_px <= 0) return;
+  const double rk = t.rk_px - 3;
+  for (int family = 0; family < 2; ++family) {
+    const double a = (sc.tilt_deg + 90.0 * family) * kR;
+    const double ux = std::cos(a), uy = std::sin(a), nx = -uy, ny = ux;
+    double phase = 0;
+    if (sc.gridThroughSpot >= 0 && static_cast<std::size_t>(sc.gridThroughSpot) < t.spots.size()) {
+      const SpotTruth& s = t.spots[static_cast<std::size_t>(sc.gridThroughSpot)];
+      phase = (s.x_px - t.x0_px) * nx + (s.y_px - t.y0_px) * ny;
+    }
+    const int k0 = static_cast<int>(std::ceil((-rk - phase) / sc.gridStep_px));
+    for (int k = k0; phase + k * sc.gridStep_px < rk; ++k) {
+      const double o = phase + k * sc.gridStep_px, half = std::sqrt(std::max(0.0, rk * rk - o * o));
+      const double cx = t.x0_px + o * nx, cy = t.y0_px + o * ny;
+      InkStroke(img, t.width_px, t.height_px, cx - half * ux, cy - half * uy, cx + half * ux, cy + half * uy,
+                sc.penWidth_px / 2, sc.gridGrey);
+    }
+  }
+}
+
+// The drawn radius of a spot's penumbra across the disc's radius, px.
+double DrawnRadius(const WlScene& sc, const Truth& t, std::size_t k) {
+  return t.rk_px * std::sin(sc.spots[k].penumbra_deg * kR);
+}
+
+// Lines beside (or across) spots, each at its angle to the disc's radius
+// through the spot, `gap_px` from the drawn edge (the penumbra's ellipse,
+// foreshortened across the radius) along the line's normal.
+void DrawLinesBy(const WlScene& sc, const Truth& t, std::vector<float>& img) {
+  for (const WlLineBy& l : sc.linesBy) {
+    if (l.spot < 0 || static_cast<std::size_t>(l.spot) >= t.spots.size()) continue;
+    const SpotTruth& s = t.spots[static_cast<std::size_t>(l.spot)];
+    double rx = s.x_px - t.x0_px, ry = s.y_px - t.y0_px;
+    const double rl = std::hypot(rx, ry);
+    const double mu = std::sqrt(std::max(0.0, 1 - (rl / t.rk_px) * (rl / t.rk_px)));
+    rx = rl > 0 ? rx / rl : 1;
+    ry = rl > 0 ? ry / rl : 0;
+    const double a = l.angle_deg * kR;
+    const double dx = rx * std::cos(a) - ry * std::sin(a), dy = rx * std::sin(a) + ry * std::cos(a);
+    const double nx = -dy, ny = dx;  // the line's normal
+    const double along = DrawnRadius(sc, t, static_cast<std::size_t>(l.spot));
+    const double nr = nx * rx + ny * ry, nt = -nx * ry + ny * rx;
+    const double edge = std::sqrt(along * along * nt * nt + along * mu * along * mu * nr * nr);
+    const double off = edge + l.gap_px + sc.penWidth_px / 2;
+    const double cx = s.x_px + nx * off, cy = s.y_px + ny * off;
+    InkStroke(img, t.width_px, t.height_px, cx - l.halfLength_px * dx, cy - l.halfLength_px * dy,
+              cx + l.halfLength_px * dx, cy + l.halfLength_px * dy, sc.penWidth_px / 2, sc.inkGrey);
+  }
+}
+
+// Each boxed group's box, turned a little from the grid, and its number
+// written by the box's corner as strokes.
+void DrawBoxes(const WlScene& sc, const Truth& t, std::vector<float>& img) {
+  for (const std::string& g : sc.boxed) {
+    // Drawn by hand: a few degrees off the grid.
+    const double a = (sc.tilt_deg + sc.boxTurn_deg) * kR, ux = std::cos(a), uy = std::sin(a);
+    double u0 = 1e9, u1 = -1e9, v0 = 1e9, v1 = -1e9;
+    for (std::size_t k = 0; k < sc.spots.size(); ++k) {
+      if (sc.spots[k].group != g) continue;
+      const double dx = t.spots[k].x_px, dy = t.spots[k].y_px, r = DrawnRadius(sc, t, k) + sc.boxMargin_px;
+      const double u = dx * ux + dy * uy, v = -dx * uy + dy * ux;
+      u0 = std::min(u0, u - r);
+      u1 = std::max(u1, u + r);
+      v0 = std::min(v0, v - r);
+      v1 = std::max(v1, v + r);
+    }
+    if (u0 > u1) continue;
+    const auto at = [&](double u, double v) { return std::pair<double, double>{u * ux - v * uy, u * uy + v * ux}; };
+    const std::pair<double, double> c[4] = {at(u0, v0), at(u1, v0), at(u1, v1), at(u0, v1)};
+    for (int k = 0; k < 4; ++k)
+      InkStroke(img, t.width_px, t.height_px, c[k].first, c[k].second, c[(k + 1) % 4].first, c[(k + 1) % 4].second,
+                sc.penWidth_px / 2, sc.inkGrey);
+    // The number: a short bar for each unit and a stroke through them.
+    int n = 0;
+    for (char ch : g)
+      if (ch >= '0' && ch <= '9') n = n * 10 + (ch - '0');
+    n = std::clamp(n, 1, 6);
+    for (int k = 0; k < n; ++k) {
+      const auto p = at(u0 - 6 - 7.0 * k, v0 - 6), q = at(u0 - 6 - 7.0 * k, v0 - 20);
+      InkStroke(img, t.width_px, t.height_px, p.first, p.second, q.first, q.second, sc.penWidth_px / 2, sc.inkGrey);
+    }
+    const auto p = at(u0 - 2, v0 - 8), q = at(u0 - 10 - 7.0 * n, v0 - 18);
+    InkStroke(img, t.width_px, t.height_px, p.first, p.second, q.first, q.second, sc.penWidth_px / 2, sc.inkGrey);
+  }
+}
+
+// The ink drawing: paper, limb circle, axes and letters from the drawing
+// style; the template's grid; the spots; lines beside them and the
+// observer's boxes; the paper's uneven light.
+void DrawInk(const WlScene& sc, Scene base, const Truth& t, const Sphere& sphere, const std::vector<Feature>& feats,
+             const std::vector<std::uint8_t>& near, std::vector<float>& img) {
+  base.spots.clear();
+  base.style = Style::Drawing;
+  base.axisLines = true;
+  base.labels = true;
+  base.skyGrey = sc.centreGrey;
+  const Rendered paper = Render(base);
+  for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<float>(paper.argb[i] & 0xFFu);
+  DrawGrid(sc, t, img);
+  DrawSpots(sc, t, sphere, feats, near, img);
+  DrawLinesBy(sc, t, img);
+  DrawBoxes(sc, t, img);
+  if (sc.paperShade > 0) {
+    const int w = t.width_px, h = t.height_px;
+    const double a = sc.tilt_deg * 7 * kR;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        img[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] *= static_cast<float>(
+            1 + sc.paperShade * (((x - w / 2.0) / w) * std::cos(a) + ((y - h / 2.0) / h) * std::sin(a)));
+  }
 }
 
 }  // namespace
 
 std::vector<std::uint32_t> WlRendered::Argb() const {
   std::vector<std::uint32_t> out(grey.size());
-  for (std::size_t i = 0; i < grey.size(); ++i) out[i] = 0xFF000000u | (grey[i] * 0x010101u);
+  const auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+  for (std::size_t i = 0; i < grey.size(); ++i)
+    out[i] = 0xFF000000u | (channel(grey[i] * tintR) << 16) | (channel(grey[i] * tintG) << 8) | channel(grey[i] * tintB);
   return out;
 }
 
@@ -199,6 +376,9 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
     base.spots.push_back(s);
   }
   WlRendered out;
+  out.tintR = sc.tintR;
+  out.tintG = sc.tintG;
+  out.tintB = sc.tintB;
   out.truth.picture = ComputeTruth(base);
   const Truth& t = out.truth.picture;
   const int w = sc.width_px, h = sc.height_px;
@@ -490,6 +670,52 @@ WlRendered RenderWhiteLight(const WlScene& sc) {
   return out;
 }
 
+namespace {
+
+// A drawing's spots as an observer draws them (umbrae and pores large
+// enough to see; each penumbra drawn one way, by the scene's seed: an
+// outline, a grey-filled one, a hatched one, grey, or each its own way),
+// and what else the sheet holds: the grid through one umbra, lines beside
+// spots and pores and across a penumbra, the last group boxed.
+void DrawingClutter(WlScene& sc, std::mt19937& rng) {
+  auto U = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  const int way = static_cast<int>(sc.seed % 5);
+  static const WlPen kPens[] = {WlPen::Outline, WlPen::GreyFill, WlPen::Hatched, WlPen::Grey};
+  std::vector<int> pores, spots;
+  for (std::size_t k = 0; k < sc.spots.size(); ++k) {
+    WlSpot& s = sc.spots[k];
+    const bool pen = s.penumbra_deg > s.umbra_deg;
+    s.umbra_deg = std::max(s.umbra_deg, 0.3);
+    s.penumbra_deg = pen ? std::max({s.penumbra_deg, s.umbra_deg + 0.45, 2 * s.umbra_deg}) : s.umbra_deg;
+    s.pen = kPens[way < 4 ? way : static_cast<int>(U(0, 4)) % 4];
+    s.hatchSpacing_px = std::max(U(4, 9), sc.penWidth_px + 3);
+    s.hatchAngle_deg = U(0, 180);
+    // A shared penumbra is drawn one way.
+    for (std::size_t j = 0; j < k; ++j)
+      if (s.compound >= 0 && sc.spots[j].compound == s.compound) s.pen = sc.spots[j].pen;
+    (pen ? spots : pores).push_back(static_cast<int>(k));
+  }
+  // Each line by a spot of its own, taken from the list.
+  auto pick = [&](std::vector<int>& from) {
+    const std::size_t k = static_cast<std::size_t>(U(0, 1) * static_cast<double>(from.size())) % from.size();
+    const int spot = from[k];
+    from.erase(from.begin() + static_cast<std::ptrdiff_t>(k));
+    return spot;
+  };
+  if (!sc.spots.empty()) sc.gridThroughSpot = static_cast<int>(U(0, 1) * sc.spots.size()) % static_cast<int>(sc.spots.size());
+  const double gaps[] = {U(2, 10), -0.5 * sc.penWidth_px, -U(3, 6)};  // beside, touching, across the edge
+  for (double gap : gaps)
+    if (!spots.empty()) sc.linesBy.push_back({pick(spots), gap, U(40, 80), U(-60, 60)});
+  const double poreGaps[] = {U(2, 6), -0.5 * sc.penWidth_px};
+  for (double gap : poreGaps)
+    if (!pores.empty()) sc.linesBy.push_back({pick(pores), gap, U(40, 80), U(-60, 60)});
+  if (!sc.groups.empty()) sc.boxed.push_back(sc.groups.back().name);
+  sc.boxMargin_px = U(20, 35);
+  sc.boxTurn_deg = U(2, 6) * (U(0, 1) < 0.5 ? -1 : 1);
+}
+
+}  // namespace
+
 WlScene RandomScene(unsigned seed, int size, WlKind kind) {
   std::mt19937 rng(seed * 7919u + 17u);
   auto U = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
@@ -512,11 +738,22 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
   sc.vignetting = U(0.02, 0.08);
   sc.jpegQuality = static_cast<int>(U(85, 95));
   if (kind == WlKind::Drawing) {
+    // A scan of a drawing: pen and grey of the scan, a tinted paper lit a
+    // little unevenly, the sheet a little tilted on the scanner.
     sc.drawing = true;
-    sc.hatching = U(0, 1) < 0.5;
     sc.blur_px = U(0.5, 0.8);
     sc.noise = 0.01;
-    sc.centreGrey = 255;
+    sc.centreGrey = U(232, 250);
+    sc.penWidth_px = U(1.2, 2.0);
+    sc.inkGrey = U(15, 45);
+    sc.penumbraGrey = sc.centreGrey * U(0.62, 0.8);
+    if (sc.northUp) sc.orientation_deg = U(-1.5, 1.5);
+    sc.tilt_deg = U(-1.5, 1.5);
+    sc.gridStep_px = sc.rk_px * U(0.18, 0.3);
+    sc.gridGrey = U(60, 140);
+    sc.paperShade = U(0.02, 0.06);
+    sc.tintG = U(0.95, 0.99);
+    sc.tintB = U(0.86, 0.94);
   }
   if (kind == WlKind::Clean) return sc;
 
@@ -563,10 +800,24 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
     const std::string cls = kClasses[static_cast<int>(U(0, 8)) % 8];
     double B = 0, C = 0;
     bool placed = false;
-    const bool limb = kind == WlKind::Limb && g == 0;
+    const bool limb = (kind == WlKind::Limb || kind == WlKind::Drawing) && g == 0;
+    // On a drawing the group at the limb is one large spot whose penumbra
+    // reaches almost to the drawn limb.
+    const bool drawnLimb = limb && kind == WlKind::Drawing;
+    // Its penumbra's edge 2 .. 6 px inside the drawn limb (1 - cos of the
+    // angle left to the limb, times rk).
+    const double limbPen = drawnLimb ? U(3.6, 4.2) : 0;
+    const double limbMu = drawnLimb ? std::sin(limbPen * kR + std::sqrt(2 * U(2, 6) / sc.rk_px)) : 0;
     for (int tries = 0; tries < 400 && !placed; ++tries) {
       B = U(8, 32) * (U(0, 1) < 0.5 ? -1 : 1);
       C = limb ? U(-84, -70) * (U(0, 1) < 0.5 ? -1 : 1) : U(-62, 62);
+      if (drawnLimb) {
+        const double c = (limbMu - std::sin(B * kR) * std::sin(eph.B0_deg * kR)) / (std::cos(B * kR) * std::cos(eph.B0_deg * kR));
+        if (std::fabs(c) >= 1) continue;
+        C = std::acos(c) / kR * (U(0, 1) < 0.5 ? -1 : 1);
+        placed = farFromOthers(B, C, 15);
+        continue;
+      }
       // Each end of the group stays well on the disc.
       const bool seen = limb ? muOf(B, C) > 0.12 && muOf(B, C) < 0.3
                              : muOf(B, C - 5) > 0.35 && muOf(B, C + 5) > 0.35;
@@ -575,11 +826,20 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
     if (!placed) continue;
     centres.push_back({B, C});
     const std::string name = "T" + std::to_string(g + 1);
-    const std::string use = limb ? std::string("Hsx") : cls;
+    const bool touching = kind == WlKind::Drawing && g == 1;
+    const std::string use = limb ? std::string(kind == WlKind::Drawing ? "Hhx" : "Hsx") : touching ? "Hax" : cls;
     sc.groups.push_back({name, use});
     const double len = use == "Dai" ? U(5, 7) : U(4, 7);
     const double lead = C + len / 2, follow = C - len / 2;
-    if (use == "Axx") {
+    if (drawnLimb) {
+      spot(name, B, C, 1.4, 1.7, limbPen, limbPen);
+    } else if (touching) {
+      // Two spots whose drawn penumbrae touch (each its own).
+      spot(name, B, C + 1, 0.3, 0.4, 0.8, 1.0);
+      const double a = sc.spots.back().penumbra_deg;
+      spot(name, B, C + 1, 0.3, 0.35, 0.65, 0.8);
+      sc.spots.back().L_deg -= (a + sc.spots.back().penumbra_deg - 0.04) / std::cos(B * kR);
+    } else if (use == "Axx") {
       pore(name, B, C);
     } else if (use == "Bxo") {
       pore(name, B + U(-0.8, 0.8), lead);
@@ -611,14 +871,7 @@ WlScene RandomScene(unsigned seed, int size, WlKind kind) {
       spot(name, B + U(-1, 1), follow - 0.5, 0.2, 0.3, 0.55, 0.75);
     }
   }
-  if (kind == WlKind::Drawing) {
-    // An observer draws umbrae and pores large enough to see.
-    for (WlSpot& s : sc.spots) {
-      const bool pen = s.penumbra_deg > s.umbra_deg;
-      s.umbra_deg = std::max(s.umbra_deg, 0.3);
-      s.penumbra_deg = pen ? std::max(s.penumbra_deg, s.umbra_deg + 0.3) : s.umbra_deg;
-    }
-  }
+  if (kind == WlKind::Drawing) DrawingClutter(sc, rng);
   const bool chromosphere = kind == WlKind::HAlpha || kind == WlKind::CaK;
   if (chromosphere) {
     sc.light = kind == WlKind::HAlpha ? WlLight::HAlpha : WlLight::CaK;

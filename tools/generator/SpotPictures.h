@@ -14,6 +14,11 @@
 
 namespace pelorin::gen {
 
+// How a drawing shows a penumbra: an outline round white paper, an outline
+// filled with grey, an outline filled with hatching, or a grey area with
+// no outline.
+enum class WlPen { Outline, GreyFill, Hatched, Grey };
+
 // One spot: an umbra cap inside a penumbra cap, both centred on (B, L).
 // A pore has penumbra_deg == umbra_deg. Spots with the same `compound`
 // (>= 0) share one penumbra, the union of theirs, divided by nearest umbra.
@@ -25,6 +30,19 @@ struct WlSpot {
   double umbraLevel = 0.25;    // contrast to the quiet Sun, 0 .. 1
   double penumbraLevel = 0.78;
   int compound = -1;
+  // On a drawing: how its penumbra is drawn, and its hatching's spacing
+  // (px between the lines) and angle (degrees on the picture).
+  WlPen pen = WlPen::Outline;
+  double hatchSpacing_px = 5, hatchAngle_deg = 45;
+};
+
+// A straight line an observer drew beside spot `spot` (an index into the
+// scene's spots), at `angle_deg` to the disc's radius through it, with
+// `gap_px` of paper between it and the spot's drawn edge (negative: it
+// crosses the spot's edge), 2 x `halfLength_px` long.
+struct WlLineBy {
+  int spot = 0;
+  double gap_px = 4, halfLength_px = 60, angle_deg = 0;
 };
 
 struct WlGroup {
@@ -69,10 +87,30 @@ struct WlScene {
   double vignetting = 0.06;    // a tilt of the light across the picture (fraction)
   int jpegQuality = 0;         // 0: no JPEG; else 1 .. 100
   // An ink drawing on paper instead: the limb circle, the two axes and the
-  // letters N E S W drawn, umbrae filled, penumbrae outlined (or hatched),
-  // then scanned (blur, noise and JPEG as above).
+  // letters N E S W drawn, umbrae filled, penumbrae drawn as each spot's
+  // `pen` says, then scanned (blur, noise and JPEG as above; centreGrey is
+  // the paper's grey).
   bool drawing = false;
-  bool hatching = false;
+  double penWidth_px = 1.4;       // outlines, hatching, lines and boxes
+  double inkGrey = 25;            // the ink on the scan, grey level
+  double penumbraGrey = 170;      // a grey fill on the scan
+  // The template's square grid, turned by the scan's tilt (degrees on the
+  // picture), every gridStep_px (0: none), one line through the umbra of
+  // spot gridThroughSpot (-1: none); drawn in gridGrey.
+  double gridStep_px = 0, tilt_deg = 0, gridGrey = 90;
+  int gridThroughSpot = -1;
+  std::vector<WlLineBy> linesBy;
+  // Groups the observer boxed, `boxMargin_px` clear of their spots and
+  // turned by boxTurn_deg from the grid, the group's number written at the
+  // box's corner.
+  std::vector<std::string> boxed;
+  double boxMargin_px = 20, boxTurn_deg = 0;
+  // The paper's unevenness on the scan: a tilt of its light across the
+  // picture (fraction).
+  double paperShade = 0;
+  // The picture's colour in Argb(): each channel the grey times these (a
+  // yellowed paper on a colour scan); 1, 1, 1 is grey.
+  double tintR = 1, tintG = 1, tintB = 1;
   WlLight light = WlLight::WhiteLight;
   double mottle = 0;           // rms contrast of the chromosphere's mottle
   std::vector<WlPlage> plages;
@@ -114,6 +152,8 @@ struct WlRendered {
   // Where the filaments lie: points along each, picture pixels, at most
   // about a filament's width apart.
   std::vector<std::pair<double, double>> filamentPoints_px;
+  double tintR = 1, tintG = 1, tintB = 1;  // the scene's
+  // The picture as 0xAARRGGBB, each channel the grey times its tint.
   std::vector<std::uint32_t> Argb() const;
 };
 
@@ -123,7 +163,8 @@ enum class WlKind {
   Groups,     // groups of the classes Axx Bxo Hsx Hhx Cso Dso Dao Dai, >= 15 degrees apart
   Limb,       // Groups, and spots near the limb
   Filaments,  // Groups and long dark filaments
-  Drawing,    // Groups drawn in ink: filled umbrae, penumbrae outlined or hatched, axes, limb circle, labels
+  Drawing,    // Groups drawn in ink (see RandomScene), a group near the limb, the template's grid,
+              // lines beside spots, groups boxed and numbered
   HAlpha,     // Groups in H-alpha: plages, mottle, sinuous and broken dark filaments
   CaK,        // Groups in Ca II K: bright plages and network, faint filaments
 };
@@ -131,7 +172,13 @@ enum class WlKind {
 // A scene of `size` x `size` pixels with spots of known class, drawn from
 // `seed`: disc radius 0.44 size, a random date, orientation and north-up
 // convention, blur 0.8 .. 1.5 px, noise, granulation, vignetting and JPEG
-// (quality 85 .. 95).
+// (quality 85 .. 95). A drawing: penumbrae drawn one way (by seed % 5: an
+// outline, a grey-filled outline, a hatched outline, grey, or each spot
+// its own way), pen 1.2 .. 2.2 px, hatching every 4 .. 9 px at any
+// angle, grey fills 0.62 .. 0.8 of the paper, a yellowed, unevenly lit paper,
+// the scan tilted by up to 1.5 degrees; two spots touching in their
+// penumbrae, the template's grid through one umbra, lines beside and across
+// spots, a group boxed.
 WlScene RandomScene(unsigned seed, int size, WlKind kind);
 
 // The picture and its truth. Throws std::invalid_argument for a scene out of

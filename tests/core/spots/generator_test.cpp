@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SpotPictures.h"
+#include "base/Numbers.h"
 #include "app/State.h"
 #include "app/Geometry.h"
 #include "spots/Spots.h"
@@ -110,6 +111,60 @@ TEST(SpotGenerator, SharedPenumbraIsDividedByNearestUmbra) {
   EXPECT_LT(both, 2 * cap);
   EXPECT_GT(both, 1.3 * cap);
   EXPECT_TRUE(r.truth.spots[0].shared);
+}
+
+// A drawing's penumbra as each way draws it, read along the disc's radius
+// through the spot: ink in the umbra; at the penumbra's middle paper inside
+// an outline, grey in a grey fill; at its edge the outline's ink, or grey
+// with no outline; paper beyond. Source: the scene's own grey levels.
+TEST(SpotGenerator, DrawsEachWayOfDrawingAPenumbra) {
+  struct Way {
+    gen::WlPen pen;
+    const char* what;
+    const char* middle;  // "paper", "grey" or "either" (hatching)
+    const char* edge;    // "ink" or "grey"
+  };
+  const Way ways[] = {{gen::WlPen::Outline, "outline", "paper", "ink"},
+                      {gen::WlPen::GreyFill, "grey-filled outline", "grey", "ink"},
+                      {gen::WlPen::Hatched, "hatched outline", "either", "ink"},
+                      {gen::WlPen::Grey, "grey", "grey", "grey"}};
+  for (const Way& way : ways) {
+    gen::WlScene sc = Clean(0, true);
+    sc.drawing = true;
+    sc.centreGrey = 240;
+    sc.inkGrey = 20;
+    sc.penumbraGrey = 170;
+    sc.penWidth_px = 2;
+    const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, true);
+    gen::WlSpot s;
+    s.group = "A";
+    s.B_deg = eph.B0_deg + 8;  // clear of the axes drawn through the centre
+    s.L_deg = eph.L0_deg;
+    s.umbra_deg = 0.8;
+    s.penumbra_deg = 2.4;
+    s.pen = way.pen;
+    s.hatchSpacing_px = 7;
+    sc.spots.push_back(s);
+    const gen::WlRendered r = gen::RenderWhiteLight(sc);
+    const gen::WlSpotTruth& t = r.truth.spots[0];
+    const double ru = sc.rk_px * std::sin(0.8 * kPiExact / 180), rp = sc.rk_px * std::sin(2.4 * kPiExact / 180);
+    // Along the picture's row through the spot (across the disc's radius:
+    // not foreshortened).
+    const auto at = [&](double dx) -> int {
+      return r.grey[static_cast<std::size_t>(std::lround(t.y_px)) * static_cast<std::size_t>(r.width_px) +
+                    static_cast<std::size_t>(std::lround(t.x_px + dx))];
+    };
+    const auto is = [&](int v, const std::string& kind) {
+      if (kind == "ink") return v < 60;
+      if (kind == "grey") return v > 150 && v < 190;
+      if (kind == "paper") return v > 225;
+      return true;
+    };
+    EXPECT_TRUE(is(at(0), "ink")) << way.what << ": umbra " << at(0);
+    EXPECT_TRUE(is(at((ru + rp) / 2), way.middle)) << way.what << ": middle " << at((ru + rp) / 2);
+    EXPECT_TRUE(is(at(rp - 1), way.edge)) << way.what << ": edge " << at(rp - 1);
+    EXPECT_TRUE(is(at(rp + 3), "paper")) << way.what << ": beyond " << at(rp + 3);
+  }
 }
 
 }  // namespace

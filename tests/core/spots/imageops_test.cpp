@@ -285,6 +285,31 @@ double Shoelace(const SpotOutline& loop) {
   return a / 2;
 }
 
+// Opening by a disc: a line thinner than the disc goes, a round part wide
+// enough stays whole, a part at the box's edge is eroded from outside.
+// Source: the definition (the union of the discs that fit in the mask).
+TEST(ImageOps, OpeningByADiscTakesLinesAndKeepsRoundParts) {
+  struct Case {
+    const char* what;
+    int radius;
+    std::vector<std::string> in, want;
+  };
+  const Case cases[] = {
+      {"a line two pixels wide, alone", 1, {"......", "######", "######", "......"}, {"......", "......", "......", "......"}},
+      {"a disc of radius 2 stays, the bar one pixel high on it goes",
+       2,
+       {"...........", "...#.......", "..###......", ".##########", "..###......", "...#.......", "..........."},
+       {"...........", "...#.......", "..###......", ".#####.....", "..###......", "...#.......", "..........."}},
+      {"radius 0 keeps everything", 0, {"#..", ".#.", "..#"}, {"#..", ".#.", "..#"}},
+      {"the box's surroundings count as outside", 1, {"###", "###", "###"}, {".#.", "###", ".#."}},
+      {"too narrow at the box's edge", 1, {"##.", "##.", "..."}, {"...", "...", "..."}},
+  };
+  for (const Case& c : cases) {
+    const Drawn in(c.in), want(c.want);
+    EXPECT_EQ(OpenByDisc(in.bw, in.bh, in.Mask(), c.radius), want.Mask()) << c.what;
+  }
+}
+
 TEST(ImageOps, OutlinesFollowThePixelsEdges) {
   struct Case {
     const char* what;
