@@ -186,7 +186,8 @@ MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("M
   reviewTree_ = new QTreeWidget(reviewBox_);
   reviewTree_->setObjectName("spotsReview");
   reviewTree_->setAccessibleName("Proposed sunspots");
-  reviewTree_->setHeaderLabels({"Name", "Spots", "B", "CMD", "L", "Area", "Class"});
+  reviewTree_->setHeaderLabels(
+      {"Name", "Spots", "B", "CMD", "L", "Area", "Class", QString::fromUtf8("\u00B1B"), QString::fromUtf8("\u00B1L")});
   reviewTree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   reviewTree_->setContextMenuPolicy(Qt::CustomContextMenu);
   review->addWidget(reviewTree_, 1);
@@ -325,8 +326,11 @@ bool MeasurementsPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 int MeasurementsPanel::WidthWanted() const {
-  int columns = 0;
+  int columns = 0, review = 0;
   for (int c = 0; c < model_->columnCount(); ++c) columns += view_->columnWidth(c);
+  if (!reviewBox_->isHidden())
+    for (int c = 0; c < reviewTree_->columnCount(); ++c) review += reviewTree_->columnWidth(c);
+  columns = std::max(columns, review);
   // The tree's frame and its vertical scroll bar.
   return columns + 2 * view_->frameWidth() + view_->verticalScrollBar()->sizeHint().width() + 4;
 }
@@ -349,6 +353,8 @@ void MeasurementsPanel::SyncReview() {
   filling_ = true;
   reviewTree_->clear();
   const auto number = [](double v, int decimals) { return QString::number(v, 'f', decimals); };
+  // 1-sigma errors as the status line gives them; empty where not known.
+  const auto pm = [](double err) { return QString::fromStdString(PlusMinusText(err, true)); };
   if (app_.review) {
     const SpotProposals& p = *app_.review;
     if (threshold_->value() != p.settings.contrastThreshold) threshold_->setValue(p.settings.contrastThreshold);
@@ -356,7 +362,8 @@ void MeasurementsPanel::SyncReview() {
       const SpotGroup& grp = p.report.groups[g];
       auto* item = new QTreeWidgetItem(reviewTree_, {QString::fromStdString(grp.name), QString::number(grp.spots.size()),
                                                      number(grp.B, 2), number(grp.CMD, 2), number(grp.L, 2),
-                                                     number(grp.area_msh, 0), QString::fromStdString(grp.mcIntosh)});
+                                                     number(grp.area_msh, 0), QString::fromStdString(grp.mcIntosh),
+                                                     pm(grp.B_err), pm(grp.L_err)});
       item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
       item->setCheckState(0, g < p.checked.size() && p.checked[g] ? Qt::Checked : Qt::Unchecked);
       item->setData(0, Qt::UserRole, static_cast<int>(g));
@@ -365,7 +372,8 @@ void MeasurementsPanel::SyncReview() {
         const FoundSpot& f = p.report.spots[static_cast<std::size_t>(i)];
         auto* spot = new QTreeWidgetItem(item, {QString("%1 %2").arg(QString::fromStdString(grp.name)).arg(++n), "",
                                                 number(f.B, 2), number(f.CMD, 2), number(f.L, 2),
-                                                number(f.area_msh, 0) + (f.uncertain ? "?" : ""), ""});
+                                                number(f.area_msh, 0) + (f.uncertain ? "?" : ""), "", pm(f.B_err),
+                                                pm(f.L_err)});
         spot->setData(0, Qt::UserRole, i);
       }
     }

@@ -86,7 +86,8 @@ class MeasurementsPanel : public QDockWidget {
   // Reads the core's list again when it changed since the last time (the
   // generation of app.book). Returns true when it did.
   bool Sync();
-  // The width that shows every column of the records whole, pixels.
+  // The width that shows every column of the records (and of the spots
+  // under review) whole, pixels.
   int WidthWanted() const;
   // Selects the row of a line of the working file and shows it.
   void SelectLine(std::size_t line);

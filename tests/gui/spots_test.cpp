@@ -50,6 +50,11 @@ void SpotsTest::findReviewAcceptSave() {
   QCOMPARE(tree->topLevelItemCount(), 4);
   QCOMPARE(tree->headerItem()->text(5), QString("Area"));
   QCOMPARE(tree->headerItem()->text(6), QString("Class"));
+  QCOMPARE(tree->headerItem()->text(7), QString::fromUtf8("\u00B1B"));
+  // Every group and spot with its errors (the sample's data file has no
+  // .cal: the assumed calibration's).
+  QVERIFY(tree->topLevelItem(0)->text(7).startsWith(QString::fromUtf8("\u00B1")));
+  QVERIFY(tree->topLevelItem(0)->child(0)->text(8).startsWith(QString::fromUtf8("\u00B1")));
   QVERIFY(panel.countsLabel()->text().startsWith("g=4 f=8 R=48 "));
   QCOMPARE(panel.thresholdBox()->value(), 0.9);
 
