@@ -115,6 +115,8 @@ TEST(CliSpotsWrite, WritesTheCountsSpotsFindsAndSkipsWhatCannotBeCalibrated) {
   EXPECT_NE(run.err.find("set/sub/uncalibrated.jpg: skipped: the picture is not calibrated"), std::string::npos)
       << run.err;
   EXPECT_FALSE(fs::exists(set / "sub" / "uncalibrated.dat"));
+  // stderr is a file: no progress line, only the messages.
+  EXPECT_EQ(run.err.find('\r'), std::string::npos) << run.err;
   const std::vector<std::string> rows = Lines(run.out);
   // The pictures in sorted order, the subfolder's among them; the text file
   // passed over.
@@ -315,6 +317,38 @@ TEST(CliSpotsWrite, AKilledRunLeavesNoHalfFile) {
   // The run after it: the files of an unbroken run, no .part left.
   EXPECT_EQ(test::RunCli(folder.path(), "spots --write killed --jobs 2").status, 1);
   EXPECT_EQ(Files(dir), Files(folder.path() / "whole"));
+}
+
+// On a terminal, stderr carries the progress line, rewritten in place:
+// files done, left, and the time to go; the line is cleared at the end.
+TEST(CliSpotsWrite, AProgressLineOnATerminal) {
+  test::TempFolder folder;
+  MakeSet(folder.path() / "set", 512);
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string terminal = ptsname(master);
+  const std::string dir = (folder.path() / "set").string();
+  const char* argv[] = {PELORIN_CLI, "spots", "--write", dir.c_str(), "--jobs", "1", nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, PELORIN_CLI, &actions, nullptr, const_cast<char* const*>(argv), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  std::string seen;
+  char buf[4096];
+  for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) seen.append(buf, static_cast<std::size_t>(n));
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(master);
+  EXPECT_EQ(WEXITSTATUS(status), 1);  // the uncalibrated picture
+  for (const char* part : {"\r\033[Kspots: 1 of 5 done, 4 left, about ", " to go", "\r\033[Kspots: 5 of 5 done, 0 left",
+                           "skipped: the picture is not calibrated"})
+    EXPECT_NE(seen.find(part), std::string::npos) << part << " in " << seen;
+  EXPECT_EQ(seen.substr(seen.size() - 4), "\r\033[K") << seen;
 }
 
 }  // namespace
