@@ -96,7 +96,15 @@ std::string LoadCalBeside(App& app, const std::string& dataFile) {
 }
 
 std::string SaveCalBeside(const App& app, const std::string& dataFile) {
-  return WriteFileAtomically(CalFileNameOf(dataFile), CalFileText(app.calErrors));
+  const std::string path = CalFileNameOf(dataFile), text = CalFileText(app.calErrors);
+  // Unchanged since the last Save: no second write and sync.
+  std::error_code ec;
+  try {
+    if (std::filesystem::is_regular_file(path, ec) && ReadFileBytes(path) == text) return "";
+  } catch (const FileError&) {
+    // Unreadable: written again below.
+  }
+  return WriteFileAtomically(path, text);
 }
 
 std::string PlusMinusText(double err_deg, bool firstOrder) {

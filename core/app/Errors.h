@@ -51,7 +51,8 @@ void OrientationCalibrationErrors(App& app, double orientation_deg, const std::s
 std::string LoadCalBeside(App& app, const std::string& dataFile);
 
 // On Save, after the data file was written: the errors into the .cal beside
-// it (atomically). "" when done, otherwise why, naming the file.
+// it (atomically; not written again when it holds them already). "" when
+// done, otherwise why, naming the file.
 std::string SaveCalBeside(const App& app, const std::string& dataFile);
 
 // " B_err=..": the ± text of an error for the read-out and the panel: two
