@@ -50,23 +50,22 @@ std::string Trimmed(std::string s) {
 
 }  // namespace
 
-CalErrors AssumedCalErrors() {
+namespace {
+
+CalErrors Defaults(double disc_px, double orientation_deg, const char* source) {
   CalErrors e;
-  e.x0_px = e.y0_px = e.rk_px = kAssumedDisc_px;
-  e.orientation_deg = kAssumedOrientation_deg;
+  e.x0_px = e.y0_px = e.rk_px = disc_px;
+  e.orientation_deg = orientation_deg;
   e.time_min = kDefaultTime_h * 60;
-  e.discSource = e.orientationSource = "assumed";
+  e.discSource = e.orientationSource = source;
   return e;
 }
 
-CalErrors HeaderCalErrors() {
-  CalErrors e;
-  e.x0_px = e.y0_px = e.rk_px = kHeaderDisc_px;
-  e.orientation_deg = kHeaderOrientation_deg;
-  e.time_min = kDefaultTime_h * 60;
-  e.discSource = e.orientationSource = "header";
-  return e;
-}
+}  // namespace
+
+CalErrors AssumedCalErrors() { return Defaults(kAssumedDisc_px, kAssumedOrientation_deg, "assumed"); }
+
+CalErrors HeaderCalErrors() { return Defaults(kHeaderDisc_px, kHeaderOrientation_deg, "header"); }
 
 CalibrationErrors PropagationErrorsOf(const CalErrors& c, bool dateKnown, double year, double month, double day,
                                       double hours, bool northUp) {

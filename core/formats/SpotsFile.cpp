@@ -114,6 +114,112 @@ std::string SpotsFileNameOf(const std::string& dat) {
   return dat + ".spots.csv";
 }
 
+namespace {
+
+// Fields 1..n of a row as numbers into v; false with `error` at the first
+// that is not one.
+bool RowNumbers(const std::vector<std::string>& f, int n, double* v, const std::string& at, std::string& error) {
+  for (int k = 0; k < n; ++k)
+    if (!Number(f[static_cast<std::size_t>(k + 1)], v[k])) {
+      error = at + "field " + std::to_string(k + 2) + " is not a number: '" + f[static_cast<std::size_t>(k + 1)] + "'";
+      return false;
+    }
+  return true;
+}
+
+bool FieldCount(const std::vector<std::string>& f, std::size_t fields, const char* row, const std::string& at,
+                std::string& error) {
+  if (f.size() == fields) return true;
+  error = at + "a " + row + " row needs " + std::to_string(fields) + " fields, it has " + std::to_string(f.size());
+  return false;
+}
+
+bool SpotRow(const std::vector<std::string>& f, bool withErrors, const std::string& at, SpotsFileContents& out,
+             std::string& error) {
+  if (!FieldCount(f, withErrors ? 12 : 9, "spot", at, error)) return false;
+  SpotsFileRow r;
+  r.group = f[0];
+  double v[8];
+  if (!RowNumbers(f, 8, v, at, error)) return false;
+  if (r.group.empty()) {
+    error = at + "a spot row names no group";
+    return false;
+  }
+  r.spot = static_cast<int>(v[0]);
+  r.x = v[1];
+  r.y = v[2];
+  r.B = v[3];
+  r.CMD = v[4];
+  r.L = v[5];
+  r.area_msh = v[6];
+  r.umbra_msh = v[7];
+  if (withErrors && !ReadErrors(f, 9, at, r.B_err, r.CMD_err, r.L_err, error)) return false;
+  out.spots.push_back(r);
+  return true;
+}
+
+bool GroupRow(const std::vector<std::string>& f, bool withErrors, const std::string& at, SpotsFileContents& out,
+              std::string& error) {
+  if (!FieldCount(f, withErrors ? 10 : 7, "group", at, error)) return false;
+  SpotsFileGroup g;
+  g.name = f[0];
+  g.mcIntosh = f[6];
+  double v[5];
+  if (!RowNumbers(f, 5, v, at, error)) return false;
+  g.spots = static_cast<int>(v[0]);
+  g.B = v[1];
+  g.CMD = v[2];
+  g.L = v[3];
+  g.area_msh = v[4];
+  if (withErrors && !ReadErrors(f, 7, at, g.B_err, g.CMD_err, g.L_err, error)) return false;
+  bool known = false;
+  for (const SpotsFileRow& r : out.spots) known = known || r.group == g.name;
+  if (!known) {
+    error = at + "group " + g.name + " has no spot row";
+    return false;
+  }
+  out.groups.push_back(g);
+  return true;
+}
+
+bool CountsLine(const std::string& line, const std::string& at, SpotCounts& counts, std::string& error) {
+  std::istringstream in(line);
+  std::string pair;
+  while (in >> pair) {
+    const std::size_t eq = pair.find('=');
+    double v = 0;
+    if (eq == std::string::npos || !Number(pair.substr(eq + 1), v)) {
+      error = at + "the counts must be key=number pairs: '" + pair + "'";
+      return false;
+    }
+    const std::string key = pair.substr(0, eq);
+    const int n = static_cast<int>(v);
+    if (key == "groups") counts.groups = n;
+    else if (key == "spots") counts.spots = n;
+    else if (key == "wolf") counts.wolf = v;
+    else if (key == "north_groups") counts.northGroups = n;
+    else if (key == "north_spots") counts.northSpots = n;
+    else if (key == "south_groups") counts.southGroups = n;
+    else if (key == "south_spots") counts.southSpots = n;
+    else {
+      error = at + "unknown count '" + key + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+// A header row, with the errors' columns or without; false with `error`.
+bool HeaderRow(const std::string& line, const char* header, const char* what, const std::string& at,
+               bool& withErrors, std::string& error) {
+  withErrors = line == std::string(header) + kErrorsHeader;
+  if (line == header || withErrors) return true;
+  error = at + what + " \"" + header + "\" (with \"" + kErrorsHeader + "\" or without)";
+  return false;
+}
+
+}  // namespace
+
 bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string& error) {
   out = {};
   const std::vector<std::string> lines = SplitLines(text);
@@ -128,107 +234,14 @@ bool ParseSpotsFile(const std::string& text, SpotsFileContents& out, std::string
       else if (part == 3) part = 4;
       continue;
     }
-    if (part == 0) {
-      spotErrors = line == std::string(kSpotHeader) + kErrorsHeader;
-      if (line != kSpotHeader && !spotErrors) {
-        error = at + "the first line must be \"" + kSpotHeader + "\" (with \"" + kErrorsHeader + "\" or without)";
-        return false;
-      }
-      part = 1;
-      continue;
-    }
-    if (part == 2) {
-      groupErrors = line == std::string(kGroupHeader) + kErrorsHeader;
-      if (line != kGroupHeader && !groupErrors) {
-        error = at + "the group rows must start with \"" + kGroupHeader + "\" (with \"" + kErrorsHeader +
-                "\" or without)";
-        return false;
-      }
-      part = 3;
-      continue;
-    }
-    const std::vector<std::string> f = Fields(line);
-    if (part == 1) {
-      const std::size_t fields = spotErrors ? 12 : 9;
-      if (f.size() != fields) {
-        error = at + "a spot row needs " + std::to_string(fields) + " fields, it has " + std::to_string(f.size());
-        return false;
-      }
-      SpotsFileRow r;
-      r.group = f[0];
-      double v[8];
-      for (int k = 0; k < 8; ++k)
-        if (!Number(f[static_cast<std::size_t>(k + 1)], v[k])) {
-          error = at + "field " + std::to_string(k + 2) + " is not a number: '" + f[static_cast<std::size_t>(k + 1)] + "'";
-          return false;
-        }
-      if (r.group.empty()) {
-        error = at + "a spot row names no group";
-        return false;
-      }
-      r.spot = static_cast<int>(v[0]);
-      r.x = v[1];
-      r.y = v[2];
-      r.B = v[3];
-      r.CMD = v[4];
-      r.L = v[5];
-      r.area_msh = v[6];
-      r.umbra_msh = v[7];
-      if (spotErrors && !ReadErrors(f, 9, at, r.B_err, r.CMD_err, r.L_err, error)) return false;
-      out.spots.push_back(r);
-    } else if (part == 3) {
-      const std::size_t fields = groupErrors ? 10 : 7;
-      if (f.size() != fields) {
-        error = at + "a group row needs " + std::to_string(fields) + " fields, it has " + std::to_string(f.size());
-        return false;
-      }
-      SpotsFileGroup g;
-      g.name = f[0];
-      g.mcIntosh = f[6];
-      double v[5];
-      for (int k = 0; k < 5; ++k)
-        if (!Number(f[static_cast<std::size_t>(k + 1)], v[k])) {
-          error = at + "field " + std::to_string(k + 2) + " is not a number: '" + f[static_cast<std::size_t>(k + 1)] + "'";
-          return false;
-        }
-      g.spots = static_cast<int>(v[0]);
-      g.B = v[1];
-      g.CMD = v[2];
-      g.L = v[3];
-      g.area_msh = v[4];
-      if (groupErrors && !ReadErrors(f, 7, at, g.B_err, g.CMD_err, g.L_err, error)) return false;
-      bool known = false;
-      for (const SpotsFileRow& r : out.spots) known = known || r.group == g.name;
-      if (!known) {
-        error = at + "group " + g.name + " has no spot row";
-        return false;
-      }
-      out.groups.push_back(g);
-    } else {
-      std::istringstream in(line);
-      std::string pair;
-      while (in >> pair) {
-        const std::size_t eq = pair.find('=');
-        double v = 0;
-        if (eq == std::string::npos || !Number(pair.substr(eq + 1), v)) {
-          error = at + "the counts must be key=number pairs: '" + pair + "'";
-          return false;
-        }
-        const std::string key = pair.substr(0, eq);
-        const int n = static_cast<int>(v);
-        if (key == "groups") out.counts.groups = n;
-        else if (key == "spots") out.counts.spots = n;
-        else if (key == "wolf") out.counts.wolf = v;
-        else if (key == "north_groups") out.counts.northGroups = n;
-        else if (key == "north_spots") out.counts.northSpots = n;
-        else if (key == "south_groups") out.counts.southGroups = n;
-        else if (key == "south_spots") out.counts.southSpots = n;
-        else {
-          error = at + "unknown count '" + key + "'";
-          return false;
-        }
-      }
-    }
+    bool ok = true;
+    if (part == 0) ok = HeaderRow(line, kSpotHeader, "the first line must be", at, spotErrors, error);
+    else if (part == 2) ok = HeaderRow(line, kGroupHeader, "the group rows must start with", at, groupErrors, error);
+    else if (part == 1) ok = SpotRow(Fields(line), spotErrors, at, out, error);
+    else if (part == 3) ok = GroupRow(Fields(line), groupErrors, at, out, error);
+    else ok = CountsLine(line, at, out.counts, error);
+    if (!ok) return false;
+    if (part == 0 || part == 2) ++part;
   }
   if (part == 0) {
     error = "the file is empty";
