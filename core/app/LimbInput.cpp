@@ -79,12 +79,13 @@ void AutoLimb_Click(App& app) {
 namespace {
 
 // The disc's errors of the limb fit just made on the points entered: the
-// fit's own from its residuals, or for three points, which leave none, those
-// of the circle through them with kAssumedLimbPoint_px on each.
-void RecordLimbFitErrors(App& app, double exm, double eym, double erk) {
+// fit's own covariance from its residuals, or for three points, which leave
+// none, that of the circle through them with kAssumedLimbPoint_px on each.
+void RecordLimbFitErrors(App& app, double S) {
   const ProgramState& s = app.s;
   if (s.PointCount > 3) {
-    LimbFitCalibrationErrors(app, IndependentDiscCovariance(exm, eym, erk), "fit");
+    LimbFitCalibrationErrors(app, PictureFrameCovariance(LimbCircleCovariance(s.PointX, s.PointY, s.PointCount, S)),
+                             "fit");
     return;
   }
   std::array<double, 3> x{}, y{};
@@ -112,7 +113,7 @@ void limbend_Click(App& app) {
     return;
   }
   s.LimbRadius = rk;
-  RecordLimbFitErrors(app, exm, eym, erk);
+  RecordLimbFitErrors(app, S);
   w.SetEndVisible(EndButton::limbend, false);
   if (s.CalibrationState == 0) s.CalibrationState = 1;
   else if (s.CalibrationState == 2) s.CalibrationState = 3;

@@ -25,16 +25,32 @@ double StartingScale(const PointArray& px, const PointArray& py, int n);
 int FitLimbCircle(const PointArray& px, const PointArray& py, int n, double& xm, double& ym, double& rk, double& exm,
                   double& eym, double& erk);
 
+// The covariance of the centre xm, ym and radius rk that FitLimbCircle fits
+// to px/py(1..n) with the scale S (pixels squared, the points' frame, y up;
+// in the order xm, ym, rk), from the whole inverse of its normal equations
+// and its residuals with the divisor n - 2: the errors of the centre are
+// FitLimbCircle's exm and eym, the radius's takes in its covariances with
+// the centre, which FitLimbCircle's erk leaves out (they grow with the
+// centre's distance from the zero point). All zero when the fit fails.
+std::array<std::array<double, 3>, 3> LimbCircleCovariance(const PointArray& px, const PointArray& py, int n,
+                                                          double S);
+
+// A covariance of x0, y0, rk in a frame with y up turned into one with y
+// down (the picture's): the covariances of y0 change sign.
+std::array<std::array<double, 3>, 3> PictureFrameCovariance(std::array<std::array<double, 3>, 3> cov);
+
 // The circle the limb fit gives from limb points in picture pixels (y
 // down), entered as limb input enters them on a picture whose zero point is
 // (0, 0): single precision, the scale from the first point off the zero
 // point. Out: centre x0, y0 (picture pixels) and radius rk. Returns the code
 // of FitLimbCircle (0 when fitted; 4 when no point lies off (0, 0); 2 for
 // more than 1000 points); nothing is written unless it is 0. `errors`, when
-// given, receives the fit's 1-sigma errors of x0, y0 and rk (pixels, from its
-// residuals; 0 for three points, which leave none).
+// given, receives the fit's covariance of x0, y0 and rk (pixels squared,
+// picture frame, LimbCircleCovariance) and their 1-sigma errors, its
+// diagonal's roots (0 for three points, which leave no residuals).
 struct LimbFitErrors {
   double x0 = 0, y0 = 0, rk = 0;
+  std::array<std::array<double, 3>, 3> cov{};
 };
 int FitLimbPoints(const std::vector<LimbEdgePoint>& points, double& x0, double& y0, double& rk,
                   LimbFitErrors* errors = nullptr);

@@ -146,6 +146,50 @@ TEST(LimbErrors, ThreePointCovarianceMatchesSampling) {
   EXPECT_EQ(line[0][0], 0);
 }
 
+// The limb fit's covariance against the scatter of fits to noisy points:
+// on the whole limb and on part of it, where the centre and the radius move
+// together, and with the disc near the picture's origin or far from it.
+TEST(LimbErrors, FitCovarianceMatchesSampling) {
+  const struct {
+    const char* name;
+    double arc_deg, x0, y0;
+  } cases[] = {{"whole limb", 360, 512, 498},
+               {"half the limb", 180, 512, 498},
+               {"a third of the limb", 120, 512, 498},
+               {"a third, far from the origin", 120, 4100, 3600}};
+  const int points = 30, draws = 2000;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::mt19937 rng(11);
+    std::normal_distribution<double> noise(0, 1);
+    std::array<std::array<double, 3>, 3> stated{}, sampled{};
+    for (int k = 0; k < draws; ++k) {
+      std::vector<LimbEdgePoint> p(points);
+      for (int i = 0; i < points; ++i) {
+        const double a = (15 + c.arc_deg * i / (points - 1)) * M_PI / 180;
+        p[static_cast<std::size_t>(i)] = {c.x0 + 400 * std::cos(a) + noise(rng), c.y0 + 400 * std::sin(a) + noise(rng)};
+      }
+      double x0 = 0, y0 = 0, rk = 0;
+      LimbFitErrors e;
+      ASSERT_EQ(FitLimbPoints(p, x0, y0, rk, &e), 0);
+      EXPECT_DOUBLE_EQ(e.rk * e.rk, e.cov[2][2]);
+      const double v[3] = {x0 - c.x0, y0 - c.y0, rk - 400};
+      for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j) {
+          stated[i][j] += e.cov[i][j] / draws;
+          sampled[i][j] += v[i] * v[j] / draws;
+        }
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_NEAR(std::sqrt(stated[i][i] / sampled[i][i]), 1, 0.1) << "parameter " << i;
+      for (std::size_t j = 0; j < i; ++j) {
+        const double scale = std::sqrt(sampled[i][i] * sampled[j][j]);
+        EXPECT_NEAR(stated[i][j] / scale, sampled[i][j] / scale, 0.1) << "parameters " << i << ", " << j;
+      }
+    }
+  }
+}
+
 // A picture x.jpg opened from its data file; `cal` ("" for none) beside it.
 void OpenWith(TestApp& t, const std::string& cal) {
   std::vector<std::uint32_t> px(1024 * 1024, 0xFFFFFFFFu);
