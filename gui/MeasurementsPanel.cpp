@@ -110,14 +110,14 @@ QVariant MeasurementsModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::TextAlignmentRole && index.column() != kName && index.column() != kClass)
     return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   const bool err = index.column() == kErrB || index.column() == kErrL;
-  if (role == Qt::ToolTipRole && err && errorNote) return QString::fromStdString(errorNote());
+  const bool top = index.internalId() == 0;
+  const auto row = static_cast<std::size_t>(index.row());
+  const RecordLine* r = top || row >= o.lines.size() ? nullptr : &book_.list.lines[o.lines[row]];
+  if (role == Qt::ToolTipRole && err && errorNote) return QString::fromStdString(errorNote(r));
   if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
   if (err) {
-    const bool top = index.internalId() == 0;
-    const auto row = static_cast<std::size_t>(index.row());
-    if (!errorsOf || (!top && row >= o.lines.size())) return {};
-    const RecordLine* r = top ? nullptr : &book_.list.lines[o.lines[row]];
-    const PositionErrors e = top ? errorsOf(o.meanB_deg, o.meanL_deg) : errorsOf(r->B_deg, r->L_deg);
+    if (!errorsOf || (!top && !r)) return {};
+    const PositionErrors e = top ? errorsOf(nullptr, o.meanB_deg, o.meanL_deg) : errorsOf(r, r->B_deg, r->L_deg);
     return QString::fromStdString(PlusMinusText(index.column() == kErrB ? e.B_deg : e.L_deg, e.firstOrder));
   }
   if (index.internalId() == 0) {
@@ -132,16 +132,14 @@ QVariant MeasurementsModel::data(const QModelIndex& index, int role) const {
       default: return {};
     }
   }
-  const auto row = static_cast<std::size_t>(index.row());
-  if (row >= o.lines.size()) return {};
-  const RecordLine& r = book_.list.lines[o.lines[row]];
+  if (!r) return {};
   switch (index.column()) {
     case kName: return QString::number(index.row() + 1);
-    case kB: return Angle(r.B_deg, 2);
-    case kCmd: return Angle(r.CMD_deg, 3);
-    case kL: return Angle(r.L_deg, 3);
-    case kArea: return r.area_msh >= 0 ? QString::fromStdString(NumberText(r.area_msh)) : QString();
-    case kClass: return QString::fromStdString(r.spotClass);
+    case kB: return Angle(r->B_deg, 2);
+    case kCmd: return Angle(r->CMD_deg, 3);
+    case kL: return Angle(r->L_deg, 3);
+    case kArea: return r->area_msh >= 0 ? QString::fromStdString(NumberText(r->area_msh)) : QString();
+    case kClass: return QString::fromStdString(r->spotClass);
     default: return {};
   }
 }
@@ -158,10 +156,13 @@ MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("M
   setAccessibleDescription("measurementsPanel");
   model_ = new MeasurementsModel(app_.book, this);
   // The errors as the status line gives them, from the calibration's now.
-  model_->errorsOf = [this](double B_deg, double L_deg) {
-    return app_.s.CalibrationState == 3 ? RecordErrors(app_, B_deg, L_deg) : PositionErrors{NAN, NAN, NAN, 0, false};
+  model_->errorsOf = [this](const RecordLine* r, double B_deg, double L_deg) {
+    if (app_.s.CalibrationState != 3) return PositionErrors{NAN, NAN, NAN, 0, false};
+    return r ? RecordErrors(app_, *r) : RecordErrors(app_, B_deg, L_deg);
   };
-  model_->errorNote = [this] { return ErrorSourceNote(app_); };
+  model_->errorNote = [this](const RecordLine* r) {
+    return ErrorSourceNote(app_) + "; point: " + (r ? PointErrorNote(*r) : PointErrorNote(RecordLine{}));
+  };
   view_ = new QTreeView(this);
   view_->setObjectName("measurementsView");
   view_->setAccessibleName("Measurements");

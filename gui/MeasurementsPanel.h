@@ -58,8 +58,9 @@ class MeasurementsModel : public QAbstractItemModel {
 
   // The errors of a position (B, L) for the columns ±B and ±L, and the note
   // of where they come from (their tooltip); set by the panel.
-  std::function<PositionErrors(double B_deg, double L_deg)> errorsOf;
-  std::function<std::string()> errorNote;
+  // A record's errors (`r`), or those of an object's mean (r null).
+  std::function<PositionErrors(const RecordLine* r, double B_deg, double L_deg)> errorsOf;
+  std::function<std::string(const RecordLine* r)> errorNote;
 
  private:
   const RecordBook& book_;

@@ -23,7 +23,10 @@ struct WindowGeometry {
 };
 
 struct App {
-  App(WindowPort& window, PicturePort& picture) : win(window), pic(picture) {}
+  App(WindowPort& window, PicturePort& picture) : win(window), pic(picture) {
+    pointSx_px.fill(kUnknownError);
+    pointSy_px.fill(kUnknownError);
+  }
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
@@ -65,6 +68,10 @@ struct App {
   // The errors of the open picture's calibration (app/Errors.h): set by the
   // limb and orientation fits, a header, or the .cal beside the data file.
   CalErrors calErrors;
+  // The stored points' own 1-sigma errors in picture x and y, pixels, at
+  // the indices of PointX/PointY: autoselect's weighted centre gives them;
+  // NaN for a click (kClick_px).
+  PointArray pointSx_px, pointSy_px;
 };
 
 }  // namespace pelorin

@@ -100,13 +100,17 @@ void AutoselectWeighted(App& app, double& x, double& y, WeightedCentre* centre) 
   Marker(app, c.x, c.y);
 }
 
-void Autoselect(App& app, double& x, double& y) {
+void Autoselect(App& app, double& x, double& y, double* sx_px, double* sy_px) {
+  WeightedCentre c;
+  c.sx_px = c.sy_px = std::nan("");
   switch (app.s.AutoselectMode) {
     case 0: AutoselectNearest(app, x, y); break;
     case 1: AutoselectDarkest(app, x, y); break;
-    case 2: AutoselectWeighted(app, x, y); break;
+    case 2: AutoselectWeighted(app, x, y, &c); break;
     default: break;
   }
+  if (sx_px) *sx_px = c.sx_px;
+  if (sy_px) *sy_px = c.sy_px;
 }
 
 }  // namespace pelorin

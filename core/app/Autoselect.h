@@ -32,7 +32,9 @@ void AutoselectDarkest(App& app, double& x, double& y);
 void AutoselectWeighted(App& app, double& x, double& y, WeightedCentre* centre = nullptr);
 
 // The routine of AutoselectMode (0, 1, 2); any other mode leaves the point
-// and draws nothing.
-void Autoselect(App& app, double& x, double& y);
+// and draws nothing. `sx_px`/`sy_px`, when given, receive the moved point's
+// own 1-sigma errors in picture x and y (pixels): the weighted centre's, NaN
+// for the other modes (a click's error, kClick_px, holds for them).
+void Autoselect(App& app, double& x, double& y, double* sx_px = nullptr, double* sy_px = nullptr);
 
 }  // namespace pelorin

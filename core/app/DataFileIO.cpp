@@ -2,6 +2,7 @@
 // command that copies the working file to the data file.
 #include "app/DataFileIO.h"
 
+#include <cmath>
 #include <exception>
 #include <filesystem>
 
@@ -159,6 +160,7 @@ std::string ReadDataFile(App& app, const std::string& path, const std::string& p
     ++s.StoredPointCount;
     const auto i = static_cast<std::size_t>(s.StoredPointCount);
     HeliographicToPicture(s, r.L, r.B, -s.OrientationAngle, s.PointX[i], s.PointY[i]);
+    app.pointSx_px[i] = app.pointSy_px[i] = std::nan("");
   }
   notes.insert(notes.begin(), c.problems.begin(), c.problems.end());
   if (notes.empty()) return {};

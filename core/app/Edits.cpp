@@ -35,19 +35,14 @@ int FinishedPoints(const App& app) {
 }
 
 // The lines of `next` that equal those of `old` from the start keep their
-// picture positions (and area and class); records after that take the top
-// `stored` points, in order, where there are enough of them.
-void CarryPositions(const RecordList& old, RecordList& next, const ProgramState& s, int stored) {
+// picture positions, areas, classes and errors; records after that take the
+// top `stored` points, in order, with the points' own errors, where there
+// are enough of them.
+void CarryPositions(const App& app, const RecordList& old, RecordList& next, int stored) {
   std::size_t same = 0;
   while (same < old.lines.size() && same < next.lines.size() && old.lines[same].text == next.lines[same].text) {
-    RecordLine& n = next.lines[same];
-    const RecordLine& o = old.lines[same];
-    n.hasPixel = o.hasPixel;
-    n.x_px = o.x_px;
-    n.y_px = o.y_px;
-    n.area_msh = o.area_msh;
-    n.umbra_msh = o.umbra_msh;
-    n.spotClass = o.spotClass;
+    // The same text: the old line whole, with what was measured with it.
+    next.lines[same] = old.lines[same];
     ++same;
   }
   int added = 0;
@@ -59,8 +54,10 @@ void CarryPositions(const RecordList& old, RecordList& next, const ProgramState&
     if (!n.record) continue;
     ++k;
     n.hasPixel = true;
-    n.x_px = s.PointX[k];
-    n.y_px = s.PointY[k];
+    n.x_px = app.s.PointX[k];
+    n.y_px = app.s.PointY[k];
+    n.point_sx_px = app.pointSx_px[k];
+    n.point_sy_px = app.pointSy_px[k];
   }
 }
 
@@ -76,6 +73,8 @@ void PlacePoints(App& app) {
     ++k;
     s.PointX[k] = r.x_px;
     s.PointY[k] = r.y_px;
+    app.pointSx_px[k] = r.point_sx_px;
+    app.pointSy_px[k] = r.point_sy_px;
   }
   s.StoredPointCount = static_cast<std::int16_t>(k);
   s.PointCount = 0;
@@ -218,7 +217,7 @@ void SyncBook(App& app) {
     return;
   }
   RecordList next = ReadWorkingFile(app);
-  CarryPositions(app.book.list, next, app.s, FinishedPoints(app));
+  CarryPositions(app, app.book.list, next, FinishedPoints(app));
   // The panel's selection points into the old lines.
   if (next.lines.size() != app.book.list.lines.size()) app.book.highlighted.clear();
   app.book.list = std::move(next);
@@ -251,8 +250,8 @@ void BookObjectEnded(App& app, std::size_t written, const std::string& name) {
   step.what = "Measure " + name;
   step.before.records = next;
   step.before.records.lines.resize(next.lines.size() - written);
-  CarryPositions(app.book.list, step.before.records, app.s, 0);
-  CarryPositions(step.before.records, next, app.s, FinishedPoints(app));
+  CarryPositions(app, app.book.list, step.before.records, 0);
+  CarryPositions(app, step.before.records, next, FinishedPoints(app));
   step.after.records = next;
   app.book.list = std::move(next);
   ++app.book.generation;

@@ -1,5 +1,6 @@
 #include "app/Errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -36,7 +37,11 @@ PositionErrors PositionErrorsAt(const App& app, double X, double Y, double point
                                  point_px, point_px);
 }
 
-PositionErrors RecordErrors(const App& app, double B_deg, double L_deg) {
+namespace {
+
+// The errors at the picture point of (B_deg, L_deg), the point's own errors
+// sx_px, sy_px; NaN off the disc.
+PositionErrors ErrorsOfPlace(const App& app, double B_deg, double L_deg, double sx_px, double sy_px) {
   double X = 0, Y = 0;
   HeliographicToPixel(app.s, L_deg, B_deg, app.s.OrientationAngle, X, Y);
   if (!std::isfinite(X) || !std::isfinite(Y)) {
@@ -45,7 +50,26 @@ PositionErrors RecordErrors(const App& app, double B_deg, double L_deg) {
     off.firstOrder = false;
     return off;
   }
-  return PositionErrorsAt(app, X, Y, kClick_px);
+  return PropagatePositionErrors(CalibrationOf(app.s), X, Y, app.s.OrientationAngle, CalibrationErrorsOf(app), sx_px,
+                                 sy_px);
+}
+
+}  // namespace
+
+PositionErrors RecordErrors(const App& app, double B_deg, double L_deg) {
+  return ErrorsOfPlace(app, B_deg, L_deg, kClick_px, kClick_px);
+}
+
+PositionErrors RecordErrors(const App& app, const RecordLine& r) {
+  const bool own = std::isfinite(r.point_sx_px) && std::isfinite(r.point_sy_px);
+  PositionErrors e = ErrorsOfPlace(app, r.B_deg, r.L_deg, own ? r.point_sx_px : kClick_px,
+                                   own ? r.point_sy_px : kClick_px);
+  if (std::isfinite(r.B_err) && std::isfinite(r.CMD_err) && std::isfinite(r.L_err)) {
+    e.B_deg = r.B_err;
+    e.CMD_deg = r.CMD_err;
+    e.L_deg = r.L_err;
+  }
+  return e;
 }
 
 std::string ErrorSource(const App& app) {
@@ -61,6 +85,17 @@ std::string ErrorSourceNote(const App& app) {
   std::snprintf(time, sizeof time, "%.2g", app.calErrors.time_min);
   return std::string("1-sigma errors; limb: ") + said(app.calErrors.discSource) +
          "; orientation: " + said(app.calErrors.orientationSource) + "; time: \xC2\xB1" + time + " min";
+}
+
+std::string PointErrorNote(const RecordLine& r) {
+  if (std::isfinite(r.B_err)) return "the found spot's centre";
+  char text[64];
+  if (std::isfinite(r.point_sx_px) && std::isfinite(r.point_sy_px)) {
+    std::snprintf(text, sizeof text, "the weighted centre, \xC2\xB1%.2g px", std::max(r.point_sx_px, r.point_sy_px));
+    return text;
+  }
+  std::snprintf(text, sizeof text, "a click, \xC2\xB1%.2g px", kClick_px);
+  return text;
 }
 
 void AssumeCalibrationErrors(App& app) { app.calErrors = AssumedCalErrors(); }
@@ -95,8 +130,16 @@ std::string LoadCalBeside(App& app, const std::string& dataFile) {
   return "";
 }
 
+void GivePointErrors(App& app) {
+  ApplyPointErrors(app.book.list, app.calErrors.points);
+  app.calErrors.points.clear();
+  ++app.book.generation;
+}
+
 std::string SaveCalBeside(const App& app, const std::string& dataFile) {
-  const std::string path = CalFileNameOf(dataFile), text = CalFileText(app.calErrors);
+  CalErrors kept = app.calErrors;
+  kept.points = PointErrorsOf(app.book.list);
+  const std::string path = CalFileNameOf(dataFile), text = CalFileText(kept);
   // Unchanged since the last Save: no second write and sync.
   std::error_code ec;
   try {

@@ -24,6 +24,11 @@ PositionErrors PositionErrorsAt(const App& app, double X, double Y, double point
 // point is off the disc.
 PositionErrors RecordErrors(const App& app, double B_deg, double L_deg);
 
+// The errors of a record of the list: a found spot's own (the finder's, or
+// the .spots.csv's), otherwise as above with the point's own error where it
+// has one (autoselect's weighted centre) instead of a click's.
+PositionErrors RecordErrors(const App& app, const RecordLine& r);
+
 // "fit", "header" or "assumed": the weaker of the disc's and the
 // orientation's sources, as Export's err_source column gives it.
 std::string ErrorSource(const App& app);
@@ -32,6 +37,11 @@ std::string ErrorSource(const App& app);
 // errors; limb: from its fit; orientation: assumed; time: ±0.5 min". A part
 // without measured errors is named "assumed" (the defaults in the README).
 std::string ErrorSourceNote(const App& app);
+
+// What a record's point's error is, for the tooltip: "a click, ±0.5 px",
+// "the weighted centre, ±0.04 px" (autoselect) or "the found spot's centre"
+// (its errors are the finder's).
+std::string PointErrorNote(const RecordLine& r);
 
 // The sources of the errors, as the calibration is made.
 // A new picture: nothing measured yet, the assumed defaults.
@@ -47,12 +57,18 @@ void OrientationCalibrationErrors(App& app, double orientation_deg, const std::s
 
 // After the data file was read: the .cal beside `dataFile` gives the errors;
 // without one, the assumed defaults. "" when read or absent; otherwise a
-// note naming the file and the fault (the defaults are then used).
+// note naming the file and the fault (the defaults are then used). Its
+// points' errors wait in app.calErrors.points for the records
+// (GivePointErrors).
 std::string LoadCalBeside(App& app, const std::string& dataFile);
 
+// Once the records are listed: the points' errors read from the .cal go to
+// their records, and leave app.calErrors.
+void GivePointErrors(App& app);
+
 // On Save, after the data file was written: the errors into the .cal beside
-// it (atomically; not written again when it holds them already). "" when
-// done, otherwise why, naming the file.
+// it, with those of the records' own points (atomically; not written again
+// when it holds them already). "" when done, otherwise why, naming the file.
 std::string SaveCalBeside(const App& app, const std::string& dataFile);
 
 // " B_err=..": the ± text of an error for the read-out and the panel: two

@@ -20,7 +20,18 @@ std::string ExportMeasurements(const App& app, const std::string& path) {
     } else {
       std::vector<PositionErrors> errors;
       errors.reserve(records.size());
-      for (const DataRecord& r : records) errors.push_back(RecordErrors(app, r.B, r.L));
+      // The list in step with the working file gives each record its own
+      // errors (a found spot's, an autoselected point's); a record it does
+      // not hold at that place, a click's.
+      std::vector<const RecordLine*> listed;
+      for (const RecordLine& l : app.book.list.lines)
+        if (l.record) listed.push_back(&l);
+      for (std::size_t i = 0; i < records.size(); ++i) {
+        const DataRecord& r = records[i];
+        const RecordLine* l = i < listed.size() ? listed[i] : nullptr;
+        const bool same = l && l->name == r.name && l->B_deg == r.B && l->L_deg == r.L;
+        errors.push_back(same ? RecordErrors(app, *l) : RecordErrors(app, r.B, r.L));
+      }
       csv = CsvTextWithErrors(records, errors, ErrorSource(app));
     }
   } catch (const FileError& e) {

@@ -345,8 +345,10 @@ void OpenPicture(App& app, const std::string& path) {
   MarkWorkSaved(app);
   const Restored restored = OfferRestore(app, leftovers, app.pictureName);
   if (restored == Restored::Whole) result = 0;
-  // The picture's records as a list, its undo history empty.
+  // The picture's records as a list, its undo history empty; the errors of
+  // their own points from the .cal.
   BookOpened(app);
+  GivePointErrors(app);
   // The areas and classes of the detected spots, from the .spots.csv beside
   // the data file.
   if (!app.dataFilePath.empty()) {

@@ -1,5 +1,6 @@
 #include "app/Points.h"
 
+#include <cmath>
 #include <exception>
 #include <string>
 #include <vector>
@@ -47,12 +48,15 @@ void RemoveLastPoint(App& app) {
 }
 
 // The moved picture point of a click at picture point (X, Y) when autoselect
-// is on; unchanged in manual selection.
-void Snap(App& app, double& X, double& Y) {
+// is on; unchanged in manual selection. `sx_px`/`sy_px`, when given, receive
+// the point's own errors (Autoselect; NaN for a click's).
+void Snap(App& app, double& X, double& Y, double* sx_px = nullptr, double* sy_px = nullptr) {
   ProgramState& s = app.s;
+  if (sx_px) *sx_px = std::nan("");
+  if (sy_px) *sy_px = std::nan("");
   if (s.ManualSelection != 0) return;
   double x = X - s.ZeroPointX, y = s.ZeroPointY - Y;
-  Autoselect(app, x, y);
+  Autoselect(app, x, y, sx_px, sy_px);
   X = static_cast<float>(x + s.ZeroPointX);
   Y = static_cast<float>(s.ZeroPointY - y);
 }
@@ -101,13 +105,13 @@ void AddPoint(App& app, double X, double Y) {
   }
 
   double px = static_cast<float>(X), py = static_cast<float>(Y);
-  double R = 0, fi = 0;
+  double R = 0, fi = 0, sx = std::nan(""), sy = std::nan("");
   {
     double a = px, b = py;
     PixelToSystem(s, a, b, R, fi);
   }
   if (s.ManualSelection == 0) {
-    Snap(app, px, py);
+    Snap(app, px, py, &sx, &sy);
     // The stored polar values follow the moved point.
     double a = px, b = py;
     PixelToSystem(s, a, b, R, fi);
@@ -120,8 +124,11 @@ void AddPoint(App& app, double X, double Y) {
     LogPoint(app, R, fi, false);
   } else if (object) {
     ++s.StoredPointCount;
-    s.PointX[static_cast<std::size_t>(s.StoredPointCount)] = px;
-    s.PointY[static_cast<std::size_t>(s.StoredPointCount)] = py;
+    const auto i = static_cast<std::size_t>(s.StoredPointCount);
+    s.PointX[i] = px;
+    s.PointY[i] = py;
+    app.pointSx_px[i] = sx;
+    app.pointSy_px[i] = sy;
   } else {
     --s.PointCount;
   }

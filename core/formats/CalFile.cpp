@@ -92,8 +92,34 @@ std::string CalFileText(const CalErrors& e) {
   for (const Key& k : kKeys) t += std::string(k.name) + "=" + Exact(e.*k.field) + "\n";
   t += "disc_source=" + e.discSource + "\n";
   t += "orientation_source=" + e.orientationSource + "\n";
+  for (const PointError& p : e.points) {
+    char place[64];
+    std::snprintf(place, sizeof place, "%.5f,%.5f", p.B_deg, p.L_deg);
+    t += std::string("point_err=") + place + "," + Exact(p.sx_px) + "," + Exact(p.sy_px) + "\n";
+  }
   return t;
 }
+
+namespace {
+
+// "B,L,sx,sy" of a point_err line; "" when read, otherwise what is wrong.
+std::string ParsePointError(const std::string& value, PointError& p) {
+  double v[4] = {};
+  std::istringstream fields(value);
+  std::string field;
+  int n = 0;
+  while (std::getline(fields, field, ',')) {
+    if (n == 4) return "more than four numbers";
+    if (!ParseNumber(Trimmed(field), v[n])) return "field " + std::to_string(n + 1) + " not a number";
+    ++n;
+  }
+  if (n != 4) return "not four numbers (B,L,sx,sy)";
+  if (v[2] < 0 || v[3] < 0) return "negative";
+  p = {v[0], v[1], v[2], v[3]};
+  return "";
+}
+
+}  // namespace
 
 bool ParseCalFile(const std::string& text, CalErrors& out, std::string& error) {
   CalErrors e;
@@ -110,6 +136,15 @@ bool ParseCalFile(const std::string& text, CalErrors& out, std::string& error) {
     }
     const std::string key = Trimmed(s.substr(0, eq)), value = Trimmed(s.substr(eq + 1));
     const std::string where = "line " + std::to_string(line) + ": " + key + ": ";
+    if (key == "point_err") {
+      PointError p;
+      if (std::string why = ParsePointError(value, p); !why.empty()) {
+        error = where + why;
+        return false;
+      }
+      e.points.push_back(p);
+      continue;
+    }
     if (seen.count(key)) {
       error = where + "given twice (first on line " + std::to_string(seen[key]) + ")";
       return false;

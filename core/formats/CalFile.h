@@ -6,10 +6,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "geometry/PositionErrors.h"
 
 namespace pelorin {
+
+// A measured point whose own error is not a click's (autoselect's weighted
+// centre): its record's B and L (degrees, as the data file holds them, 5
+// decimals) and the point's 1-sigma errors in picture x and y (pixels).
+struct PointError {
+  double B_deg = 0, L_deg = 0, sx_px = 0, sy_px = 0;
+};
 
 // 1 sigma errors of a calibration, as they were measured or assumed.
 struct CalErrors {
@@ -23,6 +31,8 @@ struct CalErrors {
   // nothing measured: a limb of three points, a calibration read from a data
   // file without its .cal).
   std::string discSource = "assumed", orientationSource = "assumed";
+  // The records' points with errors of their own, in file order.
+  std::vector<PointError> points;
 };
 
 // The errors taken where nothing measured them: a calibration read from a
@@ -42,13 +52,15 @@ CalibrationErrors PropagationErrorsOf(const CalErrors& c, bool dateKnown, double
 // "x.dat" -> "x.cal" (a name without ".dat" gets ".cal" added).
 std::string CalFileNameOf(const std::string& dataFileName);
 
-// The file's text: a comment line, then one key=value per line, LF ends.
+// The file's text: a comment line, then one key=value per line, LF ends;
+// each point last, "point_err=B,L,sx,sy".
 std::string CalFileText(const CalErrors& e);
 
 // Reads the text of a .cal file. Unknown keys are ignored (a later version
 // may add some); every key of CalFileText must be there once, with a finite
 // number (not negative for the errors) or, for the two sources, one of the
-// three words. Returns false on the first fault, `error` then naming its line and
+// three words; point_err may come any number of times, four numbers, the
+// errors not negative. Returns false on the first fault, `error` then naming its line and
 // key ("line 3: x0_err: not a number"), `out` left untouched.
 bool ParseCalFile(const std::string& text, CalErrors& out, std::string& error);
 

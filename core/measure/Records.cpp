@@ -145,4 +145,29 @@ int RecordAt(const RecordList& list, double x_px, double y_px, double radius_px)
   return best;
 }
 
+std::vector<PointError> PointErrorsOf(const RecordList& list) {
+  std::vector<PointError> points;
+  for (const RecordLine& r : list.lines)
+    if (r.record && std::isfinite(r.point_sx_px) && std::isfinite(r.point_sy_px) && !std::isfinite(r.B_err))
+      points.push_back({r.B_deg, r.L_deg, r.point_sx_px, r.point_sy_px});
+  return points;
+}
+
+std::size_t ApplyPointErrors(RecordList& list, const std::vector<PointError>& points) {
+  // Half the last of the data file's five decimals.
+  constexpr double kSamePlace_deg = 0.5e-5;
+  std::size_t given = 0;
+  for (RecordLine& r : list.lines) {
+    if (!r.record) continue;
+    for (const PointError& p : points) {
+      if (std::fabs(p.B_deg - r.B_deg) > kSamePlace_deg || std::fabs(p.L_deg - r.L_deg) > kSamePlace_deg) continue;
+      r.point_sx_px = p.sx_px;
+      r.point_sy_px = p.sy_px;
+      ++given;
+      break;
+    }
+  }
+  return given;
+}
+
 }  // namespace pelorin

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/CalFile.h"
+
 namespace pelorin {
 
 // One line of the working file after its 13 header lines. A record is a
@@ -35,6 +37,9 @@ struct RecordLine {
   // calibration, app/Errors.h).
   double B_err = kUnknownError, CMD_err = kUnknownError, L_err = kUnknownError;
   double groupB_err = kUnknownError, groupCMD_err = kUnknownError, groupL_err = kUnknownError;
+  // The point's own 1-sigma errors in picture x and y, pixels, where it has
+  // them (autoselect's weighted centre); NaN: a click's (kClick_px).
+  double point_sx_px = kUnknownError, point_sy_px = kUnknownError;
 };
 
 // The working file as lines: header (lines 1 to 13, fewer while the picture
@@ -54,6 +59,15 @@ struct RecordList {
 // line that parses as a version-2 record is a record with its name and
 // values. No picture positions are set. Never throws.
 RecordList ParseRecordList(std::string_view bytes);
+
+// The records of `list` whose points have errors of their own (finite
+// point_sx_px, and no found spot's errors), as the .cal keeps them.
+std::vector<PointError> PointErrorsOf(const RecordList& list);
+
+// The points' errors read from a .cal given back to the records at the same
+// B and L (within the data file's rounding); points matching no record are
+// left out. Returns how many records got one.
+std::size_t ApplyPointErrors(RecordList& list, const std::vector<PointError>& points);
 
 // The record line of `name` with the numbers of `line` (the text after its
 // quoted name): what measuring the same point under `name` writes.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Numbers.h"
+#include "geometry/PositionErrors.h"
 
 namespace pelorin {
 
@@ -53,6 +54,11 @@ WeightedCentre WeightedCentreOfSquare(double X, double Y, const WeightedSquare& 
         spreadX += (X + dx - c.x) * (X + dx - c.x);
         spreadY += (Y - dy - c.y) * (Y - dy - c.y);
       }
+  if (!(W > kClickWeight)) {
+    // Nothing weighs: the click stays, with a click's error.
+    c.sx_px = c.sy_px = kClick_px;
+    return c;
+  }
   const double noise = SquareNoise(grey);
   c.sx_px = CentroidError_px(spreadX, W - kClickWeight, noise);
   c.sy_px = CentroidError_px(spreadY, W - kClickWeight, noise);

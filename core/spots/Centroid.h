@@ -31,7 +31,8 @@ struct WeightedCentre {
 // with 0.001, summed in that order (columns left to right, each from the
 // bottom up). Its errors take the grey levels' noise from the square itself
 // (the median step between vertical neighbours, as a sigma, at least the
-// rounding to whole levels); 0 when no pixel weighs. Never fails.
+// rounding to whole levels); a click's kClick_px when no pixel weighs and
+// the click stays. Never fails.
 WeightedCentre WeightedCentreOfSquare(double X, double Y, const WeightedSquare& grey);
 
 // The grey levels' noise of a square of samples (1 sigma, grey levels):

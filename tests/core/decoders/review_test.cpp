@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -54,6 +55,11 @@ TEST(SpotReview, TheSampleFoundAcceptedSavedAndReopened) {
   CheckGroup(p, 0, false);
   const std::string left = p.report.groups[0].name;
   ASSERT_EQ(AcceptSpots(t.app, p), "");
+  // An edit reads the working file again: what was measured with each
+  // record (areas, classes, errors) stays with it.
+  const std::string renamed = p.report.groups[1].name;
+  ASSERT_EQ(RenameObject(t.app, renamed, "X1"), "");
+  ASSERT_EQ(RenameObject(t.app, "X1", renamed), "");
   const std::string data = t.folder.File("kanz_bband_wl_20030518_0800.dat");
   t.win.saveAnswers.push_back(data);
   ASSERT_TRUE(SaveData(t.app));
@@ -61,6 +67,8 @@ TEST(SpotReview, TheSampleFoundAcceptedSavedAndReopened) {
   std::string error;
   ASSERT_TRUE(ParseSpotsFile(test::ReadAll(t.folder.File("kanz_bband_wl_20030518_0800.spots.csv")), saved, error))
       << error;
+  for (const SpotsFileRow& r : saved.spots) EXPECT_TRUE(std::isfinite(r.B_err) && std::isfinite(r.L_err)) << r.group;
+  for (const SpotsFileGroup& g : saved.groups) EXPECT_TRUE(std::isfinite(g.B_err)) << g.name;
   EXPECT_EQ(saved.groups.size(), 3u);
   EXPECT_EQ(saved.counts.groups, 3);
   for (const SpotsFileGroup& g : saved.groups) EXPECT_NE(g.name, left);

@@ -3,6 +3,7 @@
 // what they give, the ± of the read-out and of Export.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "DataFiles.h"
 #include "TestApp.h"
 #include "app/DataFileIO.h"
+#include "app/Edits.h"
 #include "app/Errors.h"
 #include "app/ExportMeasurements.h"
 #include "app/LimbInput.h"
@@ -56,6 +58,15 @@ TEST(CalFile, ReadsBackWhatItWritesToTheLastBit) {
   EXPECT_EQ(back.orientation_deg, e.orientation_deg);
   EXPECT_EQ(back.discSource, "fit");
   EXPECT_EQ(back.orientationSource, "header");
+  EXPECT_TRUE(back.points.empty());
+  // The points' own errors, any number of them, in order.
+  CalErrors withPoints = e;
+  withPoints.points = {{12.34567, 301.5, 0.0123, 1.0 / 7}, {-3.2, 0.00001, 0, 0.5}};
+  ASSERT_TRUE(ParseCalFile(CalFileText(withPoints), back, error)) << error;
+  ASSERT_EQ(back.points.size(), 2u);
+  EXPECT_EQ(back.points[0].B_deg, 12.34567);
+  EXPECT_EQ(back.points[0].sy_px, 1.0 / 7);
+  EXPECT_EQ(back.points[1].L_deg, 0.00001);
   EXPECT_EQ(CalFileNameOf("dir/x.dat"), "dir/x.cal");
   EXPECT_EQ(CalFileNameOf("x.txt"), "x.txt.cal");
 }
@@ -80,6 +91,10 @@ TEST(CalFile, AFaultIsNamedByLineAndKeyAndNothingIsTaken) {
       {"a key missing", with("cov_x0_rk=0.002\n", ""), "no cov_x0_rk"},
       {"a key twice", good + "y0_err=1\n", "line 12: y0_err: given twice (first on line 3)"},
       {"empty file", "", "no x0_err"},
+      {"a point's field", good + "point_err=1,2,x,4\n", "line 12: point_err: field 3 not a number"},
+      {"a point short", good + "point_err=1,2,3\n", "line 12: point_err: not four numbers (B,L,sx,sy)"},
+      {"a point long", good + "point_err=1,2,3,4,5\n", "line 12: point_err: more than four numbers"},
+      {"a point's negative error", good + "point_err=1,2,-3,4\n", "line 12: point_err: negative"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -191,8 +206,8 @@ TEST(LimbErrors, FitCovarianceMatchesSampling) {
 }
 
 // A picture x.jpg opened from its data file; `cal` ("" for none) beside it.
-void OpenWith(TestApp& t, const std::string& cal) {
-  std::vector<std::uint32_t> px(1024 * 1024, 0xFFFFFFFFu);
+void OpenWith(TestApp& t, const std::string& cal,
+              const std::vector<std::uint32_t>& px = std::vector<std::uint32_t>(1024 * 1024, 0xFFFFFFFFu)) {
   std::string error;
   ASSERT_TRUE(WriteBmp("x.jpg", 1024, 1024, px.data(), error)) << error;
   // A photograph: north up, so that a new limb needs no new orientation.
@@ -280,6 +295,81 @@ TEST(CalErrors, AMissingOrMalformedFileGivesTheDefaultsAndANote) {
     EXPECT_EQ(noted, *c.note != 0) << (t.win.messages.empty() ? "" : t.win.messages.back());
     EXPECT_EQ(t.app.calErrors.x0_px, std::string(c.name) == "read" ? Example().x0_px : kAssumedDisc_px);
   }
+}
+
+// A white picture with a round blot of ink 4 px in radius about
+// (600.3, 450.6), its edge soft and the paper's grain (about 3 grey levels)
+// all over: what autoselect's weighted centre sees on a drawing.
+std::vector<std::uint32_t> InkBlot() {
+  std::vector<std::uint32_t> px(1024 * 1024);
+  std::mt19937 rng(5);
+  std::normal_distribution<double> grain(0, 3);
+  for (int y = 0; y < 1024; ++y)
+    for (int x = 0; x < 1024; ++x) {
+      const double d = std::hypot(x - 600.3, y - 450.6);
+      const double ink = std::clamp(4.5 - d, 0.0, 1.0);
+      const int g = std::clamp(static_cast<int>(std::lround(245 - 225 * ink + grain(rng))), 0, 255);
+      px[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)] =
+          0xFF000000u | static_cast<std::uint32_t>(g * 0x010101);
+    }
+  return px;
+}
+
+// Measured with autoselect's weighted centre, a point keeps its own error
+// (not a click's) in the panel's and Export's errors, through an edit and
+// its undo, and through Save and opening again (the .cal keeps it); a point
+// clicked beside it keeps a click's.
+TEST(CalErrors, AnAutoselectedPointKeepsItsOwnError) {
+  TestApp t;
+  OpenWith(t, CalFileText(Example()), InkBlot());
+  t.app.s.AutoselectMode = 2;
+  t.win.inputAnswers.push_back("G1");
+  Objekt_Click(t.app);
+  t.app.s.ManualSelection = 0;
+  Picture1_MouseDown(t.app, kLeftButton, 0, 604, 453);
+  t.app.s.ManualSelection = 1;
+  Picture1_MouseDown(t.app, kLeftButton, 0, 512, 498);
+  Objektend_Click(t.app);
+  const auto lines = [&] {
+    std::vector<RecordLine> r;
+    for (const RecordLine& l : t.app.book.list.lines)
+      if (l.record) r.push_back(l);
+    return r;
+  };
+  ASSERT_EQ(lines().size(), 2u);
+  const RecordLine blot = lines()[0];
+  EXPECT_GT(blot.point_sx_px, 0);
+  EXPECT_LT(blot.point_sx_px, 0.1);  // many dark pixels against faint grain
+  EXPECT_TRUE(std::isnan(lines()[1].point_sx_px));
+  const PositionErrors own = RecordErrors(t.app, blot), click = RecordErrors(t.app, blot.B_deg, blot.L_deg);
+  EXPECT_LT(own.B_deg, click.B_deg);
+  EXPECT_LT(own.L_deg, click.L_deg);
+  const PositionErrors clicked = RecordErrors(t.app, lines()[1]);
+  EXPECT_EQ(clicked.B_deg, RecordErrors(t.app, lines()[1].B_deg, lines()[1].L_deg).B_deg);
+  EXPECT_NE(PointErrorNote(blot).find("weighted centre"), std::string::npos);
+  EXPECT_NE(PointErrorNote(lines()[1]).find("a click"), std::string::npos);
+
+  ASSERT_EQ(ExportMeasurements(t.app, t.folder.File("x.csv")), "");
+  char row[96];
+  std::snprintf(row, sizeof row, ",%.4f,%.4f,%.4f,", own.B_deg, own.CMD_deg, own.L_deg);
+  EXPECT_NE(ReadAll(t.folder.File("x.csv")).find(row), std::string::npos) << row;
+
+  ASSERT_EQ(RenameObject(t.app, "G1", "G2"), "");
+  EXPECT_EQ(lines()[0].point_sx_px, blot.point_sx_px);
+  ASSERT_EQ(UndoEdit(t.app), "");
+  EXPECT_EQ(lines()[0].point_sy_px, blot.point_sy_px);
+
+  t.win.saveAnswers.push_back(t.folder.File("x.dat"));
+  spremi_Click(t.app);
+  EXPECT_NE(ReadAll(t.folder.File("x.cal")).find("\npoint_err="), std::string::npos);
+  AssumeCalibrationErrors(t.app);
+  OpenPicture(t.app, t.folder.File("x.jpg"));
+  EXPECT_TRUE(t.win.messages.empty()) << t.win.messages.front();
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0].point_sx_px, blot.point_sx_px);
+  EXPECT_EQ(lines()[0].point_sy_px, blot.point_sy_px);
+  EXPECT_TRUE(std::isnan(lines()[1].point_sx_px));
+  EXPECT_EQ(RecordErrors(t.app, lines()[0]).B_deg, own.B_deg);
 }
 
 TEST(CalErrors, ExportGivesEachRecordItsErrors) {

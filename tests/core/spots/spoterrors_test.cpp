@@ -166,15 +166,13 @@ TEST(AttachPositionErrors, SpotsAndTheirGroup) {
   }
 }
 
-TEST(AttachPositionErrors, FoundCentresScatterAsTheirErrorsSay) {
-  // One white-light scene of the generator taken again and again with
-  // fresh noise, granulation and JPEG (its seed): every spot's centres
-  // scatter about their mean as much as the errors claimed for them, over
-  // all spots together (within the factor 8 takes of each allow).
-  gen::WlScene scene = gen::RandomScene(401, 1024, gen::WlKind::Groups);
-  const int draws = 8;
+// The scatter of every spot's found centre in x about its mean over `draws`
+// takes of `scene` with fresh noise, granulation and JPEG (its seed), and
+// the error claimed for it, as root mean squares over the spots found in
+// every take (px); `spots` receives their number.
+void ScatterAndClaim(gen::WlScene scene, int draws, double& scatter, double& claimed, int& spots) {
   std::vector<FoundSpot> first;
-  std::vector<double> sum, sum2, claimed;
+  std::vector<double> sum, sum2, claim;
   std::vector<int> seen;
   for (int k = 0; k < draws; ++k) {
     scene.seed = static_cast<unsigned>(500 + k);
@@ -188,7 +186,7 @@ TEST(AttachPositionErrors, FoundCentresScatterAsTheirErrorsSay) {
       first = rep.spots;
       sum.assign(first.size(), 0);
       sum2.assign(first.size(), 0);
-      claimed.assign(first.size(), 0);
+      claim.assign(first.size(), 0);
       seen.assign(first.size(), 0);
     }
     for (std::size_t i = 0; i < first.size(); ++i)
@@ -196,23 +194,49 @@ TEST(AttachPositionErrors, FoundCentresScatterAsTheirErrorsSay) {
         if (std::hypot(f.x - first[i].x, f.y - first[i].y) < 1) {
           sum[i] += f.x;
           sum2[i] += f.x * f.x;
-          claimed[i] += f.sx_px * f.sx_px;
+          claim[i] += f.sx_px * f.sx_px;
           ++seen[i];
         }
   }
   double variance = 0, claimedVariance = 0;
-  int spots = 0;
+  spots = 0;
   for (std::size_t i = 0; i < first.size(); ++i) {
-    if (seen[i] != draws) continue;  // lost in a draw: no scatter to compare
+    if (seen[i] != draws) continue;  // lost in a take: no scatter to compare
     ++spots;
     variance += (sum2[i] - sum[i] * sum[i] / draws) / (draws - 1);
-    claimedVariance += claimed[i] / draws;
+    claimedVariance += claim[i] / draws;
   }
-  ASSERT_GE(spots, 8);
-  const double scatter = std::sqrt(variance / spots), error = std::sqrt(claimedVariance / spots);
-  std::printf("found centres: scatter %.4f px, claimed %.4f px (%d spots, %d pictures)\n", scatter, error, spots, draws);
-  EXPECT_GT(error, 0.6 * scatter);
-  EXPECT_LT(error, 2.0 * scatter);
+  scatter = std::sqrt(variance / std::max(spots, 1));
+  claimed = std::sqrt(claimedVariance / std::max(spots, 1));
+}
+
+TEST(AttachPositionErrors, FoundCentresScatterAsTheirErrorsSay) {
+  // The centres of one scene, taken again and again, scatter about their
+  // mean as much as the errors claimed for them, over all its spots
+  // together, within what 8 takes of a few spots allow. The first scene is the
+  // one the factor for the choice of the umbra's pixels was tuned on; the
+  // others were not looked at while tuning: other sizes, seeds, spots near
+  // the limb and filaments.
+  const struct {
+    const char* name;
+    unsigned seed;
+    int size;
+    gen::WlKind kind;
+  } scenes[] = {{"tuned on: groups at 1024 px", 401, 1024, gen::WlKind::Groups},
+                {"groups at 2048 px", 611, 2048, gen::WlKind::Groups},
+                {"near the limb at 1536 px", 612, 1536, gen::WlKind::Limb},
+                {"filaments at 1024 px", 613, 1024, gen::WlKind::Filaments}};
+  for (const auto& c : scenes) {
+    SCOPED_TRACE(c.name);
+    double scatter = 0, claimed = 0;
+    int spots = 0;
+    ScatterAndClaim(gen::RandomScene(c.seed, c.size, c.kind), 8, scatter, claimed, spots);
+    std::printf("found centres, %s: scatter %.4f px, claimed %.4f px (%d spots, 8 takes)\n", c.name, scatter,
+                claimed, spots);
+    EXPECT_GE(spots, 5);
+    EXPECT_GT(claimed, 0.7 * scatter);
+    EXPECT_LT(claimed, 1.5 * scatter);
+  }
 }
 
 }  // namespace
