@@ -80,30 +80,6 @@ void PlacePoints(App& app) {
   s.PointCount = 0;
 }
 
-// Writes `bytes` as the working file without ever leaving it half written:
-// into a file beside it, to the disk, renamed over it; then opened again
-// for the lines measuring appends. "" when done, else why (the working file
-// is then as it was). A working file that was replaced but cannot be opened
-// again counts as done; a message box says that measuring stops there.
-std::string ReplaceWorkingFile(App& app, const std::string& bytes) {
-  const std::string path = app.file2.Path();
-  // A file that could not be written leaves the working file open as it
-  // was; one written but not renamed over it is opened again below.
-  const std::string error = WriteFileAtomically(path, bytes);
-  const bool replaceFailed = error.rfind("cannot replace", 0) == 0;
-  if (!error.empty() && !replaceFailed) return error;
-  app.file2.Close();
-  try {
-    app.file2.OpenAppend(path);
-  } catch (const FileError& e) {
-    if (!error.empty()) return error;
-    // The new working file is in place; only measuring on into it fails.
-    app.win.MessageBox(std::string(e.what()) +
-                       "\rFurther measurements of this picture are not recorded until it is opened again.");
-  }
-  return error;
-}
-
 CalibrationState CaptureCalibration(const App& app) {
   const ProgramState& s = app.s;
   CalibrationState c;

@@ -4,6 +4,7 @@
 // while a.tmp is not open (its opening failed and was reported then).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "app/App.h"
@@ -19,10 +20,20 @@ void WriteHeaderStart(App& app, const std::string& pictureName);
 void WriteDateLines(App& app);
 // The type word line alone ("scan", "SOHO", "photo"; nothing for type 2).
 void WriteTypeLine(App& app);
-// Line 12: ZeroPointX, ZeroPointY, LimbRadius.
+// Line 12: ZeroPointX, ZeroPointY, LimbRadius; where the working file holds
+// a line 12 already (the limb measured again), it is replaced, the file
+// rewritten whole (ReplaceWorkingFile).
+inline constexpr std::size_t kDiscLine = 12;
 void WriteDiscLine(App& app);
-// Line 13: OrientationAngle.
+// Line 13: OrientationAngle; replaced in the same way.
 void WriteOrientationLine(App& app);
+
+// Writes `bytes` as the working file without ever leaving it half written:
+// into a file beside it, to the disk, renamed over it; then opened again
+// for the lines measuring appends. "" when done, else why (the working file
+// is then as it was). A working file that was replaced but cannot be opened
+// again counts as done; a message box says that measuring stops there.
+std::string ReplaceWorkingFile(App& app, const std::string& bytes);
 // A record: the quoted object name, B, CMD, L.
 void WriteObjectRecord(App& app, const std::string& name, double B, double CMD, double L);
 // a.tmp: a captured point, its two coordinates joined by ",", in the general

@@ -75,7 +75,7 @@ TEST(WeightedCentre, ErrorsOfEdgeCases) {
   for (int dx = -2; dx <= 2; ++dx) bar[At(dx, 0)] = 100;
   const double rounding = 1 / std::sqrt(12.0);
   const Case cases[] = {
-      {"white: the click, no error", white, 10, 20, 0, 0},
+      {"white: the click, with a click's error", white, 10, 20, kClick_px, kClick_px},
       {"one dark pixel: no spread, no error", onePixel, 13, 22, 0, 0},
       {"a bar along x", bar, 10, 20, std::sqrt(10.0) * rounding / (5 * 155), 0},
   };
