@@ -220,10 +220,18 @@ MeasurementsPanel::MeasurementsPanel(App& app, QWidget* parent) : QDockWidget("M
     if (filling_ || column != 0 || item->parent() != nullptr || !run) return;
     const int group = item->data(0, Qt::UserRole).toInt();
     const bool on = item->checkState(0) == Qt::Checked;
-    run("Check group", [this, group, on] {
-      if (app_.review) CheckGroup(*app_.review, group, on);
-      Redraw(app_);
-    });
+    // Queued: the command fills the tree again, deleting this item, which
+    // Qt still uses when the signal returns.
+    QMetaObject::invokeMethod(
+        this,
+        [this, group, on] {
+          if (!run) return;
+          run("Check group", [this, group, on] {
+            if (app_.review) CheckGroup(*app_.review, group, on);
+            Redraw(app_);
+          });
+        },
+        Qt::QueuedConnection);
   });
   connect(accept_, &QPushButton::clicked, this, [this] {
     if (run) run("Accept", [this] { AcceptReview_Click(app_); });

@@ -63,7 +63,7 @@ std::string SpotReviewRefusal(const App& app) {
 }
 
 std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotSettings& settings,
-                            SpotProposals& out) {
+                            SpotProposals& out, std::vector<std::string>* catalogueProblems) {
   if (std::string refusal = SpotReviewRefusal(app); !refusal.empty()) return refusal;
   auto finder = std::make_shared<SpotFinder>();
   std::string error;
@@ -77,7 +77,7 @@ std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotS
                                              ? std::filesystem::current_path(ec)
                                              : std::filesystem::path(app.dataFilePath).parent_path();
     references = ReferenceGroupsOfDay(folder.string(), static_cast<int>(s.DateYear), static_cast<int>(s.DateMonth),
-                                      static_cast<int>(s.DateDay), s.TimeUT);
+                                      static_cast<int>(s.DateDay), s.TimeUT, catalogueProblems);
   }
   std::set<std::string> names;
   for (const RecordObject& o : Objects(app.book.list)) names.insert(o.name);
@@ -85,6 +85,13 @@ std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotS
   SetProposalErrors(out, DiscCalibrationOfState(app.s), CalibrationErrorsOf(app));
   return {};
 }
+
+namespace {
+
+// A message box names this many of a catalogue's unreadable lines.
+constexpr std::size_t kMaxCatalogueProblems = 10;
+
+}  // namespace
 
 void FindSpots_Click(App& app, double contrastThreshold) {
   SpotSettings settings;
@@ -94,7 +101,8 @@ void FindSpots_Click(App& app, double contrastThreshold) {
     return;
   }
   SpotProposals p;
-  const std::string error = StartSpotReview(app, GreyOfOpenPicture(app), settings, p);
+  std::vector<std::string> catalogue;
+  const std::string error = StartSpotReview(app, GreyOfOpenPicture(app), settings, p, &catalogue);
   if (!error.empty()) {
     app.win.MessageBox(error);
     return;
@@ -102,9 +110,14 @@ void FindSpots_Click(App& app, double contrastThreshold) {
   app.review = std::move(p);
   Redraw(app);
   // What the finder could not do whole (a region too large to follow, more
-  // regions than it measures), said as the command line says it.
+  // regions than it measures) and the catalogue's lines not read, said as
+  // the command line says them.
   std::string notes;
   for (const std::string& n : app.review->report.notes) notes += (notes.empty() ? "" : "\r") + n;
+  for (std::size_t i = 0; i < catalogue.size() && i < kMaxCatalogueProblems; ++i)
+    notes += (notes.empty() ? "" : "\r") + catalogue[i];
+  if (catalogue.size() > kMaxCatalogueProblems)
+    notes += "\r... and " + std::to_string(catalogue.size() - kMaxCatalogueProblems) + " more lines not read";
   if (!notes.empty()) app.win.MessageBox(notes);
 }
 

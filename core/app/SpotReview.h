@@ -35,12 +35,15 @@ std::string SpotReviewRefusal(const App& app);
 // `settings`; the groups take the names of DPD1.txt beside the data file
 // for the picture's day where present, else the next free G1, G2, ... clear
 // of the picture's object names. "" with `out` set, else why (nothing set).
+// The catalogue's lines that could not be read ("FILE:LINE: what") are
+// added to `catalogueProblems` when given.
 std::string StartSpotReview(const App& app, const GreyPicture& grey, const SpotSettings& settings,
-                            SpotProposals& out);
+                            SpotProposals& out, std::vector<std::string>* catalogueProblems = nullptr);
 
 // Tools -> "Find sunspots": the proposals of the open picture with the
 // contrast threshold given become app.review and are drawn; a refusal is
-// said in a message box (nothing changes).
+// said in a message box (nothing changes). What the finder could not do
+// whole and the catalogue's unreadable lines are said in one message box.
 void FindSpots_Click(App& app, double contrastThreshold);
 // The review's Accept: the checked groups recorded (AcceptSpots) and the
 // review ended; a refusal is said in a message box and the review stays.

@@ -86,7 +86,7 @@ void SpotsTest::findReviewAcceptSave() {
   QTreeWidgetItem* left = tree->topLevelItem(0);
   const QString leftName = left->text(0);
   left->setCheckState(0, Qt::Unchecked);
-  QVERIFY(!f.app().review->checked[0]);
+  QTRY_VERIFY(!f.app().review->checked[0]);
   QVERIFY(!panel.countsLabel()->text().startsWith("g=4 "));
   QTest::mouseClick(panel.acceptButton(), Qt::LeftButton);
   QVERIFY(!f.app().review.has_value());

@@ -180,6 +180,27 @@ TEST(SpotReview, TheCommandsOfTheWindow) {
   EXPECT_EQ(UndoCaption(t.app).rfind("Undo Accept ", 0), 0u);
 }
 
+// A summary beside the picture with a line it cannot read: Find sunspots
+// names the line, as the command line does, and still proposes the groups.
+TEST(SpotReview, ACataloguesUnreadableLinesAreSaid) {
+  test::DataApp t;
+  CopySample(t, false);
+  test::WriteAll(t.folder.File("20030518SRS.txt"),
+                 ":Issued: 2003 May 18 0030 UTC\n"
+                 "I.  Regions with Sunspots.  Locations Valid at 17/2400Z\n"
+                 "Nmbr Location  Lo  Area  Z   LL   NN Mag Type\n"
+                 "0365 X19W56   205  0040 Cso  03   04 Beta\n");
+  OpenPicture(t.app, t.folder.File(kPicture));
+  t.win.messages.clear();
+  FindSpots_Click(t.app, 0.9);
+  ASSERT_TRUE(t.app.review.has_value());
+  EXPECT_EQ(t.app.review->report.groups.size(), 4u);
+  ASSERT_EQ(t.win.messages.size(), 1u);
+  EXPECT_NE(t.win.messages[0].find("20030518SRS.txt:4: section I: Location 'X19W56' is not like N19W56"),
+            std::string::npos)
+      << t.win.messages[0];
+}
+
 }  // namespace
 }  // namespace pelorin
 

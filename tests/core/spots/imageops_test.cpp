@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "OutlineArea.h"
 #include "spots/ImageOps.h"
 
 namespace pelorin {
 namespace {
+
+using test::Shoelace;
 
 // A box drawn as rows of text; Mask() is 1 where the row holds '#'.
 struct Drawn {
@@ -272,17 +275,6 @@ TEST(ImageOps, BlursAgreeWithTheConvolution) {
     });
     for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], edges[i], 1e-12) << "edges, sigma " << sigma;
   }
-}
-
-// Twice the signed area of a loop (the shoelace sum), picture pixels.
-double Shoelace(const SpotOutline& loop) {
-  double a = 0;
-  for (std::size_t k = 0; k < loop.size(); ++k) {
-    const auto& [ax, ay] = loop[k];
-    const auto& [bx, by] = loop[(k + 1) % loop.size()];
-    a += static_cast<double>(ax) * by - static_cast<double>(bx) * ay;
-  }
-  return a / 2;
 }
 
 // Opening by a disc: a line thinner than the disc goes, a round part wide

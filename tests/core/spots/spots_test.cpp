@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "SpotCalibrationOf.h"
+#include "OutlineArea.h"
 #include "SpotPictures.h"
 #include "spots/Spots.h"
 #include "formats/SpotsFile.h"
 
 namespace pelorin {
 namespace {
+
+using test::Shoelace;
 
 using test::CalibrationOf;
 
@@ -207,19 +210,8 @@ TEST(SpotFinder, GrowsASpotFromAClickAndFollowsTheThreshold) {
   EXPECT_LT(more.threshold, 0.97);
 }
 
-// A spot a few pixels from the limb is found, its area marked uncertain;
-// one well on the disc is not.
-// Twice the signed area of a loop (the shoelace sum), picture pixels.
-double Shoelace(const SpotOutline& loop) {
-  double a = 0;
-  for (std::size_t k = 0; k < loop.size(); ++k) {
-    const auto& [ax, ay] = loop[k];
-    const auto& [bx, by] = loop[(k + 1) % loop.size()];
-    a += static_cast<double>(ax) * by - static_cast<double>(bx) * ay;
-  }
-  return a / 2;
-}
-
+// Every found spot's outline encloses the pixels its area counts, its
+// umbra's lies inside it.
 TEST(SpotFinder, OutlinesThePixelsMeasured) {
   const gen::WlRendered r = gen::RenderWhiteLight(gen::RandomScene(22, 1500, gen::WlKind::Groups));
   SpotReport rep;
@@ -326,6 +318,8 @@ TEST(SpotFinder, OutlinesDrawnSpotsWhole) {
   }
 }
 
+// A spot a few pixels from the limb is found, its area marked uncertain;
+// one well on the disc is not.
 TEST(SpotFinder, MarksAreasAtTheLimbUncertain) {
   gen::WlScene sc = gen::RandomScene(3, 1600, gen::WlKind::Clean);
   const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
