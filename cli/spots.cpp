@@ -22,6 +22,7 @@
 #include "spots/SpotErrors.h"
 #include "spots/Spots.h"
 #include "formats/SpotsFile.h"
+#include "measure/PictureCalibration.h"
 #include "formats/Srs.h"
 #include "base/AtomicFile.h"
 
@@ -34,14 +35,9 @@ const char* const kKeys[] = {"x0", "y0", "rk", "P", "B0", "L0", "rho0", "orienta
 // (pixels), orientation (degrees).
 const char* const kErrorKeys[] = {"sx0", "sy0", "srk", "sorientation"};
 
-struct Day {
-  bool known = false;
-  int year = 0, month = 0, day = 0;
-  double hours = 0;
-};
-
-// The calibration in the data file beside the picture, when it holds one.
-bool FromDataFile(const std::string& picture, DiscCalibration& cal, Day& day) {
+// The calibration in the data file beside the picture, when it holds one,
+// with the errors kept beside it (as the window reads them).
+bool FromDataFile(const std::string& picture, PictureCalibration& pc) {
   const std::filesystem::path p(picture);
   const std::filesystem::path dat = p.parent_path() / DataFileNameOf(p.filename().string());
   std::error_code ec;
@@ -52,32 +48,17 @@ bool FromDataFile(const std::string& picture, DiscCalibration& cal, Day& day) {
   } catch (const std::exception&) {
     return false;
   }
-  if (!d.headerComplete || !(d.rk > 0) || !(d.rho0 > 0)) return false;
-  std::int16_t type = 0, northUp = 0;
-  float dateKnown = 0;
-  ApplyTypeWord(d.typeWord, p.filename().string(), type, northUp, dateKnown);
-  cal.x0 = d.x0;
-  cal.y0 = d.y0;
-  cal.rk = d.rk;
-  cal.northUp = type == 1 || northUp == 1;
-  cal.P = cal.northUp ? 0 : d.P;
-  cal.B0 = d.B0;
-  cal.L0 = d.L0;
-  cal.rho0 = d.rho0;
-  cal.orientation = d.orientation;
-  day.known = d.year > 0;
-  day.year = static_cast<int>(d.year);
-  day.month = static_cast<int>(d.month);
-  day.day = static_cast<int>(d.day);
-  day.hours = d.timeUT;
+  if (!CalibrationOfDataFile(d, p.filename().string(), pc)) return false;
+  pc.errors = CalErrorsBeside(dat.string());
   return true;
 }
 
 // The reference groups of the picture's day: the summary given with
 // --catalogue, else DPD1.txt or the day's summary beside the picture. The
 // catalogue's problems go to stderr.
-std::vector<ReferenceGroup> References(const std::string& picture, const std::string& catalogue, const Day& day) {
-  if (!day.known) return {};
+std::vector<ReferenceGroup> References(const std::string& picture, const std::string& catalogue,
+                                       const PictureCalibration& day) {
+  if (!day.dateKnown) return {};
   std::vector<std::string> problems;
   const std::vector<ReferenceGroup> refs =
       catalogue.empty()
@@ -89,31 +70,30 @@ std::vector<ReferenceGroup> References(const std::string& picture, const std::st
 }
 
 // Writes the groups in Solar Region Summary layout to `path`; "" when done.
-std::string WriteRegionSummary(const std::string& path, const std::string& picture, const Day& day,
+std::string WriteRegionSummary(const std::string& path, const std::string& picture, const PictureCalibration& day,
                                const SpotReport& report) {
-  if (!day.known) return "the picture's date is not known (no data file or header gives it)";
+  if (!day.dateKnown) return "the picture's date is not known (no data file or header gives it)";
   const std::string text = WriteSrs(std::filesystem::path(picture).filename().string(), day.year, day.month, day.day,
                                     day.hours, SrsRowsOfReport(report, day.year, day.month, day.day));
   return WriteFileAtomically(path, text);
 }
 
-// The calibration's errors of --errors: those given, the others assumed
-// (kHeaderDisc_px, kHeaderOrientation_deg), the time's kDefaultTime_h when
-// the day is known (without it the time's share is left out).
-CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const Day& day, bool northUp) {
-  auto value = [&](const char* key, double assumed) {
+// The calibration's errors of --errors: those given, the others as the
+// window has them (the .cal beside the data file, the assumed or the
+// header's; the header's precision for the nine keys given), the time's
+// when the day is known (without it the time's share is left out). A disc
+// error given replaces the disc's covariances.
+CalibrationErrors ErrorsOf(const std::map<std::string, double>& given, const PictureCalibration& pc) {
+  CalibrationErrors e = PropagationErrorsOf(pc.errors, pc.dateKnown, pc.year, pc.month, pc.day, pc.hours,
+                                            pc.cal.northUp);
+  auto value = [&](const char* key, double kept) {
     const auto it = given.find(key);
-    return it == given.end() ? assumed : it->second;
+    return it == given.end() ? kept : it->second;
   };
-  CalibrationErrors e;
-  e.disc = IndependentDiscCovariance(value("sx0", kHeaderDisc_px), value("sy0", kHeaderDisc_px),
-                                     value("srk", kHeaderDisc_px));
-  e.orientation_deg = value("sorientation", kHeaderOrientation_deg);
-  if (day.known) {
-    e.time_h = kDefaultTime_h;
-    EphemerisRates(day.year, day.month, day.day, day.hours, e.dP_dh, e.dB0_dh, e.dL0_dh);
-    if (northUp) e.dP_dh = 0;  // P is 0 on a north-up picture whatever the time
-  }
+  if (given.count("sx0") || given.count("sy0") || given.count("srk"))
+    e.disc = IndependentDiscCovariance(value("sx0", pc.errors.x0_px), value("sy0", pc.errors.y0_px),
+                                       value("srk", pc.errors.rk_px));
+  e.orientation_deg = value("sorientation", pc.errors.orientation_deg);
   return e;
 }
 
@@ -197,11 +177,11 @@ int RunSpots(const std::vector<std::string>& args) {
     std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", file.c_str(), refusal.c_str());
     return 1;
   }
-  DiscCalibration cal;
-  Day day;
+  PictureCalibration pc;
+  pc.errors = HeaderCalErrors();
   if (keys.size() == 9) {
-    cal = CalibrationOfKeys(keys);
-  } else if (!FromDataFile(file, cal, day)) {
+    pc.cal = CalibrationOfKeys(keys);
+  } else if (!FromDataFile(file, pc)) {
     HeaderCalibration hc;
     std::string missing;
     if (picture.header.Empty() || !CalibrateFromHeader(picture.header, picture.width, picture.height, hc, missing)) {
@@ -211,21 +191,9 @@ int RunSpots(const std::vector<std::string>& args) {
                    file.c_str(), missing.empty() ? "" : "; the header lacks: ", missing.c_str());
       return 1;
     }
-    cal.x0 = hc.x0;
-    cal.y0 = hc.y0;
-    cal.rk = hc.rk;
-    cal.P = hc.P;
-    cal.B0 = hc.B0;
-    cal.L0 = hc.L0;
-    cal.rho0 = hc.rho0;
-    cal.orientation = hc.orientation;
-    cal.northUp = hc.northUp == 1;
-    day.known = true;
-    day.year = hc.time.year;
-    day.month = hc.time.month;
-    day.day = hc.time.day;
-    day.hours = hc.time.hours;
+    pc = CalibrationOfHeader(hc);
   }
+  const DiscCalibration& cal = pc.cal;
   GreyPicture grey = decoders::GreyOfDecoded(picture);
   SpotReport report;
   if (!FindSpots(std::move(grey), cal, SpotSettings{}, report, error)) {
@@ -236,10 +204,10 @@ int RunSpots(const std::vector<std::string>& args) {
   // table alone.
   for (const std::string& note : report.notes)
     std::fprintf(stderr, "pelorin-cli spots: %s: note: %s\n", file.c_str(), note.c_str());
-  NameGroups(report.groups, References(file, catalogue, day));
-  if (withErrors) AttachPositionErrors(report, cal, ErrorsOf(errorKeys, day, cal.northUp));
+  NameGroups(report.groups, References(file, catalogue, pc));
+  if (withErrors) AttachPositionErrors(report, cal, ErrorsOf(errorKeys, pc));
   if (!srsOut.empty()) {
-    if (const std::string why = WriteRegionSummary(srsOut, file, day, report); !why.empty()) {
+    if (const std::string why = WriteRegionSummary(srsOut, file, pc, report); !why.empty()) {
       std::fprintf(stderr, "pelorin-cli spots: %s: %s\n", srsOut.c_str(), why.c_str());
       return 1;
     }

@@ -28,6 +28,7 @@
 #include "formats/PictureNames.h"
 #include "formats/SpotsFile.h"
 #include "series/ReferenceGroups.h"
+#include "measure/PictureCalibration.h"
 #include "measure/SpotRecords.h"
 #include "spots/Proposals.h"
 
@@ -42,16 +43,9 @@ namespace fs = std::filesystem;
 constexpr int kMaxJobs = 64;
 
 // A picture as the window holds it once opened and calibrated: its records,
-// the calibration of the state and the date the catalogues are read for.
-struct Setup {
+// and its calibration with its date and errors.
+struct Setup : PictureCalibration {
   RecordList list;
-  DiscCalibration cal;  // as the transforms take it (P as recorded)
-  bool dateKnown = false;
-  int year = 0, month = 0, day = 0;
-  double hours = 0;
-  // The calibration's errors, as opening the picture in the window gives
-  // them: the .cal beside the data file, else the defaults.
-  CalErrors errors = AssumedCalErrors();
 };
 
 std::string DataPathOf(const std::string& picture) {
@@ -80,28 +74,10 @@ std::string SetUpFromDataFile(const std::string& path, const std::string& pictur
   float dateKnown = 0;
   ApplyTypeWord(c.typeWord, pictureName, type, northUp, dateKnown);
   if (type == 2) return path + ": a picture of another type (type word '" + c.typeWord + "') is measured by points";
-  if (!(c.rk > 0) || !(c.rho0 > 0)) return "the picture is not calibrated: its data file " + path + " holds no limb";
+  if (!CalibrationOfDataFile(c, pictureName, s))
+    return "the picture is not calibrated: its data file " + path + " holds no limb";
   s.list = RecordListOfDataFile(c, pictureName);
-  s.cal.x0 = c.x0;
-  s.cal.y0 = c.y0;
-  s.cal.rk = c.rk;
-  s.cal.northUp = type == 1 || northUp == 1;
-  s.cal.P = s.cal.northUp ? 0 : c.P;
-  s.cal.B0 = c.B0;
-  s.cal.L0 = c.L0;
-  s.cal.rho0 = c.rho0;
-  s.cal.orientation = c.orientation;
-  s.dateKnown = c.year > 0;
-  s.year = static_cast<int>(c.year);
-  s.month = static_cast<int>(c.month);
-  s.day = static_cast<int>(c.day);
-  s.hours = c.timeUT;
-  s.errors = AssumedCalErrors();
-  std::error_code ec;
-  const std::string cal = CalFileNameOf(path);
-  CalErrors read;
-  std::string error;
-  if (fs::exists(cal, ec) && ParseCalFile(ReadFileBytes(cal), read, error)) s.errors = read;
+  s.errors = CalErrorsBeside(path);
   return {};
 }
 
@@ -134,21 +110,7 @@ std::string SetUpFromHeader(const BatchPicture& pic, const std::string& pictureN
   std::string bytes;
   for (const std::string& line : DataFileHeaderLines(c, pictureName)) bytes += line + "\r\n";
   s.list = ParseRecordList(bytes);
-  s.cal.x0 = hc.x0;
-  s.cal.y0 = hc.y0;
-  s.cal.rk = hc.rk;
-  s.cal.P = hc.P;
-  s.cal.B0 = hc.B0;
-  s.cal.L0 = hc.L0;
-  s.cal.rho0 = hc.rho0;
-  s.cal.orientation = hc.orientation;
-  s.cal.northUp = hc.northUp == 1;
-  s.errors = HeaderCalErrors();
-  s.dateKnown = true;
-  s.year = hc.time.year;
-  s.month = hc.time.month;
-  s.day = hc.time.day;
-  s.hours = hc.time.hours;
+  static_cast<PictureCalibration&>(s) = CalibrationOfHeader(hc);
   return {};
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "app/PictureLoad.h"
 #include "app/Edits.h"
 #include "app/SpotReview.h"
+#include "formats/CalFile.h"
 #include "formats/SpotsFile.h"
 #include "app/RegionSummary.h"
 #include "measure/SpotBatch.h"
@@ -293,6 +295,40 @@ TEST(SpotReview, TheRegionSummaryOfTheWindowIsThatOfTheCli) {
   ASSERT_EQ(RegionSummaryOfPicture(t.app, text), "");
   const std::string cliText = test::ReadAll(t.folder.File("cli.txt"));
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n') + 1, std::count(cliText.begin(), cliText.end(), '\n'));
+}
+
+// pelorin-cli spots --errors gives each spot the errors the window's review
+// gives it: from the .cal beside the data file, or without one the errors
+// assumed for a data file.
+TEST(SpotReview, TheCliGivesTheErrorsOfTheWindow) {
+  CalErrors kept = AssumedCalErrors();
+  kept.x0_px = 0.08;
+  kept.y0_px = 0.11;
+  kept.rk_px = 0.05;
+  kept.cov_x0rk = 0.001;
+  kept.orientation_deg = 0.03;
+  kept.discSource = kept.orientationSource = "fit";
+  for (const std::string& cal : {std::string(), CalFileText(kept)}) {
+    SCOPED_TRACE(cal.empty() ? "no .cal" : "a .cal");
+    test::DataApp t;
+    CopySample(t, false);
+    if (!cal.empty()) test::WriteAll(t.folder.File("kanz_bband_wl_20030518_0800.cal"), cal);
+    OpenPicture(t.app, t.folder.File(kPicture));
+    SpotProposals p;
+    ASSERT_EQ(StartSpotReview(t.app, GreyOfOpenPicture(t.app), SpotSettings{}, p), "");
+    const test::CliResult cli = test::RunCli(t.folder.path(), std::string("spots --errors ") + kPicture);
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    ASSERT_FALSE(p.report.spots.empty());
+    for (const FoundSpot& f : p.report.spots) {
+      char row[160];
+      std::snprintf(row, sizeof row, ",%.2f,%.2f,%.5f,%.5f,%.5f,", f.x, f.y, f.B, f.CMD, f.L);
+      const std::size_t at = cli.out.find(row);
+      ASSERT_NE(at, std::string::npos) << row << "\n" << cli.out;
+      const std::string line = cli.out.substr(at, cli.out.find('\n', at) - at);
+      std::snprintf(row, sizeof row, ",%.5f,%.5f,%.5f", f.B_err, f.CMD_err, f.L_err);
+      EXPECT_EQ(line.substr(line.size() - std::min(line.size(), std::strlen(row))), row) << line;
+    }
+  }
 }
 
 }  // namespace
