@@ -566,7 +566,7 @@ struct SpotFinder::Impl {
     std::vector<std::uint8_t> reach;   // and within a member's reach
     std::vector<std::uint8_t> marked;  // the pen's marks within the reach
     std::vector<std::uint8_t> open;    // paper open to beyond the reach
-    std::vector<std::uint8_t> ink;     // the members' ink: 1 enclosed all round, 2 not
+    std::vector<int> inkOf;            // each pixel's member whose ink it is, -1 none
     std::vector<std::uint8_t> whole;   // the spots' pixels
     std::vector<int> owner;            // each pixel's member (index into members), -1 none
     std::vector<std::uint8_t> enclosed;  // each member's: marks or what they enclose all round it
@@ -588,7 +588,9 @@ struct SpotFinder::Impl {
   std::vector<int> UmbraeWithin(const DrawnBox& b, DrawnUmbrae& u) const;
   void OpenPaper(DrawnBox& b) const;
   void EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const;
-  void FillEnclosed(DrawnBox& b) const;
+  std::vector<std::uint8_t> InsideOutlines(const DrawnBox& b, const DrawnUmbrae& u, const std::vector<std::uint8_t>& hole,
+                                           const std::vector<int>& lab, int parts) const;
+  void FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const;
   void OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const;
   void ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const;
   void CoverEdges(DrawnBox& b) const;
@@ -2092,11 +2094,11 @@ void SpotFinder::Impl::OpenPaper(DrawnBox& b) const {
 
 // The umbrae that something encloses all round: open paper on no more than
 // kOpenRing of the pixels kRingPx from their ink (lines crossing at a pore
-// cover only some of them). `ink` marks each member's ink, 1 where the
-// umbra is enclosed, 2 where not.
+// cover only some of them). `inkOf` marks each member's ink with the
+// member's index (-1 elsewhere).
 void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
   b.enclosed.assign(b.members.size(), 0);
-  b.ink.assign(b.whole.size(), 0);
+  b.inkOf.assign(b.whole.size(), -1);
   for (std::size_t mk = 0; mk < b.members.size(); ++mk) {
     std::vector<std::uint8_t> own(b.whole.size(), 0);
     for (int p : u.list[static_cast<std::size_t>(b.members[mk])].blob)
@@ -2110,16 +2112,52 @@ void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
       }
     b.enclosed[mk] = ring > 0 && open <= kOpenRing * ring;
     for (std::size_t k = 0; k < own.size(); ++k)
-      if (own[k]) b.ink[k] = b.enclosed[mk] ? 1 : 2;
+      if (own[k]) b.inkOf[k] = static_cast<int>(mk);
   }
 }
 
-// What the marks enclose joined to `whole`: the paper that touches an
-// enclosed umbra's ink (inside its outline) or, about an enclosed umbra, is
-// narrow and touches the marks joined to it (between hatching), and the
+// For each part (label 1 .. parts of `lab`, 4-connected) of the enclosed
+// paper `hole`: 1 when it lies inside an outline drawn about umbrae, that
+// is when it touches the ink of enclosed members and lies wholly within
+// their reach; 0 when it touches none, or when it reaches beyond the
+// umbrae it touches (paper closed in by lines, the grid and other spots'
+// outlines about a pore, wider than any penumbra drawn about it).
+std::vector<std::uint8_t> SpotFinder::Impl::InsideOutlines(const DrawnBox& b, const DrawnUmbrae& u,
+                                                           const std::vector<std::uint8_t>& hole,
+                                                           const std::vector<int>& lab, int parts) const {
+  const auto np = static_cast<std::size_t>(parts) + 1;
+  std::vector<std::vector<int>> touched(np);  // the enclosed members each part touches
+  for (std::size_t i = 0; i < hole.size(); ++i) {
+    if (!hole[i]) continue;
+    auto& t = touched[static_cast<std::size_t>(lab[i])];
+    ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
+      const int m = b.inkOf[static_cast<std::size_t>(q)];
+      if (m >= 0 && b.enclosed[static_cast<std::size_t>(m)] && std::find(t.begin(), t.end(), m) == t.end())
+        t.push_back(m);
+    });
+  }
+  std::vector<std::uint8_t> inside(np, 0);
+  for (std::size_t l = 1; l < np; ++l) inside[l] = !touched[l].empty();
+  for (std::size_t i = 0; i < hole.size(); ++i) {
+    const auto l = static_cast<std::size_t>(lab[i]);
+    if (!hole[i] || !inside[l]) continue;
+    bool within = false;
+    for (int m : touched[l]) {
+      const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[static_cast<std::size_t>(m)])];
+      const double dx = b.X(i) - d.x, dy = b.Y(i) - d.y;
+      within = within || dx * dx + dy * dy <= d.reach * d.reach;
+    }
+    inside[l] = within;
+  }
+  return inside;
+}
+
+// What the marks enclose joined to `whole`: the paper inside an outline
+// about enclosed umbrae (InsideOutlines) or, about an enclosed umbra,
+// narrow and touching the marks joined to it (between hatching), and the
 // marks about that paper; the paper between an outline and a box or line
 // drawn about it, or between lines by a pore, is left.
-void SpotFinder::Impl::FillEnclosed(DrawnBox& b) const {
+void SpotFinder::Impl::FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const {
   const std::size_t n = b.whole.size();
   std::vector<std::uint8_t> hole(n, 0), rest(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -2130,14 +2168,14 @@ void SpotFinder::Impl::FillEnclosed(DrawnBox& b) const {
   std::vector<int> lab;
   const int parts = Label(b.bw, b.bh, hole, lab, Touch::Four);
   const std::vector<int> depth = GridDistance(b.bw, b.bh, rest, {});
-  std::vector<std::uint8_t> fill(static_cast<std::size_t>(parts) + 1, 0), joined(fill);
-  std::vector<int> deepest(static_cast<std::size_t>(parts) + 1, 0);
+  const std::vector<std::uint8_t> fill = InsideOutlines(b, u, hole, lab, parts);
+  std::vector<std::uint8_t> joined(fill.size(), 0);
+  std::vector<int> deepest(fill.size(), 0);
   for (std::size_t i = 0; i < n; ++i) {
     if (!hole[i]) continue;
     const auto l = static_cast<std::size_t>(lab[i]);
     deepest[l] = std::max(deepest[l], depth[i]);
     ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
-      if (b.ink[static_cast<std::size_t>(q)] == 1) fill[l] = 1;
       if (b.whole[static_cast<std::size_t>(q)]) joined[l] = 1;
     });
   }
@@ -2337,7 +2375,7 @@ std::vector<FoundSpot> SpotFinder::Impl::DrawnCluster(int first, DrawnUmbrae& u,
     MarksJoined(b, u);
     OpenPaper(b);
     EncloseUmbrae(b, u);
-    FillEnclosed(b);
+    FillEnclosed(b, u);
     const std::vector<int> met = UmbraeWithin(b, u);
     if (met.empty() || members.size() >= kMaxDrawnCluster) break;
     members.insert(members.end(), met.begin(), met.end());
