@@ -350,9 +350,9 @@ constexpr int kNarrowHole = 5;
 // A drawn penumbra adds at least its umbrae's area and 12 px: less is the
 // fillets the opening leaves where lines meet a pore.
 constexpr double kMinPenumbraShare = 1.0, kMinPenumbraPx = 12;
-// A drawn umbra is round, or as long as foreshortening makes it (1 / mu)
-// and twice that for the hand and a line touching it; longer is ink where
-// lines meet.
+// A drawn umbra is round once foreshortening (1 / mu along the disc's
+// radius) is taken out, and at most twice as long as wide for the hand and
+// a line touching it; longer is ink where lines meet.
 constexpr double kCoreElongation = 2.0;
 // ... down to mu 0.05, where an umbra drawn 3 px thick is 20 times as long.
 constexpr double kLineMinMu = 0.05;
@@ -1932,10 +1932,12 @@ std::vector<int> SpotFinder::Impl::GrowOverInk(const std::vector<int>& core) con
   return blob;
 }
 
-// Ink (a core grown over its ink) longer by its second moments than
-// kCoreElongation times its width, the limb's foreshortening allowed for:
-// where a line runs along an outline it touches, or two lines cross at a
-// narrow angle.
+// Ink (a core grown over its ink, picture indices) longer by its second
+// moments than kCoreElongation times its width once the limb's
+// foreshortening is taken out (its offsets along the disc's radius
+// stretched by 1 / mu): where a line runs along an outline it touches, or
+// two lines cross at a narrow angle. Foreshortening shortens an umbra only
+// along the radius; ink as long across it, or along it, is no umbra.
 bool SpotFinder::Impl::LongLikeALine(const std::vector<int>& core) const {
   double mx = 0, my = 0;
   for (int p : core) {
@@ -1945,17 +1947,23 @@ bool SpotFinder::Impl::LongLikeALine(const std::vector<int>& core) const {
   const double n = static_cast<double>(core.size());
   mx /= n;
   my /= n;
-  double sxx = 0, syy = 0, sxy = 0;
+  const double mu = std::max(kLineMinMu, Mu(mx, my));
+  double rx = mx - cal.x0, ry = my - cal.y0;
+  const double rl = std::hypot(rx, ry);
+  rx = rl > 0 ? rx / rl : 1;
+  ry = rl > 0 ? ry / rl : 0;
+  double saa = 0, scc = 0, sac = 0;  // along the radius (stretched) and across it
   for (int p : core) {
     const double dx = p % w - mx, dy = p / w - my;
-    sxx += dx * dx;
-    syy += dy * dy;
-    sxy += dx * dy;
+    const double along = (dx * rx + dy * ry) / mu, across = -dx * ry + dy * rx;
+    saa += along * along;
+    scc += across * across;
+    sac += along * across;
   }
-  const double tr = (sxx + syy) / n, det = (sxx * syy - sxy * sxy) / (n * n);
+  const double tr = (saa + scc) / n, det = (saa * scc - sac * sac) / (n * n);
   const double root = std::sqrt(std::max(0.0, tr * tr / 4 - det));
   const double longer = tr / 2 + root, shorter = std::max(tr / 2 - root, 1e-6);
-  return std::sqrt(longer / shorter) > kCoreElongation / std::max(kLineMinMu, Mu(mx, my));
+  return std::sqrt(longer / shorter) > kCoreElongation;
 }
 
 // The umbra whose ink the picture pixel p is, made from its cores when p is
