@@ -69,7 +69,6 @@
 #include <limits>
 #include <map>
 #include <numeric>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -2228,10 +2227,12 @@ void SpotFinder::Impl::OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const {
 }
 
 // Each part's penumbra (what it holds beyond its umbrae's ink, when that is
-// enough to be one and one of its umbrae is enclosed all round) shared out: the ink to its umbra, the rest to the
-// umbra of the part whose centre is nearest on the sphere (the picture's
-// offsets with the radial part stretched by 1 / mu), as on photographs. A
-// part with no penumbra is its pores' ink alone.
+// enough to be one) shared out: the ink to its umbra, the rest to the
+// umbra of the part enclosed all round whose centre is nearest on the
+// sphere (the picture's offsets with the radial part stretched by 1 / mu),
+// as on photographs. An umbra not enclosed is a pore (or ink where marks
+// meet) even where what is left of a line joins it to a spot: its ink
+// alone. A part with no penumbra is its pores' ink alone.
 void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   const std::size_t nm = b.members.size();
   b.owner.assign(b.whole.size(), -1);
@@ -2252,12 +2253,9 @@ void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   for (std::size_t i = 0; i < b.whole.size(); ++i)
     if (b.whole[i] && !ink[i]) partPx[lab[i]].first += 1;
   b.penumbra.assign(nm, 0);
-  std::set<int> enclosedParts;
-  for (std::size_t k = 0; k < nm; ++k)
-    if (b.enclosed[k]) enclosedParts.insert(b.part[k]);
   for (std::size_t k = 0; k < nm; ++k) {
     const auto& [beyond, inkPx] = partPx[b.part[k]];
-    b.penumbra[k] = enclosedParts.count(b.part[k]) && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
+    b.penumbra[k] = b.enclosed[k] && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
   }
   for (std::size_t i = 0; i < b.whole.size(); ++i) {
     if (!b.whole[i] || ink[i]) continue;
