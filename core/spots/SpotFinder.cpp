@@ -54,7 +54,8 @@
 //          e. what the marks enclose  FillEnclosed (paper inside an outline)
 //          f. the umbrae within       UmbraeWithin (they join; a again)
 //          g. lines opened away       OpenLinesAway (axes, grid, boxes)
-//          h. penumbra shared out     ShareDrawn (nearest umbra, or pores)
+//          h. penumbra shared out     ShareDrawn (nearest umbra, or pores;
+//                                     ink where marks meet: MarksMeeting)
 //          i. the edge's cover        CoverEdges
 //          j. measures                MeasureDrawn
 //     D3. groups        GroupSpots
@@ -571,6 +572,7 @@ struct SpotFinder::Impl {
     std::vector<std::uint8_t> enclosed;  // each member's: marks or what they enclose all round it
     std::vector<std::uint8_t> penumbra;  // each member's: a penumbra drawn about it
     std::vector<int> part;             // each member's connected part of `whole`
+    std::vector<std::uint8_t> marksMeet;  // each member's: ink where a spot's marks meet, no spot
     std::vector<float> cover;          // the share of each pixel that the spot's drawing covers
     int X(std::size_t i) const { return x0 + static_cast<int>(i) % bw; }
     int Y(std::size_t i) const { return y0 + static_cast<int>(i) / bw; }
@@ -591,6 +593,7 @@ struct SpotFinder::Impl {
                                            const std::vector<int>& lab, int parts) const;
   void FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const;
   void OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const;
+  void MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vector<std::uint8_t>& ink) const;
   void ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const;
   void CoverEdges(DrawnBox& b) const;
   std::vector<FoundSpot> MeasureDrawn(const DrawnBox& b, const DrawnUmbrae& u, int& cluster) const;
@@ -2226,13 +2229,36 @@ void SpotFinder::Impl::OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const {
   for (std::size_t i = 0; i < open.size(); ++i) b.whole[i] = open[i] && keep[static_cast<std::size_t>(lab[i])];
 }
 
+// The members not enclosed all round that the opening leaves joined to a
+// penumbra, their centre within the reach of its umbra (`marksMeet`): ink
+// where a spot's marks meet (a line along or across its outline, hatching
+// along it), no pore. Their ink is taken out of `ink` (box pixels), to be
+// shared out with the penumbra.
+void SpotFinder::Impl::MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vector<std::uint8_t>& ink) const {
+  const std::size_t nm = b.members.size();
+  b.marksMeet.assign(nm, 0);
+  for (std::size_t k = 0; k < nm; ++k) {
+    const DrawnUmbra& m = u.list[static_cast<std::size_t>(b.members[k])];
+    for (std::size_t j = 0; j < nm && !b.enclosed[k]; ++j) {
+      const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[j])];
+      if (b.penumbra[j] && b.part[j] == b.part[k] && std::hypot(m.x - d.x, m.y - d.y) <= d.reach) b.marksMeet[k] = 1;
+    }
+    if (!b.marksMeet[k]) continue;
+    for (int p : m.blob) {
+      const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
+      if (b.owner[q] == static_cast<int>(k)) ink[q] = 0;
+    }
+  }
+}
+
 // Each part's penumbra (what it holds beyond its umbrae's ink, when that is
 // enough to be one) shared out: the ink to its umbra, the rest to the
 // umbra of the part enclosed all round whose centre is nearest on the
 // sphere (the picture's offsets with the radial part stretched by 1 / mu),
-// as on photographs. An umbra not enclosed is a pore (or ink where marks
-// meet) even where what is left of a line joins it to a spot: its ink
-// alone. A part with no penumbra is its pores' ink alone.
+// as on photographs. An umbra not enclosed is a pore even where what is
+// left of a line joins it to a spot: its ink alone; or, within the spot's
+// reach, ink where the spot's marks meet (MarksMeeting), shared out with
+// the penumbra. A part with no penumbra is its pores' ink alone.
 void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   const std::size_t nm = b.members.size();
   b.owner.assign(b.whole.size(), -1);
@@ -2257,6 +2283,7 @@ void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
     const auto& [beyond, inkPx] = partPx[b.part[k]];
     b.penumbra[k] = b.enclosed[k] && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
   }
+  MarksMeeting(b, u, ink);
   for (std::size_t i = 0; i < b.whole.size(); ++i) {
     if (!b.whole[i] || ink[i]) continue;
     double best = std::numeric_limits<double>::max();
@@ -2393,7 +2420,7 @@ std::vector<FoundSpot> SpotFinder::Impl::DrawnCluster(int first, DrawnUmbrae& u,
   done.resize(u.list.size(), 0);
   for (std::size_t k = 0; k < members.size(); ++k) {
     auto& d = done[static_cast<std::size_t>(members[k])];
-    if (!d && all[k].area_px >= kMinSpotPx) out.push_back(all[k]);
+    if (!d && !b.marksMeet[k] && all[k].area_px >= kMinSpotPx) out.push_back(all[k]);
     d = 1;
   }
   return out;
