@@ -343,6 +343,10 @@ constexpr int kLineOpening = 3;
 // narrowest drawn penumbra; beyond the lines that cross at a pore).
 constexpr double kOpenRing = 0.25;
 constexpr int kRingPx = 3;
+// Ink with open paper on no more than half of that ring and a spot's
+// drawing on the rest lies on the spot's outline; a pore that a line joins
+// to a spot has paper on most of it.
+constexpr double kOutlineRing = 0.5;
 // Enclosed paper that touches no umbra is penumbra only when it is narrow,
 // its middle at most 5 px from a mark (between hatching up to 10 px
 // apart); wider, it lies between an outline and a box drawn about it.
@@ -570,6 +574,7 @@ struct SpotFinder::Impl {
     std::vector<std::uint8_t> whole;   // the spots' pixels
     std::vector<int> owner;            // each pixel's member (index into members), -1 none
     std::vector<std::uint8_t> enclosed;  // each member's: marks or what they enclose all round it
+    std::vector<std::uint8_t> onOutline;  // each member's: marks or what they enclose on half its round
     std::vector<std::uint8_t> penumbra;  // each member's: a penumbra drawn about it
     std::vector<int> part;             // each member's connected part of `whole`
     std::vector<std::uint8_t> marksMeet;  // each member's: ink where a spot's marks meet, no spot
@@ -2104,10 +2109,12 @@ void SpotFinder::Impl::OpenPaper(DrawnBox& b) const {
 
 // The umbrae that something encloses all round: open paper on no more than
 // kOpenRing of the pixels kRingPx from their ink (lines crossing at a pore
-// cover only some of them). `inkOf` marks each member's ink with the
-// member's index (-1 elsewhere).
+// cover only some of them); on an outline (`onOutline`) with open paper on
+// no more than kOutlineRing of them. `inkOf` marks each member's ink with
+// the member's index (-1 elsewhere).
 void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
   b.enclosed.assign(b.members.size(), 0);
+  b.onOutline.assign(b.members.size(), 0);
   b.inkOf.assign(b.whole.size(), -1);
   for (std::size_t mk = 0; mk < b.members.size(); ++mk) {
     std::vector<std::uint8_t> own(b.whole.size(), 0);
@@ -2121,6 +2128,7 @@ void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
         open += b.open[k];
       }
     b.enclosed[mk] = ring > 0 && open <= kOpenRing * ring;
+    b.onOutline[mk] = ring > 0 && open <= kOutlineRing * ring;
     for (std::size_t k = 0; k < own.size(); ++k)
       if (own[k]) b.inkOf[k] = static_cast<int>(mk);
   }
@@ -2229,8 +2237,9 @@ void SpotFinder::Impl::OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const {
   for (std::size_t i = 0; i < open.size(); ++i) b.whole[i] = open[i] && keep[static_cast<std::size_t>(lab[i])];
 }
 
-// The members not enclosed all round that the opening leaves joined to a
-// penumbra, their centre within the reach of its umbra (`marksMeet`): ink
+// The members not enclosed all round but on an outline (onOutline) that
+// the opening leaves joined to a penumbra, their centre within the reach
+// of its umbra (`marksMeet`): ink
 // where a spot's marks meet (a line along or across its outline, hatching
 // along it), no pore. Their ink is taken out of `ink` (box pixels), to be
 // shared out with the penumbra.
@@ -2239,7 +2248,7 @@ void SpotFinder::Impl::MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vect
   b.marksMeet.assign(nm, 0);
   for (std::size_t k = 0; k < nm; ++k) {
     const DrawnUmbra& m = u.list[static_cast<std::size_t>(b.members[k])];
-    for (std::size_t j = 0; j < nm && !b.enclosed[k]; ++j) {
+    for (std::size_t j = 0; j < nm && !b.enclosed[k] && b.onOutline[k]; ++j) {
       const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[j])];
       if (b.penumbra[j] && b.part[j] == b.part[k] && std::hypot(m.x - d.x, m.y - d.y) <= d.reach) b.marksMeet[k] = 1;
     }
