@@ -354,10 +354,15 @@ constexpr int kNarrowHole = 5;
 // A drawn penumbra adds at least its umbrae's area and 12 px: less is the
 // fillets the opening leaves where lines meet a pore.
 constexpr double kMinPenumbraShare = 1.0, kMinPenumbraPx = 12;
-// A drawn umbra is round once foreshortening (1 / mu along the disc's
-// radius) is taken out, and at most twice as long as wide for the hand and
-// a line touching it; longer is ink where lines meet.
+// A drawn umbra is round, or as long as foreshortening makes it (1 / mu)
+// and twice that for the hand and a line touching it; longer is ink where
+// lines meet.
 constexpr double kCoreElongation = 2.0;
+// Once foreshortening is taken out (1 / mu along the disc's radius) it is
+// round again: the hand, a line or the grid through it and the outline it
+// touches make it at most about 2.2 times as long as wide on the drawings
+// the finder was tuned on, and ink where lines meet at the limb 4 or more.
+constexpr double kStretchedElongation = 3.0;
 // ... down to mu 0.05, where an umbra drawn 3 px thick is 20 times as long.
 constexpr double kLineMinMu = 0.05;
 // Umbrae one cluster gathers at most (a chain of touching penumbrae).
@@ -587,6 +592,7 @@ struct SpotFinder::Impl {
   // (index y w + x), marked in `seen` (one byte a pixel).
   std::vector<int> FloodCore(int start, std::vector<std::uint8_t>& seen) const;
   std::vector<int> GrowOverInk(const std::vector<int>& core) const;
+  double Elongation(const std::vector<int>& ink, double mx, double my, double stretch) const;
   bool LongLikeALine(const std::vector<int>& core) const;
   int UmbraAt(int p, DrawnUmbrae& u) const;
   DrawnBox CutDrawnBox(const std::vector<int>& members, const DrawnUmbrae& u) const;
@@ -1939,38 +1945,46 @@ std::vector<int> SpotFinder::Impl::GrowOverInk(const std::vector<int>& core) con
   return blob;
 }
 
-// Ink (a core grown over its ink, picture indices) longer by its second
-// moments than kCoreElongation times its width once the limb's
-// foreshortening is taken out (its offsets along the disc's radius
-// stretched by 1 / mu): where a line runs along an outline it touches, or
-// two lines cross at a narrow angle. Foreshortening shortens an umbra only
-// along the radius; ink as long across it, or along it, is no umbra.
+// The ratio of the longer to the shorter axis (from the second moments)
+// of the picture pixels `ink` (indices y w + x), with their offsets along
+// the disc's radius through their centre (mx, my) stretched by `stretch`
+// (1: as on the picture); large (1e3) for a single row of pixels.
+double SpotFinder::Impl::Elongation(const std::vector<int>& ink, double mx, double my, double stretch) const {
+  double rx = mx - cal.x0, ry = my - cal.y0;
+  const double rl = std::hypot(rx, ry);
+  rx = rl > 0 ? rx / rl : 1;
+  ry = rl > 0 ? ry / rl : 0;
+  double saa = 0, scc = 0, sac = 0;  // along the radius (stretched) and across it
+  for (int p : ink) {
+    const double dx = p % w - mx, dy = p / w - my;
+    const double along = (dx * rx + dy * ry) * stretch, across = -dx * ry + dy * rx;
+    saa += along * along;
+    scc += across * across;
+    sac += along * across;
+  }
+  const double n = static_cast<double>(ink.size());
+  const double tr = (saa + scc) / n, det = (saa * scc - sac * sac) / (n * n);
+  const double root = std::sqrt(std::max(0.0, tr * tr / 4 - det));
+  return std::sqrt((tr / 2 + root) / std::max(tr / 2 - root, 1e-6));
+}
+
+// Ink (a core grown over its ink) longer than kCoreElongation times its
+// width, the limb's foreshortening allowed for in any direction, or than
+// kStretchedElongation times once the foreshortening is taken out along
+// the disc's radius (offsets along it stretched by 1 / mu): where a line
+// runs along an outline it touches, or two lines cross at a narrow angle,
+// also near the limb, where any direction is allowed 1 / mu.
 bool SpotFinder::Impl::LongLikeALine(const std::vector<int>& core) const {
   double mx = 0, my = 0;
   for (int p : core) {
     mx += p % w;
     my += p / w;
   }
-  const double n = static_cast<double>(core.size());
-  mx /= n;
-  my /= n;
+  mx /= static_cast<double>(core.size());
+  my /= static_cast<double>(core.size());
   const double mu = std::max(kLineMinMu, Mu(mx, my));
-  double rx = mx - cal.x0, ry = my - cal.y0;
-  const double rl = std::hypot(rx, ry);
-  rx = rl > 0 ? rx / rl : 1;
-  ry = rl > 0 ? ry / rl : 0;
-  double saa = 0, scc = 0, sac = 0;  // along the radius (stretched) and across it
-  for (int p : core) {
-    const double dx = p % w - mx, dy = p / w - my;
-    const double along = (dx * rx + dy * ry) / mu, across = -dx * ry + dy * rx;
-    saa += along * along;
-    scc += across * across;
-    sac += along * across;
-  }
-  const double tr = (saa + scc) / n, det = (saa * scc - sac * sac) / (n * n);
-  const double root = std::sqrt(std::max(0.0, tr * tr / 4 - det));
-  const double longer = tr / 2 + root, shorter = std::max(tr / 2 - root, 1e-6);
-  return std::sqrt(longer / shorter) > kCoreElongation;
+  return Elongation(core, mx, my, 1) > kCoreElongation / mu ||
+         Elongation(core, mx, my, 1 / mu) > kStretchedElongation;
 }
 
 // The umbra whose ink the picture pixel p is, made from its cores when p is
@@ -2239,7 +2253,7 @@ void SpotFinder::Impl::OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const {
 
 // The members not enclosed all round but on an outline (onOutline) that
 // the opening leaves joined to a penumbra, their centre within the reach
-// of its umbra (`marksMeet`): ink
+// of its umbra and their ink less than the umbra's (`marksMeet`): ink
 // where a spot's marks meet (a line along or across its outline, hatching
 // along it), no pore. Their ink is taken out of `ink` (box pixels), to be
 // shared out with the penumbra.
@@ -2250,7 +2264,9 @@ void SpotFinder::Impl::MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vect
     const DrawnUmbra& m = u.list[static_cast<std::size_t>(b.members[k])];
     for (std::size_t j = 0; j < nm && !b.enclosed[k] && b.onOutline[k]; ++j) {
       const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[j])];
-      if (b.penumbra[j] && b.part[j] == b.part[k] && std::hypot(m.x - d.x, m.y - d.y) <= d.reach) b.marksMeet[k] = 1;
+      if (b.penumbra[j] && b.part[j] == b.part[k] && m.blob.size() < d.blob.size() &&
+          std::hypot(m.x - d.x, m.y - d.y) <= d.reach)
+        b.marksMeet[k] = 1;
     }
     if (!b.marksMeet[k]) continue;
     for (int p : m.blob) {
