@@ -89,7 +89,7 @@ namespace {
 // Where a figure below was tuned rather than derived, the test that holds
 // it is named: MeetsTheTable is SpotAccuracy/MeetsTheTable (white light),
 // Chromospheric is SpotAccuracy.ChromosphericPicturesKeepFilamentsOut,
-// Drawings is SpotAccuracy.DrawingsAreRead.
+// Drawings is SpotAccuracy.DrawingsAreMeasuredWhole.
 
 // --- The quiet Sun (FitQuietSun, FitTiles) ---
 // The quiet Sun is fitted from this mu inwards: the blurred limb beyond it
@@ -345,7 +345,7 @@ constexpr double kOpenRing = 0.25;
 constexpr int kRingPx = 3;
 // Ink with open paper on no more than half of that ring and a spot's
 // drawing on the rest lies on the spot's outline; a pore that a line joins
-// to a spot has paper on most of it.
+// to a spot has paper on most of it (see Drawings).
 constexpr double kOutlineRing = 0.5;
 // Enclosed paper that touches no umbra is penumbra only when it is narrow,
 // its middle at most 5 px from a mark (between hatching up to 10 px
@@ -360,8 +360,9 @@ constexpr double kMinPenumbraShare = 1.0, kMinPenumbraPx = 12;
 constexpr double kCoreElongation = 2.0;
 // Once foreshortening is taken out (1 / mu along the disc's radius) it is
 // round again: the hand, a line or the grid through it and the outline it
-// touches make it at most about 2.2 times as long as wide on the drawings
-// the finder was tuned on, and ink where lines meet at the limb 4 or more.
+// touches make it at most about 2.2 times as long as wide, ink where lines
+// meet at the limb 4 or more: tuned on the generator's drawings, see
+// Drawings.
 constexpr double kStretchedElongation = 3.0;
 // ... down to mu 0.05, where an umbra drawn 3 px thick is 20 times as long.
 constexpr double kLineMinMu = 0.05;
@@ -1948,7 +1949,7 @@ std::vector<int> SpotFinder::Impl::GrowOverInk(const std::vector<int>& core) con
 // The ratio of the longer to the shorter axis (from the second moments)
 // of the picture pixels `ink` (indices y w + x), with their offsets along
 // the disc's radius through their centre (mx, my) stretched by `stretch`
-// (1: as on the picture); large (1e3) for a single row of pixels.
+// (1: as on the picture); very large for a single row of pixels.
 double SpotFinder::Impl::Elongation(const std::vector<int>& ink, double mx, double my, double stretch) const {
   double rx = mx - cal.x0, ry = my - cal.y0;
   const double rl = std::hypot(rx, ry);
