@@ -2282,9 +2282,11 @@ void SpotFinder::Impl::MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vect
 // umbra of the part enclosed all round whose centre is nearest on the
 // sphere (the picture's offsets with the radial part stretched by 1 / mu),
 // as on photographs. An umbra not enclosed is a pore even where what is
-// left of a line joins it to a spot: its ink alone; or, within the spot's
-// reach, ink where the spot's marks meet (MarksMeeting), shared out with
-// the penumbra. A part with no penumbra is its pores' ink alone.
+// left of a line joins it to a spot (its ink alone), unless it lies on an
+// outline (onOutline): then it is ink where the spot's marks meet
+// (MarksMeeting), shared out with the penumbra, or an umbra whose
+// penumbra is drawn narrow on one side, sharing it. A part with no
+// penumbra is its pores' ink alone.
 void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   const std::size_t nm = b.members.size();
   b.owner.assign(b.whole.size(), -1);
@@ -2310,6 +2312,10 @@ void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
     b.penumbra[k] = b.enclosed[k] && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
   }
   MarksMeeting(b, u, ink);
+  std::vector<std::uint8_t> drawnPart(static_cast<std::size_t>(*std::max_element(b.part.begin(), b.part.end())) + 1, 0);
+  for (std::size_t k = 0; k < nm; ++k) drawnPart[static_cast<std::size_t>(b.part[k])] |= b.penumbra[k];
+  for (std::size_t k = 0; k < nm; ++k)
+    b.penumbra[k] = b.penumbra[k] || (b.onOutline[k] && !b.marksMeet[k] && drawnPart[static_cast<std::size_t>(b.part[k])]);
   for (std::size_t i = 0; i < b.whole.size(); ++i) {
     if (!b.whole[i] || ink[i]) continue;
     double best = std::numeric_limits<double>::max();
