@@ -54,7 +54,8 @@
 //          e. what the marks enclose  FillEnclosed (paper inside an outline)
 //          f. the umbrae within       UmbraeWithin (they join; a again)
 //          g. lines opened away       OpenLinesAway (axes, grid, boxes)
-//          h. penumbra shared out     ShareDrawn (nearest umbra, or pores)
+//          h. penumbra shared out     ShareDrawn (nearest umbra, or pores;
+//                                     ink where marks meet: MarksMeeting)
 //          i. the edge's cover        CoverEdges
 //          j. measures                MeasureDrawn
 //     D3. groups        GroupSpots
@@ -69,7 +70,6 @@
 #include <limits>
 #include <map>
 #include <numeric>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,7 +89,7 @@ namespace {
 // Where a figure below was tuned rather than derived, the test that holds
 // it is named: MeetsTheTable is SpotAccuracy/MeetsTheTable (white light),
 // Chromospheric is SpotAccuracy.ChromosphericPicturesKeepFilamentsOut,
-// Drawings is SpotAccuracy.DrawingsAreRead.
+// Drawings is SpotAccuracy.DrawingsAreMeasuredWhole.
 
 // --- The quiet Sun (FitQuietSun, FitTiles) ---
 // The quiet Sun is fitted from this mu inwards: the blurred limb beyond it
@@ -343,6 +343,10 @@ constexpr int kLineOpening = 3;
 // narrowest drawn penumbra; beyond the lines that cross at a pore).
 constexpr double kOpenRing = 0.25;
 constexpr int kRingPx = 3;
+// Ink with open paper on no more than half of that ring and a spot's
+// drawing on the rest lies on the spot's outline; a pore that a line joins
+// to a spot has paper on most of it (see Drawings).
+constexpr double kOutlineRing = 0.5;
 // Enclosed paper that touches no umbra is penumbra only when it is narrow,
 // its middle at most 5 px from a mark (between hatching up to 10 px
 // apart); wider, it lies between an outline and a box drawn about it.
@@ -354,6 +358,12 @@ constexpr double kMinPenumbraShare = 1.0, kMinPenumbraPx = 12;
 // and twice that for the hand and a line touching it; longer is ink where
 // lines meet.
 constexpr double kCoreElongation = 2.0;
+// Once foreshortening is taken out (1 / mu along the disc's radius) it is
+// round again: the hand, a line or the grid through it and the outline it
+// touches make it at most about 2.2 times as long as wide, ink where lines
+// meet at the limb 4 or more: tuned on the generator's drawings, see
+// Drawings.
+constexpr double kStretchedElongation = 3.0;
 // ... down to mu 0.05, where an umbra drawn 3 px thick is 20 times as long.
 constexpr double kLineMinMu = 0.05;
 // Umbrae one cluster gathers at most (a chain of touching penumbrae).
@@ -566,12 +576,14 @@ struct SpotFinder::Impl {
     std::vector<std::uint8_t> reach;   // and within a member's reach
     std::vector<std::uint8_t> marked;  // the pen's marks within the reach
     std::vector<std::uint8_t> open;    // paper open to beyond the reach
-    std::vector<std::uint8_t> ink;     // the members' ink: 1 enclosed all round, 2 not
+    std::vector<int> inkOf;            // each pixel's member whose ink it is, -1 none
     std::vector<std::uint8_t> whole;   // the spots' pixels
     std::vector<int> owner;            // each pixel's member (index into members), -1 none
     std::vector<std::uint8_t> enclosed;  // each member's: marks or what they enclose all round it
+    std::vector<std::uint8_t> onOutline;  // each member's: marks or what they enclose on half its round
     std::vector<std::uint8_t> penumbra;  // each member's: a penumbra drawn about it
     std::vector<int> part;             // each member's connected part of `whole`
+    std::vector<std::uint8_t> marksMeet;  // each member's: ink where a spot's marks meet, no spot
     std::vector<float> cover;          // the share of each pixel that the spot's drawing covers
     int X(std::size_t i) const { return x0 + static_cast<int>(i) % bw; }
     int Y(std::size_t i) const { return y0 + static_cast<int>(i) / bw; }
@@ -581,6 +593,7 @@ struct SpotFinder::Impl {
   // (index y w + x), marked in `seen` (one byte a pixel).
   std::vector<int> FloodCore(int start, std::vector<std::uint8_t>& seen) const;
   std::vector<int> GrowOverInk(const std::vector<int>& core) const;
+  double Elongation(const std::vector<int>& ink, double mx, double my, double stretch) const;
   bool LongLikeALine(const std::vector<int>& core) const;
   int UmbraAt(int p, DrawnUmbrae& u) const;
   DrawnBox CutDrawnBox(const std::vector<int>& members, const DrawnUmbrae& u) const;
@@ -588,8 +601,11 @@ struct SpotFinder::Impl {
   std::vector<int> UmbraeWithin(const DrawnBox& b, DrawnUmbrae& u) const;
   void OpenPaper(DrawnBox& b) const;
   void EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const;
-  void FillEnclosed(DrawnBox& b) const;
+  std::vector<std::uint8_t> InsideOutlines(const DrawnBox& b, const DrawnUmbrae& u, const std::vector<std::uint8_t>& hole,
+                                           const std::vector<int>& lab, int parts) const;
+  void FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const;
   void OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const;
+  void MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vector<std::uint8_t>& ink) const;
   void ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const;
   void CoverEdges(DrawnBox& b) const;
   std::vector<FoundSpot> MeasureDrawn(const DrawnBox& b, const DrawnUmbrae& u, int& cluster) const;
@@ -1930,30 +1946,46 @@ std::vector<int> SpotFinder::Impl::GrowOverInk(const std::vector<int>& core) con
   return blob;
 }
 
-// Ink (a core grown over its ink) longer by its second moments than
-// kCoreElongation times its width, the limb's foreshortening allowed for:
-// where a line runs along an outline it touches, or two lines cross at a
-// narrow angle.
+// The ratio of the longer to the shorter axis (from the second moments)
+// of the picture pixels `ink` (indices y w + x), with their offsets along
+// the disc's radius through their centre (mx, my) stretched by `stretch`
+// (1: as on the picture); very large for a single row of pixels.
+double SpotFinder::Impl::Elongation(const std::vector<int>& ink, double mx, double my, double stretch) const {
+  double rx = mx - cal.x0, ry = my - cal.y0;
+  const double rl = std::hypot(rx, ry);
+  rx = rl > 0 ? rx / rl : 1;
+  ry = rl > 0 ? ry / rl : 0;
+  double saa = 0, scc = 0, sac = 0;  // along the radius (stretched) and across it
+  for (int p : ink) {
+    const double dx = p % w - mx, dy = p / w - my;
+    const double along = (dx * rx + dy * ry) * stretch, across = -dx * ry + dy * rx;
+    saa += along * along;
+    scc += across * across;
+    sac += along * across;
+  }
+  const double n = static_cast<double>(ink.size());
+  const double tr = (saa + scc) / n, det = (saa * scc - sac * sac) / (n * n);
+  const double root = std::sqrt(std::max(0.0, tr * tr / 4 - det));
+  return std::sqrt((tr / 2 + root) / std::max(tr / 2 - root, 1e-6));
+}
+
+// Ink (a core grown over its ink) longer than kCoreElongation times its
+// width, the limb's foreshortening allowed for in any direction, or than
+// kStretchedElongation times once the foreshortening is taken out along
+// the disc's radius (offsets along it stretched by 1 / mu): where a line
+// runs along an outline it touches, or two lines cross at a narrow angle,
+// also near the limb, where any direction is allowed 1 / mu.
 bool SpotFinder::Impl::LongLikeALine(const std::vector<int>& core) const {
   double mx = 0, my = 0;
   for (int p : core) {
     mx += p % w;
     my += p / w;
   }
-  const double n = static_cast<double>(core.size());
-  mx /= n;
-  my /= n;
-  double sxx = 0, syy = 0, sxy = 0;
-  for (int p : core) {
-    const double dx = p % w - mx, dy = p / w - my;
-    sxx += dx * dx;
-    syy += dy * dy;
-    sxy += dx * dy;
-  }
-  const double tr = (sxx + syy) / n, det = (sxx * syy - sxy * sxy) / (n * n);
-  const double root = std::sqrt(std::max(0.0, tr * tr / 4 - det));
-  const double longer = tr / 2 + root, shorter = std::max(tr / 2 - root, 1e-6);
-  return std::sqrt(longer / shorter) > kCoreElongation / std::max(kLineMinMu, Mu(mx, my));
+  mx /= static_cast<double>(core.size());
+  my /= static_cast<double>(core.size());
+  const double mu = std::max(kLineMinMu, Mu(mx, my));
+  return Elongation(core, mx, my, 1) > kCoreElongation / mu ||
+         Elongation(core, mx, my, 1 / mu) > kStretchedElongation;
 }
 
 // The umbra whose ink the picture pixel p is, made from its cores when p is
@@ -2092,11 +2124,13 @@ void SpotFinder::Impl::OpenPaper(DrawnBox& b) const {
 
 // The umbrae that something encloses all round: open paper on no more than
 // kOpenRing of the pixels kRingPx from their ink (lines crossing at a pore
-// cover only some of them). `ink` marks each member's ink, 1 where the
-// umbra is enclosed, 2 where not.
+// cover only some of them); on an outline (`onOutline`) with open paper on
+// no more than kOutlineRing of them. `inkOf` marks each member's ink with
+// the member's index (-1 elsewhere).
 void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
   b.enclosed.assign(b.members.size(), 0);
-  b.ink.assign(b.whole.size(), 0);
+  b.onOutline.assign(b.members.size(), 0);
+  b.inkOf.assign(b.whole.size(), -1);
   for (std::size_t mk = 0; mk < b.members.size(); ++mk) {
     std::vector<std::uint8_t> own(b.whole.size(), 0);
     for (int p : u.list[static_cast<std::size_t>(b.members[mk])].blob)
@@ -2109,17 +2143,54 @@ void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
         open += b.open[k];
       }
     b.enclosed[mk] = ring > 0 && open <= kOpenRing * ring;
+    b.onOutline[mk] = ring > 0 && open <= kOutlineRing * ring;
     for (std::size_t k = 0; k < own.size(); ++k)
-      if (own[k]) b.ink[k] = b.enclosed[mk] ? 1 : 2;
+      if (own[k]) b.inkOf[k] = static_cast<int>(mk);
   }
 }
 
-// What the marks enclose joined to `whole`: the paper that touches an
-// enclosed umbra's ink (inside its outline) or, about an enclosed umbra, is
-// narrow and touches the marks joined to it (between hatching), and the
+// For each part (label 1 .. parts of `lab`, 4-connected) of the enclosed
+// paper `hole`: 1 when it lies inside an outline drawn about umbrae, that
+// is when it touches the ink of enclosed members and lies wholly within
+// their reach; 0 when it touches none, or when it reaches beyond the
+// umbrae it touches (paper closed in by lines, the grid and other spots'
+// outlines about a pore, wider than any penumbra drawn about it).
+std::vector<std::uint8_t> SpotFinder::Impl::InsideOutlines(const DrawnBox& b, const DrawnUmbrae& u,
+                                                           const std::vector<std::uint8_t>& hole,
+                                                           const std::vector<int>& lab, int parts) const {
+  const auto np = static_cast<std::size_t>(parts) + 1;
+  std::vector<std::vector<int>> touched(np);  // the enclosed members each part touches
+  for (std::size_t i = 0; i < hole.size(); ++i) {
+    if (!hole[i]) continue;
+    auto& t = touched[static_cast<std::size_t>(lab[i])];
+    ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
+      const int m = b.inkOf[static_cast<std::size_t>(q)];
+      if (m >= 0 && b.enclosed[static_cast<std::size_t>(m)] && std::find(t.begin(), t.end(), m) == t.end())
+        t.push_back(m);
+    });
+  }
+  std::vector<std::uint8_t> inside(np, 0);
+  for (std::size_t l = 1; l < np; ++l) inside[l] = !touched[l].empty();
+  for (std::size_t i = 0; i < hole.size(); ++i) {
+    const auto l = static_cast<std::size_t>(lab[i]);
+    if (!hole[i] || !inside[l]) continue;
+    bool within = false;
+    for (int m : touched[l]) {
+      const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[static_cast<std::size_t>(m)])];
+      const double dx = b.X(i) - d.x, dy = b.Y(i) - d.y;
+      within = within || dx * dx + dy * dy <= d.reach * d.reach;
+    }
+    inside[l] = within;
+  }
+  return inside;
+}
+
+// What the marks enclose joined to `whole`: the paper inside an outline
+// about enclosed umbrae (InsideOutlines) or, about an enclosed umbra,
+// narrow and touching the marks joined to it (between hatching), and the
 // marks about that paper; the paper between an outline and a box or line
 // drawn about it, or between lines by a pore, is left.
-void SpotFinder::Impl::FillEnclosed(DrawnBox& b) const {
+void SpotFinder::Impl::FillEnclosed(DrawnBox& b, const DrawnUmbrae& u) const {
   const std::size_t n = b.whole.size();
   std::vector<std::uint8_t> hole(n, 0), rest(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -2130,14 +2201,14 @@ void SpotFinder::Impl::FillEnclosed(DrawnBox& b) const {
   std::vector<int> lab;
   const int parts = Label(b.bw, b.bh, hole, lab, Touch::Four);
   const std::vector<int> depth = GridDistance(b.bw, b.bh, rest, {});
-  std::vector<std::uint8_t> fill(static_cast<std::size_t>(parts) + 1, 0), joined(fill);
-  std::vector<int> deepest(static_cast<std::size_t>(parts) + 1, 0);
+  const std::vector<std::uint8_t> fill = InsideOutlines(b, u, hole, lab, parts);
+  std::vector<std::uint8_t> joined(fill.size(), 0);
+  std::vector<int> deepest(fill.size(), 0);
   for (std::size_t i = 0; i < n; ++i) {
     if (!hole[i]) continue;
     const auto l = static_cast<std::size_t>(lab[i]);
     deepest[l] = std::max(deepest[l], depth[i]);
     ForNeighbours(static_cast<int>(i), b.bw, b.bh, [&](int q) {
-      if (b.ink[static_cast<std::size_t>(q)] == 1) fill[l] = 1;
       if (b.whole[static_cast<std::size_t>(q)]) joined[l] = 1;
     });
   }
@@ -2181,11 +2252,41 @@ void SpotFinder::Impl::OpenLinesAway(DrawnBox& b, const DrawnUmbrae& u) const {
   for (std::size_t i = 0; i < open.size(); ++i) b.whole[i] = open[i] && keep[static_cast<std::size_t>(lab[i])];
 }
 
+// The members not enclosed all round but on an outline (onOutline) that
+// the opening leaves joined to a penumbra, their centre within the reach
+// of its umbra and their ink less than the umbra's (`marksMeet`): ink
+// where a spot's marks meet (a line along or across its outline, hatching
+// along it), no pore. Their ink is taken out of `ink` (box pixels), to be
+// shared out with the penumbra.
+void SpotFinder::Impl::MarksMeeting(DrawnBox& b, const DrawnUmbrae& u, std::vector<std::uint8_t>& ink) const {
+  const std::size_t nm = b.members.size();
+  b.marksMeet.assign(nm, 0);
+  for (std::size_t k = 0; k < nm; ++k) {
+    const DrawnUmbra& m = u.list[static_cast<std::size_t>(b.members[k])];
+    for (std::size_t j = 0; j < nm && !b.enclosed[k] && b.onOutline[k]; ++j) {
+      const DrawnUmbra& d = u.list[static_cast<std::size_t>(b.members[j])];
+      if (b.penumbra[j] && b.part[j] == b.part[k] && m.blob.size() < d.blob.size() &&
+          std::hypot(m.x - d.x, m.y - d.y) <= d.reach)
+        b.marksMeet[k] = 1;
+    }
+    if (!b.marksMeet[k]) continue;
+    for (int p : m.blob) {
+      const auto q = static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0));
+      if (b.owner[q] == static_cast<int>(k)) ink[q] = 0;
+    }
+  }
+}
+
 // Each part's penumbra (what it holds beyond its umbrae's ink, when that is
-// enough to be one and one of its umbrae is enclosed all round) shared out: the ink to its umbra, the rest to the
-// umbra of the part whose centre is nearest on the sphere (the picture's
-// offsets with the radial part stretched by 1 / mu), as on photographs. A
-// part with no penumbra is its pores' ink alone.
+// enough to be one) shared out: the ink to its umbra, the rest to the
+// umbra of the part enclosed all round whose centre is nearest on the
+// sphere (the picture's offsets with the radial part stretched by 1 / mu),
+// as on photographs. An umbra not enclosed is a pore even where what is
+// left of a line joins it to a spot (its ink alone), unless it lies on an
+// outline (onOutline): then it is ink where the spot's marks meet
+// (MarksMeeting), shared out with the penumbra, or an umbra whose
+// penumbra is drawn narrow on one side, sharing it. A part with no
+// penumbra is its pores' ink alone.
 void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   const std::size_t nm = b.members.size();
   b.owner.assign(b.whole.size(), -1);
@@ -2206,13 +2307,15 @@ void SpotFinder::Impl::ShareDrawn(DrawnBox& b, const DrawnUmbrae& u) const {
   for (std::size_t i = 0; i < b.whole.size(); ++i)
     if (b.whole[i] && !ink[i]) partPx[lab[i]].first += 1;
   b.penumbra.assign(nm, 0);
-  std::set<int> enclosedParts;
-  for (std::size_t k = 0; k < nm; ++k)
-    if (b.enclosed[k]) enclosedParts.insert(b.part[k]);
   for (std::size_t k = 0; k < nm; ++k) {
     const auto& [beyond, inkPx] = partPx[b.part[k]];
-    b.penumbra[k] = enclosedParts.count(b.part[k]) && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
+    b.penumbra[k] = b.enclosed[k] && beyond >= std::max(kMinPenumbraPx, kMinPenumbraShare * inkPx);
   }
+  MarksMeeting(b, u, ink);
+  std::vector<std::uint8_t> drawnPart(static_cast<std::size_t>(*std::max_element(b.part.begin(), b.part.end())) + 1, 0);
+  for (std::size_t k = 0; k < nm; ++k) drawnPart[static_cast<std::size_t>(b.part[k])] |= b.penumbra[k];
+  for (std::size_t k = 0; k < nm; ++k)
+    b.penumbra[k] = b.penumbra[k] || (b.onOutline[k] && !b.marksMeet[k] && drawnPart[static_cast<std::size_t>(b.part[k])]);
   for (std::size_t i = 0; i < b.whole.size(); ++i) {
     if (!b.whole[i] || ink[i]) continue;
     double best = std::numeric_limits<double>::max();
@@ -2337,7 +2440,7 @@ std::vector<FoundSpot> SpotFinder::Impl::DrawnCluster(int first, DrawnUmbrae& u,
     MarksJoined(b, u);
     OpenPaper(b);
     EncloseUmbrae(b, u);
-    FillEnclosed(b);
+    FillEnclosed(b, u);
     const std::vector<int> met = UmbraeWithin(b, u);
     if (met.empty() || members.size() >= kMaxDrawnCluster) break;
     members.insert(members.end(), met.begin(), met.end());
@@ -2349,7 +2452,7 @@ std::vector<FoundSpot> SpotFinder::Impl::DrawnCluster(int first, DrawnUmbrae& u,
   done.resize(u.list.size(), 0);
   for (std::size_t k = 0; k < members.size(); ++k) {
     auto& d = done[static_cast<std::size_t>(members[k])];
-    if (!d && all[k].area_px >= kMinSpotPx) out.push_back(all[k]);
+    if (!d && !b.marksMeet[k] && all[k].area_px >= kMinSpotPx) out.push_back(all[k]);
     d = 1;
   }
   return out;

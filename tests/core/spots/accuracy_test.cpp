@@ -259,7 +259,9 @@ struct DrawingCase {
 TEST(SpotAccuracy, DrawingsAreMeasuredWhole) {
   const DrawingCase cases[] = {{70, 1700, "outline"}, {71, 2048, "grey-filled outline"}, {72, 2400, "hatched"},
                                {73, 1800, "grey"},    {74, 2200, "mixed"},               {75, 2048, "outline"},
-                               {77, 1700, "hatched"}, {79, 2400, "mixed"}};
+                               {77, 1700, "hatched"}, {79, 2400, "mixed"},
+                               // Drawings the finder's figures were not tuned on.
+                               {96, 1900, "grey-filled outline"}, {97, 2300, "hatched"}};
   int eligible = 0, found = 0, falseSpots = 0, falseMax = 0, pores = 0;
   double worst = 0;
   std::vector<double> areaErr, poreGain;
@@ -337,18 +339,19 @@ TEST(SpotAccuracy, DrawingsAreMeasuredWhole) {
               areaErr.size(), poreGain.empty() ? 0.0 : *std::max_element(poreGain.begin(), poreGain.end()), pores);
   EXPECT_GE(found, 0.95 * eligible);
   EXPECT_LE(worst, 0.5);
-  // Where a line runs along an outline or through hatching a little ink
-  // survives the opening now and then (6 on these drawings).
-  EXPECT_LE(falseMax, 3);
-  EXPECT_LE(falseSpots, static_cast<int>(std::size(cases)));
+  // Where two hatched outlines touch, their lines and the hatching's meet
+  // in ink as thick as a small umbra's, enclosed as one is (3 on these
+  // drawings, two of them on seed 72).
+  EXPECT_LE(falseMax, 2);
+  EXPECT_LE(falseSpots, 3);
   EXPECT_LE(Percentile(areaErr, 0.5), 0.10);
   EXPECT_LE(Percentile(areaErr, 0.9), 0.30);
-  // A pore keeps its ink's area, whatever line passes by or touches it;
-  // two pores between hatched spots and the lines about them (seed 72) are
-  // given a penumbra today, the aim is none.
+  // A pore keeps its ink's area, whatever line passes by or touches it,
+  // also where lines, the grid and another spot's outline close the paper
+  // about it (seed 72).
   int poresWithPenumbra = 0;
   for (double g : poreGain) poresWithPenumbra += std::fabs(g - 1) > 1e-9;
-  EXPECT_LE(poresWithPenumbra, 2) << "a pore's area is its umbra's";
+  EXPECT_EQ(poresWithPenumbra, 0) << "a pore's area is its umbra's";
 }
 
 }  // namespace

@@ -318,6 +318,56 @@ TEST(SpotFinder, OutlinesDrawnSpotsWhole) {
   }
 }
 
+// On a drawing a line that crosses a spot's outline, runs along it or
+// touches a pore makes no spot of its own, and gives no pore a penumbra:
+// a spot drawn each way and a pore beside it, the lines about them as an
+// observer draws them. Source of the truth: the generator's caps.
+TEST(SpotFinder, LinesByDrawnSpotsMakeNoSpots) {
+  struct Lines {
+    const char* what;
+    gen::WlPen pen;
+    std::vector<gen::WlLineBy> lines;  // spot 0 is the spot, 1 the pore
+  };
+  const Lines cases[] = {
+      {"outline crossed", gen::WlPen::Outline, {{0, -4, 60, 70}, {0, -1, 60, -20}}},
+      {"hatching crossed", gen::WlPen::Hatched, {{0, -4, 60, 70}, {0, -1, 60, -20}}},
+      {"grey touched", gen::WlPen::Grey, {{0, -1, 60, 80}, {1, -1, 60, 80}}},
+      {"pore between lines", gen::WlPen::Hatched, {{1, -1, 60, 10}, {1, 3, 60, -50}, {1, 4, 60, 70}}},
+  };
+  for (const Lines& c : cases) {
+    gen::WlScene sc = gen::RandomScene(6, 1800, gen::WlKind::Clean);
+    sc.drawing = true;
+    sc.blur_px = 0.7;
+    sc.penWidth_px = 1.8;
+    sc.jpegQuality = 90;
+    const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
+    for (const double u : {0.0, 0.4}) {
+      gen::WlSpot s;
+      s.group = "A";
+      s.B_deg = eph.B0_deg - 20;
+      s.L_deg = eph.L0_deg + (u > 0 ? 3.6 : 0);
+      s.umbra_deg = u > 0 ? u : 0.45;
+      s.penumbra_deg = u > 0 ? u : 1.3;
+      s.pen = c.pen;
+      s.hatchAngle_deg = 20;
+      sc.spots.push_back(s);
+    }
+    sc.linesBy = c.lines;
+    const gen::WlRendered r = gen::RenderWhiteLight(sc);
+    SpotReport rep;
+    std::string error;
+    ASSERT_TRUE(FindSpots(GreyOf(r), CalibrationOf(r.truth.picture), SpotSettings{}, rep, error)) << error;
+    ASSERT_EQ(rep.spots.size(), 2u) << c.what;
+    for (const gen::WlSpotTruth& t : r.truth.spots) {
+      const auto f = std::find_if(rep.spots.begin(), rep.spots.end(),
+                                  [&](const FoundSpot& s) { return std::hypot(s.x - t.x_px, s.y - t.y_px) < 3; });
+      ASSERT_NE(f, rep.spots.end()) << c.what << " " << t.index;
+      EXPECT_EQ(f->penumbra, t.index == 1) << c.what << " " << t.index;
+      EXPECT_NEAR(f->area_msh / t.area_msh, 1, 0.2) << c.what << " " << t.index;
+    }
+  }
+}
+
 // A spot a few pixels from the limb is found, its area marked uncertain;
 // one well on the disc is not.
 TEST(SpotFinder, MarksAreasAtTheLimbUncertain) {
