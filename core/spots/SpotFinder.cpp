@@ -323,6 +323,14 @@ constexpr float kInk = 0.5f;
 // Where two drawn lines cross a few pixels survive the opening: a drawn
 // spot leaves 5 or more.
 constexpr std::size_t kMinDrawnPx = 5;
+// A smaller dot (3 to 4 px across, a pen's dot) is an umbra when no ink
+// leaves it: where lines cross, their arms run on through the ring 1 to 3
+// px beyond the dot's ink, in a few directions; an outline or hatching
+// drawn about a dot covers most directions of that ring. One or two
+// pixels of the scan's ringing may lie there.
+constexpr double kArmRingFrom = 1, kArmRingTo = 3;
+constexpr std::size_t kMaxArmPx = 2;
+constexpr int kRingSectors = 16, kClosedSectors = 12;
 // A drawn penumbra is what the pen marked about the umbra: ink, hatching or
 // a grey fill darker than 0.88 of the paper (the paper's scatter and the
 // JPEG's ringing about a line stay above it).
@@ -343,6 +351,11 @@ constexpr int kLineOpening = 3;
 // narrowest drawn penumbra; beyond the lines that cross at a pore).
 constexpr double kOpenRing = 0.25;
 constexpr int kRingPx = 3;
+// ... nearer for an umbra drawn smaller than the ring (a pen's dot in a
+// small grey penumbra, whose radius is some 2.5 times the dot's): as far
+// from its ink as the ink reaches from its centre, 2 px at the least
+// (beyond the scan's blur of the ink).
+constexpr int kMinRingPx = 2;
 // Ink with open paper on no more than half of that ring and a spot's
 // drawing on the rest lies on the spot's outline; a pore that a line joins
 // to a spot has paper on most of it (see Drawings).
@@ -557,6 +570,7 @@ struct SpotFinder::Impl {
     std::vector<int> blob;  // picture indices (y w + x), the cores first
     double x = 0, y = 0;    // picture pixels
     double reach = 0;       // px from (x, y) that its penumbra may reach
+    double far = 0;         // px from (x, y) to its farthest ink
     CentroidSums spread;    // of the ink weighed for (x, y), for the centre's error (SpotErrors.h)
   };
   // The umbrae met so far, and for each picture pixel the umbra whose ink
@@ -595,6 +609,7 @@ struct SpotFinder::Impl {
   std::vector<int> GrowOverInk(const std::vector<int>& core) const;
   double Elongation(const std::vector<int>& ink, double mx, double my, double stretch) const;
   bool LongLikeALine(const std::vector<int>& core) const;
+  bool InkLeaves(double cx, double cy, double far) const;
   int UmbraAt(int p, DrawnUmbrae& u) const;
   DrawnBox CutDrawnBox(const std::vector<int>& members, const DrawnUmbrae& u) const;
   void MarksJoined(DrawnBox& b, const DrawnUmbrae& u) const;
@@ -1988,6 +2003,29 @@ bool SpotFinder::Impl::LongLikeALine(const std::vector<int>& core) const {
          Elongation(core, mx, my, 1 / mu) > kStretchedElongation;
 }
 
+// Whether ink runs on from a blob of ink centred at (cx, cy), reaching
+// `far` px from it: more than kMaxArmPx ink pixels in the ring kArmRingFrom
+// to kArmRingTo px beyond it, in fewer than kClosedSectors of its
+// kRingSectors directions (more: an outline or hatching about a dot).
+bool SpotFinder::Impl::InkLeaves(double cx, double cy, double far) const {
+  const double r0 = far + kArmRingFrom, r1 = far + kArmRingTo;
+  const int reach = static_cast<int>(std::ceil(r1));
+  std::size_t inkPx = 0;
+  std::array<std::uint8_t, kRingSectors> sectors{};
+  for (int y = static_cast<int>(std::floor(cy)) - reach; y <= static_cast<int>(std::ceil(cy)) + reach; ++y)
+    for (int x = static_cast<int>(std::floor(cx)) - reach; x <= static_cast<int>(std::ceil(cx)) + reach; ++x) {
+      if (x < 0 || y < 0 || x >= w || y >= h) continue;
+      const double d = std::hypot(x - cx, y - cy);
+      if (!(d > r0 && d <= r1) || !(C[Index(x, y)] < kInk)) continue;
+      ++inkPx;
+      const double turn = (std::atan2(y - cy, x - cx) + kPiExact) / (2 * kPiExact);
+      sectors[static_cast<std::size_t>(std::min(kRingSectors - 1, static_cast<int>(turn * kRingSectors)))] = 1;
+    }
+  int covered = 0;
+  for (std::uint8_t k : sectors) covered += k;
+  return inkPx > kMaxArmPx && covered < kClosedSectors;
+}
+
 // The umbra whose ink the picture pixel p is, made from its cores when p is
 // a core not met before; kNotInk when p is no umbra's ink, kNoUmbra when
 // its cores are too few (where two lines cross).
@@ -2008,7 +2046,8 @@ int SpotFinder::Impl::UmbraAt(int p, DrawnUmbrae& u) const {
   double far2 = 0;  // the farthest ink from the centre, squared
   for (int q : blob)
     if (sw > 0) far2 = std::max(far2, (q % w - sx / sw) * (q % w - sx / sw) + (q / w - sy / sw) * (q / w - sy / sw));
-  const bool umbra = core.size() >= kMinDrawnPx && sw > 0 && !LongLikeALine(blob);
+  const bool enough = core.size() >= kMinDrawnPx || (sw > 0 && !InkLeaves(sx / sw, sy / sw, std::sqrt(far2)));
+  const bool umbra = enough && sw > 0 && !LongLikeALine(blob);
   const int id = umbra ? static_cast<int>(u.list.size()) : kNoUmbra;
   for (int q : blob)
     if (u.of[static_cast<std::size_t>(q)] == kNotInk) u.of[static_cast<std::size_t>(q)] = id;
@@ -2017,6 +2056,7 @@ int SpotFinder::Impl::UmbraAt(int p, DrawnUmbrae& u) const {
   d.x = sx / sw;
   d.y = sy / sw;
   d.reach = kReachUmbraRadii * (std::sqrt(far2) + 0.5) + kReachPx;
+  d.far = std::sqrt(far2);
   d.blob = blob;
   d.spread = spread;
   u.list.push_back(std::move(d));
@@ -2136,9 +2176,11 @@ void SpotFinder::Impl::EncloseUmbrae(DrawnBox& b, const DrawnUmbrae& u) const {
     for (int p : u.list[static_cast<std::size_t>(b.members[mk])].blob)
       own[static_cast<std::size_t>((p / w - b.y0) * b.bw + (p % w - b.x0))] = 1;
     const std::vector<int> from = GridDistance(b.bw, b.bh, own, {});
+    const int ringPx =
+        std::clamp(static_cast<int>(std::floor(u.list[static_cast<std::size_t>(b.members[mk])].far)), kMinRingPx, kRingPx);
     double ring = 0, open = 0;
     for (std::size_t k = 0; k < own.size(); ++k)
-      if (from[k] == kRingPx && b.disc[k]) {
+      if (from[k] == ringPx && b.disc[k]) {
         ring += 1;
         open += b.open[k];
       }
