@@ -318,6 +318,17 @@ TEST(SpotFinder, OutlinesDrawnSpotsWhole) {
   }
 }
 
+// An empty drawing of 1800 px scanned as the drawings' tests scan it (blur
+// 0.7 px, JPEG 90), its pen `pen_px` wide, for the spots a test adds.
+gen::WlScene DrawnScene(unsigned seed, double pen_px) {
+  gen::WlScene sc = gen::RandomScene(seed, 1800, gen::WlKind::Clean);
+  sc.drawing = true;
+  sc.blur_px = 0.7;
+  sc.penWidth_px = pen_px;
+  sc.jpegQuality = 90;
+  return sc;
+}
+
 // On a drawing a line that crosses a spot's outline, runs along it or
 // touches a pore makes no spot of its own, and gives no pore a penumbra:
 // a spot drawn each way and a pore beside it, the lines about them as an
@@ -335,11 +346,7 @@ TEST(SpotFinder, LinesByDrawnSpotsMakeNoSpots) {
       {"pore between lines", gen::WlPen::Hatched, {{1, -1, 60, 10}, {1, 3, 60, -50}, {1, 4, 60, 70}}},
   };
   for (const Lines& c : cases) {
-    gen::WlScene sc = gen::RandomScene(6, 1800, gen::WlKind::Clean);
-    sc.drawing = true;
-    sc.blur_px = 0.7;
-    sc.penWidth_px = 1.8;
-    sc.jpegQuality = 90;
+    gen::WlScene sc = DrawnScene(6, 1.8);
     const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
     for (const double u : {0.0, 0.4}) {
       gen::WlSpot s;
@@ -385,11 +392,7 @@ TEST(SpotFinder, SmallDrawnUmbraeAreFound) {
   };
 
   for (const Dot& c : cases) {
-    gen::WlScene sc = gen::RandomScene(8, 1800, gen::WlKind::Clean);
-    sc.drawing = true;
-    sc.blur_px = 0.7;
-    sc.penWidth_px = 1.6;
-    sc.jpegQuality = 90;
+    gen::WlScene sc = DrawnScene(8, 1.6);
     const gen::Ephemeris eph = gen::ProgramEphemeris(sc.year, sc.month, sc.day, sc.hour + sc.minute / 60.0, sc.northUp);
     gen::WlSpot s;
     s.group = "A";
